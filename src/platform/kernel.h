@@ -1,0 +1,81 @@
+#pragma once
+// System (kernel32 and version): directories, tick count, priorities, files and
+// find handles, change notifications, events and waits, drives, WinExec, version
+// information, the local time and the user's locale.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace plat {
+
+struct FindData {
+    std::uint32_t attributes = 0;
+    std::uint64_t size = 0;
+    std::string name;  // without the folder
+};
+
+struct FixedFileVersion {
+    std::uint32_t fileVersionMS = 0;
+    std::uint32_t fileVersionLS = 0;
+};
+
+class IKernel {
+public:
+    virtual ~IKernel() = default;
+
+    virtual std::string GetWindowsDirectory() = 0;
+    virtual std::string GetSystemDirectory() = 0;
+    virtual std::string GetTempPath() = 0;
+    virtual std::string GetModuleFileName() = 0;
+    virtual std::uint32_t GetTickCount() = 0;
+    virtual void GetLocalTime(SystemTime& time) = 0;
+    // LOCALE_USER_DEFAULT information (GetLocaleInfo), by LCTYPE.
+    virtual std::string GetLocaleInfo(std::uint32_t lcType) = 0;
+    virtual void Sleep(std::uint32_t ms) = 0;
+
+    virtual Handle GetCurrentProcess() = 0;
+    virtual Handle GetCurrentThread() = 0;
+    virtual bool SetPriorityClass(Handle process, std::uint32_t priorityClass) = 0;
+    virtual bool SetThreadPriority(Handle thread, int priority) = 0;
+
+    virtual Handle FindFirstFile(const std::string& pattern, FindData& data) = 0;  // 0 when none
+    virtual bool FindNextFile(Handle find, FindData& data) = 0;
+    virtual bool FindClose(Handle find) = 0;
+    virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
+    virtual bool CreateDirectory(const std::string& path) = 0;
+    virtual bool RemoveDirectory(const std::string& path) = 0;
+    virtual bool DeleteFile(const std::string& path) = 0;
+    // Whole-file I/O; errors are Win32 codes (0 on success).
+    virtual long ReadFile(const std::string& path, std::vector<std::uint8_t>& data) = 0;
+    virtual long WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) = 0;
+    // MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
+    virtual long ReplaceFile(const std::string& from, const std::string& to) = 0;
+
+    virtual Handle FindFirstChangeNotification(const std::string& path, bool subtree,
+                                               std::uint32_t filter) = 0;
+    virtual bool FindNextChangeNotification(Handle change) = 0;
+    virtual bool FindCloseChangeNotification(Handle change) = 0;
+    virtual Handle CreateEvent(bool manualReset, bool initialState) = 0;
+    virtual bool SetEvent(Handle event) = 0;
+    virtual bool CloseHandle(Handle handle) = 0;
+    virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t ms) = 0;
+    virtual std::uint32_t WaitForMultipleObjects(std::uint32_t count, const Handle* handles,
+                                                 bool waitAll, std::uint32_t ms) = 0;
+
+    virtual std::uint32_t GetLogicalDrives() = 0;
+    virtual std::uint32_t GetDriveType(const std::string& root) = 0;
+    virtual std::uint32_t WinExec(const std::string& cmdLine, int show) = 0;
+    virtual std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                const std::string& def, std::uint32_t size,
+                                                const std::string& file) = 0;
+
+    virtual std::uint32_t GetFileVersionInfoSize(const std::string& path) = 0;
+    virtual bool GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) = 0;
+    // VerQueryValue with the sub-block "\".
+    virtual bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
+                                       FixedFileVersion& info) = 0;
+};
+
+}  // namespace plat

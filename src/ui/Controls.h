@@ -1,0 +1,243 @@
+#pragma once
+// The control model of the configuration window. A control holds its state;
+// changing it, by the user or by the program, runs its handler only when the
+// state really changes. Listeners (the Win32 view, the settings store) hear every
+// change before the handler runs.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/Component.h"
+
+using TNotifyEvent = std::function<void()>;
+
+enum class TFontPitch { fpDefault, fpVariable, fpFixed };
+enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+
+// A font as the form designs it; heights are at 96 pixels per inch.
+class TFont {
+public:
+    int Charset = 1;
+    unsigned Color = 0;
+    std::string Name = "MS Sans Serif";
+    TFontPitch Pitch = TFontPitch::fpDefault;
+    unsigned Style = 0;  // TFontStyle bits
+
+    int Height() const { return FHeight; }
+    void SetHeight(int h) { FHeight = h; }
+    int Size() const;
+    void SetSize(int points);
+
+    void Changed() const {
+        if (OnChange) OnChange();
+    }
+    TNotifyEvent OnChange;
+
+private:
+    int FHeight = -11;
+};
+
+class TControl : public TComponent {
+public:
+    using TComponent::TComponent;
+    using Listener = std::function<void(TControl&)>;
+
+    std::string Caption;
+    std::string Hint;
+    bool Bold = false;
+
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool value);
+    // Whether the control can take the keyboard focus (windowed and enabled).
+    virtual bool CanFocus() const { return false; }
+
+    void AddListener(Listener listener) { FListeners.push_back(std::move(listener)); }
+
+protected:
+    void Changed();
+
+private:
+    bool FEnabled = true;
+    bool FVisible = true;
+    std::vector<Listener> FListeners;
+};
+
+class TCheckBox : public TControl {
+public:
+    TCheckBox(std::string name, std::string caption, bool checked);
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool value);
+    void Toggle() { SetChecked(!FChecked); }
+    bool CanFocus() const override { return Enabled() && Visible(); }
+    std::optional<TPropRef> Property(const std::string& name) override;
+
+    TNotifyEvent OnClick;
+
+private:
+    bool FChecked;
+};
+
+class TEdit : public TControl {
+public:
+    TEdit(std::string name, std::string text);
+    const std::string& Text() const { return FText; }
+    void SetText(const std::string& value);
+    bool CanFocus() const override { return Enabled() && Visible(); }
+    std::optional<TPropRef> Property(const std::string& name) override;
+
+    TNotifyEvent OnChange;
+
+private:
+    std::string FText;
+};
+
+// A numeric editor over its text: Value reads the text as a decimal integer (0
+// when it is none); MinValue = MaxValue = 0 means no bounds.
+class TSpinEdit : public TControl {
+public:
+    TSpinEdit(std::string name, int value);
+    const std::string& Text() const { return FText; }
+    void SetText(const std::string& value);
+    int Value() const;
+    void SetValue(int value) { SetText(std::to_string(value)); }
+    bool CanFocus() const override { return Enabled() && Visible(); }
+    std::optional<TPropRef> Property(const std::string& name) override;
+
+    int MinValue = 0;
+    int MaxValue = 0;
+    TNotifyEvent OnChange;
+
+private:
+    std::string FText;
+};
+
+class TRadioGroup : public TControl {
+public:
+    TRadioGroup(std::string name, std::string caption, std::vector<std::string> items);
+    const std::vector<std::string>& Items() const { return FItems; }
+    int ItemIndex() const { return FItemIndex; }
+    void SetItemIndex(int value);
+    bool CanFocus() const override { return Enabled() && Visible() && FItemIndex >= 0; }
+    std::optional<TPropRef> Property(const std::string& name) override;
+
+    TNotifyEvent OnClick;
+
+private:
+    std::vector<std::string> FItems;
+    int FItemIndex = -1;
+};
+
+// Program changes of the entries run no handler; OnClick is the user's selection.
+class TListBox : public TControl {
+public:
+    explicit TListBox(std::string name);
+    const std::vector<std::string>& Items() const { return FItems; }
+    int Count() const { return static_cast<int>(FItems.size()); }
+    void SetItems(const std::vector<std::string>& items);
+    int Add(const std::string& item);
+    void Delete(int index);
+    void Clear();
+    int ItemIndex() const { return FItemIndex; }
+    void SetItemIndex(int value);
+    bool Sorted() const { return FSorted; }
+    void SetSorted(bool value);
+    bool CanFocus() const override { return Enabled() && Visible(); }
+    std::optional<TPropRef> Property(const std::string& name) override;
+    // The user picks an entry: selection, then OnClick.
+    void Click(int index);
+
+    TNotifyEvent OnClick;
+
+private:
+    void Sort();
+    std::vector<std::string> FItems;
+    int FItemIndex = -1;
+    bool FSorted = false;
+};
+
+class TLabel : public TControl {
+public:
+    TLabel(std::string name, std::string caption);
+    TFont Font;
+    unsigned Color() const { return FColor; }
+    void SetColor(unsigned value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool value);
+    std::optional<TPropRef> Property(const std::string& name) override;
+
+private:
+    unsigned FColor = 0x00C0C0C0;
+    bool FTransparent = false;
+};
+
+class TButton : public TControl {
+public:
+    TButton(std::string name, std::string caption);
+    void Click();
+    bool CanFocus() const override { return Enabled() && Visible(); }
+    TNotifyEvent OnClick;
+};
+
+// The picture box; its picture and drawing belong to the wallpaper preview.
+class TImage : public TControl {
+public:
+    TImage(std::string name, int width, int height);
+    int Width;
+    int Height;
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool value);
+
+private:
+    bool FStretch = false;
+};
+
+class TTabSheet : public TControl {
+public:
+    TTabSheet(std::string name, std::string caption);
+};
+
+class TPageControl : public TControl {
+public:
+    explicit TPageControl(std::string name);
+    std::vector<TTabSheet*> Pages;
+    int ActivePageIndex() const { return FActivePage; }
+    void SetActivePageIndex(int index);
+    bool CanFocus() const override { return Enabled() && Visible(); }
+    TNotifyEvent OnEnter;
+
+private:
+    int FActivePage = 0;
+};
+
+// A menu item; setting its check mark, caption or visibility runs nothing.
+class TMenuItem : public TControl {
+public:
+    TMenuItem(std::string name, std::string caption);
+    bool IsSeparator() const { return Caption == "-"; }
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool value);
+    bool Default = false;
+    void SetCaption(const std::string& caption);
+    TMenuItem& Add(std::unique_ptr<TMenuItem> item);
+    const std::vector<std::unique_ptr<TMenuItem>>& Items() const { return FItems; }
+    void Clear() { FItems.clear(); }
+    // Chosen by the user: runs OnClick.
+    void Click();
+    std::optional<TPropRef> Property(const std::string& name) override;
+
+    TNotifyEvent OnClick;
+
+private:
+    bool FChecked = false;
+    std::vector<std::unique_ptr<TMenuItem>> FItems;
+};
+
+class TPopupMenu : public TComponent {
+public:
+    explicit TPopupMenu(std::string name) : TComponent(std::move(name)), Items("", "") {}
+    TMenuItem Items;
+    bool AutoPopup = true;
+};

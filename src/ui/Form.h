@@ -1,0 +1,66 @@
+#pragma once
+// The form: a top-level window that owns its components in declaration order and
+// runs the show, hide, close-query, close and destroy events.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+#include "ui/Controls.h"
+
+// What a form needs of its on-screen window; the Win32 view provides it.
+class IFormView {
+public:
+    virtual ~IFormView() = default;
+    virtual plat::Hwnd Handle() = 0;
+    virtual void ShowForm() = 0;  // visible and in front
+    virtual void HideForm() = 0;
+    virtual void FocusControl(TControl& control) = 0;
+};
+
+class TForm : public TControl {
+public:
+    using TControl::TControl;
+    ~TForm() override;
+
+    void SetView(IFormView* view) { FView = view; }
+    plat::Hwnd Handle() const { return FView ? FView->Handle() : 0; }
+
+    // Components and controls, in declaration order, for lookup by name.
+    void Register(TComponent& component) { FComponents.push_back(&component); }
+    const std::vector<TComponent*>& Components() const { return FComponents; }
+    TComponent* FindComponent(const std::string& name) const;
+
+    bool Showing() const { return FShowing; }
+    void Show();
+    void Hide();
+    // Asks whether the form may close; when it may, closes it (which ends the program).
+    void Close();
+    // The window's own minimise; the application follows.
+    TNotifyEvent OnMinimizeRequest;
+
+    TControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TControl* control);
+
+    // The form's own events.
+    std::function<void(bool& canClose)> OnCloseQuery;
+    TNotifyEvent OnClose;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+
+    // Hooks other components attach (the settings store): they run around the
+    // form's own events, in the order the Delphi-style form gives them.
+    std::vector<TNotifyEvent> BeforeShowHooks;        // before the window becomes visible
+    std::vector<TNotifyEvent> AfterCloseQueryHooks;   // the close was allowed
+    std::vector<TNotifyEvent> DestroyingHooks;        // the form is being destroyed
+
+    // Runs the destroying hooks once; called by the owner before members go away.
+    void Destroying();
+
+private:
+    IFormView* FView = nullptr;
+    std::vector<TComponent*> FComponents;
+    TControl* FActiveControl = nullptr;
+    bool FShowing = false;
+    bool FDestroyed = false;
+};
