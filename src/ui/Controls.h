@@ -148,6 +148,8 @@ public:
     std::optional<TPropRef> Property(const std::string& name) override;
     // The user picks an entry: selection, then OnClick.
     void Click(int index);
+    // Horizontal scroll extent in pixels, so long paths can be scrolled.
+    int HorizontalExtent = 0;
 
     TNotifyEvent OnClick;
 
@@ -240,4 +242,6 @@ public:
     explicit TPopupMenu(std::string name) : TComponent(std::move(name)), Items("", "") {}
     TMenuItem Items;
     bool AutoPopup = true;
+    // Shows the menu at a screen position; set by whoever presents menus.
+    std::function<void(int x, int y)> OnPopup;
 };

@@ -1,0 +1,307 @@
+#include "app/FormStorage.h"
+
+#include <cstdio>
+
+#include "platform/RegKey.h"
+#include "platform/constants.h"
+#include "platform/error.h"
+#include "ui/Controls.h"
+#include "ui/Convert.h"
+
+namespace {
+
+struct PropPath {
+    TComponent* component = nullptr;
+    std::string property;
+    std::string valueName;  // the entry with "." replaced by "_"
+};
+
+const char* const kPitchNames[] = {"fpDefault", "fpVariable", "fpFixed"};
+const char* const kStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
+
+std::string StyleText(unsigned style) {
+    std::string text = "[";
+    bool first = true;
+    for (int i = 0; i < 4; ++i)
+        if (style & (1u << i)) {
+            if (!first) text += ",";
+            text += kStyleNames[i];
+            first = false;
+        }
+    return text + "]";
+}
+
+unsigned ParseStyle(const std::string& text) {
+    unsigned style = 0;
+    std::string word;
+    auto flush = [&] {
+        for (int i = 0; i < 4; ++i)
+            if (!word.empty() && SameText(word, kStyleNames[i])) style |= 1u << i;
+        word.clear();
+    };
+    for (char c : text) {
+        if (c == ' ' || c == ',' || c == '[' || c == ']') flush();
+        else word += c;
+    }
+    flush();
+    return style;
+}
+
+// The seven published properties of a font, in their published order.
+struct FontProp {
+    const char* name;
+    std::string (*get)(const TFont&);
+    void (*set)(TFont&, const std::string&);
+};
+
+const FontProp kFontProps[] = {
+    {"Charset", [](const TFont& f) { return std::to_string(f.Charset); },
+     [](TFont& f, const std::string& t) { f.Charset = StrToIntDef(t, 0); }},
+    {"Color", [](const TFont& f) { return std::to_string(static_cast<int>(f.Color)); },
+     [](TFont& f, const std::string& t) { f.Color = static_cast<unsigned>(StrToIntDef(t, 0)); }},
+    {"Height", [](const TFont& f) { return std::to_string(f.Height()); },
+     [](TFont& f, const std::string& t) { f.SetHeight(StrToIntDef(t, 0)); }},
+    {"Name", [](const TFont& f) { return f.Name; },
+     [](TFont& f, const std::string& t) { f.Name = t; }},
+    {"Pitch", [](const TFont& f) { return std::string(kPitchNames[static_cast<int>(f.Pitch)]); },
+     [](TFont& f, const std::string& t) {
+         for (int i = 0; i < 3; ++i)
+             if (SameText(t, kPitchNames[i])) f.Pitch = static_cast<TFontPitch>(i);
+     }},
+    {"Size", [](const TFont& f) { return std::to_string(f.Size()); },
+     [](TFont& f, const std::string& t) { f.SetSize(StrToIntDef(t, 0)); }},
+    {"Style", [](const TFont& f) { return StyleText(f.Style); },
+     [](TFont& f, const std::string& t) { f.Style = ParseStyle(t); }},
+};
+
+PropPath Resolve(const TForm& form, const std::string& entry) {
+    PropPath p;
+    auto dot = entry.find('.');
+    if (dot == std::string::npos) return p;
+    p.component = form.FindComponent(entry.substr(0, dot));
+    p.property = entry.substr(dot + 1);
+    p.valueName = entry.substr(0, dot) + "_" + p.property;
+    return p;
+}
+
+// The text form of a scalar property (integers, enumerations, texts).
+std::string ScalarText(const TPropRef& prop) {
+    switch (prop.kind) {
+    case TPropKind::Integer: return std::to_string(prop.getInt());
+    case TPropKind::Boolean: return prop.getBool() ? "True" : "False";
+    case TPropKind::Text: return prop.getText();
+    default: return std::string();
+    }
+}
+
+void AssignScalar(const TPropRef& prop, const std::string& text) {
+    switch (prop.kind) {
+    case TPropKind::Integer: prop.setInt(StrToIntDef(text, 0)); break;
+    case TPropKind::Boolean:
+        if (SameText(text, "True")) prop.setBool(true);
+        else if (SameText(text, "False")) prop.setBool(false);
+        break;
+    case TPropKind::Text: prop.setText(text); break;
+    default: break;
+    }
+}
+
+void Check(long status, const std::string& name) {
+    if (status != plat::ERROR_SUCCESS) throw EVelantError("Failed to set data for '" + name + "'");
+}
+
+}  // namespace
+
+TFormStorage::TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user,
+                           TForm& form, TApplication& app)
+    : TComponent(std::move(name)), FRegistry(registry), FUser(user), FForm(form), FApp(app) {}
+
+void TFormStorage::Loaded() {
+    std::vector<std::string> kept;
+    for (const auto& entry : StoredProps) {
+        PropPath p = Resolve(FForm, entry);
+        if (!p.component || !p.component->Property(p.property)) continue;
+        kept.push_back(entry);
+        if (auto* control = dynamic_cast<TControl*>(p.component))
+            control->AddListener([this, entry](TControl&) { PropertyChanged(entry); });
+    }
+    StoredProps = kept;
+
+    FForm.BeforeShowHooks.push_back([this] { FApp.Dispatch([this] { RestoreStoredSettings(); }); });
+    FForm.AfterCloseQueryHooks.push_back([this] { FApp.Dispatch([this] { Save(false); }); });
+    FForm.DestroyingHooks.push_back([this] {
+        if (!FSavedSinceRestore) FApp.Dispatch([this] { Save(true); });
+    });
+}
+
+// A change of a stored control is written at once, so that the record always
+// matches what the window shows and a later restore never reverts it. While a
+// restore runs, values are still being read; changes that its handlers make to
+// other stored controls are written when it ends.
+void TFormStorage::PropertyChanged(const std::string& entry) {
+    if (!Active || !UseRegistry) return;
+    if (FRestoring) {
+        FChangedWhileRestoring.insert(entry);
+        return;
+    }
+    WriteProperty(entry);
+}
+
+void TFormStorage::WriteProperty(const std::string& entry) {
+    PropPath p = Resolve(FForm, entry);
+    if (!p.component) return;
+    auto prop = p.component->Property(p.property);
+    if (!prop) return;
+
+    auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
+    if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
+
+    if (prop->kind == TPropKind::Strings) {
+        const std::string listKey = IniSection + "." + p.valueName;
+        FRegistry.RegDeleteKey(base.Get(), listKey);
+        auto items = prop->getList();
+        if (items.empty()) return;
+        auto key = plat::RegKey::Create(FRegistry, base.Get(), listKey, plat::KEY_ALL_ACCESS);
+        if (!key.Valid()) throw EVelantError("Failed to create key " + listKey);
+        Check(key.WriteString("Count", std::to_string(items.size())), "Count");
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const std::string name = "Item" + std::to_string(i);
+            Check(key.WriteString(name, items[i]), name);
+        }
+        return;
+    }
+
+    auto key = plat::RegKey::Create(FRegistry, base.Get(), IniSection, plat::KEY_ALL_ACCESS);
+    if (!key.Valid()) throw EVelantError("Failed to create key " + IniSection);
+    if (prop->kind == TPropKind::Font) {
+        for (const auto& fp : kFontProps) {
+            const std::string name = p.valueName + fp.name;
+            Check(key.WriteString(name, TrimControl(fp.get(*prop->font))), name);
+        }
+        return;
+    }
+    std::string text = TrimControl(ScalarText(*prop));
+    if (text.empty() && prop->kind != TPropKind::Text) return;
+    Check(key.WriteString(p.valueName, text), p.valueName);
+}
+
+void TFormStorage::Save(bool destroying) {
+    if (!Active || !UseRegistry) return;
+    auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
+    if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
+    auto key = plat::RegKey::Create(FRegistry, base.Get(), IniSection, plat::KEY_ALL_ACCESS);
+    if (!key.Valid()) throw EVelantError("Failed to create key " + IniSection);
+    auto write = [&](const std::string& name, const std::string& text) {
+        Check(key.WriteString(name, text), name);
+    };
+
+    write("FormVersion", std::to_string(Version));
+
+    plat::WindowPlacement wp;
+    FUser.GetWindowPlacement(FForm.Handle(), wp);
+    if (FApp.Minimized()) wp.showCmd = plat::SW_SHOWMINIMIZED;
+    char buf[64];
+    const int cx = FUser.GetSystemMetrics(plat::SM_CXSCREEN);
+    const int cy = FUser.GetSystemMetrics(plat::SM_CYSCREEN);
+    std::snprintf(buf, sizeof buf, "(%dx%d)", cx, cy);
+    const std::string screen = buf;
+    write("Flags", std::to_string(wp.flags));
+    write("ShowCmd", std::to_string(wp.showCmd));
+    write("PixelsPerInch", std::to_string(FUser.GetScreenDeviceCaps(plat::LOGPIXELSY)));
+    std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", wp.minPosition.x, wp.minPosition.y,
+                  wp.maxPosition.x, wp.maxPosition.y);
+    write("MinMaxPos" + screen, buf);
+    write("MinMaxPos", buf);
+    std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", wp.normalPosition.left, wp.normalPosition.top,
+                  wp.normalPosition.right, wp.normalPosition.bottom);
+    write("NormPos" + screen, buf);
+    write("NormPos", buf);
+    if (StoreActiveControl && FForm.ActiveControl())
+        write("ActiveControl", FForm.ActiveControl()->Name());
+    write("Visible", destroying ? "1" : "0");
+    key.Close();
+    base.Close();
+
+    for (const auto& entry : StoredProps) WriteProperty(entry);
+    FSavedSinceRestore = true;
+}
+
+void TFormStorage::RestoreProperty(const std::string& entry) {
+    PropPath p = Resolve(FForm, entry);
+    if (!p.component) return;
+    auto prop = p.component->Property(p.property);
+    if (!prop) return;
+
+    if (prop->kind == TPropKind::Strings) {
+        auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER,
+                                      IniFileName + "\\" + IniSection + "." + p.valueName, plat::KEY_READ);
+        if (!key.Valid()) return;
+        int count = StrToIntDef(TrimControl(key.ReadString("Count").value_or("0")), 0);
+        if (count <= 0) return;
+        std::vector<std::string> items;
+        items.reserve(count);
+        for (int i = 0; i < count; ++i) items.push_back(key.ReadString("Item" + std::to_string(i)).value_or(""));
+        prop->setList(items);
+        return;
+    }
+
+    auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, SectionPath(), plat::KEY_READ);
+    if (!key.Valid()) return;
+    if (prop->kind == TPropKind::Font) {
+        // Each of the font's values is its own property: one bad value leaves the others.
+        for (const auto& fp : kFontProps) {
+            try {
+                auto text = key.ReadString(p.valueName + fp.name);
+                if (text) fp.set(*prop->font, TrimControl(*text));
+            } catch (const std::exception&) {
+            }
+        }
+        prop->font->Changed();
+        return;
+    }
+    auto text = key.ReadString(p.valueName);
+    AssignScalar(*prop, TrimControl(text.value_or(ScalarText(*prop))));
+}
+
+void TFormStorage::RestoreStoredSettings() {
+    if (!Active || !UseRegistry) return;
+    // The store's own key is created even though it is only read here.
+    auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
+    if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
+    auto section = plat::RegKey::Open(FRegistry, base.Get(), IniSection, plat::KEY_READ);
+    std::optional<std::string> versionText, activeName;
+    if (section.Valid()) {
+        try {
+            versionText = section.ReadString("FormVersion");
+            activeName = section.ReadString("ActiveControl");
+        } catch (const std::exception&) {
+        }
+    }
+    section.Close();
+    if (StrToIntDef(TrimControl(versionText.value_or("0")), 0) < Version) return;
+
+    FRestoring = true;
+    FChangedWhileRestoring.clear();
+    for (const auto& entry : StoredProps) {
+        try {
+            RestoreProperty(entry);
+        } catch (const std::exception&) {
+            // One unreadable value must not cost the user the others.
+        }
+    }
+    FRestoring = false;
+    FSavedSinceRestore = false;
+
+    for (const auto& entry : FChangedWhileRestoring) {
+        try {
+            WriteProperty(entry);
+        } catch (const std::exception&) {
+        }
+    }
+    FChangedWhileRestoring.clear();
+
+    if (StoreActiveControl && activeName && !activeName->empty()) {
+        auto* control = dynamic_cast<TControl*>(FForm.FindComponent(*activeName));
+        if (control && control->CanFocus()) FForm.SetActiveControl(control);
+    }
+}

@@ -1,0 +1,51 @@
+#pragma once
+// The property store: keeps a fixed list of the form's control properties in the
+// per-user registry, restores them into the controls and writes them back.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/user.h"
+#include "ui/Application.h"
+#include "ui/Component.h"
+#include "ui/Form.h"
+
+class TFormStorage : public TComponent {
+public:
+    TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user, TForm& form,
+                 TApplication& app);
+
+    bool UseRegistry = true;
+    std::string IniFileName = "Software\\Corvane";
+    std::string IniSection = "Velant! Pro 2001";
+    bool StoreActiveControl = true;  // the only placement option
+    int Version = 0;
+    bool Active = true;
+    std::vector<std::string> StoredProps;
+
+    // The form has been built: drop entries whose component is missing, attach to
+    // the form's showing, close query and destruction, and keep each stored value
+    // current as its control changes.
+    void Loaded();
+
+    void RestoreStoredSettings();
+    void SaveStoredSettings() { Save(false); }
+
+    // The key of the stored values below HKEY_CURRENT_USER.
+    std::string SectionPath() const { return IniFileName + "\\" + IniSection; }
+
+private:
+    void Save(bool destroying);
+    void RestoreProperty(const std::string& entry);
+    void WriteProperty(const std::string& entry);
+    void PropertyChanged(const std::string& entry);
+
+    plat::IRegistry& FRegistry;
+    plat::IUser& FUser;
+    TForm& FForm;
+    TApplication& FApp;
+    bool FRestoring = false;
+    bool FSavedSinceRestore = false;
+    std::set<std::string> FChangedWhileRestoring;
+};

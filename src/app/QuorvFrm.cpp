@@ -1,0 +1,300 @@
+#include "app/QuorvFrm.h"
+
+#include "platform/RegKey.h"
+#include "platform/constants.h"
+#include "platform/error.h"
+
+namespace {
+
+// The stored control properties, in the order they are written and restored.
+const char* const kStoredProps[] = {
+    "lblIcon.Color",          "lblIcon.Font",           "lblIcon.Transparent",
+    "ckTransparent.Checked",  "ckArrows.Checked",       "ckMycomputer.Checked",
+    "ckDesktop.Checked",      "ckControlPanel.Checked", "ckClearRecent.Checked",
+    "ckCdRom.Checked",        "ckChangeW.Checked",      "ckHide.Checked",
+    "ckPower.Checked",        "ckStartScr.Checked",     "ckEnableScr.Checked",
+    "GroupPriority.ItemIndex", "ckKeepScrDisabled.Checked", "ckHotEnable.Checked",
+    "ckHotWall.Checked",      "ckHotScr.Checked",       "ckHotHideIcons.Checked",
+    "ckAutorun.Checked",      "ckAutorunScr.Checked",   "ckWinClock.Checked",
+    "edtDate.Text",           "edtTime.Text",           "WallList.Items",
+    "ckWallStartup.Checked",  "ckWallRandom.Checked",   "ckStretch.Checked",
+    "ckTile.Checked",         "ckChangeWp.Checked",     "CheckTime.Text",
+    "ckDesktopIcons.Checked", "ckScrEnable.Checked",    "ckStartButton.Checked",
+    "ckTaskbar.Checked",      "ckTrayClock.Checked",    "ScrTimeout.Value",
+    "ckClearRecDocs.Checked", "ckAWinTrack.Checked",    "ckHotCd.Checked",
+    "ckHotShutdown.Checked",  "ckCPU.Checked",          "ckTransparency.Checked",
+    "SubDontaskconfirm.Checked", "ckCheckTrans.Checked",
+};
+
+constexpr const char* kTitle = "Velant! Pro 2001";
+
+}  // namespace
+
+TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
+    : TForm("QuorvForm"),
+      CoolTrayIcon1("CoolTrayIcon1", platform.user, platform.shell, app, *this),
+      FormStorage1("FormStorage1", platform.registry, platform.user, *this, app),
+      FPlatform(platform),
+      FApp(app) {
+    Caption = kTitle;
+
+    PageControl1.Pages = {&TabSheet1, &TabSheet3, &TabSheet4, &TabSheet2};
+    ckWinClock.Bold = true;
+    ckCPU.Bold = true;
+    ckAutorun.Hint = "Launch Velant! 2000 Windows startup";
+    ckWinClock.Hint = "Enable/disable window titlebar clock";
+    ckScrEnable.Hint =
+        "Allows to disable your default screensaver.\r\n"
+        "Useful when running time critical applications (like burning cdrom)";
+    ckAutorunScr.Hint =
+        "A simple but effective security options.\r\n"
+        "Launch default screensaver on Windows startup:\r\n"
+        "if it is password protected you'll prevent\r\n"
+        "other users form accessing your PC";
+    ckKeepScrDisabled.Hint =
+        "If checked, it will keep screensaver disabled\r\n"
+        " after closing the program.\r\n"
+        "If not checked, screensaver will be\r\n"
+        "enabled again on closing program";
+    Edit1.Hint = "Not in Win98ME";
+    ckActiveDesktop.SetEnabled(false);
+
+    lblIcon.Font.Color = 0x00FF00;
+    lblIcon.SetColor(0xC0C0C0);
+    lblIcon.SetTransparent(true);
+
+    BuildPopupMenu();
+
+    RxTimerList1.Add(TitleBarTimer);
+    RxTimerList1.Add(WallPaperTimer);
+    RxTimerList1.Add(General);
+
+    SaveDialog1.Title = "Save picture as";
+    SaveDialog1.Filter = "*.bmp";
+    SaveDialog1.DefaultExt = "*.bmp";
+    OpenPictureDialog1.Filter =
+        "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg)|*.jpg|"
+        "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp";
+
+    CoolTrayIcon1.SetHint(kTitle);
+    CoolTrayIcon1.SetShowHint(true);
+    CoolTrayIcon1.SetIcon(platform.user.LoadAppIcon());
+    CoolTrayIcon1.PopupMenu = &RxPopupMenu1;
+    CoolTrayIcon1.LeftPopup = true;
+    CoolTrayIcon1.StartMinimized = true;
+    CoolTrayIcon1.MinimizeToTray = true;
+    CoolTrayIcon1.OnDblClick = [this] { CoolTrayIcon1DblClick(); };
+    RxPopupMenu1.AutoPopup = false;
+
+    for (const char* entry : kStoredProps) FormStorage1.StoredProps.emplace_back(entry);
+
+    // Events of the window and its controls.
+    OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
+    OnClose = [this] { FormClose(); };
+    OnHide = [this] { FormHide(); };
+    GroupPriority.OnClick = [this] { GroupPriorityClick(); };
+    RxSpeedButton9.OnClick = [this] { ClearRecentDocuments(); };
+    RxSpeedButton3.OnClick = [this] { RxSpeedButton3Click(); };
+    RxSpeedButton5.OnClick = [this] { RxSpeedButton5Click(); };
+    MainPop_Configure->OnClick = [this] { MainPop_ConfigureClick(); };
+    MainPop_Close->OnClick = [this] { MainPop_CloseClick(); };
+    MainPopup_ClearRecent->OnClick = [this] { ClearRecentDocuments(); };
+
+    RegisterComponents();
+}
+
+TQuorvForm::~TQuorvForm() { Destroying(); }
+
+void TQuorvForm::BuildPopupMenu() {
+    auto item = [this](TMenuItem& parent, const char* name, const char* caption) {
+        auto& it = parent.Add(std::make_unique<TMenuItem>(name, caption));
+        Register(it);
+        return &it;
+    };
+    TMenuItem& root = RxPopupMenu1.Items;
+    MainPopup_MyComputer = item(root, "MainPopup_MyComputer", "My Computer");
+    MainPopup_Desktop = item(root, "MainPopup_Desktop", "Desktop");
+    MainPopup_Controlpanel = item(root, "MainPopup_Controlpanel", "Control panel");
+    MainPopup_ClearRecent = item(root, "MainPopup_ClearRecent", "Clear recent docs");
+    MainPop_Cd = item(root, "MainPop_Cd", "Cd-Rom");
+    SubPop_Open = item(*MainPop_Cd, "SubPop_Open", "Open tray");
+    SubPop_Open->Hint = "Open tray";
+    SubPop_Close = item(*MainPop_Cd, "SubPop_Close", "Close tray");
+    SubPop_Close->Hint = "Close tray";
+    N5 = item(root, "N5", "-");
+    N5->SetVisible(false);
+    MainPopup_ChangeWall = item(root, "MainPopup_ChangeWall", "Change wallpaper");
+    MainPopup_Hideicons = item(root, "MainPopup_Hideicons", "Hide desktop icons");
+    N4 = item(root, "N4", "-");
+    N4->SetVisible(false);
+    MainPopup_Power = item(root, "MainPopup_Power", "Power manager");
+    SubLogoff = item(*MainPopup_Power, "SubLogoff", "Log Off");
+    SubReboot = item(*MainPopup_Power, "SubReboot", "Reboot");
+    SubShutdown = item(*MainPopup_Power, "SubShutdown", "Shutdown");
+    SubDontaskconfirm = item(*MainPopup_Power, "SubDontaskconfirm", "Don't ask confirm");
+    N6 = item(*MainPopup_Power, "N6", "-");
+    SubSuspend = item(*MainPopup_Power, "SubSuspend", "Suspend");
+    SubHibernate = item(*MainPopup_Power, "SubHibernate", "Hibernate");
+    N3 = item(root, "N3", "-");
+    N3->SetVisible(false);
+    MainPopup_Startscreensaver = item(root, "MainPopup_Startscreensaver", "Start screensaver");
+    MainPopup_ScreensaverEnabled = item(root, "MainPopup_ScreensaverEnabled", "Screensaver enabled");
+    MainPopup_ScreensaverEnabled->SetChecked(true);
+    N2 = item(root, "N2", "-");
+    N2->SetVisible(false);
+    MainPop_Configure = item(root, "MainPop_Configure", "Configure...");
+    MainPop_Configure->Default = true;
+    N1 = item(root, "N1", "-");
+    MainPop_Close = item(root, "MainPop_Close", "Close Velant! Pro 2001");
+}
+
+void TQuorvForm::RegisterComponents() {
+    TComponent* all[] = {
+        &PageControl1, &TabSheet1, &TabSheet3, &TabSheet4, &TabSheet2,
+        &ckAutorun, &ckAutorunScr, &ckWinClock, &ckCPU, &edtDate, &edtTime, &GroupPriority,
+        &ckClearRecDocs, &RxSpeedButton9, &RxSpeedButton3, &RxSpeedButton5, &ckScrEnable,
+        &ckKeepScrDisabled, &ScrTimeout, &RxSpeedButton12, &RxSpeedButton15, &RxSpeedButton1,
+        &RxSpeedButton2,
+        &WallList, &WImg, &btnApplyWall, &RxSpeedButton17, &RxSpeedButton18, &RxSpeedButton19,
+        &RxSpeedButton20, &RxSpeedButton21, &RxSpeedButton22, &RxSpeedButton23, &ckStretch,
+        &ckTile, &ckWallStartup, &ckChangeWp, &CheckTime, &ckWallRandom, &lblScanProgress,
+        &ckDesktopIcons, &ckTaskbar, &ckTrayClock, &ckStartButton, &ckArrows, &ckTransparent,
+        &lblIcon, &RxSpeedButton24, &RxSpeedButton25, &RxSpeedButton16, &ckCheckTrans,
+        &RxSpeedButton26, &RxSpeedButton27, &Edit1, &ckDragFullWindows, &ckAWinTrack,
+        &ckActiveDesktop, &ckHotEnable, &ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd,
+        &ckHotShutdown, &ckTransparency,
+        &ckMycomputer, &ckDesktop, &ckControlPanel, &ckCdRom, &ckClearRecent, &ckChangeW,
+        &ckHide, &ckPower, &ckStartScr, &ckEnableScr, &RxSpeedButton4, &RxSpeedButton6,
+        &RxSpeedButton13, &RxSpeedButton14, &RxSpeedButton10, &RxSpeedButton8, &RxSpeedButton7,
+        &RxSpeedButton11,
+        &RxTimerList1, &TitleBarTimer, &WallPaperTimer, &General, &ClrDlg, &RegistryEnhanced1,
+        &SystemPath1, &FilesScan1, &FolderBrowser1, &HotKey, &CoolTrayIcon1, &RxPopupMenu1,
+        &Autostart1, &RxDesktopMonitor1, &CoolMenu1, &FolderMenu1, &SaveDialog1,
+        &OpenPictureDialog1, &WinReboot1, &Wallpaper1, &MD, &FormStorage1, &MyScreensaver1,
+    };
+    for (TComponent* c : all) Register(*c);
+}
+
+void TQuorvForm::Loaded() {
+    CoolTrayIcon1.Loaded();
+    FormStorage1.Loaded();
+    FormCreate();
+}
+
+// --- start-up and shut-down ---
+
+void TQuorvForm::FormCreate() {
+    if (ShellSupportsActiveDesktop()) {
+        ckActiveDesktop.SetChecked(ActiveDesktopEnabled());
+        ckActiveDesktop.SetEnabled(true);
+    }
+    WallList.HorizontalExtent = 400;
+
+    // Errors while restoring are not the user's concern at start-up.
+    try {
+        FormStorage1.RestoreStoredSettings();
+    } catch (const std::exception&) {
+    }
+
+    ApplyPriority();
+}
+
+void TQuorvForm::FormCloseQuery(bool& canClose) {
+    if (ckClearRecDocs.Checked()) ClearRecentDocuments();
+    canClose = true;
+}
+
+void TQuorvForm::FormClose() {
+    // A screensaver the user switched off comes back when the program ends,
+    // written to the profile, unless they asked to keep it off.
+    if (!ckScrEnable.Checked() && !ckKeepScrDisabled.Checked())
+        FPlatform.user.SystemParametersInfo(plat::SPI_SETSCREENSAVEACTIVE, 1, nullptr,
+                                            plat::SPIF_UPDATEINIFILE | plat::SPIF_SENDCHANGE);
+}
+
+void TQuorvForm::FormHide() {}
+
+void TQuorvForm::MainPop_ConfigureClick() {
+    Show();
+    FApp.Restore();
+}
+
+void TQuorvForm::CoolTrayIcon1DblClick() { MainPop_ConfigureClick(); }
+
+void TQuorvForm::MainPop_CloseClick() { Close(); }
+
+void TQuorvForm::RxSpeedButton3Click() { Close(); }
+
+void TQuorvForm::RxSpeedButton5Click() { FApp.Minimize(); }
+
+void TQuorvForm::GroupPriorityClick() { ApplyPriority(); }
+
+// --- operations ---
+
+void TQuorvForm::ApplyPriority() {
+    const int index = GroupPriority.ItemIndex();
+    static const int kThreadPriority[] = {plat::THREAD_PRIORITY_IDLE, plat::THREAD_PRIORITY_NORMAL,
+                                          plat::THREAD_PRIORITY_HIGHEST};
+    if (index >= 0 && index <= 2) {
+        auto& k = FPlatform.kernel;
+        k.SetPriorityClass(k.GetCurrentProcess(), plat::NORMAL_PRIORITY_CLASS);
+        k.SetThreadPriority(k.GetCurrentThread(), kThreadPriority[index]);
+    }
+    WriteRegistryText(kMainKey, "GroupPriority", std::to_string(index));
+}
+
+void TQuorvForm::ClearRecentDocuments() { FPlatform.shell.SHAddToRecentDocs(plat::SHARD_PATH, nullptr); }
+
+bool TQuorvForm::ShellSupportsActiveDesktop() {
+    auto& k = FPlatform.kernel;
+    const std::string path = k.GetWindowsDirectory() + "\\system\\shell32.dll";
+    if (k.GetFileVersionInfoSize(path) == 0) return false;
+    std::vector<std::uint8_t> block;
+    plat::FixedFileVersion version;
+    if (!k.GetFileVersionInfo(path, block) || !k.VerQueryFixedFileInfo(block, version)) return false;
+    const unsigned major = version.fileVersionMS >> 16;
+    const unsigned minor = version.fileVersionMS & 0xFFFF;
+    return (major > 3 && minor > 70) || major > 4;
+}
+
+bool TQuorvForm::ActiveDesktopEnabled() {
+    if (!ShellSupportsActiveDesktop()) return false;
+    plat::ActiveDesktopOptions options;
+    options.dwSize = 12;
+    if (!FPlatform.shell.GetDesktopItemOptions(options)) return false;
+    return options.fActiveDesktop != 0;
+}
+
+// --- mirror values ---
+
+void TQuorvForm::WriteRegistryText(const std::string& key, const std::string& name,
+                                   const std::string& text) {
+    auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
+    if (!k.Valid()) throw EVelantError("Failed to create key " + key);
+    // Two terminating zero bytes: outside readers of these values expect them.
+    if (k.WriteString(name, text, true) != plat::ERROR_SUCCESS)
+        throw EVelantError("Failed to set data for '" + name + "'");
+}
+
+std::string TQuorvForm::ReadRegistryText(const std::string& key, const std::string& name,
+                                         const std::string& def) {
+    auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
+    if (!k.Valid()) throw EVelantError("Failed to create key " + key);
+    return k.ReadString(name).value_or(def);
+}
+
+void TQuorvForm::SaveCheckBoxSetting(const TCheckBox& box) {
+    WriteRegistryText(kMainKey, box.Name(), box.Checked() ? "true" : "false");
+}
+
+void TQuorvForm::SaveEditSetting(const TEdit& edit) { WriteRegistryText(kMainKey, edit.Name(), edit.Text()); }
+
+void TQuorvForm::LoadEditSetting(TEdit& edit) { edit.SetText(ReadRegistryText(kMainKey, edit.Name(), "")); }
+
+void TQuorvForm::SaveListSetting(const TListBox& list) {
+    const std::string key = std::string("Software\\Corvane\\Velant! Pro 2001\\") + list.Name();
+    for (int i = 0; i < list.Count(); ++i) {
+        WriteRegistryText(key, list.Name() + " TotalItems", std::to_string(i));
+        WriteRegistryText(key, "Item" + std::to_string(i), list.Items()[i]);
+    }
+}

@@ -1,0 +1,217 @@
+#pragma once
+// The main window: the configuration window with its four pages, the owner of
+// every component, and the glue between their events and the system.
+#include <memory>
+#include <string>
+
+#include "app/FormStorage.h"
+#include "app/TimerLst.h"
+#include "desktop/FolderMenu.h"
+#include "desktop/NewDesktop.h"
+#include "desktop/RegistryEnhanced.h"
+#include "desktop/RxNotify.h"
+#include "desktop/SystemPath.h"
+#include "menu/CoolMenu.h"
+#include "platform/platform.h"
+#include "system/CoolTrayIcon.h"
+#include "system/MyScreensaver.h"
+#include "system/SysHot.h"
+#include "system/XReboot.h"
+#include "system/tavironAutostart.h"
+#include "ui/Application.h"
+#include "ui/Controls.h"
+#include "ui/Dialogs.h"
+#include "ui/Form.h"
+#include "wallpaper/FilesScn.h"
+#include "wallpaper/FolderBrowser.h"
+#include "wallpaper/Wp.h"
+
+class TQuorvForm : public TForm {
+public:
+    TQuorvForm(plat::Platform& platform, TApplication& app);
+    ~TQuorvForm() override;
+
+    // The form has been built: components finish loading, then FormCreate runs.
+    void Loaded();
+
+    // --- pages and controls, in the order of the window's design ---
+    TPageControl PageControl1{"PageControl1"};
+    TTabSheet TabSheet1{"TabSheet1", "Main"};
+    TTabSheet TabSheet3{"TabSheet3", "Wallpaper"};
+    TTabSheet TabSheet4{"TabSheet4", "Desktop/Hotkeys"};
+    TTabSheet TabSheet2{"TabSheet2", "Popup menu/Start menu"};
+
+    // "Main"
+    TCheckBox ckAutorun{"ckAutorun", "Autorun Velant! Pro 2001", true};
+    TCheckBox ckAutorunScr{"ckAutorunScr", "Run screensaver on startup", false};
+    TCheckBox ckWinClock{"ckWinClock", "Window titlebar clock", false};
+    TCheckBox ckCPU{"ckCPU", "Show CPU Load", false};
+    TEdit edtDate{"edtDate", "'Today is: ' dd.mm.yyyy"};
+    TEdit edtTime{"edtTime", "'Time is: ' hh.mm.ss"};
+    TRadioGroup GroupPriority{"GroupPriority", "  Application priority  ",
+                              {"Idle", "Normal (default)", "High"}};
+    TCheckBox ckClearRecDocs{"ckClearRecDocs", "Clear recent docs on exit", false};
+    TButton RxSpeedButton9{"RxSpeedButton9", "Clear now"};
+    TButton RxSpeedButton3{"RxSpeedButton3", "Close"};
+    TButton RxSpeedButton5{"RxSpeedButton5", "Minimize"};
+    TCheckBox ckScrEnable{"ckScrEnable", "Screensaver enabled", false};
+    TCheckBox ckKeepScrDisabled{"ckKeepScrDisabled", "Keep disabled after closing", false};
+    TSpinEdit ScrTimeout{"ScrTimeout", 0};
+    TButton RxSpeedButton12{"RxSpeedButton12", "Run"};
+    TButton RxSpeedButton15{"RxSpeedButton15", "Configure"};
+    TButton RxSpeedButton1{"RxSpeedButton1", "Open tray"};
+    TButton RxSpeedButton2{"RxSpeedButton2", "Close tray"};
+
+    // "Wallpaper"
+    TListBox WallList{"WallList"};
+    TImage WImg{"WImg", 230, 170};
+    TButton btnApplyWall{"btnApplyWall", "Apply"};
+    TButton RxSpeedButton17{"RxSpeedButton17", "Flip"};
+    TButton RxSpeedButton18{"RxSpeedButton18", "Reverse"};
+    TButton RxSpeedButton19{"RxSpeedButton19", "Save"};
+    TButton RxSpeedButton20{"RxSpeedButton20", "Browse"};
+    TButton RxSpeedButton21{"RxSpeedButton21", "Add file"};
+    TButton RxSpeedButton22{"RxSpeedButton22", "Delete"};
+    TButton RxSpeedButton23{"RxSpeedButton23", "Clear all"};
+    TCheckBox ckStretch{"ckStretch", "Stretch", false};
+    TCheckBox ckTile{"ckTile", "Tile", false};
+    TCheckBox ckWallStartup{"ckWallStartup", "On startup", false};
+    TCheckBox ckChangeWp{"ckChangeWp", "Every:", false};
+    TEdit CheckTime{"CheckTime", "15"};
+    TCheckBox ckWallRandom{"ckWallRandom", "Randomize wallpapers", false};
+    TLabel lblScanProgress{"lblScanProgress", ""};
+
+    // "Desktop/Hotkeys"
+    TCheckBox ckDesktopIcons{"ckDesktopIcons", "Desktop icons", true};
+    TCheckBox ckTaskbar{"ckTaskbar", "Taskbar", true};
+    TCheckBox ckTrayClock{"ckTrayClock", "Tray clock", true};
+    TCheckBox ckStartButton{"ckStartButton", "Start button", true};
+    TCheckBox ckArrows{"ckArrows", "Shortcut arrows", false};
+    TCheckBox ckTransparent{"ckTransparent", "Transparent Icons", true};
+    TLabel lblIcon{"lblIcon", "My computer"};
+    TButton RxSpeedButton24{"RxSpeedButton24", "Text color"};
+    TButton RxSpeedButton25{"RxSpeedButton25", "Back color"};
+    TButton RxSpeedButton16{"RxSpeedButton16", "Default"};
+    TCheckBox ckCheckTrans{"ckCheckTrans", "Check and apply transparency at intervals", false};
+    TButton RxSpeedButton26{"RxSpeedButton26", "Desktop properties"};
+    TButton RxSpeedButton27{"RxSpeedButton27", "Rename Recycle bin"};
+    TEdit Edit1{"Edit1", "Edit1"};
+    TCheckBox ckDragFullWindows{"ckDragFullWindows", "Drag full windows", false};
+    TCheckBox ckAWinTrack{"ckAWinTrack", "Active window tracking", false};
+    TCheckBox ckActiveDesktop{"ckActiveDesktop", "Active desktop", false};
+    TCheckBox ckHotEnable{"ckHotEnable", "Enable hotkeys:", false};
+    TCheckBox ckHotScr{"ckHotScr", "Run screensaver [Win+S]", false};
+    TCheckBox ckHotWall{"ckHotWall", "Change wallpaper [Win+W]", false};
+    TCheckBox ckHotHideIcons{"ckHotHideIcons", "Hide/Show icons [Ctrl+Win+I]", false};
+    TCheckBox ckHotCd{"ckHotCd", "Open/Close Cd [Ctrl+Win+O/C]", false};
+    TCheckBox ckHotShutdown{"ckHotShutdown", "Quick shutdown [Ctrl+Alt+Win+X]", false};
+    TCheckBox ckTransparency{"ckTransparency", "Apply transparency [Ctrl+Alt+T]", false};
+
+    // "Popup menu/Start menu"
+    TCheckBox ckMycomputer{"ckMycomputer", "Show My Computer", true};
+    TCheckBox ckDesktop{"ckDesktop", "Show Desktop shortcuts", true};
+    TCheckBox ckControlPanel{"ckControlPanel", "Show control panel", true};
+    TCheckBox ckCdRom{"ckCdRom", "Show Cd-Rom", true};
+    TCheckBox ckClearRecent{"ckClearRecent", "Show 'Clear recent documents'", true};
+    TCheckBox ckChangeW{"ckChangeW", "Show 'Change wallpaper'", true};
+    TCheckBox ckHide{"ckHide", "Show 'Hide desktop icons'", true};
+    TCheckBox ckPower{"ckPower", "Show 'Power manager'", true};
+    TCheckBox ckStartScr{"ckStartScr", "Show 'Start screensaver'", true};
+    TCheckBox ckEnableScr{"ckEnableScr", "Show 'Enable screensaver'", true};
+    TButton RxSpeedButton4{"RxSpeedButton4", "Add"};
+    TButton RxSpeedButton6{"RxSpeedButton6", "Delete"};
+    TButton RxSpeedButton13{"RxSpeedButton13", "Add"};
+    TButton RxSpeedButton14{"RxSpeedButton14", "Delete"};
+    TButton RxSpeedButton10{"RxSpeedButton10", "Add"};
+    TButton RxSpeedButton8{"RxSpeedButton8", "Delete"};
+    TButton RxSpeedButton7{"RxSpeedButton7", "Add"};
+    TButton RxSpeedButton11{"RxSpeedButton11", "Delete"};
+
+    // --- the tray popup menu's items ---
+    TPopupMenu RxPopupMenu1{"RxPopupMenu1"};
+    TMenuItem* MainPopup_MyComputer = nullptr;
+    TMenuItem* MainPopup_Desktop = nullptr;
+    TMenuItem* MainPopup_Controlpanel = nullptr;
+    TMenuItem* MainPopup_ClearRecent = nullptr;
+    TMenuItem* MainPop_Cd = nullptr;
+    TMenuItem* SubPop_Open = nullptr;
+    TMenuItem* SubPop_Close = nullptr;
+    TMenuItem* N5 = nullptr;
+    TMenuItem* MainPopup_ChangeWall = nullptr;
+    TMenuItem* MainPopup_Hideicons = nullptr;
+    TMenuItem* N4 = nullptr;
+    TMenuItem* MainPopup_Power = nullptr;
+    TMenuItem* SubLogoff = nullptr;
+    TMenuItem* SubReboot = nullptr;
+    TMenuItem* SubShutdown = nullptr;
+    TMenuItem* SubDontaskconfirm = nullptr;
+    TMenuItem* N6 = nullptr;
+    TMenuItem* SubSuspend = nullptr;
+    TMenuItem* SubHibernate = nullptr;
+    TMenuItem* N3 = nullptr;
+    TMenuItem* MainPopup_Startscreensaver = nullptr;
+    TMenuItem* MainPopup_ScreensaverEnabled = nullptr;
+    TMenuItem* N2 = nullptr;
+    TMenuItem* MainPop_Configure = nullptr;
+    TMenuItem* N1 = nullptr;
+    TMenuItem* MainPop_Close = nullptr;
+
+    // --- components, in declaration order ---
+    TRxTimerList RxTimerList1{"RxTimerList1"};
+    TRxTimerEvent TitleBarTimer{"TitleBarTimer", 1000, false};
+    TRxTimerEvent WallPaperTimer{"WallPaperTimer", 60000, true};
+    TRxTimerEvent General{"General", 1000, true};
+    TColorDialog ClrDlg{"ClrDlg"};
+    TRegistryEnhanced RegistryEnhanced1{"RegistryEnhanced1"};
+    TSystemPath SystemPath1{"SystemPath1"};
+    TFilesScan FilesScan1{"FilesScan1"};
+    TFolderBrowser FolderBrowser1{"FolderBrowser1"};
+    TSysHotKey HotKey{"HotKey"};
+    TCoolTrayIcon CoolTrayIcon1;
+    TTavironAutostart Autostart1{"Autostart1"};
+    TRxFolderMonitor RxDesktopMonitor1{"RxDesktopMonitor1"};
+    TCoolMenu CoolMenu1{"CoolMenu1"};
+    TFolderMenu FolderMenu1{"FolderMenu1"};
+    TSaveDialog SaveDialog1{"SaveDialog1"};
+    TOpenPictureDialog OpenPictureDialog1{"OpenPictureDialog1"};
+    TXWinReboot WinReboot1{"WinReboot1"};
+    TWPChange Wallpaper1{"Wallpaper1"};
+    TNewDesktop MD{"MD"};
+    TFormStorage FormStorage1;
+    TMyScreensaver MyScreensaver1{"MyScreensaver1"};
+
+    // --- handlers ---
+    void FormCreate();
+    void FormCloseQuery(bool& canClose);
+    void FormClose();
+    void FormHide();
+    void MainPop_ConfigureClick();
+    void CoolTrayIcon1DblClick();
+    void MainPop_CloseClick();
+    void RxSpeedButton3Click();
+    void RxSpeedButton5Click();
+    void GroupPriorityClick();
+
+    // --- operations other parts use ---
+    void ApplyPriority();
+    void ClearRecentDocuments();
+    bool ShellSupportsActiveDesktop();
+    bool ActiveDesktopEnabled();
+
+    // The mirror values under the main settings key.
+    static constexpr const char* kMainKey = "Software\\Corvane\\Velant! Pro 2001\\Main";
+    void WriteRegistryText(const std::string& key, const std::string& name, const std::string& text);
+    std::string ReadRegistryText(const std::string& key, const std::string& name,
+                                 const std::string& def);
+    void SaveCheckBoxSetting(const TCheckBox& box);
+    void SaveEditSetting(const TEdit& edit);
+    void LoadEditSetting(TEdit& edit);
+    void SaveListSetting(const TListBox& list);
+
+private:
+    void BuildPopupMenu();
+    void RegisterComponents();
+
+    plat::Platform& FPlatform;
+    TApplication& FApp;
+};

@@ -1,0 +1,11 @@
+#pragma once
+// Fills a menu item's submenu with a folder's entries.
+#include <string>
+
+#include "ui/Component.h"
+
+class TFolderMenu : public TComponent {
+public:
+    using TComponent::TComponent;
+    std::string FolderName;
+};

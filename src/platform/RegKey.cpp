@@ -1,0 +1,54 @@
+#include "platform/RegKey.h"
+
+#include "platform/constants.h"
+#include "platform/error.h"
+
+namespace plat {
+
+RegKey& RegKey::operator=(RegKey&& other) noexcept {
+    if (this != &other) {
+        Close();
+        FReg = other.FReg;
+        FKey = other.FKey;
+        other.FKey = 0;
+    }
+    return *this;
+}
+
+RegKey RegKey::Create(IRegistry& reg, Hkey root, const std::string& path, std::uint32_t access) {
+    Hkey key = 0;
+    if (reg.RegCreateKeyEx(root, path, access, key) != ERROR_SUCCESS) return RegKey();
+    return RegKey(reg, key);
+}
+
+RegKey RegKey::Open(IRegistry& reg, Hkey root, const std::string& path, std::uint32_t access) {
+    Hkey key = 0;
+    if (reg.RegOpenKeyEx(root, path, access, key) != ERROR_SUCCESS) return RegKey();
+    return RegKey(reg, key);
+}
+
+void RegKey::Close() {
+    if (FKey && FReg) FReg->RegCloseKey(FKey);
+    FKey = 0;
+}
+
+long RegKey::WriteString(const std::string& name, const std::string& text, bool extraNul) {
+    std::vector<std::uint8_t> data(text.begin(), text.end());
+    data.push_back(0);
+    if (extraNul) data.push_back(0);
+    return FReg->RegSetValueEx(FKey, name, REG_SZ, data);
+}
+
+std::optional<std::string> RegKey::ReadString(const std::string& name) {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    if (FReg->RegQueryValueEx(FKey, name, type, data) != ERROR_SUCCESS) return std::nullopt;
+    if (type != REG_SZ && type != REG_EXPAND_SZ)
+        throw EVelantError("Invalid data type for '" + name + "'");
+    std::string text(data.begin(), data.end());
+    auto nul = text.find('\0');
+    if (nul != std::string::npos) text.resize(nul);
+    return text;
+}
+
+}  // namespace plat
