@@ -32,7 +32,10 @@ constexpr const char* kTitle = "Velant! Pro 2001";
 
 TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     : TForm("QuorvForm"),
+      RegistryEnhanced1("RegistryEnhanced1", platform.registry),
+      SystemPath1("SystemPath1", platform.kernel, platform.registry),
       CoolTrayIcon1("CoolTrayIcon1", platform.user, platform.shell, app, *this),
+      Wallpaper1("Wallpaper1", platform.kernel, platform.registry, platform.user),
       FormStorage1("FormStorage1", platform.registry, platform.user, *this, app),
       FPlatform(platform),
       FApp(app) {

@@ -162,8 +162,8 @@ public:
     TRxTimerEvent WallPaperTimer{"WallPaperTimer", 60000, true};
     TRxTimerEvent General{"General", 1000, true};
     TColorDialog ClrDlg{"ClrDlg"};
-    TRegistryEnhanced RegistryEnhanced1{"RegistryEnhanced1"};
-    TSystemPath SystemPath1{"SystemPath1"};
+    TRegistryEnhanced RegistryEnhanced1;
+    TSystemPath SystemPath1;
     TFilesScan FilesScan1{"FilesScan1"};
     TFolderBrowser FolderBrowser1{"FolderBrowser1"};
     TSysHotKey HotKey{"HotKey"};
@@ -175,7 +175,7 @@ public:
     TSaveDialog SaveDialog1{"SaveDialog1"};
     TOpenPictureDialog OpenPictureDialog1{"OpenPictureDialog1"};
     TXWinReboot WinReboot1{"WinReboot1"};
-    TWPChange Wallpaper1{"Wallpaper1"};
+    TWPChange Wallpaper1;
     TNewDesktop MD{"MD"};
     TFormStorage FormStorage1;
     TMyScreensaver MyScreensaver1{"MyScreensaver1"};

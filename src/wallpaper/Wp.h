@@ -1,12 +1,36 @@
 #pragma once
-// The wallpaper setter: makes a bitmap file the desktop wallpaper.
+// The wallpaper setter: makes a bitmap file the desktop wallpaper and stores the
+// shell's layout values (stretched, tiled or centred).
 #include <string>
 
+#include "platform/kernel.h"
+#include "platform/registry.h"
+#include "platform/user.h"
 #include "ui/Component.h"
 
 class TWPChange : public TComponent {
 public:
-    using TComponent::TComponent;
-    std::string FileDir = "C:\\WINDOWS";
-    std::string FileName;
+    TWPChange(std::string name, plat::IKernel& kernel, plat::IRegistry& registry, plat::IUser& user);
+
+    const std::string& FileDir() const { return FFileDir; }
+    void SetFileDir(const std::string& value);
+    const std::string& FileName() const { return FFileName; }
+    // Takes only an existing file whose extension, upper-cased, is ".BMP".
+    void SetFileName(const std::string& value);
+
+    bool Tile();
+    void SetTile(bool value);
+    bool Stretch();
+    void SetStretch(bool value);
+
+    virtual void ApplyWallpaper();
+
+private:
+    void WriteStyle(const char* name, const char* text);
+
+    plat::IKernel& FKernel;
+    plat::IRegistry& FRegistry;
+    plat::IUser& FUser;
+    std::string FFileDir;
+    std::string FFileName;
 };

@@ -1,0 +1,96 @@
+#include "wallpaper/Wp.h"
+
+#include <random>
+#include <vector>
+
+#include "platform/RegKey.h"
+#include "platform/constants.h"
+#include "platform/error.h"
+#include "ui/Convert.h"
+
+namespace {
+
+constexpr const char* kDesktopKey = "\\Control Panel\\desktop\\";
+
+std::vector<std::string> BitmapsIn(plat::IKernel& kernel, const std::string& dir) {
+    std::vector<std::string> names;
+    plat::FindData data;
+    plat::Handle find = kernel.FindFirstFile(dir + "\\*.bmp", data);
+    if (!find) return names;
+    do names.push_back(data.name);
+    while (kernel.FindNextFile(find, data));
+    kernel.FindClose(find);
+    return names;
+}
+
+std::string Extension(const std::string& path) {
+    auto dot = path.rfind('.');
+    auto slash = path.find_last_of("\\/");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
+    return path.substr(dot);
+}
+
+}  // namespace
+
+TWPChange::TWPChange(std::string name, plat::IKernel& kernel, plat::IRegistry& registry,
+                     plat::IUser& user)
+    : TComponent(std::move(name)), FKernel(kernel), FRegistry(registry), FUser(user),
+      FFileDir(kernel.GetWindowsDirectory()) {}
+
+void TWPChange::SetFileDir(const std::string& value) {
+    if (!BitmapsIn(FKernel, value).empty()) FFileDir = value;
+}
+
+void TWPChange::SetFileName(const std::string& value) {
+    if (value.empty() || UpperCase(Extension(value)) != ".BMP") return;
+    const auto attrs = FKernel.GetFileAttributes(value);
+    if (attrs == plat::INVALID_FILE_ATTRIBUTES || (attrs & plat::FILE_ATTRIBUTE_DIRECTORY)) return;
+    FFileName = value;
+}
+
+void TWPChange::WriteStyle(const char* name, const char* text) {
+    auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, kDesktopKey, plat::KEY_ALL_ACCESS);
+    if (!key.Valid()) throw EVelantError("Failed to open key Control Panel\\desktop");
+    if (key.WriteString(name, text) != plat::ERROR_SUCCESS)
+        throw EVelantError(std::string("Failed to set data for '") + name + "'");
+}
+
+bool TWPChange::Tile() {
+    auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, kDesktopKey, plat::KEY_READ);
+    auto text = key.Valid() ? key.ReadString("TileWallpaper") : std::nullopt;
+    auto value = TryStrToInt(text.value_or(""));
+    if (!value) throw EVelantError("'" + text.value_or("") + "' is not a valid integer value");
+    return *value == 1;
+}
+
+void TWPChange::SetTile(bool value) {
+    WriteStyle("TileWallpaper", value ? "1" : "0");
+    ApplyWallpaper();
+}
+
+bool TWPChange::Stretch() {
+    auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, kDesktopKey, plat::KEY_READ);
+    auto text = key.Valid() ? key.ReadString("WallpaperStyle") : std::nullopt;
+    return StrToIntDef(text.value_or(""), 0) == 2;
+}
+
+void TWPChange::SetStretch(bool value) {
+    WriteStyle("WallpaperStyle", value ? "2" : "0");
+    ApplyWallpaper();
+}
+
+void TWPChange::ApplyWallpaper() {
+    std::string path = FFileName;
+    if (path.empty()) {
+        auto names = BitmapsIn(FKernel, FFileDir);
+        if (names.empty()) return;
+        // Every bitmap of the folder can be drawn, the last one included.
+        std::mt19937 random(FKernel.GetTickCount());
+        std::uniform_int_distribution<std::size_t> pick(0, names.size() - 1);
+        path = FFileDir + "\\" + names[pick(random)];
+    }
+    std::vector<char> buffer(path.begin(), path.end());
+    buffer.push_back('\0');
+    FUser.SystemParametersInfo(plat::SPI_SETDESKWALLPAPER, 0, buffer.data(),
+                               plat::SPIF_UPDATEINIFILE | plat::SPIF_SENDWININICHANGE);
+}
