@@ -3,6 +3,7 @@
 #include "platform/RegKey.h"
 #include "platform/constants.h"
 #include "platform/error.h"
+#include "ui/Convert.h"
 
 namespace {
 
@@ -34,6 +35,8 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     : TForm("QuorvForm"),
       RegistryEnhanced1("RegistryEnhanced1", platform.registry),
       SystemPath1("SystemPath1", platform.kernel, platform.registry),
+      FilesScan1("FilesScan1", platform.kernel, [&app] { app.ProcessMessages(); }),
+      FolderBrowser1("FolderBrowser1", platform.shell, 0),
       CoolTrayIcon1("CoolTrayIcon1", platform.user, platform.shell, app, *this),
       Wallpaper1("Wallpaper1", platform.kernel, platform.registry, platform.user),
       FormStorage1("FormStorage1", platform.registry, platform.user, *this, app),
@@ -103,10 +106,14 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     MainPop_Close->OnClick = [this] { MainPop_CloseClick(); };
     MainPopup_ClearRecent->OnClick = [this] { ClearRecentDocuments(); };
 
+    WireWallpaperPage();
     RegisterComponents();
 }
 
-TQuorvForm::~TQuorvForm() { Destroying(); }
+TQuorvForm::~TQuorvForm() {
+    Destroying();
+    if (FMinuteWnd) FPlatform.user.DestroyWindow(FMinuteWnd);
+}
 
 void TQuorvForm::BuildPopupMenu() {
     auto item = [this](TMenuItem& parent, const char* name, const char* caption) {
@@ -200,6 +207,17 @@ void TQuorvForm::FormCreate() {
     }
 
     ApplyPriority();
+
+    MinutesLeft = StrToIntDef(CheckTime.Text(), 0);
+    if (ckWallStartup.Checked()) ChangeWallpaper();
+    ApplyIconColors();
+
+    FMinuteWnd = FPlatform.user.CreateHiddenWindow(
+        "TVelantMinuteWnd", [this](std::uint32_t msg, plat::WParam, plat::LParam) -> plat::LResult {
+            if (msg == plat::WM_TIMER) FApp.Dispatch([this] { WallPaperTimerTimer(); });
+            return 0;
+        });
+    FPlatform.user.SetTimer(FMinuteWnd, 1, 60000);
 }
 
 void TQuorvForm::FormCloseQuery(bool& canClose) {
@@ -215,7 +233,7 @@ void TQuorvForm::FormClose() {
                                             plat::SPIF_UPDATEINIFILE | plat::SPIF_SENDCHANGE);
 }
 
-void TQuorvForm::FormHide() {}
+void TQuorvForm::FormHide() { ClearPreview(); }
 
 void TQuorvForm::MainPop_ConfigureClick() {
     Show();

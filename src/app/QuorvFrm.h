@@ -164,8 +164,8 @@ public:
     TColorDialog ClrDlg{"ClrDlg"};
     TRegistryEnhanced RegistryEnhanced1;
     TSystemPath SystemPath1;
-    TFilesScan FilesScan1{"FilesScan1"};
-    TFolderBrowser FolderBrowser1{"FolderBrowser1"};
+    TFilesScan FilesScan1;
+    TFolderBrowser FolderBrowser1;
     TSysHotKey HotKey{"HotKey"};
     TCoolTrayIcon CoolTrayIcon1;
     TTavironAutostart Autostart1{"Autostart1"};
@@ -192,6 +192,33 @@ public:
     void RxSpeedButton5Click();
     void GroupPriorityClick();
 
+    // --- the "Wallpaper" page ---
+    void ChangeWallpaper();
+    void ApplySelectedWallpaper();
+    void WallPaperTimerTimer();
+    void CheckTimeChange();
+    void WallListClick();
+    void ckStretchClick();
+    void ckTileClick();
+    void ckWallRandomClick();
+    void MainPopup_ChangeWallClick();
+    void btnApplyWallClick();
+    void RxSpeedButton17Click();
+    void RxSpeedButton18Click();
+    void RxSpeedButton19Click();
+    void RxSpeedButton20Click();
+    void FilesScan1EndProcess(const std::vector<std::string>& filesList, int filesCount,
+                              int filesSize);
+    void RxSpeedButton21Click();
+    void RxSpeedButton22Click();
+    void RxSpeedButton23Click();
+    // The one bitmap file the program hands to the shell as the wallpaper.
+    std::string WallpaperBitmapPath() const;
+    int MinutesLeft = 0;
+
+    // The colour step after anything that makes the shell redraw the desktop.
+    void ApplyIconColors() {}
+
     // --- operations other parts use ---
     void ApplyPriority();
     void ClearRecentDocuments();
@@ -210,6 +237,10 @@ public:
 
 private:
     void BuildPopupMenu();
+    void WireWallpaperPage();
+    void ClearPreview();
+    // Until the timer list drives it, a window timer runs the minute tick.
+    plat::Hwnd FMinuteWnd = 0;
     void RegisterComponents();
 
     plat::Platform& FPlatform;

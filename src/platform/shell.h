@@ -44,6 +44,7 @@ struct BrowseInfo {
     Pidl root = 0;
     std::string title;
     std::uint32_t flags = 0;
+    std::string initialFolder;  // selected when the dialog opens (BFFM_SETSELECTION)
 };
 
 class IShell {

@@ -283,6 +283,12 @@ void TImage::SetStretch(bool value) {
     Changed();
 }
 
+void TImage::SetPicture(std::shared_ptr<const TBitmap> picture) {
+    if (!picture && !FPicture) return;
+    FPicture = std::move(picture);
+    Changed();
+}
+
 TTabSheet::TTabSheet(std::string name, std::string caption) : TControl(std::move(name)) {
     Caption = std::move(caption);
 }

@@ -183,7 +183,9 @@ public:
     TNotifyEvent OnClick;
 };
 
-// The picture box; its picture and drawing belong to the wallpaper preview.
+class TBitmap;
+
+// The picture box: drawn at the top left and clipped, or stretched to its size.
 class TImage : public TControl {
 public:
     TImage(std::string name, int width, int height);
@@ -191,9 +193,13 @@ public:
     int Height;
     bool Stretch() const { return FStretch; }
     void SetStretch(bool value);
+    // The picture shown, or null when the box is empty.
+    const TBitmap* Picture() const { return FPicture.get(); }
+    void SetPicture(std::shared_ptr<const TBitmap> picture);
 
 private:
     bool FStretch = false;
+    std::shared_ptr<const TBitmap> FPicture;
 };
 
 class TTabSheet : public TControl {

@@ -1,0 +1,262 @@
+// The "Wallpaper" page of the main form: the list, its rotation, the timed
+// change, the preview and its transforms, scanning and the file dialogs.
+#include <random>
+
+#include "app/QuorvFrm.h"
+#include "platform/constants.h"
+#include "platform/error.h"
+#include "ui/Convert.h"
+#include "wallpaper/Jpeg.h"
+#include "wallpaper/Picture.h"
+
+namespace {
+
+enum class PictureKind { None, Bitmap, Jpeg };
+
+// Pictures are recognised by extension in any letter case: the scanner finds
+// "photo.JPG" and the open dialog offers "*.jpeg" files.
+PictureKind KindOf(const std::string& path) {
+    auto dot = path.rfind('.');
+    auto slash = path.find_last_of("\\/");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return PictureKind::None;
+    const std::string ext = LowerCase(path.substr(dot));
+    if (ext == ".bmp") return PictureKind::Bitmap;
+    if (ext == ".jpg" || ext == ".jpeg") return PictureKind::Jpeg;
+    return PictureKind::None;
+}
+
+bool FileExists(plat::IKernel& kernel, const std::string& path) {
+    const auto attrs = kernel.GetFileAttributes(path);
+    return attrs != plat::INVALID_FILE_ATTRIBUTES && !(attrs & plat::FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+void TQuorvForm::WireWallpaperPage() {
+    btnApplyWall.OnClick = [this] { btnApplyWallClick(); };
+    RxSpeedButton17.OnClick = [this] { RxSpeedButton17Click(); };
+    RxSpeedButton18.OnClick = [this] { RxSpeedButton18Click(); };
+    RxSpeedButton19.OnClick = [this] { RxSpeedButton19Click(); };
+    RxSpeedButton20.OnClick = [this] { RxSpeedButton20Click(); };
+    RxSpeedButton21.OnClick = [this] { RxSpeedButton21Click(); };
+    RxSpeedButton22.OnClick = [this] { RxSpeedButton22Click(); };
+    RxSpeedButton23.OnClick = [this] { RxSpeedButton23Click(); };
+    WallList.OnClick = [this] { WallListClick(); };
+    ckStretch.OnClick = [this] { ckStretchClick(); };
+    ckTile.OnClick = [this] { ckTileClick(); };
+    ckWallStartup.OnClick = [this] { SaveCheckBoxSetting(ckWallStartup); };
+    ckChangeWp.OnClick = [this] { SaveCheckBoxSetting(ckChangeWp); };
+    ckWallRandom.OnClick = [this] { ckWallRandomClick(); };
+    CheckTime.OnChange = [this] { CheckTimeChange(); };
+    MainPopup_ChangeWall->OnClick = [this] { MainPopup_ChangeWallClick(); };
+    FilesScan1.FileMask = "*.bmp, *.jpg";
+    FilesScan1.SortedList = true;
+    FilesScan1.ScanOptions = TScanOptions::soSpecifiedDir;
+    FilesScan1.Recursive = true;
+    FilesScan1.OnEndProcess = [this](TFilesScan&, const std::vector<std::string>& list, int count,
+                                     int size) { FilesScan1EndProcess(list, count, size); };
+    FilesScan1.OnProcess = [this](TFilesScan&, const std::string& folder, int found, int) {
+        lblScanProgress.Caption = folder + "  (" + std::to_string(found) + " pictures)";
+        lblScanProgress.SetVisible(false);
+        lblScanProgress.SetVisible(true);
+    };
+}
+
+std::string TQuorvForm::WallpaperBitmapPath() const {
+    return SystemPath1.Windows + "\\Velant! Pro 2001 wallpaper.bmp";
+}
+
+void TQuorvForm::ClearPreview() { WImg.SetPicture(nullptr); }
+
+void TQuorvForm::ChangeWallpaper() {
+    const int count = WallList.Count();
+    if (count >= 2) {
+        if (ckWallRandom.Checked()) {
+            std::mt19937 random(FPlatform.kernel.GetTickCount());
+            std::uniform_int_distribution<int> pick(0, count - 1);
+            WallList.SetItemIndex(pick(random));
+        } else {
+            if (WallList.ItemIndex() == count - 1) WallList.SetItemIndex(-1);
+            WallList.SetItemIndex(WallList.ItemIndex() + 1);
+        }
+    } else if (count == 1) {
+        // A one-entry list is applied too: its entry is the wallpaper.
+        WallList.SetItemIndex(0);
+    }
+    ApplySelectedWallpaper();
+}
+
+void TQuorvForm::ApplySelectedWallpaper() {
+    const int index = WallList.ItemIndex();
+    if (WallList.Count() < 1 || index < 0) return;
+    const std::string path = WallList.Items()[index];
+    if (!FileExists(FPlatform.kernel, path)) {
+        WallList.Delete(index);
+        return;
+    }
+    switch (KindOf(path)) {
+    case PictureKind::Jpeg:
+        ConvertJpegToBitmap(FPlatform.kernel, path, WallpaperBitmapPath());
+        break;
+    case PictureKind::Bitmap:
+        SaveBmpFile(FPlatform.kernel, WallpaperBitmapPath(), LoadBmpFile(FPlatform.kernel, path));
+        break;
+    case PictureKind::None:
+        // Not a picture: the wallpaper stays exactly as it is.
+        return;
+    }
+    ClearPreview();
+    Wallpaper1.SetFileName(WallpaperBitmapPath());
+    Wallpaper1.SetStretch(ckStretch.Checked());
+    Wallpaper1.SetTile(ckTile.Checked());
+}
+
+void TQuorvForm::WallPaperTimerTimer() {
+    if (!ckChangeWp.Checked()) return;
+    --MinutesLeft;
+    if (MinutesLeft != 0) return;
+    LoadEditSetting(CheckTime);
+    MinutesLeft = StrToIntDef(CheckTime.Text(), 0);
+    ChangeWallpaper();
+    ApplyIconColors();
+}
+
+void TQuorvForm::CheckTimeChange() {
+    const std::string text = CheckTime.Text();
+    if (text.empty()) {
+        CheckTime.SetText("15");
+        return;
+    }
+    if (IsValidInteger(text)) {
+        if (text == "0") CheckTime.SetText("15");
+        MinutesLeft = StrToIntDef(CheckTime.Text(), 0);
+        SaveEditSetting(CheckTime);
+        return;
+    }
+    FPlatform.dialogs.MessageBox(Handle(), "This is not a valid number", FApp.Title, plat::MB_OK);
+    CheckTime.SetText("15");
+}
+
+void TQuorvForm::WallListClick() {
+    ClearPreview();
+    const int index = WallList.ItemIndex();
+    if (index < 0) return;
+    const std::string path = WallList.Items()[index];
+    const PictureKind kind = KindOf(path);
+    if (kind == PictureKind::None) return;
+    if (!FileExists(FPlatform.kernel, path)) {
+        FPlatform.dialogs.MessageBox(Handle(),
+                                     "File " + path + " has been moved, renamed or deleted.\r"
+                                     "Deleting entry and updating list...",
+                                     FApp.Title, plat::MB_OK | plat::MB_ICONINFORMATION);
+        WallList.Delete(index);
+        return;
+    }
+    auto picture = std::make_shared<TBitmap>(kind == PictureKind::Jpeg
+                                                 ? LoadJpegFile(FPlatform.kernel, path)
+                                                 : LoadBmpFile(FPlatform.kernel, path));
+    WImg.SetPicture(std::move(picture));
+}
+
+void TQuorvForm::ckStretchClick() {
+    ckTile.SetChecked(!ckStretch.Checked());
+    WImg.SetStretch(ckStretch.Checked());
+    SaveCheckBoxSetting(ckStretch);
+}
+
+void TQuorvForm::ckTileClick() {
+    ckStretch.SetChecked(!ckTile.Checked());
+    SaveCheckBoxSetting(ckTile);
+}
+
+void TQuorvForm::ckWallRandomClick() {
+    WallList.SetItemIndex(WallList.Count() > 0 ? 0 : -1);
+    SaveCheckBoxSetting(ckWallRandom);
+}
+
+void TQuorvForm::MainPopup_ChangeWallClick() {
+    ChangeWallpaper();
+    ClearPreview();
+    ApplyIconColors();
+}
+
+void TQuorvForm::btnApplyWallClick() {
+    ApplySelectedWallpaper();
+    ClearPreview();
+    ApplyIconColors();
+}
+
+void TQuorvForm::RxSpeedButton17Click() {
+    if (const auto* picture = WImg.Picture())
+        WImg.SetPicture(std::make_shared<TBitmap>(MirrorBitmap(false, true, *picture)));
+}
+
+void TQuorvForm::RxSpeedButton18Click() {
+    if (const auto* picture = WImg.Picture())
+        WImg.SetPicture(std::make_shared<TBitmap>(MirrorBitmap(true, false, *picture)));
+}
+
+void TQuorvForm::RxSpeedButton19Click() {
+    plat::FileDialogOptions options;
+    options.owner = Handle();
+    options.title = SaveDialog1.Title;
+    options.filter = SaveDialog1.Filter;
+    options.defaultExt = SaveDialog1.DefaultExt;
+    if (!FPlatform.dialogs.GetSaveFileName(options)) return;
+
+    // Whatever name was typed, the file holds bitmap data, so it gets a bitmap's name.
+    std::string path = options.fileName;
+    if (KindOf(path) != PictureKind::Bitmap) {
+        auto dot = path.rfind('.');
+        auto slash = path.find_last_of("\\/");
+        if (KindOf(path) == PictureKind::Jpeg && dot != std::string::npos &&
+            (slash == std::string::npos || dot > slash))
+            path.resize(dot);
+        path += ".bmp";
+    }
+    const TBitmap* picture = WImg.Picture();
+    if (!picture) {
+        FPlatform.dialogs.MessageBox(Handle(), "There is no picture to save.", FApp.Title,
+                                     plat::MB_OK | plat::MB_ICONINFORMATION);
+        return;
+    }
+    SaveBmpFile(FPlatform.kernel, path, *picture);
+    WallList.Add(path);
+    WallList.SetSorted(true);
+    SaveListSetting(WallList);
+}
+
+void TQuorvForm::RxSpeedButton20Click() {
+    FolderBrowser1.Owner = Handle();
+    if (!FolderBrowser1.Execute()) return;
+    FilesScan1.ScanDir = FolderBrowser1.Folder;
+    FilesScan1.Execute();
+}
+
+void TQuorvForm::FilesScan1EndProcess(const std::vector<std::string>& filesList, int filesCount,
+                                      int /*filesSize*/) {
+    lblScanProgress.Caption.clear();
+    lblScanProgress.SetVisible(false);
+    if (filesCount <= 0) return;
+    WallList.SetItems(filesList);
+    SaveListSetting(WallList);
+}
+
+void TQuorvForm::RxSpeedButton21Click() {
+    plat::FileDialogOptions options;
+    options.owner = Handle();
+    options.filter = OpenPictureDialog1.Filter;
+    if (!FPlatform.dialogs.GetOpenFileName(options)) return;
+    WallList.Add(options.fileName);
+    WallList.SetSorted(true);
+}
+
+void TQuorvForm::RxSpeedButton22Click() {
+    if (WallList.ItemIndex() >= 0) WallList.Delete(WallList.ItemIndex());
+    ClearPreview();
+}
+
+void TQuorvForm::RxSpeedButton23Click() {
+    WallList.Clear();
+    ClearPreview();
+}
