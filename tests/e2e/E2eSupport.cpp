@@ -1,0 +1,203 @@
+#include "E2eSupport.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+
+namespace e2e {
+
+std::string WinePath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    return path;
+}
+
+std::string ProgramPath() { return WinePath(VELANT_EXE_UNIX); }
+std::string ScreenshotDir() { return WinePath(VELANT_SCREENSHOTS_UNIX); }
+
+std::optional<RegValue> ReadValue(HKEY root, const std::string& key, const std::string& name) {
+    HKEY k;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return std::nullopt;
+    RegValue value;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExA(k, name.c_str(), nullptr, &value.type, nullptr, &size);
+    if (rc == ERROR_SUCCESS) {
+        value.bytes.resize(size);
+        rc = RegQueryValueExA(k, name.c_str(), nullptr, &value.type, value.bytes.data(), &size);
+        value.bytes.resize(size);
+    }
+    RegCloseKey(k);
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return value;
+}
+
+std::vector<std::uint8_t> SzBytes(const std::string& text, int nuls) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.insert(bytes.end(), nuls, 0);
+    return bytes;
+}
+
+void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text) {
+    HKEY k;
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(k);
+}
+
+void DeleteTree(HKEY root, const std::string& key) { RegDeleteTreeA(root, key.c_str()); }
+
+bool KeyExists(HKEY root, const std::string& key) {
+    HKEY k;
+    if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+    RegCloseKey(k);
+    return true;
+}
+
+App::~App() {
+    if (Running()) {
+        Close();
+        if (Running()) TerminateProcess(FProcess.hProcess, 1);
+    }
+    if (FProcess.hProcess) CloseHandle(FProcess.hProcess);
+    if (FProcess.hThread) CloseHandle(FProcess.hThread);
+}
+
+bool App::Start() {
+    std::string cmd = "\"" + ProgramPath() + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess))
+        return false;
+    WaitForInputIdle(FProcess.hProcess, 10000);
+    return WaitFor([this] {
+        FTray = FindWindowA("TCoolTrayIconWnd", nullptr);
+        return FTray != nullptr && MainWindow() != nullptr;
+    }, 20000);
+}
+
+bool App::Running() const {
+    return FProcess.hProcess && WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool App::Close() {
+    HWND main = MainWindow();
+    if (!main) return false;
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    return WaitFor([this] { return !Running(); }, 15000);
+}
+
+namespace {
+struct FindMain {
+    DWORD pid;
+    HWND found;
+};
+BOOL CALLBACK FindMainProc(HWND wnd, LPARAM lParam) {
+    auto* f = reinterpret_cast<FindMain*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    char title[64] = {};
+    GetWindowTextA(wnd, title, sizeof title);
+    if (pid == f->pid && std::string(title) == kTitle) {
+        f->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+struct FindChild {
+    int id;
+    HWND found;
+};
+BOOL CALLBACK FindChildProc(HWND wnd, LPARAM lParam) {
+    auto* f = reinterpret_cast<FindChild*>(lParam);
+    if (GetDlgCtrlID(wnd) == f->id) {
+        f->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND App::MainWindow() const {
+    FindMain f{FProcess.dwProcessId, nullptr};
+    EnumWindows(FindMainProc, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+bool App::ShowThroughIcon() {
+    PostMessageA(FTray, kTrayNotify, 1, WM_LBUTTONDOWN);
+    PostMessageA(FTray, kTrayNotify, 1, WM_LBUTTONUP);
+    PostMessageA(FTray, kTrayNotify, 1, WM_LBUTTONDBLCLK);
+    PostMessageA(FTray, kTrayNotify, 1, WM_LBUTTONUP);
+    return WaitFor([this] { return MainWindow() && IsWindowVisible(MainWindow()); }, 10000);
+}
+
+HWND App::Control(int id) const {
+    FindChild f{id, nullptr};
+    EnumChildWindows(MainWindow(), FindChildProc, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+bool App::Checked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+std::string App::Text(int id) const {
+    char buf[1024] = {};
+    GetWindowTextA(Control(id), buf, sizeof buf);
+    return buf;
+}
+
+void App::SelectPage(int index) {
+    HWND tab = FindWindowExA(MainWindow(), nullptr, "SysTabControl32", nullptr);
+    // Without the buttons style, moving the focus selects the tab and notifies the window.
+    SendMessageA(tab, TCM_SETCURFOCUS, index, 0);
+    UpdateWindow(MainWindow());
+    Sleep(300);
+}
+
+std::string Screenshot(HWND wnd, const std::string& name) {
+    RECT r;
+    if (wnd) GetWindowRect(wnd, &r);
+    else GetWindowRect(GetDesktopWindow(), &r);
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    const DWORD stride = ((w * 3 + 3) / 4) * 4;
+    const DWORD imageSize = stride * h;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + imageSize;
+    CreateDirectoryA(ScreenshotDir().c_str(), nullptr);
+    const std::string path = ScreenshotDir() + "\\" + name + ".bmp";
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), imageSize);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return path;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+}  // namespace e2e

@@ -1,0 +1,85 @@
+#pragma once
+// Support for the end-to-end tests: they start VelantPro.exe in the same Wine
+// prefix, drive it through its windows and read what a user and other programs
+// see (registry values, windows, the wallpaper, screenshots).
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+constexpr const char* kTitle = "Velant! Pro 2001";
+constexpr const char* kSettingsKey = "Software\\Corvane";
+constexpr const char* kSectionKey = "Software\\Corvane\\Velant! Pro 2001";
+constexpr const char* kMainKey = "Software\\Corvane\\Velant! Pro 2001\\Main";
+constexpr UINT kTrayNotify = WM_USER + 1024;
+
+// A Unix path (as CMake gives it) in Wine's Z: drive.
+std::string WinePath(const std::string& unixPath);
+std::string ProgramPath();
+std::string ScreenshotDir();
+
+struct RegValue {
+    DWORD type = 0;
+    std::vector<std::uint8_t> bytes;
+};
+std::optional<RegValue> ReadValue(HKEY root, const std::string& key, const std::string& name);
+// The REG_SZ bytes a normal string write stores: the text and one NUL.
+std::vector<std::uint8_t> SzBytes(const std::string& text, int nuls = 1);
+void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text);
+void DeleteTree(HKEY root, const std::string& key);
+bool KeyExists(HKEY root, const std::string& key);
+
+// The running program.
+class App {
+public:
+    App() = default;
+    ~App();
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Starts the program and waits until its notification icon's window exists.
+    bool Start();
+    // Closes the program as the user would and waits for it to end.
+    bool Close();
+    bool Running() const;
+
+    HWND TrayWindow() const { return FTray; }
+    // The configuration window (found whether shown or hidden).
+    HWND MainWindow() const;
+    // Shows the configuration window the way a double click on the icon does.
+    bool ShowThroughIcon();
+    // A control of the configuration window by its dialog control id.
+    HWND Control(int id) const;
+    bool Checked(int id) const;
+    std::string Text(int id) const;
+    void SelectPage(int index);
+
+private:
+    PROCESS_INFORMATION FProcess{};
+    HWND FTray = nullptr;
+};
+
+// Waits up to timeoutMs for the condition, letting this thread's messages run.
+template <class F>
+bool WaitFor(F&& condition, DWORD timeoutMs = 10000) {
+    const DWORD start = GetTickCount();
+    while (!condition()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        Sleep(50);
+    }
+    return true;
+}
+
+// Writes a screenshot of the window's screen rectangle (or the whole desktop
+// for null) as a BMP file in the screenshots folder; returns its path.
+std::string Screenshot(HWND wnd, const std::string& name);
+// The colour of a screen pixel (0x00BBGGRR).
+COLORREF ScreenPixel(int x, int y);
+
+}  // namespace e2e

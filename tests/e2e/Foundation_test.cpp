@@ -1,0 +1,156 @@
+// The resident program under Wine: first run, the notification icon's way in,
+// the four pages, closing, and the settings it writes and restores.
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "E2eSupport.h"
+#include "resource.h"
+
+using namespace e2e;
+
+namespace {
+
+// Every stored value with the text the window's design gives it, in order.
+const std::pair<const char*, const char*> kDesignValues[] = {
+    {"lblIcon_Color", "12632256"},        {"lblIcon_FontCharset", "1"},
+    {"lblIcon_FontColor", "65280"},       {"lblIcon_FontHeight", "-11"},
+    {"lblIcon_FontName", "MS Sans Serif"}, {"lblIcon_FontPitch", "fpDefault"},
+    {"lblIcon_FontSize", "8"},            {"lblIcon_FontStyle", "[]"},
+    {"lblIcon_Transparent", "True"},      {"ckTransparent_Checked", "True"},
+    {"ckArrows_Checked", "False"},        {"ckMycomputer_Checked", "True"},
+    {"ckDesktop_Checked", "True"},        {"ckControlPanel_Checked", "True"},
+    {"ckClearRecent_Checked", "True"},    {"ckCdRom_Checked", "True"},
+    {"ckChangeW_Checked", "True"},        {"ckHide_Checked", "True"},
+    {"ckPower_Checked", "True"},          {"ckStartScr_Checked", "True"},
+    {"ckEnableScr_Checked", "True"},      {"GroupPriority_ItemIndex", "-1"},
+    {"ckKeepScrDisabled_Checked", "False"}, {"ckHotEnable_Checked", "False"},
+    {"ckHotWall_Checked", "False"},       {"ckHotScr_Checked", "False"},
+    {"ckHotHideIcons_Checked", "False"},  {"ckAutorun_Checked", "True"},
+    {"ckAutorunScr_Checked", "False"},    {"ckWinClock_Checked", "False"},
+    {"edtDate_Text", "'Today is: ' dd.mm.yyyy"}, {"edtTime_Text", "'Time is: ' hh.mm.ss"},
+    {"ckWallStartup_Checked", "False"},   {"ckWallRandom_Checked", "False"},
+    {"ckStretch_Checked", "False"},       {"ckTile_Checked", "False"},
+    {"ckChangeWp_Checked", "False"},      {"CheckTime_Text", "15"},
+    {"ckDesktopIcons_Checked", "True"},   {"ckStartButton_Checked", "True"},
+    {"ckTaskbar_Checked", "True"},        {"ckTrayClock_Checked", "True"},
+    {"ScrTimeout_Value", "0"},            {"ckClearRecDocs_Checked", "False"},
+    {"ckAWinTrack_Checked", "False"},     {"ckHotCd_Checked", "False"},
+    {"ckHotShutdown_Checked", "False"},   {"ckCPU_Checked", "False"},
+    {"ckTransparency_Checked", "False"},  {"SubDontaskconfirm_Checked", "False"},
+    {"ckCheckTrans_Checked", "False"},
+};
+
+class Foundation : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteTree(HKEY_CURRENT_USER, kSettingsKey); }
+};
+
+}  // namespace
+
+TEST_F(Foundation, FirstRunStartsResidentAndWritesOnlyTheStartupValues) {
+    App app;
+    ASSERT_TRUE(app.Start());
+    EXPECT_FALSE(IsWindowVisible(app.MainWindow())) << "the window is never shown at start";
+    EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kSettingsKey));
+    auto priority = ReadValue(HKEY_CURRENT_USER, kMainKey, "GroupPriority");
+    ASSERT_TRUE(priority);
+    EXPECT_EQ(priority->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(priority->bytes, SzBytes("-1", 2)) << "mirror values end in two zero bytes";
+    ASSERT_TRUE(app.Close());
+}
+
+TEST_F(Foundation, ClosingWritesEveryStoredValueExactly) {
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.Close());
+
+    for (const auto& [name, text] : kDesignValues) {
+        auto value = ReadValue(HKEY_CURRENT_USER, kSectionKey, name);
+        ASSERT_TRUE(value) << name;
+        EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ)) << name;
+        EXPECT_EQ(value->bytes, SzBytes(text)) << name;
+    }
+    for (const char* name : {"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"})
+        EXPECT_TRUE(ReadValue(HKEY_CURRENT_USER, kSectionKey, name)) << name;
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "FormVersion")->bytes, SzBytes("0"));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "Visible")->bytes, SzBytes("0"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Corvane\\Velant! Pro 2001.WallList_Items"))
+        << "an empty list leaves no list key";
+}
+
+TEST_F(Foundation, IconShowsThePagesAndMinimisingReturnsToTheIcon) {
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.ShowThroughIcon());
+    HWND main = app.MainWindow();
+    char title[64] = {};
+    GetWindowTextA(main, title, sizeof title);
+    EXPECT_STREQ(title, "Velant! Pro 2001");
+
+    const char* pages[] = {"page-main", "page-wallpaper", "page-desktop-hotkeys", "page-popup-startmenu"};
+    for (int i = 0; i < 4; ++i) {
+        app.SelectPage(i);
+        Screenshot(main, pages[i]);
+    }
+    app.SelectPage(0);
+    EXPECT_EQ(app.Text(IDC_CKAUTORUN), "Autorun Velant! Pro 2001");
+    EXPECT_TRUE(app.Checked(IDC_CKAUTORUN));
+    EXPECT_EQ(app.Text(IDC_EDTDATE), "'Today is: ' dd.mm.yyyy");
+    EXPECT_EQ(app.Text(IDC_CHECKTIME), "15");
+
+    PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }, 5000)) << "minimised into the icon";
+    EXPECT_TRUE(app.Running());
+    ASSERT_TRUE(app.ShowThroughIcon()) << "the icon still opens the window";
+    ASSERT_TRUE(app.Close());
+}
+
+TEST_F(Foundation, StoredValuesAreRestoredAndWrittenBackUnchanged) {
+    const std::pair<const char*, const char*> seeded[] = {
+        {"FormVersion", "0"},
+        {"ckClearRecDocs_Checked", "True"},
+        {"ckKeepScrDisabled_Checked", "true"},
+        {"edtDate_Text", "'Date ' yyyy-mm-dd"},
+        {"CheckTime_Text", "30"},
+        {"GroupPriority_ItemIndex", "1"},
+        {"ckMycomputer_Checked", "False"},
+    };
+    for (const auto& [name, text] : seeded) WriteString(HKEY_CURRENT_USER, kSectionKey, name, text);
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.ShowThroughIcon());
+    EXPECT_TRUE(app.Checked(IDC_CKCLEARRECDOCS));
+    EXPECT_TRUE(app.Checked(IDC_CKKEEPSCRDISABLED));
+    EXPECT_EQ(app.Text(IDC_EDTDATE), "'Date ' yyyy-mm-dd");
+    EXPECT_EQ(app.Text(IDC_CHECKTIME), "30");
+    EXPECT_EQ(SendMessageA(app.Control(IDC_GROUPPRIORITY_1), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_FALSE(app.Checked(IDC_CKMYCOMPUTER));
+    auto priority = ReadValue(HKEY_CURRENT_USER, kMainKey, "GroupPriority");
+    ASSERT_TRUE(priority);
+    EXPECT_EQ(priority->bytes, SzBytes("1", 2));
+    ASSERT_TRUE(app.Close());
+
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "ckClearRecDocs_Checked")->bytes, SzBytes("True"));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "ckKeepScrDisabled_Checked")->bytes, SzBytes("True"));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "edtDate_Text")->bytes, SzBytes("'Date ' yyyy-mm-dd"));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "CheckTime_Text")->bytes, SzBytes("30"));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "GroupPriority_ItemIndex")->bytes, SzBytes("1"));
+    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "ckMycomputer_Checked")->bytes, SzBytes("False"));
+}
+
+TEST_F(Foundation, AChangeMadeInTheWindowSurvivesMinimiseAndShow) {
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.ShowThroughIcon());
+    app.SelectPage(0);
+    HWND box = app.Control(IDC_CKCLEARRECDOCS);
+    SendMessageA(box, BM_CLICK, 0, 0);
+    EXPECT_TRUE(app.Checked(IDC_CKCLEARRECDOCS));
+    PostMessageA(app.MainWindow(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(app.MainWindow()); }, 5000));
+    ASSERT_TRUE(app.ShowThroughIcon());
+    EXPECT_TRUE(app.Checked(IDC_CKCLEARRECDOCS)) << "showing the window must not undo the change";
+    ASSERT_TRUE(app.Close());
+}
