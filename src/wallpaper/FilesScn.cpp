@@ -1,0 +1,189 @@
+#include "wallpaper/FilesScn.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "platform/constants.h"
+
+namespace {
+
+constexpr std::uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+constexpr std::uint32_t DRIVE_FIXED = 3;
+constexpr std::uint32_t DRIVE_REMOTE = 4;
+constexpr std::uint32_t DRIVE_CDROM = 5;
+constexpr std::uint32_t DRIVE_RAMDISK = 6;
+
+char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool PathEqual(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && !PathLess(a, b) && !PathLess(b, a);
+}
+
+// Clears a flag on every way out of a scope.
+class TFlagGuard {
+public:
+    explicit TFlagGuard(bool& flag) : FFlag(flag) { FFlag = true; }
+    ~TFlagGuard() { FFlag = false; }
+    TFlagGuard(const TFlagGuard&) = delete;
+    TFlagGuard& operator=(const TFlagGuard&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+}  // namespace
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return {};
+    if (dir.back() == '\\') return dir + name;
+    return dir + '\\' + name;
+}
+
+std::vector<TMask> ParseMaskList(const std::string& text) {
+    std::vector<TMask> masks;
+    std::string item;
+    auto addItem = [&] {
+        while (!item.empty() && item.back() == ' ') item.pop_back();
+        if (!item.empty()) masks.emplace_back(item);
+        item.clear();
+    };
+    for (char c : text) {
+        if (c == ' ' && item.empty()) continue;
+        if (c == ',') {
+            addItem();
+            continue;
+        }
+        item += c;
+    }
+    addItem();
+    return masks;
+}
+
+bool PathLess(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(FoldCase(a[i]));
+        const auto cb = static_cast<unsigned char>(FoldCase(b[i]));
+        if (ca != cb) return ca < cb;
+    }
+    return a.size() < b.size();
+}
+
+TFilesScan::TFilesScan(std::string name, plat::IKernel& kernel,
+                       std::function<void()> processMessages)
+    : TComponent(std::move(name)), FKernel(kernel), FProcessMessages(std::move(processMessages)) {}
+
+bool TFilesScan::Execute() {
+    if (FScanning) return false;
+    TFlagGuard scanning(FScanning);
+
+    FList.clear();
+    FCount = 0;
+    FSize = 0;
+    FMasks = ParseMaskList(FileMask);
+    FStop = false;
+    FSincePump = 0;
+    switch (ScanOptions) {
+    case TScanOptions::soGlobal: ScanAllDrives(); break;
+    case TScanOptions::soSpecifiedDisk: ScanFolder(ScanDir.substr(0, 2)); break;
+    case TScanOptions::soSpecifiedDir: ScanFolder(ScanDir); break;
+    }
+    FMasks.clear();
+
+    // Sorting once at the end gives the order of a list kept sorted while it
+    // grows, without its quadratic insertions; the stable sort keeps the
+    // first-found of two paths that differ only in case.
+    if (SortedList) {
+        std::stable_sort(FList.begin(), FList.end(),
+                         [](const std::string& a, const std::string& b) { return PathLess(a, b); });
+        FList.erase(std::unique(FList.begin(), FList.end(),
+                                [](const std::string& a, const std::string& b) { return PathEqual(a, b); }),
+                    FList.end());
+    }
+    if (OnEndProcess) OnEndProcess(*this, FList, FCount, FSize);
+    return true;
+}
+
+void TFilesScan::ScanAllDrives() {
+    const std::uint32_t drives = FKernel.GetLogicalDrives();
+    for (int i = 0; i < 26 && !FStop; ++i) {
+        if (!((drives >> i) & 1u)) continue;
+        const char letter = static_cast<char>('A' + i);
+        const std::uint32_t type = FKernel.GetDriveType(std::string(1, letter) + ":\\");
+        if (type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_CDROM ||
+            type == DRIVE_RAMDISK)
+            ScanFolder(std::string(1, letter) + ":");
+    }
+}
+
+bool TFilesScan::MatchesAnyMask(std::string_view name) const {
+    for (const TMask& mask : FMasks)
+        if (mask.MatchesName(name)) return true;
+    return false;
+}
+
+void TFilesScan::PumpMessages() {
+    if (!ProcessMsg || !FProcessMessages) return;
+    if (++FSincePump < ProcessMsgInterval) return;
+    FSincePump = 0;
+    FProcessMessages();
+}
+
+// Depth first, each subfolder scanned as soon as its entry is read. The open
+// searches are kept on an explicit stack rather than the call stack, so that
+// a very deep tree (long paths allow thousands of levels) cannot overflow it.
+void TFilesScan::ScanFolder(const std::string& root) {
+    struct TFrame {
+        std::string dir;
+        plat::Handle find = 0;
+        plat::FindData entry;
+        bool fetchNext = false;
+        bool valid = true;
+    };
+    std::vector<TFrame> stack;
+    auto enter = [&](const std::string& dir) {
+        if (OnProcess) OnProcess(*this, dir, FCount, FSize);
+        if (dir.empty()) return;
+        TFrame frame;
+        frame.dir = dir;
+        frame.find = FKernel.FindFirstFile(JoinPath(dir, "*.*"), frame.entry);
+        if (frame.find != 0) stack.push_back(std::move(frame));
+    };
+
+    try {
+        enter(root);
+        while (!stack.empty()) {
+            TFrame& top = stack.back();
+            if (top.fetchNext) {
+                top.fetchNext = false;
+                top.valid = FKernel.FindNextFile(top.find, top.entry);
+                PumpMessages();
+                continue;
+            }
+            if (!top.valid || FStop) {
+                FKernel.FindClose(top.find);
+                stack.pop_back();
+                continue;
+            }
+            top.fetchNext = true;
+            const std::string& name = top.entry.name;
+            if (name == "." || name == "..") continue;
+            const std::uint32_t attributes = top.entry.attributes;
+            if ((attributes & Attributes.Bits()) == Attributes.Bits() && MatchesAnyMask(name)) {
+                ++FCount;
+                FSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(FSize) +
+                                                  static_cast<std::uint32_t>(top.entry.size));
+                if (BuildList) FList.push_back(JoinPath(top.dir, name));
+            }
+            // A junction or symbolic link to a folder can lead back to one of
+            // its parents; following it would never end.
+            if (Recursive && (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) &&
+                !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                enter(JoinPath(top.dir, name));  // may reallocate the stack: top is not used after
+        }
+    } catch (...) {
+        for (const TFrame& frame : stack) FKernel.FindClose(frame.find);
+        throw;
+    }
+}

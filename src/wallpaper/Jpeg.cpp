@@ -1,0 +1,199 @@
+#include "wallpaper/Jpeg.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "platform/error.h"
+#include "wallpaper/SafeFile.h"
+
+namespace {
+
+// Where the decoded rows go: Prepare is told the size once the header is read
+// and returns the start of the bottom-up, 4-byte-aligned 24-bit BGR rows.
+class TRowSink {
+public:
+    virtual std::uint8_t* Prepare(int width, int height) = 0;
+
+protected:
+    ~TRowSink() = default;
+};
+
+struct TErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+// libjpeg's own error exit ends the process; this one returns to the decoding
+// function, which throws once it has left the library.
+extern "C" void ErrorExit(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<TErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings are not shown: most describe damage the library has already
+// repaired. A premature end of file is the exception, because the library
+// pads the missing rows with grey and the user would get a half-grey wallpaper
+// without a word.
+extern "C" void EmitMessage(j_common_ptr cinfo, int msgLevel) {
+    if (msgLevel >= 0) return;
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF) (*cinfo->err->error_exit)(cinfo);
+    cinfo->err->num_warnings++;
+}
+
+extern "C" void OutputMessage(j_common_ptr) {}
+
+// Owns the decompressor so that every way out of the decoding, a longjmp
+// turned into a throw or an allocation failure of ours, destroys it.
+struct TDecompressor {
+    jpeg_decompress_struct cinfo{};
+    TErrorManager err{};
+    bool created = false;
+
+    TDecompressor() = default;
+    TDecompressor(const TDecompressor&) = delete;
+    TDecompressor& operator=(const TDecompressor&) = delete;
+    ~TDecompressor() { Destroy(); }
+    void Destroy() {
+        if (created) jpeg_destroy_decompress(&cinfo);
+        created = false;
+    }
+};
+
+// Converts Adobe-style CMYK rows, which libjpeg cannot turn into BGR itself.
+// Photoshop stores the inks inverted and flags it with its APP14 marker.
+void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        bgr[0] = static_cast<std::uint8_t>((y * k + 127) / 255);
+        bgr[1] = static_cast<std::uint8_t>((m * k + 127) / 255);
+        bgr[2] = static_cast<std::uint8_t>((c * k + 127) / 255);
+    }
+}
+
+// Runs libjpeg from header to end. Returns false after a library error, with
+// the message in d.err.message; only trivially destructible locals live here,
+// since a longjmp lands in this frame. Our own failures (a picture too large,
+// no memory) are thrown from this frame, never from inside the library.
+bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint64_t maxPixels,
+                TRowSink& sink, std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& scratch) {
+    jpeg_decompress_struct* cinfo = &d.cinfo;
+    cinfo->err = jpeg_std_error(&d.err.pub);
+    d.err.pub.error_exit = ErrorExit;
+    d.err.pub.emit_message = EmitMessage;
+    d.err.pub.output_message = OutputMessage;
+    if (setjmp(d.err.jump)) return false;
+
+    jpeg_create_decompress(cinfo);
+    d.created = true;
+    jpeg_mem_src(cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    jpeg_read_header(cinfo, TRUE);
+
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(cinfo->image_width) * cinfo->image_height;
+    if (pixels > maxPixels)
+        throw EVelantError("JPEG image is too large: " + std::to_string(cinfo->image_width) +
+                           " x " + std::to_string(cinfo->image_height) + " pixels");
+
+    const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
+    cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    cinfo->dct_method = JDCT_ISLOW;
+    cinfo->do_fancy_upsampling = TRUE;
+    cinfo->do_block_smoothing = TRUE;
+    cinfo->scale_num = cinfo->scale_denom = 1;
+    jpeg_start_decompress(cinfo);
+
+    const int width = static_cast<int>(cinfo->output_width);
+    const int height = static_cast<int>(cinfo->output_height);
+    std::uint8_t* base = sink.Prepare(width, height);
+    const std::size_t stride = TBitmap::StrideFor(width, 24);
+    // The picture's top row is the file's last: libjpeg writes each row where
+    // the bottom-up BMP keeps it.
+    rows.resize(static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        rows[static_cast<std::size_t>(y)] = base + stride * static_cast<std::size_t>(height - 1 - y);
+
+    if (!cmyk) {
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const JDIMENSION at = cinfo->output_scanline;
+            jpeg_read_scanlines(cinfo, rows.data() + at, cinfo->output_height - at);
+        }
+    } else {
+        scratch.resize(static_cast<std::size_t>(width) * 4);
+        JSAMPROW line = scratch.data();
+        const bool inverted = cinfo->saw_Adobe_marker;
+        while (cinfo->output_scanline < cinfo->output_height) {
+            const JDIMENSION at = cinfo->output_scanline;
+            if (jpeg_read_scanlines(cinfo, &line, 1) == 1)
+                CmykRowToBgr(line, rows[at], cinfo->output_width, inverted);
+        }
+    }
+    jpeg_finish_decompress(cinfo);
+    return true;
+}
+
+void Decode(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TRowSink& sink) {
+    TDecompressor d;
+    std::vector<JSAMPROW> rows;
+    std::vector<JSAMPLE> scratch;
+    if (!RunDecoder(d, data, maxPixels, sink, rows, scratch)) {
+        d.Destroy();
+        throw EVelantError(d.err.message);
+    }
+}
+
+class TBitmapSink final : public TRowSink {
+public:
+    TBitmap bitmap;
+    std::uint8_t* Prepare(int width, int height) override {
+        bitmap = TBitmap(width, height, 24);
+        return bitmap.Pixels().data();
+    }
+};
+
+class TBmpFileSink final : public TRowSink {
+public:
+    std::vector<std::uint8_t> file;
+    std::uint8_t* Prepare(int width, int height) override {
+        file.resize(kBmpHeaderSize + TBitmap::StrideFor(width, 24) * static_cast<std::size_t>(height));
+        WriteBmpHeader(file.data(), width, height);
+        return file.data() + kBmpHeaderSize;
+    }
+};
+
+}  // namespace
+
+TBitmap DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
+    TBitmapSink sink;
+    Decode(data, maxPixels, sink);
+    return std::move(sink.bitmap);
+}
+
+std::vector<std::uint8_t> DecodeJpegToBmpFile(std::span<const std::uint8_t> data,
+                                              std::uint64_t maxPixels) {
+    TBmpFileSink sink;
+    Decode(data, maxPixels, sink);
+    return std::move(sink.file);
+}
+
+TBitmap LoadJpegFile(plat::IKernel& kernel, const std::string& path) {
+    return DecodeJpeg(ReadWholeFile(kernel, path));
+}
+
+void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source,
+                         const std::string& target) {
+    WriteFileReplacing(kernel, target, DecodeJpegToBmpFile(ReadWholeFile(kernel, source)));
+}

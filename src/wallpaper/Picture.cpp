@@ -1,0 +1,264 @@
+#include "wallpaper/Picture.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "platform/error.h"
+#include "wallpaper/SafeFile.h"
+
+namespace {
+
+// Win32 limits a bitmap's side to what fits a signed 32-bit value; this keeps
+// every byte count computed below far from overflowing 64 bits too.
+constexpr std::int64_t kMaxSide = 1 << 20;
+
+void CheckSize(std::int64_t width, std::int64_t height) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
+        throw EVelantError("Bitmap image is not valid: size " + std::to_string(width) + " x " +
+                           std::to_string(height));
+    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPicturePixels)
+        throw EVelantError("Bitmap image is too large: " + std::to_string(width) + " x " +
+                           std::to_string(height) + " pixels");
+}
+
+[[noreturn]] void Invalid(const char* reason) {
+    throw EVelantError(std::string("Bitmap image is not valid: ") + reason);
+}
+
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+std::uint32_t U32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+void Put16(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    Put16(p, v);
+    Put16(p + 2, v >> 16);
+}
+
+constexpr std::uint32_t BI_RGB = 0;
+constexpr std::uint32_t BI_BITFIELDS = 3;
+constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
+
+// One colour channel of a bit-field pixel, scaled to 0..255.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    std::uint32_t max = 0;  // the channel's largest value after the shift
+
+    explicit Channel(std::uint32_t m = 0) : mask(m) {
+        if (m != 0) {
+            shift = std::countr_zero(m);
+            max = m >> shift;
+        }
+    }
+    std::uint8_t operator()(std::uint32_t pixel) const {
+        if (max == 0) return 0;
+        return static_cast<std::uint8_t>((static_cast<std::uint64_t>((pixel & mask) >> shift) * 255u + max / 2) / max);
+    }
+};
+
+}  // namespace
+
+TBitmap::TBitmap(int width, int height, int bitCount) {
+    if (bitCount != 24 && bitCount != 32) throw EVelantError("Invalid pixel format");
+    CheckSize(width, height);
+    FWidth = width;
+    FHeight = height;
+    FBitCount = bitCount;
+    FPixels.resize(Stride() * static_cast<std::size_t>(height));
+}
+
+std::size_t TBitmap::StrideFor(int width, int bitCount) {
+    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitCount) + 31) / 32 * 4;
+}
+
+plat::ColorRef TBitmap::Pixel(int x, int y) const {
+    const std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * (FBitCount / 8);
+    return static_cast<plat::ColorRef>(p[2]) | static_cast<plat::ColorRef>(p[1]) << 8 |
+           static_cast<plat::ColorRef>(p[0]) << 16;
+}
+
+void TBitmap::SetPixel(int x, int y, plat::ColorRef color) {
+    std::uint8_t* p = Row(y) + static_cast<std::size_t>(x) * (FBitCount / 8);
+    p[0] = static_cast<std::uint8_t>(color >> 16);
+    p[1] = static_cast<std::uint8_t>(color >> 8);
+    p[2] = static_cast<std::uint8_t>(color);
+}
+
+TBitmap MirrorBitmap(bool topBottom, bool leftRight, const TBitmap& source) {
+    if (source.Empty()) return {};
+    TBitmap result(source.Width(), source.Height(), source.BitCount());
+    const int h = source.Height();
+    const std::size_t bpp = static_cast<std::size_t>(source.BitCount() / 8);
+    const std::size_t rowBytes = static_cast<std::size_t>(source.Width()) * bpp;
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* from = source.Row(topBottom ? h - 1 - y : y);
+        std::uint8_t* to = result.Row(y);
+        if (!leftRight) {
+            std::memcpy(to, from, rowBytes);
+            continue;
+        }
+        const std::uint8_t* last = from + rowBytes - bpp;
+        for (std::size_t x = 0; x < rowBytes; x += bpp) std::memcpy(to + x, last - x, bpp);
+    }
+    return result;
+}
+
+TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
+    const std::size_t size = data.size();
+    const std::uint8_t* file = data.data();
+    if (size < 14 + 12) Invalid("the file is too short");
+    if (file[0] != 'B' || file[1] != 'M') Invalid("no bitmap signature");
+    const std::uint32_t pixelOffset = U32(file + 10);
+    const std::uint32_t headerSize = U32(file + 14);
+    const bool core = headerSize == 12;
+    if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
+        headerSize != 124)
+        Invalid("unknown header version");
+    if (14 + static_cast<std::size_t>(headerSize) > size) Invalid("truncated header");
+    const std::uint8_t* info = file + 14;
+
+    std::int64_t width, height;
+    unsigned bitCount;
+    std::uint32_t compression = BI_RGB, colorsUsed = 0;
+    if (core) {
+        width = U16(info + 4);
+        height = U16(info + 6);
+        bitCount = U16(info + 10);
+    } else {
+        width = static_cast<std::int32_t>(U32(info + 4));
+        height = static_cast<std::int32_t>(U32(info + 8));
+        bitCount = U16(info + 14);
+        compression = U32(info + 16);
+        colorsUsed = U32(info + 32);
+    }
+    const bool topDown = height < 0;
+    if (topDown) height = -height;
+    CheckSize(width, height);
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
+        bitCount != 32)
+        Invalid("unsupported number of bits per pixel");
+    if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
+        if (bitCount != 16 && bitCount != 32) Invalid("bit fields need 16 or 32 bits per pixel");
+    } else if (compression != BI_RGB) {
+        throw EVelantError("Bitmap compression " + std::to_string(compression) +
+                           " is not supported");
+    }
+
+    // Colour masks: in the header from version 2 on, otherwise right after it.
+    std::size_t tableOffset = 14 + headerSize;
+    std::array<std::uint32_t, 4> masks{};
+    if (compression != BI_RGB) {
+        const std::size_t count = compression == BI_ALPHABITFIELDS ? 4 : 3;
+        const std::uint8_t* at = info + 40;
+        if (headerSize == 40) {
+            if (tableOffset + 4 * count > size) Invalid("truncated colour masks");
+            at = file + tableOffset;
+            tableOffset += 4 * count;
+        } else if (headerSize >= 56) {
+            masks[3] = U32(info + 52);
+        }
+        for (std::size_t i = 0; i < 3; ++i) masks[i] = U32(at + 4 * i);
+        if (count == 4) masks[3] = U32(at + 12);
+        const std::uint64_t limit = bitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
+        for (std::uint32_t m : masks)
+            if (m > limit) Invalid("colour mask wider than a pixel");
+    } else if (bitCount == 16) {
+        masks = {0x7C00, 0x03E0, 0x001F, 0};
+    }
+
+    // Palette entries beyond the file's table stay black, as Windows shows them.
+    std::array<std::uint8_t, 256 * 3> palette{};
+    if (bitCount <= 8) {
+        const std::uint32_t maxColors = 1u << bitCount;
+        const std::uint32_t colors =
+            colorsUsed == 0 || colorsUsed > maxColors ? maxColors : colorsUsed;
+        const std::size_t entry = core ? 3 : 4;
+        if (tableOffset + colors * entry > size) Invalid("truncated colour table");
+        for (std::uint32_t i = 0; i < colors; ++i)
+            std::memcpy(&palette[i * 3], file + tableOffset + i * entry, 3);
+    }
+
+    const std::size_t srcStride = TBitmap::StrideFor(static_cast<int>(width), static_cast<int>(bitCount));
+    if (pixelOffset < 14 + headerSize || pixelOffset > size ||
+        srcStride * static_cast<std::uint64_t>(height) > size - pixelOffset)
+        Invalid("truncated pixel data");
+
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    TBitmap result(w, h, bitCount == 32 ? 32 : 24);
+    const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
+    const std::size_t rowBytes = static_cast<std::size_t>(w) * (result.BitCount() / 8);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* src = file + pixelOffset + srcStride * (topDown ? y : h - 1 - y);
+        std::uint8_t* dst = result.Row(y);
+        if ((bitCount == 24) || (bitCount == 32 && compression == BI_RGB)) {
+            std::memcpy(dst, src, rowBytes);
+        } else if (bitCount <= 8) {
+            const unsigned perByte = 8 / bitCount;
+            const unsigned valueMask = (1u << bitCount) - 1;
+            for (int x = 0; x < w; ++x) {
+                const unsigned shift = 8 - bitCount * (x % perByte + 1);
+                const unsigned index = (src[x / perByte] >> shift) & valueMask;
+                std::memcpy(dst + 3 * x, &palette[index * 3], 3);
+            }
+        } else {
+            for (int x = 0; x < w; ++x) {
+                const std::uint32_t pixel = bitCount == 16 ? U16(src + 2 * x) : U32(src + 4 * x);
+                std::uint8_t* out = dst + x * (bitCount == 32 ? 4 : 3);
+                out[0] = blue(pixel);
+                out[1] = green(pixel);
+                out[2] = red(pixel);
+                if (bitCount == 32) out[3] = alpha(pixel);
+            }
+        }
+    }
+    return result;
+}
+
+void WriteBmpHeader(std::uint8_t* header, int width, int height) {
+    const std::uint32_t imageSize =
+        static_cast<std::uint32_t>(TBitmap::StrideFor(width, 24) * static_cast<std::size_t>(height));
+    std::memset(header, 0, kBmpHeaderSize);
+    header[0] = 'B';
+    header[1] = 'M';
+    Put32(header + 2, static_cast<std::uint32_t>(kBmpHeaderSize) + imageSize);
+    Put32(header + 10, static_cast<std::uint32_t>(kBmpHeaderSize));
+    Put32(header + 14, 40);
+    Put32(header + 18, static_cast<std::uint32_t>(width));
+    Put32(header + 22, static_cast<std::uint32_t>(height));
+    Put16(header + 26, 1);
+    Put16(header + 28, 24);
+    Put32(header + 34, imageSize);
+}
+
+std::vector<std::uint8_t> EncodeBmp(const TBitmap& bitmap) {
+    if (bitmap.Empty()) throw EVelantError("Cannot write an empty bitmap");
+    const int w = bitmap.Width(), h = bitmap.Height();
+    std::vector<std::uint8_t> file(kBmpHeaderSize + TBitmap::StrideFor(w, 24) * static_cast<std::size_t>(h));
+    WriteBmpHeader(file.data(), w, h);
+    if (bitmap.BitCount() == 24) {
+        std::memcpy(file.data() + kBmpHeaderSize, bitmap.Pixels().data(), bitmap.Pixels().size());
+        return file;
+    }
+    const std::size_t stride = TBitmap::StrideFor(w, 24);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* src = bitmap.Row(y);
+        std::uint8_t* dst = file.data() + kBmpHeaderSize + stride * static_cast<std::size_t>(h - 1 - y);
+        for (int x = 0; x < w; ++x) std::memcpy(dst + 3 * x, src + 4 * x, 3);
+    }
+    return file;
+}
+
+TBitmap LoadBmpFile(plat::IKernel& kernel, const std::string& path) {
+    return DecodeBmp(ReadWholeFile(kernel, path));
+}
+
+void SaveBmpFile(plat::IKernel& kernel, const std::string& path, const TBitmap& bitmap) {
+    WriteFileReplacing(kernel, path, EncodeBmp(bitmap));
+}

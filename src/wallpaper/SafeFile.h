@@ -1,0 +1,23 @@
+#pragma once
+// Whole-file reads and crash-safe replacement of files the user sees.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/kernel.h"
+
+// The whole file; EVelantError naming the file and the system's reason.
+std::vector<std::uint8_t> ReadWholeFile(plat::IKernel& kernel, const std::string& path);
+
+// Writes the data to a temporary file beside path, then moves it over path,
+// so a full disk or a locked target leaves the previous file as it was and no
+// half-written file behind. EVelantError naming the file on failure.
+void WriteFileReplacing(plat::IKernel& kernel, const std::string& path,
+                        const std::vector<std::uint8_t>& data);
+
+// The temporary name WriteFileReplacing writes first.
+std::string TemporaryNameBeside(const std::string& path);
+
+// The system's text for a Win32 error code, as FormatMessage gives it for the
+// codes file operations return.
+std::string SystemErrorText(long code);

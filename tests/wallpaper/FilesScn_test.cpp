@@ -1,0 +1,281 @@
+#include "wallpaper/FilesScn.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "HostFileKernel.h"
+#include "platform/error.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> MaskResults(const std::string& list, const std::string& name) {
+    std::vector<std::string> hits;
+    const auto masks = ParseMaskList(list);
+    for (const TMask& m : masks) hits.push_back(m.MatchesName(name) ? "1" : "0");
+    return hits;
+}
+
+TEST(ParseMaskList, BlanksAroundItemsAndEmptyItems) {
+    EXPECT_EQ(ParseMaskList("*.bmp, *.jpg").size(), 2u);
+    EXPECT_EQ(MaskResults(" *.bmp ,*.jpg", "a.bmp"), (std::vector<std::string>{"1", "0"}));
+    EXPECT_EQ(MaskResults(" *.bmp ,*.jpg", "a.jpg"), (std::vector<std::string>{"0", "1"}));
+    // A blank inside a mask stays part of it.
+    EXPECT_EQ(MaskResults("my *.bmp", "my x.bmp"), (std::vector<std::string>{"1"}));
+    EXPECT_EQ(MaskResults("my *.bmp", "myx.bmp"), (std::vector<std::string>{"0"}));
+    EXPECT_EQ(ParseMaskList(",*.bmp,  ,").size(), 1u);
+    EXPECT_TRUE(ParseMaskList("").empty());
+    EXPECT_TRUE(ParseMaskList("   ").empty());
+    EXPECT_THROW(ParseMaskList("*.bmp, []"), EVelantError);
+}
+
+TEST(JoinPath, RootsAndEmptyFolders) {
+    EXPECT_EQ(JoinPath("C:\\pics", "a.bmp"), "C:\\pics\\a.bmp");
+    EXPECT_EQ(JoinPath("C:\\", "a.bmp"), "C:\\a.bmp");
+    EXPECT_EQ(JoinPath("C:", "*.*"), "C:\\*.*");
+    EXPECT_EQ(JoinPath("", "a.bmp"), "");
+}
+
+TEST(PathLess, WholePathsWithoutCase) {
+    EXPECT_TRUE(PathLess("C:\\A\\Z\\x.bmp", "C:\\B\\a.bmp"));
+    EXPECT_TRUE(PathLess("c:\\a.bmp", "C:\\B.bmp"));
+    EXPECT_FALSE(PathLess("C:\\b.bmp", "c:\\A.bmp"));
+    EXPECT_FALSE(PathLess("C:\\A.bmp", "c:\\a.BMP"));
+    EXPECT_TRUE(PathLess("C:\\a", "C:\\a.bmp"));
+}
+
+class FilesScan : public ::testing::Test {
+protected:
+    wptest::TempRoot root;
+    wptest::HostFileKernel kernel{root.path};
+    int pumps = 0;
+    std::function<void()> onPump;
+    TFilesScan scan{"FilesScan1", kernel, [this] {
+                        ++pumps;
+                        if (onPump) onPump();
+                    }};
+    std::vector<std::string> ended;
+    int endedCount = -1, endedSize = -1, endCalls = 0;
+
+    void SetUp() override {
+        // The main form's settings.
+        scan.FileMask = "*.bmp, *.jpg";
+        scan.Attributes = {};
+        scan.SortedList = true;
+        scan.ScanOptions = TScanOptions::soSpecifiedDir;
+        scan.OnEndProcess = [this](TFilesScan&, const std::vector<std::string>& list, int count, int size) {
+            ended = list;
+            endedCount = count;
+            endedSize = size;
+            ++endCalls;
+        };
+    }
+    static std::string Slashes(std::string rel) {
+        for (char& c : rel)
+            if (c == '\\') c = '/';
+        return rel;
+    }
+    void File(const std::string& rel, std::size_t size = 1) {
+        const fs::path p = root.path / "C" / Slashes(rel);
+        fs::create_directories(p.parent_path());
+        std::ofstream(p) << std::string(size, 'x');
+    }
+    void Folder(const std::string& rel) { fs::create_directories(root.path / "C" / Slashes(rel)); }
+};
+
+TEST_F(FilesScan, FindsPicturesInEveryFolderSortedByWholePath) {
+    File("pics\\B\\one.JPG", 10);
+    File("pics\\A\\Z\\two.bmp", 20);
+    File("pics\\a.Bmp", 5);
+    File("pics\\notes.txt", 100);
+    File("pics\\A\\photo.jpeg", 100);
+    File("pics\\A\\photo.bmp.txt", 100);
+    scan.ScanDir = "C:\\pics";
+    EXPECT_TRUE(scan.Execute());
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_EQ(ended, (std::vector<std::string>{"C:\\pics\\a.Bmp", "C:\\pics\\A\\Z\\two.bmp",
+                                               "C:\\pics\\B\\one.JPG"}));
+    EXPECT_EQ(endedCount, 3);
+    EXPECT_EQ(endedSize, 35);
+    EXPECT_EQ(scan.FilesList(), ended);
+    EXPECT_EQ(kernel.openSearches(), 0);
+}
+
+TEST_F(FilesScan, RootWithTrailingBackslashAndNoRecursion) {
+    File("pics\\a.jpg");
+    File("pics\\sub\\b.jpg");
+    scan.ScanDir = "C:\\pics\\";
+    scan.Recursive = false;
+    scan.Execute();
+    EXPECT_EQ(ended, std::vector<std::string>{"C:\\pics\\a.jpg"});
+}
+
+TEST_F(FilesScan, EntersFoldersDepthFirstAndReportsEachOne) {
+    File("p\\s\\t\\y.jpg");
+    scan.SortedList = false;
+    scan.ScanDir = "C:\\p";
+    std::vector<std::string> entered;
+    scan.OnProcess = [&](TFilesScan&, const std::string& dir, int, int) { entered.push_back(dir); };
+    scan.Execute();
+    EXPECT_EQ(entered, (std::vector<std::string>{"C:\\p", "C:\\p\\s", "C:\\p\\s\\t"}));
+    EXPECT_EQ(ended, std::vector<std::string>{"C:\\p\\s\\t\\y.jpg"});
+}
+
+TEST_F(FilesScan, ProgressReportsTheTotalsSoFar) {
+    File("p\\a.jpg", 3);
+    File("p\\b.jpg", 4);
+    File("p\\sub\\c.jpg", 5);
+    scan.ScanDir = "C:\\p";
+    std::vector<std::pair<int, int>> totals;
+    scan.OnProcess = [&](TFilesScan&, const std::string& dir, int count, int size) {
+        if (dir == "C:\\p\\sub") totals.emplace_back(count, size);
+    };
+    scan.Execute();
+    ASSERT_EQ(totals.size(), 1u);
+    // Entered after some of its siblings: whatever was read before it.
+    EXPECT_GE(totals[0].first, 0);
+    EXPECT_LE(totals[0].first, 2);
+    EXPECT_EQ(endedCount, 3);
+    EXPECT_EQ(endedSize, 12);
+}
+
+TEST_F(FilesScan, DiskAndAllDrivesOptions) {
+    File("a.jpg");
+    File("deep\\b.jpg");
+    fs::create_directories(root.path / "D");
+    std::ofstream(root.path / "D" / "d.jpg") << "x";
+    fs::create_directories(root.path / "E");
+    std::ofstream(root.path / "E" / "e.jpg") << "x";
+    scan.ScanOptions = TScanOptions::soSpecifiedDisk;
+    scan.ScanDir = "C:\\deep\\ignored";
+    scan.Execute();
+    EXPECT_EQ(ended, (std::vector<std::string>{"C:\\a.jpg", "C:\\deep\\b.jpg"}));
+
+    kernel.logicalDrives = 0b11100;  // C, D, E
+    kernel.driveTypes = {{'C', 3}, {'D', 2}, {'E', 5}};  // fixed, removable, CD-ROM
+    scan.ScanOptions = TScanOptions::soGlobal;
+    scan.Execute();
+    EXPECT_EQ(ended, (std::vector<std::string>{"C:\\a.jpg", "C:\\deep\\b.jpg", "E:\\e.jpg"}));
+}
+
+TEST_F(FilesScan, FolderNamedLikeAPictureCountsAndIsDescended) {
+    File("p\\album.bmp\\inside.jpg", 4);
+    scan.ScanDir = "C:\\p";
+    scan.Execute();
+    EXPECT_EQ(ended, (std::vector<std::string>{"C:\\p\\album.bmp", "C:\\p\\album.bmp\\inside.jpg"}));
+    // With the component's own default attributes a folder does not count.
+    scan.Attributes = {faDirectory};
+    scan.Execute();
+    EXPECT_EQ(ended, std::vector<std::string>{"C:\\p\\album.bmp"});
+}
+
+TEST_F(FilesScan, NothingFoundOrNothingToScan) {
+    Folder("empty");
+    scan.ScanDir = "C:\\empty";
+    scan.Execute();
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_TRUE(ended.empty());
+    EXPECT_EQ(endedCount, 0);
+    scan.ScanDir = "C:\\missing";
+    scan.Execute();
+    EXPECT_EQ(endCalls, 2);
+    EXPECT_EQ(endedCount, 0);
+    scan.ScanDir = "";
+    scan.Execute();
+    EXPECT_EQ(endCalls, 3);
+    EXPECT_TRUE(ended.empty());
+}
+
+TEST_F(FilesScan, InvalidMaskRaisesBeforeReadingAnyFolder) {
+    File("p\\a.jpg");
+    scan.ScanDir = "C:\\p";
+    scan.Execute();
+    scan.FileMask = "*.jpg, [a-";
+    int entered = 0;
+    scan.OnProcess = [&](TFilesScan&, const std::string&, int, int) { ++entered; };
+    try {
+        scan.Execute();
+        FAIL();
+    } catch (const EVelantError& e) {
+        EXPECT_STREQ(e.what(), "'[a-' is an invalid mask at (4)");
+    }
+    EXPECT_EQ(entered, 0);
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_TRUE(scan.FilesList().empty());
+    EXPECT_FALSE(scan.Scanning());
+}
+
+TEST_F(FilesScan, SizesWrapAroundAsA32BitTotal) {
+    File("p\\a.jpg", 10);
+    scan.ScanDir = "C:\\p";
+    // The wrap itself needs files of gigabytes; a fake entry stands in.
+    struct BigKernel : wptest::HostFileKernel {
+        using HostFileKernel::HostFileKernel;
+        bool FindNextFile(plat::Handle h, plat::FindData& d) override {
+            const bool ok = HostFileKernel::FindNextFile(h, d);
+            if (ok && d.name == "a.jpg") d.size = 0x1'8000'0005ull;  // low 32 bits: 0x80000005
+            return ok;
+        }
+        plat::Handle FindFirstFile(const std::string& p, plat::FindData& d) override {
+            const plat::Handle h = HostFileKernel::FindFirstFile(p, d);
+            if (h && d.name == "a.jpg") d.size = 0x1'8000'0005ull;
+            return h;
+        }
+    } big{root.path};
+    TFilesScan s("s", big);
+    s.FileMask = "*.jpg";
+    s.Attributes = {};
+    s.ScanOptions = TScanOptions::soSpecifiedDir;
+    s.ScanDir = "C:\\p";
+    s.Execute();
+    EXPECT_EQ(s.FilesCount(), 1);
+    EXPECT_EQ(s.FilesSize(), static_cast<int>(0x80000005u - 0x100000000ll));
+}
+
+TEST_F(FilesScan, LetsWindowMessagesRunAndRefusesASecondScanMeanwhile) {
+    for (int i = 0; i < 100; ++i) File("p\\f" + std::to_string(i) + ".jpg");
+    scan.ScanDir = "C:\\p";
+    bool nestedResult = true;
+    bool scanningSeen = false;
+    // A click on "Browse" handled in the middle of the scan.
+    onPump = [&] {
+        if (pumps == 1) {
+            scanningSeen = scan.Scanning();
+            nestedResult = scan.Execute();
+        }
+    };
+    EXPECT_TRUE(scan.Execute());
+    EXPECT_TRUE(scanningSeen);
+    EXPECT_FALSE(nestedResult);
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_EQ(endedCount, 100);
+    EXPECT_EQ(pumps, 102 / 32);  // 100 files plus "." and ".."
+    EXPECT_FALSE(scan.Scanning());
+
+    pumps = 0;
+    scan.ProcessMsgInterval = 1;
+    scan.Execute();
+    EXPECT_EQ(pumps, 102);
+    pumps = 0;
+    scan.ProcessMsg = false;
+    scan.Execute();
+    EXPECT_EQ(pumps, 0);
+}
+
+TEST_F(FilesScan, StopEndsTheScanButStillReportsIt) {
+    for (int i = 0; i < 50; ++i) File("p\\f" + std::to_string(i) + ".jpg");
+    scan.ScanDir = "C:\\p";
+    scan.ProcessMsgInterval = 1;
+    onPump = [&] {
+        if (pumps == 10) scan.Stop();
+    };
+    scan.Execute();
+    EXPECT_EQ(endCalls, 1);
+    EXPECT_LE(endedCount, 10);
+    EXPECT_EQ(kernel.openSearches(), 0);
+}
+
+}  // namespace

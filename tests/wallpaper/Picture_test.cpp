@@ -1,0 +1,367 @@
+#include "wallpaper/Picture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/constants.h"
+#include "platform/error.h"
+#include "HostFileKernel.h"
+#include "wallpaper/SafeFile.h"
+
+namespace {
+
+plat::ColorRef Rgb(int r, int g, int b) {
+    return static_cast<plat::ColorRef>(r | g << 8 | b << 16);
+}
+
+// A picture whose every pixel differs, so any misplaced pixel shows.
+TBitmap Pattern(int w, int h, int bitCount = 24) {
+    TBitmap b(w, h, bitCount);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b.SetPixel(x, y, Rgb(x * 7 + 1, y * 11 + 2, (x ^ y) * 13 + 3));
+    return b;
+}
+
+std::string ErrorOf(std::span<const std::uint8_t> data) {
+    try {
+        DecodeBmp(data);
+    } catch (const EVelantError& e) {
+        return e.what();
+    }
+    return "(decoded)";
+}
+
+// Hand-built BMP files for the formats our writer never produces.
+struct BmpBuilder {
+    int width = 3, height = 2;  // height < 0: top-down
+    int bitCount = 8;
+    std::uint32_t compression = 0;
+    std::uint32_t headerSize = 40;
+    std::vector<std::uint32_t> masks;     // after the header (40) or inside it (52+)
+    std::vector<std::uint32_t> palette;   // 0x00RRGGBB as stored (B, G, R, 0)
+    std::uint32_t colorsUsed = 0;
+    std::vector<std::vector<std::uint8_t>> rows;  // file order, unpadded
+
+    std::vector<std::uint8_t> Build() const {
+        std::vector<std::uint8_t> f(14);
+        auto put = [&](std::uint32_t v, int bytes) {
+            for (int i = 0; i < bytes; ++i) f.push_back(i < 4 ? static_cast<std::uint8_t>(v >> (8 * i)) : 0);
+        };
+        put(headerSize, 4);
+        if (headerSize == 12) {
+            put(static_cast<std::uint32_t>(width), 2);
+            put(static_cast<std::uint32_t>(height), 2);
+            put(1, 2);
+            put(static_cast<std::uint32_t>(bitCount), 2);
+        } else {
+            put(static_cast<std::uint32_t>(width), 4);
+            put(static_cast<std::uint32_t>(height), 4);
+            put(1, 2);
+            put(static_cast<std::uint32_t>(bitCount), 2);
+            put(compression, 4);
+            put(0, 4 * 3);
+            put(colorsUsed, 4);
+            put(0, 4);
+            if (headerSize > 40) {
+                for (std::size_t i = 0; i < 4; ++i) put(i < masks.size() ? masks[i] : 0, 4);
+                f.resize(14 + headerSize);
+            } else {
+                for (std::uint32_t m : masks) put(m, 4);
+            }
+        }
+        for (std::uint32_t c : palette) put(c, headerSize == 12 ? 3 : 4);
+        const std::uint32_t offset = static_cast<std::uint32_t>(f.size());
+        const std::size_t stride = (static_cast<std::size_t>(width) * bitCount + 31) / 32 * 4;
+        for (const auto& row : rows) {
+            std::vector<std::uint8_t> padded(row);
+            padded.resize(stride, 0xEE);  // junk padding must not reach the picture
+            f.insert(f.end(), padded.begin(), padded.end());
+        }
+        f[0] = 'B';
+        f[1] = 'M';
+        const std::uint32_t size = static_cast<std::uint32_t>(f.size());
+        for (int i = 0; i < 4; ++i) {
+            f[2 + i] = static_cast<std::uint8_t>(size >> (8 * i));
+            f[10 + i] = static_cast<std::uint8_t>(offset >> (8 * i));
+        }
+        return f;
+    }
+};
+
+TEST(Bitmap, LayoutIsTheBottomUpBmpPixelArray) {
+    TBitmap b(3, 2);
+    EXPECT_EQ(b.Stride(), 12u);  // 9 bytes padded to 12
+    ASSERT_EQ(b.Pixels().size(), 24u);
+    b.SetPixel(0, 0, Rgb(1, 2, 3));   // top-left: second row in memory
+    b.SetPixel(2, 1, Rgb(4, 5, 6));   // bottom-right: first row in memory
+    EXPECT_EQ(b.Pixels()[12], 3);     // B
+    EXPECT_EQ(b.Pixels()[13], 2);     // G
+    EXPECT_EQ(b.Pixels()[14], 1);     // R
+    EXPECT_EQ(b.Pixels()[6], 6);
+    EXPECT_EQ(b.Pixels()[8], 4);
+    EXPECT_EQ(b.Pixel(0, 0), Rgb(1, 2, 3));
+    EXPECT_EQ(TBitmap(5, 1, 32).Stride(), 20u);
+}
+
+TEST(Bitmap, RefusesImpossibleSizes) {
+    EXPECT_THROW(TBitmap(0, 5), EVelantError);
+    EXPECT_THROW(TBitmap(5, -1), EVelantError);
+    EXPECT_THROW(TBitmap(100000, 100000), EVelantError);
+    EXPECT_THROW(TBitmap(4, 4, 16), EVelantError);
+}
+
+TEST(MirrorBitmap, MovesEveryPixelToItsMirrorPlace) {
+    for (int bits : {24, 32}) {
+        const TBitmap src = Pattern(5, 3, bits);
+        const TBitmap lr = MirrorBitmap(false, true, src);
+        const TBitmap tb = MirrorBitmap(true, false, src);
+        const TBitmap both = MirrorBitmap(true, true, src);
+        EXPECT_EQ(lr.BitCount(), bits);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                EXPECT_EQ(lr.Pixel(4 - x, y), src.Pixel(x, y));
+                EXPECT_EQ(tb.Pixel(x, 2 - y), src.Pixel(x, y));
+                EXPECT_EQ(both.Pixel(4 - x, 2 - y), src.Pixel(x, y));
+            }
+        EXPECT_EQ(MirrorBitmap(false, false, src), src);
+    }
+}
+
+TEST(MirrorBitmap, FlipTwiceIsIdentityAndFlipThenReverseIsHalfTurn) {
+    const TBitmap src = Pattern(7, 4);
+    EXPECT_EQ(MirrorBitmap(false, true, MirrorBitmap(false, true, src)), src);
+    EXPECT_EQ(MirrorBitmap(true, false, MirrorBitmap(false, true, src)), MirrorBitmap(true, true, src));
+    EXPECT_TRUE(MirrorBitmap(true, true, TBitmap()).Empty());
+}
+
+TEST(MirrorBitmap, KeepsTheFourthByteOf32BitPixels) {
+    TBitmap src(2, 1, 32);
+    src.Row(0)[3] = 0x80;
+    src.Row(0)[7] = 0x40;
+    const TBitmap lr = MirrorBitmap(false, true, src);
+    EXPECT_EQ(lr.Row(0)[3], 0x40);
+    EXPECT_EQ(lr.Row(0)[7], 0x80);
+}
+
+TEST(BmpCodec, WrittenFilesReadBackUnchanged) {
+    for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {4, 4}, {17, 5}}) {
+        const TBitmap src = Pattern(w, h);
+        const auto file = EncodeBmp(src);
+        EXPECT_EQ(file.size(), kBmpHeaderSize + src.Pixels().size());
+        EXPECT_EQ(DecodeBmp(file), src) << w << "x" << h;
+    }
+}
+
+TEST(BmpCodec, WritesA32BitBitmapAs24Bits) {
+    const TBitmap src = Pattern(3, 3, 32);
+    const TBitmap back = DecodeBmp(EncodeBmp(src));
+    EXPECT_EQ(back.BitCount(), 24);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(back.Pixel(x, y), src.Pixel(x, y));
+    EXPECT_THROW(EncodeBmp(TBitmap()), EVelantError);
+}
+
+TEST(BmpCodec, TopDownAndBottomUpGiveTheSamePicture) {
+    BmpBuilder b;
+    b.bitCount = 24;
+    b.width = 2;
+    b.rows = {{1, 2, 3, 4, 5, 6}, {7, 8, 9, 10, 11, 12}};  // bottom row first
+    const TBitmap up = DecodeBmp(b.Build());
+    b.height = -2;
+    b.rows = {{7, 8, 9, 10, 11, 12}, {1, 2, 3, 4, 5, 6}};  // top row first
+    const TBitmap down = DecodeBmp(b.Build());
+    EXPECT_EQ(up, down);
+    EXPECT_EQ(up.Pixel(0, 0), Rgb(9, 8, 7));
+    EXPECT_EQ(up.Pixel(1, 1), Rgb(6, 5, 4));
+}
+
+TEST(BmpCodec, PalettedDepths) {
+    const std::vector<std::uint32_t> pal = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    BmpBuilder b;
+    b.palette = pal;
+    b.colorsUsed = 4;
+    b.width = 10;
+    b.height = -1;
+
+    b.bitCount = 1;
+    b.rows = {{0b10110000, 0b01000000}};
+    TBitmap one = DecodeBmp(b.Build());
+    const int bits[] = {1, 0, 1, 1, 0, 0, 0, 0, 0, 1};
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(one.Pixel(x, 0), bits[x] ? Rgb(255, 0, 0) : 0u) << x;
+
+    b.bitCount = 4;
+    b.rows = {{0x12, 0x30, 0x00, 0x00, 0x09}};  // index 9 lies beyond the table: black
+    TBitmap four = DecodeBmp(b.Build());
+    EXPECT_EQ(four.Pixel(0, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(four.Pixel(1, 0), Rgb(0, 255, 0));
+    EXPECT_EQ(four.Pixel(2, 0), Rgb(0, 0, 255));
+    EXPECT_EQ(four.Pixel(9, 0), 0u);
+
+    b.bitCount = 8;
+    b.rows = {{3, 2, 1, 0, 3, 2, 1, 0, 3, 200}};
+    TBitmap eight = DecodeBmp(b.Build());
+    EXPECT_EQ(eight.Pixel(0, 0), Rgb(0, 0, 255));
+    EXPECT_EQ(eight.Pixel(2, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(eight.Pixel(9, 0), 0u);
+}
+
+TEST(BmpCodec, CoreHeaderWithThreeBytePalette) {
+    BmpBuilder b;
+    b.headerSize = 12;
+    b.bitCount = 8;
+    b.width = 2;
+    b.height = 1;
+    b.palette.assign(256, 0);
+    b.palette[5] = 0x102030;
+    b.rows = {{5, 0}};
+    const TBitmap pic = DecodeBmp(b.Build());
+    EXPECT_EQ(pic.Pixel(0, 0), Rgb(0x10, 0x20, 0x30));
+}
+
+TEST(BmpCodec, SixteenBitDefaultAndBitFields) {
+    BmpBuilder b;
+    b.bitCount = 16;
+    b.width = 2;
+    b.height = 1;
+    // 5-5-5 without masks: full red, then full blue.
+    b.rows = {{0x00, 0x7C, 0x1F, 0x00}};
+    TBitmap pic = DecodeBmp(b.Build());
+    EXPECT_EQ(pic.Pixel(0, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(pic.Pixel(1, 0), Rgb(0, 0, 255));
+    // 5-6-5 through bit fields after a 40-byte header: full green.
+    b.compression = 3;
+    b.masks = {0xF800, 0x07E0, 0x001F};
+    b.rows = {{0xE0, 0x07, 0x10, 0x00}};
+    pic = DecodeBmp(b.Build());
+    EXPECT_EQ(pic.Pixel(0, 0), Rgb(0, 255, 0));
+    EXPECT_EQ(pic.Pixel(1, 0), Rgb(0, 0, 132));  // 16 of 31
+}
+
+TEST(BmpCodec, ThirtyTwoBitPlainAndBitFieldsInAV5Header) {
+    BmpBuilder b;
+    b.bitCount = 32;
+    b.width = 1;
+    b.height = 1;
+    b.rows = {{0x10, 0x20, 0x30, 0x77}};
+    TBitmap pic = DecodeBmp(b.Build());
+    EXPECT_EQ(pic.BitCount(), 32);
+    EXPECT_EQ(pic.Pixel(0, 0), Rgb(0x30, 0x20, 0x10));
+    EXPECT_EQ(pic.Row(0)[3], 0x77);
+
+    b.headerSize = 124;
+    b.compression = 3;
+    b.masks = {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000};  // R, G, B, A: an RGBA layout
+    pic = DecodeBmp(b.Build());
+    EXPECT_EQ(pic.Pixel(0, 0), Rgb(0x10, 0x20, 0x30));
+    EXPECT_EQ(pic.Row(0)[3], 0x77);
+}
+
+TEST(BmpCodec, MalformedFilesRaiseClearErrors) {
+    BmpBuilder good;
+    good.bitCount = 24;
+    good.rows = {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}};
+    const auto file = good.Build();
+    ASSERT_NO_THROW(DecodeBmp(file));
+
+    EXPECT_EQ(ErrorOf({}), "Bitmap image is not valid: the file is too short");
+    auto bad = file;
+    bad[0] = 'X';
+    EXPECT_EQ(ErrorOf(bad), "Bitmap image is not valid: no bitmap signature");
+    EXPECT_EQ(ErrorOf(std::span(file).first(file.size() - 1)),
+              "Bitmap image is not valid: truncated pixel data");
+    bad = file;
+    bad[14] = 41;  // unknown header size
+    EXPECT_EQ(ErrorOf(bad), "Bitmap image is not valid: unknown header version");
+    bad = file;
+    bad[28] = 7;  // 7 bits per pixel
+    EXPECT_EQ(ErrorOf(bad), "Bitmap image is not valid: unsupported number of bits per pixel");
+    bad = file;
+    bad[30] = 1;  // RLE8
+    EXPECT_EQ(ErrorOf(bad), "Bitmap compression 1 is not supported");
+    bad = file;
+    bad[10] = 0xFF;
+    bad[11] = 0xFF;  // pixels past the end
+    EXPECT_EQ(ErrorOf(bad), "Bitmap image is not valid: truncated pixel data");
+    bad = file;
+    bad[18] = bad[19] = bad[20] = bad[21] = 0;  // width 0
+    EXPECT_EQ(ErrorOf(bad), "Bitmap image is not valid: size 0 x 2");
+}
+
+TEST(BmpCodec, LyingSizesAreRefusedBeforeAllocating) {
+    BmpBuilder b;
+    b.bitCount = 1;
+    b.palette = {0x000000, 0xFFFFFF};
+    b.width = 40000;
+    b.height = 40000;  // 1.6 gigapixels claimed, no data behind it
+    EXPECT_EQ(ErrorOf(b.Build()), "Bitmap image is too large: 40000 x 40000 pixels");
+    b.width = 9000;
+    b.height = -9000;  // allowed size, but the data is missing
+    EXPECT_EQ(ErrorOf(b.Build()), "Bitmap image is not valid: truncated pixel data");
+    b.height = std::numeric_limits<std::int32_t>::min();
+    EXPECT_THROW(DecodeBmp(b.Build()), EVelantError);
+    BmpBuilder pal;
+    pal.colorsUsed = 0xFFFFFFFF;  // larger than any 8-bit table
+    pal.rows = {{0, 0, 0}, {0, 0, 0}};
+    EXPECT_EQ(ErrorOf(pal.Build()), "Bitmap image is not valid: truncated colour table");
+    BmpBuilder masks;
+    masks.bitCount = 16;
+    masks.compression = 3;
+    masks.masks = {0x1F0000, 0x7E0, 0x1F};
+    masks.rows = {{0, 0, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(ErrorOf(masks.Build()), "Bitmap image is not valid: colour mask wider than a pixel");
+}
+
+class BmpFiles : public ::testing::Test {
+protected:
+    wptest::TempRoot root;
+    wptest::HostFileKernel kernel{root.path};
+    void SetUp() override { std::filesystem::create_directories(root.path / "C" / "pics"); }
+    std::string Host(const std::string& p) { return kernel.HostPath(p); }
+};
+
+TEST_F(BmpFiles, SaveAndLoadThroughTheKernel) {
+    const TBitmap pic = Pattern(9, 4);
+    SaveBmpFile(kernel, "C:\\pics\\a.bmp", pic);
+    EXPECT_EQ(LoadBmpFile(kernel, "C:\\pics\\a.bmp"), pic);
+    EXPECT_FALSE(std::filesystem::exists(Host(TemporaryNameBeside("C:\\pics\\a.bmp"))));
+    EXPECT_EQ(kernel.calls.front(), "WriteFile C:\\pics\\a.bmp.velant-tmp");
+    EXPECT_EQ(kernel.calls.back(), "ReplaceFile C:\\pics\\a.bmp.velant-tmp C:\\pics\\a.bmp");
+}
+
+TEST_F(BmpFiles, MissingFileNamesTheFile) {
+    try {
+        LoadBmpFile(kernel, "C:\\pics\\none.bmp");
+        FAIL();
+    } catch (const EVelantError& e) {
+        EXPECT_STREQ(e.what(),
+                     "Cannot open file \"C:\\pics\\none.bmp\". The system cannot find the file specified.");
+    }
+}
+
+TEST_F(BmpFiles, FailedWritesLeaveThePreviousFileIntact) {
+    const std::string path = "C:\\pics\\wall.bmp";
+    const TBitmap before = Pattern(4, 4);
+    SaveBmpFile(kernel, path, before);
+
+    kernel.writeError = plat::ERROR_DISK_FULL;
+    kernel.writeLimit = 10;  // a few bytes reach the disk, then it is full
+    try {
+        SaveBmpFile(kernel, path, Pattern(8, 8));
+        FAIL();
+    } catch (const EVelantError& e) {
+        EXPECT_STREQ(e.what(), "Cannot create file \"C:\\pics\\wall.bmp\". There is not enough space on the disk.");
+    }
+    EXPECT_EQ(LoadBmpFile(kernel, path), before);
+    EXPECT_FALSE(std::filesystem::exists(Host(TemporaryNameBeside(path))));
+
+    kernel.writeError = 0;
+    kernel.replaceError = 32;  // the target is locked
+    EXPECT_THROW(SaveBmpFile(kernel, path, Pattern(8, 8)), EVelantError);
+    EXPECT_EQ(LoadBmpFile(kernel, path), before);
+    EXPECT_FALSE(std::filesystem::exists(Host(TemporaryNameBeside(path))));
+}
+
+}  // namespace
