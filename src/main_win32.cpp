@@ -1,0 +1,78 @@
+// Program entry: the application object, the main form and its window, and the
+// message loop that runs until the form has closed.
+// The program's headers come before the Windows headers: platform/constants.h
+// names the same constants that windows.h defines as macros.
+#include "app/QuorvFrm.h"
+#include "ui/Application.h"
+
+#include "platform/win32/FormView.h"
+#include "platform/win32/Win32Platform.h"
+#include "platform/win32/WinApi.h"
+
+namespace {
+
+// COM on this thread for as long as the program runs (the Active Desktop object
+// and the shell's folder browser need it; OLE for drag and drop in the dialogs).
+class OleSession {
+public:
+    OleSession() : FOk(SUCCEEDED(::OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (FOk) ::OleUninitialize();
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+
+private:
+    bool FOk;
+};
+
+int RunMessageLoop(win32::FormView& view, TApplication& app) {
+    MSG msg;
+    for (;;) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);  // WM_QUIT
+        if (got == -1) return 1;
+        if (!::IsDialogMessageA(view.Window(), &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (app.Terminated()) return 0;
+    }
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+    ::InitCommonControlsEx(&icc);
+    OleSession ole;
+
+    win32::Win32Platform win32Platform;
+    plat::Platform platform = win32Platform.platform();
+    TApplication app(platform.user, platform.dialogs);
+    app.Title = "Velant! Pro 2001";
+    win32Platform.User().SetErrorHandler([&app](const std::exception& e) { app.HandleException(e); });
+
+    int exitCode = 0;
+    {
+        TQuorvForm form(platform, app);
+        win32::FormView view(form, app);
+        if (!view.Attach()) {
+            platform.dialogs.MessageBox(0, "The main window could not be created.", app.Title,
+                                        MB_OK | MB_ICONERROR);
+            return 1;
+        }
+        win32Platform.User().SetDialogWindow(view.Window());
+
+        // The start-up sequence; the notification icon decides whether the
+        // window shows (it stays hidden when the program starts resident).
+        app.Dispatch([&] { form.Loaded(); });
+        if (!view.Closed() && !app.Terminated()) exitCode = RunMessageLoop(view, app);
+
+        app.Dispatch([&] { form.Destroying(); });
+        win32Platform.User().SetDialogWindow(nullptr);
+    }
+    return exitCode;
+}

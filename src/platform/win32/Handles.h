@@ -1,0 +1,140 @@
+#pragma once
+// Move-only owners of Win32 handles, one per kind, so that every early return and
+// every exception gives its handle back to the system exactly once.
+#include "platform/win32/WinApi.h"
+
+#include <utility>
+
+namespace win32 {
+
+// Traits name the empty value and the release call of one handle kind.
+template <class Traits>
+class UniqueHandleT {
+public:
+    using pointer = typename Traits::pointer;
+
+    UniqueHandleT() = default;
+    explicit UniqueHandleT(pointer h) : FHandle(h) {}
+    ~UniqueHandleT() { reset(); }
+    UniqueHandleT(const UniqueHandleT&) = delete;
+    UniqueHandleT& operator=(const UniqueHandleT&) = delete;
+    UniqueHandleT(UniqueHandleT&& other) noexcept : FHandle(other.release()) {}
+    UniqueHandleT& operator=(UniqueHandleT&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+
+    pointer get() const { return FHandle; }
+    explicit operator bool() const { return FHandle != Traits::invalid(); }
+    pointer release() { return std::exchange(FHandle, Traits::invalid()); }
+    void reset(pointer h = Traits::invalid()) {
+        pointer old = std::exchange(FHandle, h);
+        if (old != Traits::invalid()) Traits::close(old);
+    }
+    // For out-parameters of the API (RegOpenKeyEx(..., key.put())).
+    pointer* put() {
+        reset();
+        return &FHandle;
+    }
+
+private:
+    pointer FHandle = Traits::invalid();
+};
+
+struct HkeyTraits {
+    using pointer = HKEY;
+    static HKEY invalid() { return nullptr; }
+    static void close(HKEY h) { ::RegCloseKey(h); }
+};
+
+// Kernel objects (files, events, tokens, processes): null is "none".
+struct KernelHandleTraits {
+    using pointer = HANDLE;
+    static HANDLE invalid() { return nullptr; }
+    static void close(HANDLE h) { ::CloseHandle(h); }
+};
+
+// CreateFile reports failure with INVALID_HANDLE_VALUE, not null.
+struct FileHandleTraits {
+    using pointer = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { ::CloseHandle(h); }
+};
+
+struct FindHandleTraits {
+    using pointer = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { ::FindClose(h); }
+};
+
+struct HwndTraits {
+    using pointer = HWND;
+    static HWND invalid() { return nullptr; }
+    static void close(HWND h) { ::DestroyWindow(h); }
+};
+
+struct HiconTraits {
+    using pointer = HICON;
+    static HICON invalid() { return nullptr; }
+    static void close(HICON h) { ::DestroyIcon(h); }
+};
+
+struct HmenuTraits {
+    using pointer = HMENU;
+    static HMENU invalid() { return nullptr; }
+    static void close(HMENU h) { ::DestroyMenu(h); }
+};
+
+template <class T>
+struct GdiTraits {
+    using pointer = T;
+    static T invalid() { return nullptr; }
+    static void close(T h) { ::DeleteObject(h); }
+};
+
+using UniqueHkey = UniqueHandleT<HkeyTraits>;
+using UniqueHandle = UniqueHandleT<KernelHandleTraits>;
+using UniqueFile = UniqueHandleT<FileHandleTraits>;
+using UniqueFind = UniqueHandleT<FindHandleTraits>;
+using UniqueHwnd = UniqueHandleT<HwndTraits>;
+using UniqueHicon = UniqueHandleT<HiconTraits>;
+using UniqueHmenu = UniqueHandleT<HmenuTraits>;
+using UniqueHfont = UniqueHandleT<GdiTraits<HFONT>>;
+using UniqueHbrush = UniqueHandleT<GdiTraits<HBRUSH>>;
+using UniqueHbitmap = UniqueHandleT<GdiTraits<HBITMAP>>;
+using UniqueHpen = UniqueHandleT<GdiTraits<HPEN>>;
+
+// A window's device context from GetDC, released to the same window.
+class WindowDC {
+public:
+    explicit WindowDC(HWND wnd) : FWnd(wnd), FDC(::GetDC(wnd)) {}
+    ~WindowDC() {
+        if (FDC) ::ReleaseDC(FWnd, FDC);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return FDC; }
+    explicit operator bool() const { return FDC != nullptr; }
+
+private:
+    HWND FWnd;
+    HDC FDC;
+};
+
+// Selects a GDI object into a DC and puts the previous one back, so that an
+// object is never deleted while still selected.
+class SelectGuard {
+public:
+    SelectGuard(HDC dc, HGDIOBJ obj) : FDC(dc), FOld(::SelectObject(dc, obj)) {}
+    ~SelectGuard() {
+        if (FOld && FOld != HGDI_ERROR) ::SelectObject(FDC, FOld);
+    }
+    SelectGuard(const SelectGuard&) = delete;
+    SelectGuard& operator=(const SelectGuard&) = delete;
+
+private:
+    HDC FDC;
+    HGDIOBJ FOld;
+};
+
+}  // namespace win32

@@ -1,0 +1,266 @@
+#include "platform/win32/Win32Kernel.h"
+
+#include "platform/win32/WinApi.h"
+
+#include "platform/win32/Handles.h"
+
+namespace win32 {
+
+namespace {
+
+HANDLE H(plat::Handle h) { return reinterpret_cast<HANDLE>(h); }
+plat::Handle P(HANDLE h) { return reinterpret_cast<plat::Handle>(h); }
+
+// Calls an API of the "fill this buffer, return the length" shape, growing the
+// buffer when the answer says it was too small.
+template <class F>
+std::string BufferString(F call) {
+    std::string buffer(MAX_PATH, '\0');
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD n = call(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.assign(buffer.size() < n ? n + 1 : buffer.size() * 2, '\0');
+    }
+    return {};
+}
+
+void Fill(const WIN32_FIND_DATAA& fd, plat::FindData& data) {
+    data.attributes = fd.dwFileAttributes;
+    data.size = (static_cast<std::uint64_t>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+    data.name = fd.cFileName;
+}
+
+}  // namespace
+
+std::string Win32Kernel::GetWindowsDirectory() {
+    return BufferString([](char* b, DWORD n) { return ::GetWindowsDirectoryA(b, n); });
+}
+
+std::string Win32Kernel::GetSystemDirectory() {
+    return BufferString([](char* b, DWORD n) { return ::GetSystemDirectoryA(b, n); });
+}
+
+std::string Win32Kernel::GetTempPath() {
+    return BufferString([](char* b, DWORD n) { return ::GetTempPathA(n, b); });
+}
+
+std::string Win32Kernel::GetModuleFileName() {
+    // GetModuleFileName truncates silently and returns the buffer size.
+    std::string buffer(MAX_PATH, '\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        if (buffer.size() >= 32768 * 3) return {};
+        buffer.assign(buffer.size() * 2, '\0');
+    }
+}
+
+std::uint32_t Win32Kernel::GetTickCount() { return ::GetTickCount(); }
+
+void Win32Kernel::GetLocalTime(plat::SystemTime& time) {
+    SYSTEMTIME st{};
+    ::GetLocalTime(&st);
+    time = {st.wYear, st.wMonth, st.wDayOfWeek, st.wDay,
+            st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+std::string Win32Kernel::GetLocaleInfo(std::uint32_t lcType) {
+    int n = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, lcType, nullptr, 0);
+    if (n <= 0) return {};
+    std::string buffer(static_cast<size_t>(n), '\0');
+    n = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, lcType, buffer.data(), n);
+    if (n <= 0) return {};
+    buffer.resize(static_cast<size_t>(n) - 1);  // without the terminating NUL
+    return buffer;
+}
+
+void Win32Kernel::Sleep(std::uint32_t ms) { ::Sleep(ms); }
+
+plat::Handle Win32Kernel::GetCurrentProcess() { return P(::GetCurrentProcess()); }
+
+plat::Handle Win32Kernel::GetCurrentThread() { return P(::GetCurrentThread()); }
+
+bool Win32Kernel::SetPriorityClass(plat::Handle process, std::uint32_t priorityClass) {
+    return ::SetPriorityClass(H(process), priorityClass) != FALSE;
+}
+
+bool Win32Kernel::SetThreadPriority(plat::Handle thread, int priority) {
+    return ::SetThreadPriority(H(thread), priority) != FALSE;
+}
+
+plat::Handle Win32Kernel::FindFirstFile(const std::string& pattern, plat::FindData& data) {
+    WIN32_FIND_DATAA fd{};
+    HANDLE find = ::FindFirstFileA(pattern.c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    Fill(fd, data);
+    return P(find);
+}
+
+bool Win32Kernel::FindNextFile(plat::Handle find, plat::FindData& data) {
+    WIN32_FIND_DATAA fd{};
+    if (!::FindNextFileA(H(find), &fd)) return false;
+    Fill(fd, data);
+    return true;
+}
+
+bool Win32Kernel::FindClose(plat::Handle find) { return ::FindClose(H(find)) != FALSE; }
+
+std::uint32_t Win32Kernel::GetFileAttributes(const std::string& path) {
+    return ::GetFileAttributesA(path.c_str());
+}
+
+bool Win32Kernel::CreateDirectory(const std::string& path) {
+    return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Kernel::RemoveDirectory(const std::string& path) {
+    return ::RemoveDirectoryA(path.c_str()) != FALSE;
+}
+
+bool Win32Kernel::DeleteFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+long Win32Kernel::ReadFile(const std::string& path, std::vector<std::uint8_t>& data) {
+    data.clear();
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return static_cast<long>(::GetLastError());
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) return static_cast<long>(::GetLastError());
+    if (size.QuadPart > 0x7FFFFFFF) return ERROR_NOT_ENOUGH_MEMORY;
+    data.resize(static_cast<size_t>(size.QuadPart));
+    size_t done = 0;
+    while (done < data.size()) {
+        DWORD got = 0;
+        if (!::ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done),
+                        &got, nullptr)) {
+            long rc = static_cast<long>(::GetLastError());
+            data.clear();
+            return rc;
+        }
+        if (got == 0) break;  // the file shrank meanwhile
+        done += got;
+    }
+    data.resize(done);
+    return ERROR_SUCCESS;
+}
+
+long Win32Kernel::WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) {
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return static_cast<long>(::GetLastError());
+    size_t done = 0;
+    while (done < data.size()) {
+        DWORD wrote = 0;
+        if (!::WriteFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done),
+                         &wrote, nullptr))
+            return static_cast<long>(::GetLastError());
+        done += wrote;
+    }
+    if (!::FlushFileBuffers(file.get())) return static_cast<long>(::GetLastError());
+    return ERROR_SUCCESS;
+}
+
+long Win32Kernel::ReplaceFile(const std::string& from, const std::string& to) {
+    if (::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return ERROR_SUCCESS;
+    return static_cast<long>(::GetLastError());
+}
+
+plat::Handle Win32Kernel::FindFirstChangeNotification(const std::string& path, bool subtree,
+                                                      std::uint32_t filter) {
+    HANDLE h = ::FindFirstChangeNotificationA(path.c_str(), subtree, filter);
+    return h == INVALID_HANDLE_VALUE ? 0 : P(h);
+}
+
+bool Win32Kernel::FindNextChangeNotification(plat::Handle change) {
+    return ::FindNextChangeNotification(H(change)) != FALSE;
+}
+
+bool Win32Kernel::FindCloseChangeNotification(plat::Handle change) {
+    return ::FindCloseChangeNotification(H(change)) != FALSE;
+}
+
+plat::Handle Win32Kernel::CreateEvent(bool manualReset, bool initialState) {
+    return P(::CreateEventA(nullptr, manualReset, initialState, nullptr));
+}
+
+bool Win32Kernel::SetEvent(plat::Handle event) { return ::SetEvent(H(event)) != FALSE; }
+
+bool Win32Kernel::CloseHandle(plat::Handle handle) { return ::CloseHandle(H(handle)) != FALSE; }
+
+std::uint32_t Win32Kernel::WaitForSingleObject(plat::Handle handle, std::uint32_t ms) {
+    return ::WaitForSingleObject(H(handle), ms);
+}
+
+std::uint32_t Win32Kernel::WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles,
+                                                  bool waitAll, std::uint32_t ms) {
+    if (count == 0 || count > MAXIMUM_WAIT_OBJECTS) return WAIT_FAILED;
+    HANDLE list[MAXIMUM_WAIT_OBJECTS];
+    for (std::uint32_t i = 0; i < count; ++i) list[i] = H(handles[i]);
+    return ::WaitForMultipleObjects(count, list, waitAll, ms);
+}
+
+std::uint32_t Win32Kernel::GetLogicalDrives() { return ::GetLogicalDrives(); }
+
+std::uint32_t Win32Kernel::GetDriveType(const std::string& root) {
+    return ::GetDriveTypeA(root.c_str());
+}
+
+std::uint32_t Win32Kernel::WinExec(const std::string& cmdLine, int show) {
+    return ::WinExec(cmdLine.c_str(), static_cast<UINT>(show));
+}
+
+std::string Win32Kernel::GetPrivateProfileString(const std::string& section,
+                                                 const std::string& key, const std::string& def,
+                                                 std::uint32_t size, const std::string& file) {
+    if (size == 0) return {};
+    std::string buffer(size, '\0');
+    DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
+                                         size, file.c_str());
+    buffer.resize(n);
+    return buffer;
+}
+
+std::uint32_t Win32Kernel::GetFileVersionInfoSize(const std::string& path) {
+    DWORD handle = 0;
+    return ::GetFileVersionInfoSizeA(path.c_str(), &handle);
+}
+
+bool Win32Kernel::GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) {
+    DWORD size = GetFileVersionInfoSize(path);
+    if (size == 0) return false;
+    block.assign(size, 0);
+    if (!::GetFileVersionInfoA(path.c_str(), 0, size, block.data())) {
+        block.clear();
+        return false;
+    }
+    return true;
+}
+
+bool Win32Kernel::VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
+                                        plat::FixedFileVersion& info) {
+    if (block.empty()) return false;
+    // VerQueryValue wants a writable block (it may convert in place).
+    std::vector<std::uint8_t> copy(block);
+    void* value = nullptr;
+    UINT length = 0;
+    if (!::VerQueryValueA(copy.data(), "\\", &value, &length) || !value ||
+        length < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    info.fileVersionMS = fixed->dwFileVersionMS;
+    info.fileVersionLS = fixed->dwFileVersionLS;
+    return true;
+}
+
+}  // namespace win32

@@ -1,0 +1,184 @@
+#include "platform/win32/Win32Shell.h"
+
+#include "platform/win32/WinApi.h"
+
+#include <cstring>
+
+namespace win32 {
+
+namespace {
+
+HWND W(plat::Hwnd wnd) { return reinterpret_cast<HWND>(wnd); }
+
+// The Active Desktop object and its interface, as constants rather than
+// __uuidof, so that nothing depends on the compiler's COM extensions.
+constexpr GUID kClsidActiveDesktop = {
+    0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
+constexpr GUID kIidActiveDesktop = {
+    0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
+
+// Owns one COM interface pointer.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (FPtr) FPtr->Release();
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    T* operator->() const { return FPtr; }
+    explicit operator bool() const { return FPtr != nullptr; }
+    void** put() { return reinterpret_cast<void**>(&FPtr); }
+
+private:
+    T* FPtr = nullptr;
+};
+
+bool CreateActiveDesktop(ComPtr<IActiveDesktop>& desktop) {
+    return SUCCEEDED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER,
+                                        kIidActiveDesktop, desktop.put())) &&
+           desktop;
+}
+
+PIDLIST_ABSOLUTE Pidl(plat::Pidl p) { return reinterpret_cast<PIDLIST_ABSOLUTE>(p); }
+
+}  // namespace
+
+bool Win32Shell::Shell_NotifyIcon(std::uint32_t message, const plat::NotifyIconData& data) {
+    NOTIFYICONDATAA nid{};
+    // The first-version record: every shell since Windows 95 understands it.
+    nid.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    nid.hWnd = W(data.wnd);
+    nid.uID = data.id;
+    nid.uFlags = data.flags;
+    nid.uCallbackMessage = data.callbackMessage;
+    nid.hIcon = reinterpret_cast<HICON>(data.icon);
+    static_assert(sizeof data.tip <= sizeof nid.szTip);
+    std::memcpy(nid.szTip, data.tip, sizeof data.tip);
+    nid.szTip[sizeof data.tip - 1] = '\0';
+    return ::Shell_NotifyIconA(message, &nid) != FALSE;
+}
+
+std::intptr_t Win32Shell::ShellExecute(plat::Hwnd owner, const char* verb, const char* file,
+                                       const char* parameters, const char* directory, int show) {
+    return reinterpret_cast<std::intptr_t>(
+        ::ShellExecuteA(W(owner), verb, file, parameters, directory, show));
+}
+
+bool Win32Shell::ShellExecuteEx(plat::ShellExecuteInfo& info) {
+    SHELLEXECUTEINFOA sei{};
+    sei.cbSize = sizeof sei;
+    sei.fMask = info.mask;
+    sei.hwnd = W(info.wnd);
+    sei.lpVerb = info.verb;
+    sei.lpFile = info.file;
+    sei.lpParameters = info.parameters;
+    sei.lpDirectory = info.directory;
+    sei.nShow = info.show;
+    sei.lpIDList = reinterpret_cast<void*>(info.idList);
+    BOOL ok = ::ShellExecuteExA(&sei);
+    info.process = reinterpret_cast<plat::Handle>(sei.hProcess);
+    return ok != FALSE;
+}
+
+long Win32Shell::SHGetSpecialFolderLocation(plat::Hwnd owner, int csidl, plat::Pidl& idList) {
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    HRESULT hr = ::SHGetSpecialFolderLocation(W(owner), csidl, &pidl);
+    idList = SUCCEEDED(hr) ? reinterpret_cast<plat::Pidl>(pidl) : 0;
+    return hr;
+}
+
+bool Win32Shell::SHGetPathFromIDList(plat::Pidl idList, std::string& path) {
+    // The A function fills at most MAX_PATH bytes; long paths need the wide
+    // one, converted to UTF-8 like every other text of the program.
+    std::wstring wide(32768, L'\0');
+    if (!::SHGetPathFromIDListEx(Pidl(idList), wide.data(), static_cast<DWORD>(wide.size()),
+                                 GPFIDL_DEFAULT)) {
+        path.clear();
+        return false;
+    }
+    wide.resize(std::wcslen(wide.c_str()));
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+                                  0, nullptr, nullptr);
+    path.assign(static_cast<size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), path.data(), n,
+                          nullptr, nullptr);
+    return true;
+}
+
+void Win32Shell::FreeIDList(plat::Pidl idList) { ::CoTaskMemFree(Pidl(idList)); }
+
+plat::Hicon Win32Shell::SHGetFileInfoSmallIcon(const std::string& path) {
+    SHFILEINFOA info{};
+    if (!::SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
+        return 0;
+    return reinterpret_cast<plat::Hicon>(info.hIcon);
+}
+
+void Win32Shell::SHChangeNotify(long eventId, std::uint32_t flags, const void* item1,
+                                const void* item2) {
+    ::SHChangeNotify(eventId, flags, item1, item2);
+}
+
+void Win32Shell::SHAddToRecentDocs(std::uint32_t flags, const char* path) {
+    ::SHAddToRecentDocs(flags, path);
+}
+
+bool Win32Shell::GetDesktopItemOptions(plat::ActiveDesktopOptions& options) {
+    ComPtr<IActiveDesktop> desktop;
+    if (!CreateActiveDesktop(desktop)) return false;
+    COMPONENTSOPT opt{};
+    opt.dwSize = sizeof opt;
+    if (FAILED(desktop->GetDesktopItemOptions(&opt, 0))) return false;
+    options.fEnableComponents = opt.fEnableComponents;
+    options.fActiveDesktop = opt.fActiveDesktop;
+    return true;
+}
+
+bool Win32Shell::SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) {
+    ComPtr<IActiveDesktop> desktop;
+    if (!CreateActiveDesktop(desktop)) return false;
+    COMPONENTSOPT opt{};
+    opt.dwSize = sizeof opt;
+    opt.fEnableComponents = options.fEnableComponents;
+    opt.fActiveDesktop = options.fActiveDesktop;
+    return SUCCEEDED(desktop->SetDesktopItemOptions(&opt, 0));
+}
+
+bool Win32Shell::ApplyDesktopChanges(std::uint32_t flags) {
+    ComPtr<IActiveDesktop> desktop;
+    if (!CreateActiveDesktop(desktop)) return false;
+    return SUCCEEDED(desktop->ApplyChanges(flags));
+}
+
+namespace {
+
+// Selects the initial folder once the dialog is up; lpData carries its path.
+int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM, LPARAM data) {
+    if (msg == BFFM_INITIALIZED && data) ::SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+}  // namespace
+
+bool Win32Shell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) {
+    char display[MAX_PATH * 3] = {};
+    BROWSEINFOA bi{};
+    if (!info.initialFolder.empty()) {
+        bi.lpfn = &BrowseCallback;
+        bi.lParam = reinterpret_cast<LPARAM>(info.initialFolder.c_str());
+    }
+    bi.hwndOwner = W(info.owner);
+    bi.pidlRoot = Pidl(info.root);
+    bi.pszDisplayName = display;
+    bi.lpszTitle = info.title.c_str();
+    bi.ulFlags = info.flags;
+    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderA(&bi);
+    if (!chosen) return false;
+    bool ok = SHGetPathFromIDList(reinterpret_cast<plat::Pidl>(chosen), path);
+    ::CoTaskMemFree(chosen);
+    return ok;
+}
+
+}  // namespace win32

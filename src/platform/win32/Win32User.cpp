@@ -1,0 +1,243 @@
+#include "platform/win32/Win32User.h"
+
+#include <vector>
+
+#include "app/resources/resource.h"
+
+namespace win32 {
+
+namespace {
+
+HWND H(plat::Hwnd wnd) { return reinterpret_cast<HWND>(wnd); }
+plat::Hwnd P(HWND wnd) { return reinterpret_cast<plat::Hwnd>(wnd); }
+HMENU M(plat::Hmenu menu) { return reinterpret_cast<HMENU>(menu); }
+
+}  // namespace
+
+// A hidden top-level window whose messages go to a procedure the program gives.
+class Win32User::HiddenWindow final : public Window {
+public:
+    HiddenWindow(plat::WndProc proc, const std::function<void(const std::exception&)>& onError)
+        : FProc(std::move(proc)), FOnError(onError) {}
+
+    bool Create(const std::string& className) {
+        // WS_POPUP without WS_VISIBLE: a real top-level window, so the shell's
+        // broadcasts (TaskbarCreated) reach it, yet nothing is ever shown.
+        return Window::Create(className, className, WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0, 0,
+                              nullptr);
+    }
+
+protected:
+    LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        // Until Create returns the program's procedure cannot know its handle.
+        if (!FProc || msg == WM_GETMINMAXINFO || msg == WM_NCCREATE || msg == WM_NCCALCSIZE ||
+            msg == WM_CREATE)
+            return Window::HandleMessage(msg, wParam, lParam);
+        LRESULT result = 0;
+        try {
+            result = FProc(msg, wParam, lParam);
+        } catch (const std::exception& e) {
+            if (FOnError) FOnError(e);
+        }
+        // The program's procedure has no DefWindowProc to call: the system's own
+        // messages keep their default answers (a hidden window must never veto
+        // the end of the session, nor be destroyed by a stray WM_CLOSE).
+        if (msg == WM_CLOSE) return 0;
+        if (msg < WM_USER && msg != WM_POWERBROADCAST && msg != WM_DEVICECHANGE)
+            return Window::HandleMessage(msg, wParam, lParam);
+        return result;
+    }
+
+private:
+    plat::WndProc FProc;
+    const std::function<void(const std::exception&)>& FOnError;
+};
+
+Win32User::Win32User() = default;
+Win32User::~Win32User() = default;
+
+plat::Hwnd Win32User::CreateHiddenWindow(const std::string& className, plat::WndProc proc) {
+    if (!Window::RegisterWindowClass(className)) return 0;
+    auto window = std::make_unique<HiddenWindow>(std::move(proc), FOnError);
+    if (!window->Create(className)) return 0;
+    HWND wnd = window->Handle();
+    FHidden[wnd] = std::move(window);
+    return P(wnd);
+}
+
+bool Win32User::DestroyWindow(plat::Hwnd wnd) {
+    auto it = FHidden.find(H(wnd));
+    if (it != FHidden.end()) {
+        FHidden.erase(it);  // the owner destroys the window
+        return true;
+    }
+    return ::DestroyWindow(H(wnd)) != FALSE;
+}
+
+bool Win32User::IsWindow(plat::Hwnd wnd) { return ::IsWindow(H(wnd)) != FALSE; }
+
+plat::Hwnd Win32User::FindWindow(const char* className, const char* windowName) {
+    return P(::FindWindowA(className, windowName));
+}
+
+plat::Hwnd Win32User::FindWindowEx(plat::Hwnd parent, plat::Hwnd childAfter, const char* className,
+                                   const char* windowName) {
+    return P(::FindWindowExA(H(parent), H(childAfter), className, windowName));
+}
+
+bool Win32User::ShowWindow(plat::Hwnd wnd, int cmdShow) { return ::ShowWindow(H(wnd), cmdShow); }
+
+bool Win32User::IsWindowVisible(plat::Hwnd wnd) { return ::IsWindowVisible(H(wnd)) != FALSE; }
+
+plat::LResult Win32User::SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
+                                     plat::LParam lParam) {
+    return ::SendMessageA(H(wnd), msg, wParam, lParam);
+}
+
+plat::LResult Win32User::SendMessageTimeout(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
+                                            plat::LParam lParam, std::uint32_t flags,
+                                            std::uint32_t timeoutMs, std::uintptr_t* result) {
+    DWORD_PTR r = 0;
+    LRESULT ok = ::SendMessageTimeoutA(H(wnd), msg, wParam, lParam, flags, timeoutMs, &r);
+    if (result) *result = r;
+    return ok;
+}
+
+bool Win32User::PostMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
+                            plat::LParam lParam) {
+    return ::PostMessageA(H(wnd), msg, wParam, lParam) != FALSE;
+}
+
+std::uint32_t Win32User::RegisterWindowMessage(const std::string& name) {
+    return ::RegisterWindowMessageA(name.c_str());
+}
+
+bool Win32User::ProcessMessages() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The main loop must still see it and end the program.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        if (FDialogWnd && ::IsDialogMessageA(FDialogWnd, &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+plat::Hwnd Win32User::GetForegroundWindow() { return P(::GetForegroundWindow()); }
+
+bool Win32User::SetForegroundWindow(plat::Hwnd wnd) { return ::SetForegroundWindow(H(wnd)); }
+
+plat::Hwnd Win32User::SetFocus(plat::Hwnd wnd) { return P(::SetFocus(H(wnd))); }
+
+plat::Hwnd Win32User::GetDesktopWindow() { return P(::GetDesktopWindow()); }
+
+std::string Win32User::GetWindowText(plat::Hwnd wnd, int maxCount) {
+    if (maxCount <= 0) return {};
+    std::vector<char> buffer(static_cast<size_t>(maxCount) + 1, '\0');
+    int n = ::GetWindowTextA(H(wnd), buffer.data(), maxCount);
+    return std::string(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+bool Win32User::SetWindowText(plat::Hwnd wnd, const std::string& text) {
+    return ::SetWindowTextA(H(wnd), text.c_str()) != FALSE;
+}
+
+bool Win32User::GetWindowPlacement(plat::Hwnd wnd, plat::WindowPlacement& placement) {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    if (!::GetWindowPlacement(H(wnd), &wp)) return false;
+    placement.flags = wp.flags;
+    placement.showCmd = wp.showCmd;
+    placement.minPosition = {wp.ptMinPosition.x, wp.ptMinPosition.y};
+    placement.maxPosition = {wp.ptMaxPosition.x, wp.ptMaxPosition.y};
+    placement.normalPosition = {wp.rcNormalPosition.left, wp.rcNormalPosition.top,
+                                wp.rcNormalPosition.right, wp.rcNormalPosition.bottom};
+    return true;
+}
+
+bool Win32User::GetCursorPos(plat::Point& pt) {
+    POINT p{};
+    if (!::GetCursorPos(&p)) return false;
+    pt = {p.x, p.y};
+    return true;
+}
+
+short Win32User::GetKeyState(int virtKey) { return ::GetKeyState(virtKey); }
+
+std::uintptr_t Win32User::SetTimer(plat::Hwnd wnd, std::uintptr_t id, std::uint32_t elapseMs) {
+    return ::SetTimer(H(wnd), id, elapseMs, nullptr);
+}
+
+bool Win32User::KillTimer(plat::Hwnd wnd, std::uintptr_t id) { return ::KillTimer(H(wnd), id); }
+
+bool Win32User::RegisterHotKey(plat::Hwnd wnd, int id, std::uint32_t modifiers, std::uint32_t vk) {
+    return ::RegisterHotKey(H(wnd), id, modifiers, vk) != FALSE;
+}
+
+bool Win32User::UnregisterHotKey(plat::Hwnd wnd, int id) {
+    return ::UnregisterHotKey(H(wnd), id) != FALSE;
+}
+
+bool Win32User::SystemParametersInfo(std::uint32_t action, std::uint32_t uiParam, void* pvParam,
+                                     std::uint32_t winIni) {
+    return ::SystemParametersInfoA(action, uiParam, pvParam, winIni) != FALSE;
+}
+
+int Win32User::GetSystemMetrics(int index) { return ::GetSystemMetrics(index); }
+
+int Win32User::GetScreenDeviceCaps(int index) {
+    WindowDC dc(nullptr);
+    return dc ? ::GetDeviceCaps(dc.get(), index) : 0;
+}
+
+plat::ColorRef Win32User::GetSysColor(int index) { return ::GetSysColor(index); }
+
+bool Win32User::SetSysColors(int count, const int* elements, const plat::ColorRef* colors) {
+    std::vector<COLORREF> values(colors, colors + (count > 0 ? count : 0));
+    return ::SetSysColors(count, elements, values.data()) != FALSE;
+}
+
+plat::Hmenu Win32User::CreatePopupMenu() {
+    return reinterpret_cast<plat::Hmenu>(::CreatePopupMenu());
+}
+
+bool Win32User::DestroyMenu(plat::Hmenu menu) { return ::DestroyMenu(M(menu)) != FALSE; }
+
+bool Win32User::AppendMenu(plat::Hmenu menu, std::uint32_t flags, std::uintptr_t idOrSubmenu,
+                           const std::string& text) {
+    const char* item = (flags & MF_SEPARATOR) ? nullptr : text.c_str();
+    return ::AppendMenuA(M(menu), flags, idOrSubmenu, item) != FALSE;
+}
+
+bool Win32User::SetMenuDefaultItem(plat::Hmenu menu, std::uint32_t id, std::uint32_t byPosition) {
+    return ::SetMenuDefaultItem(M(menu), id, byPosition) != FALSE;
+}
+
+int Win32User::TrackPopupMenu(plat::Hmenu menu, std::uint32_t flags, int x, int y, int reserved,
+                              plat::Hwnd owner) {
+    return ::TrackPopupMenu(M(menu), flags, x, y, reserved, H(owner), nullptr);
+}
+
+plat::Hicon Win32User::LoadAppIcon() {
+    // The notification area wants the small size; LoadImage picks that image
+    // from the icon group rather than shrinking the large one.
+    HICON icon = static_cast<HICON>(::LoadImageA(
+        ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VELANT), IMAGE_ICON,
+        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (!icon) {
+        // A module without our icon (the test program): a copy of the stock one,
+        // so the caller may destroy what it got.
+        icon = ::CopyIcon(::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
+    }
+    return reinterpret_cast<plat::Hicon>(icon);
+}
+
+bool Win32User::DestroyIcon(plat::Hicon icon) {
+    return ::DestroyIcon(reinterpret_cast<HICON>(icon)) != FALSE;
+}
+
+}  // namespace win32
