@@ -32,6 +32,7 @@ int RunMessageLoop(win32::FormView& view, TApplication& app) {
         BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
         if (got == 0) return static_cast<int>(msg.wParam);  // WM_QUIT
         if (got == -1) return 1;
+        if (view.PreTranslateMessage(msg)) continue;
         if (!::IsDialogMessageA(view.Window(), &msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
@@ -65,6 +66,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             return 1;
         }
         win32Platform.User().SetDialogWindow(view.Window());
+        win32Platform.User().SetMessageFilter([&view](MSG& m) { return view.PreTranslateMessage(m); });
 
         // The start-up sequence; the notification icon decides whether the
         // window shows (it stays hidden when the program starts resident).
@@ -73,6 +75,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
         app.Dispatch([&] { form.Destroying(); });
         win32Platform.User().SetDialogWindow(nullptr);
+        win32Platform.User().SetMessageFilter(nullptr);
     }
     return exitCode;
 }

@@ -586,6 +586,25 @@ void FormView::ShowPage(int index) {
     }
 }
 
+bool FormView::PreTranslateMessage(const MSG& msg) {
+    HWND frame = Window();
+    if (msg.message != WM_KEYDOWN || !frame || FPages.empty()) return false;
+    if (msg.hwnd != frame && !::IsChild(frame, msg.hwnd)) return false;
+    if (::GetKeyState(VK_CONTROL) >= 0) return false;
+    int step = 0;
+    if (msg.wParam == VK_TAB) step = ::GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+    else if (msg.wParam == VK_NEXT) step = 1;
+    else if (msg.wParam == VK_PRIOR) step = -1;
+    if (step == 0) return false;
+    const int count = static_cast<int>(FPages.size());
+    const int current = static_cast<int>(::SendMessageA(FTab, TCM_GETCURSEL, 0, 0));
+    const int next = ((current < 0 ? 0 : current) + step + count) % count;
+    ::SendMessageA(FTab, TCM_SETCURSEL, static_cast<WPARAM>(next), 0);
+    ShowPage(next);
+    if (FPageControl) Dispatch([&] { FPageControl->SetActivePageIndex(next); });
+    return true;
+}
+
 void FormView::ShowForm() {
     HWND frame = Window();
     if (!frame) return;
@@ -676,11 +695,19 @@ HBRUSH FormView::OnCtlColorStatic(HDC dc, HWND control) {
     for (auto& b : FBindings) {
         if (b->wnd != control || !(b->flags & kColorSample) || b->kind != Kind::Label) continue;
         auto& label = static_cast<TLabel&>(*b->model);
-        ::SetTextColor(dc, ToColorRef(label.Font.Color));
         if (label.Transparent()) {
+            // The page's own background (a themed texture on current Windows)
+            // comes from the dialog manager; only the text colour is ours.
+            FInCtlColor = true;
+            auto brush = reinterpret_cast<HBRUSH>(::DefDlgProcA(
+                ::GetParent(control), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                reinterpret_cast<LPARAM>(control)));
+            FInCtlColor = false;
+            ::SetTextColor(dc, ToColorRef(label.Font.Color));
             ::SetBkMode(dc, TRANSPARENT);
-            return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+            return brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE);
         }
+        ::SetTextColor(dc, ToColorRef(label.Font.Color));
         COLORREF back = ToColorRef(label.Color());
         ::SetBkColor(dc, back);
         if (!FSampleBrush || FSampleBrushColor != back) {
@@ -766,6 +793,7 @@ INT_PTR FormView::PageMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return TRUE;
         case WM_CTLCOLORSTATIC:
+            if (FInCtlColor) return FALSE;  // asking the dialog manager for its default
             if (HBRUSH brush = OnCtlColorStatic(reinterpret_cast<HDC>(wParam),
                                                 reinterpret_cast<HWND>(lParam)))
                 return reinterpret_cast<INT_PTR>(brush);

@@ -29,6 +29,9 @@ public:
     // models' state; false when the window could not be made.
     bool Attach();
     HWND Window() const;
+    // The tab keys of a property sheet: Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PgDn and
+    // Ctrl+PgUp turn the pages. True when the message was one of them.
+    bool PreTranslateMessage(const MSG& msg);
     // The form has been allowed to close: the message loop may end.
     bool Closed() const { return FClosed; }
 
@@ -85,6 +88,7 @@ private:
     UniqueHbrush FSampleBrush;
     COLORREF FSampleBrushColor = CLR_INVALID;
     UniqueHicon FSampleIcon;
+    bool FInCtlColor = false;
     int FUpdating = 0;  // the view itself is writing to a control
     bool FClosed = false;
     // Listeners outlive the view in the models; they check this first.

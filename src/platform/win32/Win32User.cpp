@@ -120,6 +120,7 @@ bool Win32User::ProcessMessages() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
+        if (FFilter && FFilter(msg)) continue;
         if (FDialogWnd && ::IsDialogMessageA(FDialogWnd, &msg)) continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageA(&msg);

@@ -23,6 +23,8 @@ public:
     // The top-level window whose keyboard navigation IsDialogMessage handles.
     void SetDialogWindow(HWND wnd) { FDialogWnd = wnd; }
     HWND DialogWindow() const { return FDialogWnd; }
+    // Sees each message before the dialog navigation; true when it consumed it.
+    void SetMessageFilter(std::function<bool(MSG&)> filter) { FFilter = std::move(filter); }
     // Where an exception thrown by a hidden window's procedure is reported.
     void SetErrorHandler(std::function<void(const std::exception&)> handler) {
         FOnError = std::move(handler);
@@ -83,6 +85,7 @@ public:
 private:
     class HiddenWindow;
     HWND FDialogWnd = nullptr;
+    std::function<bool(MSG&)> FFilter;
     std::function<void(const std::exception&)> FOnError;
     std::map<HWND, std::unique_ptr<HiddenWindow>> FHidden;
 };
