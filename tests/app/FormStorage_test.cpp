@@ -1,0 +1,594 @@
+#include "app/FormStorage.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/QuorvFrm.h"
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+
+namespace {
+
+constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
+const std::string kBase = "Software\\Corvane";
+const std::string kStore = "Software\\Corvane\\Velant! Pro 2001";
+const std::string kList = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
+const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
+const std::string kExport = "Software\\Corvane\\Velant! Pro 2001\\WallList";
+
+// The REG_SZ bytes of a text with `nuls` terminating zero bytes.
+std::vector<std::uint8_t> Sz(const std::string& text, int nuls = 1) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.insert(bytes.end(), static_cast<std::size_t>(nuls), 0);
+    return bytes;
+}
+
+sim::SimRegistry::Value SzValue(const std::string& text, int nuls = 1) {
+    return sim::SimRegistry::Value{plat::REG_SZ, Sz(text, nuls)};
+}
+
+// The program as main() builds it, over a simulated Windows.
+class StoreTest : public ::testing::Test {
+protected:
+    StoreTest() { app.Title = "Velant! Pro 2001"; }
+
+    TQuorvForm& Start() {
+        form = std::make_unique<TQuorvForm>(p, app);
+        form->Loaded();
+        return *form;
+    }
+    sim::SimRegistry& Reg() { return win.Registry(); }
+    void Stored(const std::string& name, const std::string& text) { Reg().SetString(HKCU, kStore, name, text); }
+    std::string StoredText(const std::string& name) { return Reg().GetString(HKCU, kStore, name); }
+    std::size_t MirrorWrites(const std::string& name) {
+        return win.Count("RegSetValueEx(HKCU\\" + kMain + ", \"" + name + "\"");
+    }
+    std::size_t PriorityCalls() { return win.Count("SetPriorityClass(") + win.Count("SetThreadPriority("); }
+    // Shows the configuration window, as the icon's double click does.
+    void ShowWindow() { form->MainPop_ConfigureClick(); }
+    void Minimise() { form->RxSpeedButton5.Click(); }
+
+    sim::SimWindows win;
+    plat::Platform p = win.platform();
+    TApplication app{p.user, p.dialogs};
+    std::unique_ptr<TQuorvForm> form;
+};
+
+// The 47 stored properties in their order, as value names with their design texts;
+// the wallpaper list (entry 27) lives in a key of its own and is left out here.
+const std::vector<std::pair<std::string, std::string>> kDesignValues = {
+    {"lblIcon_Color", "12632256"},
+    {"lblIcon_FontCharset", "1"},
+    {"lblIcon_FontColor", "65280"},
+    {"lblIcon_FontHeight", "-11"},
+    {"lblIcon_FontName", "MS Sans Serif"},
+    {"lblIcon_FontPitch", "fpDefault"},
+    {"lblIcon_FontSize", "8"},
+    {"lblIcon_FontStyle", "[]"},
+    {"lblIcon_Transparent", "True"},
+    {"ckTransparent_Checked", "True"},
+    {"ckArrows_Checked", "False"},
+    {"ckMycomputer_Checked", "True"},
+    {"ckDesktop_Checked", "True"},
+    {"ckControlPanel_Checked", "True"},
+    {"ckClearRecent_Checked", "True"},
+    {"ckCdRom_Checked", "True"},
+    {"ckChangeW_Checked", "True"},
+    {"ckHide_Checked", "True"},
+    {"ckPower_Checked", "True"},
+    {"ckStartScr_Checked", "True"},
+    {"ckEnableScr_Checked", "True"},
+    {"GroupPriority_ItemIndex", "-1"},
+    {"ckKeepScrDisabled_Checked", "False"},
+    {"ckHotEnable_Checked", "False"},
+    {"ckHotWall_Checked", "False"},
+    {"ckHotScr_Checked", "False"},
+    {"ckHotHideIcons_Checked", "False"},
+    {"ckAutorun_Checked", "True"},
+    {"ckAutorunScr_Checked", "False"},
+    {"ckWinClock_Checked", "False"},
+    {"edtDate_Text", "'Today is: ' dd.mm.yyyy"},
+    {"edtTime_Text", "'Time is: ' hh.mm.ss"},
+    {"ckWallStartup_Checked", "False"},
+    {"ckWallRandom_Checked", "False"},
+    {"ckStretch_Checked", "False"},
+    {"ckTile_Checked", "False"},
+    {"ckChangeWp_Checked", "False"},
+    {"CheckTime_Text", "15"},
+    {"ckDesktopIcons_Checked", "True"},
+    {"ckScrEnable_Checked", "False"},
+    {"ckStartButton_Checked", "True"},
+    {"ckTaskbar_Checked", "True"},
+    {"ckTrayClock_Checked", "True"},
+    {"ScrTimeout_Value", "0"},
+    {"ckClearRecDocs_Checked", "False"},
+    {"ckAWinTrack_Checked", "False"},
+    {"ckHotCd_Checked", "False"},
+    {"ckHotShutdown_Checked", "False"},
+    {"ckCPU_Checked", "False"},
+    {"ckTransparency_Checked", "False"},
+    {"SubDontaskconfirm_Checked", "False"},
+    {"ckCheckTrans_Checked", "False"},
+};
+
+// ---- first run ----
+
+TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey) {
+    auto& f = Start();
+
+    EXPECT_TRUE(f.ckAutorun.Checked());
+    EXPECT_FALSE(f.ckWinClock.Checked());
+    EXPECT_EQ(f.GroupPriority.ItemIndex(), -1);
+    EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
+    EXPECT_EQ(f.CheckTime.Text(), "15");
+    EXPECT_EQ(f.WallList.Count(), 0);
+    EXPECT_EQ(f.lblIcon.Font.Name, "MS Sans Serif");
+    EXPECT_EQ(f.lblIcon.Color(), 0xC0C0C0u);
+
+    EXPECT_TRUE(Reg().HasKey(HKCU, kBase));
+    EXPECT_TRUE(Reg().ValueNames(HKCU, kStore).empty()) << "nothing of the durable record is written at start-up";
+    EXPECT_FALSE(Reg().HasKey(HKCU, kList));
+    EXPECT_FALSE(Reg().HasKey(HKCU, kExport));
+    // The only handler-like effect of a first start is the priority mirror.
+    EXPECT_EQ(PriorityCalls(), 0u);
+    for (const char* box : {"ckStretch", "ckTile", "ckWallStartup", "ckChangeWp", "ckWallRandom", "ckHotEnable",
+                            "CheckTime"})
+        EXPECT_EQ(MirrorWrites(box), 0u) << box;
+    EXPECT_EQ(Reg().ValueNames(HKCU, kMain), (std::vector<std::string>{"GroupPriority"}));
+
+    // The restore creates the base key before the first mirror write creates Main.
+    const auto ops = Reg().Operations();
+    std::size_t baseAt = ops.size(), mainAt = ops.size();
+    for (std::size_t i = 0; i < ops.size(); ++i) {
+        if (baseAt == ops.size() && ops[i].rfind("RegCreateKeyEx(HKCU, \"Software\\Corvane\"", 0) == 0) baseAt = i;
+        if (mainAt == ops.size() && ops[i].find("\\Main\"") != std::string::npos &&
+            ops[i].rfind("RegCreateKeyEx(", 0) == 0)
+            mainAt = i;
+    }
+    ASSERT_LT(baseAt, ops.size());
+    ASSERT_LT(mainAt, ops.size());
+    EXPECT_LT(baseAt, mainAt);
+}
+
+TEST_F(StoreTest, StartUpStoresGroupPriorityMirrorWithTwoTerminatingZeros) {
+    Start();
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "GroupPriority"), SzValue("-1", 2));
+}
+
+// ---- the durable record, exact to the byte ----
+
+TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminatingZero) {
+    Start();
+    win.ClearJournal();
+    form->Close();
+
+    std::vector<std::pair<std::string, std::string>> expected = {
+        {"FormVersion", "0"},        {"Flags", "0"},     {"ShowCmd", "0"},
+        {"PixelsPerInch", "96"},     {"MinMaxPos(1024x768)", "0,0,0,0"},
+        {"MinMaxPos", "0,0,0,0"},    {"NormPos(1024x768)", "0,0,0,0"},
+        {"NormPos", "0,0,0,0"},      {"Visible", "0"},
+    };
+    expected.insert(expected.end(), kDesignValues.begin(), kDesignValues.end());
+
+    std::vector<std::string> names;
+    for (const auto& [name, text] : expected) names.push_back(name);
+    EXPECT_EQ(Reg().ValueNames(HKCU, kStore), names);
+    for (const auto& [name, text] : expected)
+        EXPECT_EQ(Reg().Get(HKCU, kStore, name), SzValue(text)) << name;
+
+    // Written in that order too, every one of them REG_SZ.
+    std::vector<std::string> written;
+    for (const auto& op : Reg().Operations()) {
+        const std::string prefix = "RegSetValueEx(HKCU\\" + kStore + ", \"";
+        if (op.rfind(prefix, 0) != 0) continue;
+        written.push_back(op.substr(prefix.size(), op.find('"', prefix.size()) - prefix.size()));
+        EXPECT_NE(op.find("\", 1, \""), std::string::npos) << op;
+    }
+    EXPECT_EQ(written, names);
+    EXPECT_FALSE(Reg().HasKey(HKCU, kList)) << "an empty list leaves no key";
+}
+
+TEST_F(StoreTest, ValuesMatchTheWindowAtClose) {
+    auto& f = Start();
+    f.ckWinClock.SetChecked(true);
+    f.ckAutorun.SetChecked(false);
+    f.GroupPriority.SetItemIndex(1);
+    f.ScrTimeout.SetValue(-7);
+    f.edtTime.SetText("hh:nn");
+    f.SubDontaskconfirm->SetChecked(true);
+    f.lblIcon.SetColor(0x00123456);
+    f.lblIcon.Font.Style = fsBold | fsItalic;
+    f.lblIcon.Font.Pitch = TFontPitch::fpFixed;
+    f.lblIcon.Font.Name = "Tahoma";
+    f.lblIcon.SetTransparent(false);
+    f.Close();
+
+    const std::pair<const char*, const char*> expected[] = {
+        {"ckWinClock_Checked", "True"},     {"ckAutorun_Checked", "False"},
+        {"GroupPriority_ItemIndex", "1"},   {"ScrTimeout_Value", "-7"},
+        {"edtTime_Text", "hh:nn"},          {"SubDontaskconfirm_Checked", "True"},
+        {"lblIcon_Color", "1193046"},       {"lblIcon_FontStyle", "[fsBold,fsItalic]"},
+        {"lblIcon_FontPitch", "fpFixed"},   {"lblIcon_FontName", "Tahoma"},
+        {"lblIcon_Transparent", "False"},
+    };
+    for (const auto& [name, text] : expected) EXPECT_EQ(Reg().Get(HKCU, kStore, name), SzValue(text)) << name;
+}
+
+TEST_F(StoreTest, TextsAreStoredAndRestoredWithoutSurroundingBlanks) {
+    auto& f = Start();
+    f.edtDate.SetText("  dd.mm  \t");
+    f.Close();
+    EXPECT_EQ(Reg().Get(HKCU, kStore, "edtDate_Text"), SzValue("dd.mm"));
+
+    form.reset();
+    Stored("edtTime_Text", "\thh.mm.ss   ");
+    Stored("CheckTime_Text", " 20 ");
+    auto& g = Start();
+    EXPECT_EQ(g.edtTime.Text(), "hh.mm.ss");
+    EXPECT_EQ(g.CheckTime.Text(), "20");
+    EXPECT_EQ(g.MinutesLeft, 20);
+}
+
+TEST_F(StoreTest, AnEmptyTextIsStoredAsAnEmptyValue) {
+    auto& f = Start();
+    f.edtDate.SetText("");
+    f.Close();
+    EXPECT_EQ(Reg().Get(HKCU, kStore, "edtDate_Text"), SzValue(""));
+}
+
+// ---- the wallpaper list's own key ----
+
+TEST_F(StoreTest, TheListIsStoredInASiblingKeyWithCountAndItems) {
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"});
+    f.Close();
+
+    EXPECT_EQ(Reg().ValueNames(HKCU, kList), (std::vector<std::string>{"Count", "Item0", "Item1", "Item2"}));
+    EXPECT_EQ(Reg().Get(HKCU, kList, "Count"), SzValue("3"));
+    EXPECT_EQ(Reg().Get(HKCU, kList, "Item0"), SzValue("C:\\pics\\b.bmp"));
+    EXPECT_EQ(Reg().Get(HKCU, kList, "Item1"), SzValue("C:\\pics\\a  .jpg ")) << "entries are not trimmed";
+    EXPECT_EQ(Reg().Get(HKCU, kList, "Item2"), SzValue("C:\\pics\\b.bmp"));
+    EXPECT_FALSE(Reg().Get(HKCU, kStore, "WallList_Items").has_value());
+
+    // The next start gets the entries back in their order.
+    form.reset();
+    auto& g = Start();
+    EXPECT_EQ(g.WallList.Items(), (std::vector<std::string>{"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"}));
+}
+
+TEST_F(StoreTest, AShorterListLeavesNoItemsOfTheLongerOneAndAnEmptyListDeletesTheKey) {
+    Reg().SetString(HKCU, kList, "Count", "3");
+    for (int i = 0; i < 3; ++i) Reg().SetString(HKCU, kList, "Item" + std::to_string(i), "C:\\old" + std::to_string(i));
+    auto& f = Start();
+    ASSERT_EQ(f.WallList.Count(), 3);
+
+    f.WallList.SetItems({"C:\\new.bmp"});
+    f.Close();
+    EXPECT_EQ(Reg().ValueNames(HKCU, kList), (std::vector<std::string>{"Count", "Item0"}));
+
+    f.WallList.Clear();
+    f.Close();
+    EXPECT_FALSE(Reg().HasKey(HKCU, kList));
+
+    form.reset();
+    EXPECT_EQ(Start().WallList.Count(), 0);
+}
+
+TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
+    struct Case {
+        const char* count;
+        std::vector<std::string> items;
+    };
+    const Case cases[] = {
+        {"2", {"C:\\a.bmp", ""}},  // Item1 missing
+        {" 1 ", {"C:\\a.bmp"}},
+        {"0", {}},
+        {"abc", {}},
+        {"-3", {}},
+    };
+    for (const auto& c : cases) {
+        form.reset();
+        Reg().RemoveKey(HKCU, kList);
+        Reg().SetString(HKCU, kList, "Count", c.count);
+        Reg().SetString(HKCU, kList, "Item0", "C:\\a.bmp");
+        EXPECT_EQ(Start().WallList.Items(), c.items) << c.count;
+    }
+}
+
+// ---- restoring ----
+
+TEST_F(StoreTest, NegativeFormVersionSkipsTheWholeRestore) {
+    Stored("FormVersion", "-1");
+    Stored("ckWinClock_Checked", "True");
+    Stored("GroupPriority_ItemIndex", "2");
+    Stored("edtDate_Text", "x");
+    auto& f = Start();
+    EXPECT_FALSE(f.ckWinClock.Checked());
+    EXPECT_EQ(f.GroupPriority.ItemIndex(), -1);
+    EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
+    EXPECT_EQ(PriorityCalls(), 0u);
+}
+
+TEST_F(StoreTest, FlagsAreReadInAnyCaseAndOtherWordsLeaveTheBox) {
+    struct Case {
+        const char* text;
+        bool winClock;  // designed unchecked
+        bool desktopIcons;  // designed checked
+    };
+    const Case cases[] = {
+        {"true", true, true},   {"TRUE", true, true},    {"tRuE", true, true},
+        {"false", false, false}, {"FALSE", false, false},
+        {"yes", false, true},   {"1", false, true},      {"0", false, true},
+        {"", false, true},      {"truth", false, true},  {"True False", false, true},
+        {"  True  ", true, true},
+    };
+    for (const auto& c : cases) {
+        form.reset();
+        Stored("ckWinClock_Checked", c.text);
+        Stored("ckDesktopIcons_Checked", c.text);
+        auto& f = Start();
+        EXPECT_EQ(f.ckWinClock.Checked(), c.winClock) << '"' << c.text << '"';
+        EXPECT_EQ(f.ckDesktopIcons.Checked(), c.desktopIcons) << '"' << c.text << '"';
+    }
+}
+
+TEST_F(StoreTest, PriorityIndexThatIsNoNumberRestoresIdleAndAppliesIt) {
+    Stored("GroupPriority_ItemIndex", "abc");
+    auto& f = Start();
+    EXPECT_EQ(f.GroupPriority.ItemIndex(), 0);
+    EXPECT_EQ(f.GroupPriority.Items()[0], "Idle");
+    EXPECT_TRUE(win.Contains("SetPriorityClass(-1, 32)"));
+    EXPECT_TRUE(win.Contains("SetThreadPriority(-2, -15)"));
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "GroupPriority"), SzValue("0", 2));
+}
+
+TEST_F(StoreTest, IntegerTextsConvertAsTheEditFieldsDo) {
+    struct Case {
+        const char* text;
+        int index;
+    };
+    const Case cases[] = {{"2", 2}, {"$1", 1}, {" 1", 1}, {"7", -1}, {"2x", 0}, {"-1", -1}};
+    for (const auto& c : cases) {
+        form.reset();
+        Stored("GroupPriority_ItemIndex", c.text);
+        EXPECT_EQ(Start().GroupPriority.ItemIndex(), c.index) << c.text;
+    }
+}
+
+TEST_F(StoreTest, AValueOfTheWrongTypeIsIgnoredAndTheOthersAreRestored) {
+    Reg().SetDword(HKCU, kStore, "ckWinClock_Checked", 1);
+    Stored("ckCPU_Checked", "True");
+    Reg().SetDword(HKCU, kStore, "lblIcon_FontColor", 255);
+    Stored("lblIcon_FontName", "Arial");
+    Reg().SetDword(HKCU, kStore, "edtDate_Text", 5);
+    Stored("edtTime_Text", "hh");
+    auto& f = Start();
+    EXPECT_FALSE(f.ckWinClock.Checked());
+    EXPECT_TRUE(f.ckCPU.Checked());
+    EXPECT_EQ(f.lblIcon.Font.Color, 0x00FF00u);
+    EXPECT_EQ(f.lblIcon.Font.Name, "Arial");
+    EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
+    EXPECT_EQ(f.edtTime.Text(), "hh");
+    EXPECT_TRUE(win.Dialogs().MessageBoxes().empty()) << "start-up shows no message";
+}
+
+TEST_F(StoreTest, FontValuesAreRestoredPropertyByProperty) {
+    Stored("lblIcon_FontCharset", "0");
+    Stored("lblIcon_FontColor", "255");
+    Stored("lblIcon_FontName", "Courier New");
+    Stored("lblIcon_FontPitch", "FPVARIABLE");
+    Stored("lblIcon_FontStyle", "[fsUnderline, nonsense,fsBold]");
+    Stored("lblIcon_FontHeight", "-16");
+    Stored("lblIcon_FontSize", "12");
+    Stored("lblIcon_Color", "-1");
+    Stored("lblIcon_Transparent", "false");
+    auto& f = Start();
+    EXPECT_EQ(f.lblIcon.Font.Charset, 0);
+    EXPECT_EQ(f.lblIcon.Font.Color, 255u);
+    EXPECT_EQ(f.lblIcon.Font.Name, "Courier New");
+    EXPECT_EQ(f.lblIcon.Font.Pitch, TFontPitch::fpVariable);
+    EXPECT_EQ(f.lblIcon.Font.Style, unsigned(fsUnderline | fsBold));
+    EXPECT_EQ(f.lblIcon.Font.Size(), 12);
+    EXPECT_EQ(f.lblIcon.Color(), 0xFFFFFFFFu);
+    EXPECT_FALSE(f.lblIcon.Transparent());
+
+    f.Close();
+    EXPECT_EQ(StoredText("lblIcon_FontStyle"), "[fsBold,fsUnderline]");
+    EXPECT_EQ(StoredText("lblIcon_FontPitch"), "fpVariable");
+    EXPECT_EQ(StoredText("lblIcon_Color"), "-1");
+}
+
+TEST_F(StoreTest, AnUnknownPitchLeavesThePitch) {
+    Stored("lblIcon_FontPitch", "fpWide");
+    EXPECT_EQ(Start().lblIcon.Font.Pitch, TFontPitch::fpDefault);
+}
+
+TEST_F(StoreTest, RestoreRunsHandlersOnlyForValuesThatDiffer) {
+    Stored("ckStretch_Checked", "True");      // differs: its handler writes its mirror
+    Stored("ckTile_Checked", "False");        // equal
+    Stored("ckWallStartup_Checked", "False");  // equal
+    Stored("ckChangeWp_Checked", "True");     // differs
+    Stored("CheckTime_Text", "15");           // equal
+    Stored("GroupPriority_ItemIndex", "-1");  // equal
+    auto& f = Start();
+    EXPECT_TRUE(f.ckStretch.Checked());
+    EXPECT_FALSE(f.ckTile.Checked());
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("true", 2));
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "ckChangeWp"), SzValue("true", 2));
+    EXPECT_EQ(MirrorWrites("ckTile"), 0u);
+    EXPECT_EQ(MirrorWrites("ckWallStartup"), 0u);
+    EXPECT_EQ(MirrorWrites("CheckTime"), 0u);
+    EXPECT_EQ(PriorityCalls(), 0u);
+}
+
+TEST_F(StoreTest, EachShowingOfTheWindowReloadsTheRecord) {
+    auto& f = Start();
+    Stored("ckWinClock_Checked", "True");
+    Stored("edtDate_Text", "first");
+    ShowWindow();
+    EXPECT_TRUE(f.Showing());
+    EXPECT_TRUE(f.ckWinClock.Checked());
+    EXPECT_EQ(f.edtDate.Text(), "first");
+
+    Minimise();
+    EXPECT_FALSE(f.Showing());
+    Stored("ckWinClock_Checked", "False");
+    Stored("edtDate_Text", "second");
+    ShowWindow();
+    EXPECT_FALSE(f.ckWinClock.Checked());
+    EXPECT_EQ(f.edtDate.Text(), "second");
+}
+
+TEST_F(StoreTest, ChangesMadeInTheWindowAreWrittenAtOnceAndSurviveMinimiseAndShow) {
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\a.bmp", "C:\\b.bmp"});
+    ShowWindow();
+    f.RxSpeedButton22.Click();  // nothing selected: nothing deleted
+    f.WallList.SetItemIndex(0);
+    f.RxSpeedButton22.Click();  // "Delete"
+    f.ckWallRandom.SetChecked(true);
+    f.edtDate.SetText("dd/mm  ");
+    f.GroupPriority.SetItemIndex(2);
+    EXPECT_EQ(StoredText("ckWallRandom_Checked"), "True");
+    EXPECT_EQ(StoredText("edtDate_Text"), "dd/mm");
+    EXPECT_EQ(StoredText("GroupPriority_ItemIndex"), "2");
+    EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "1");
+
+    Minimise();
+    ShowWindow();
+    EXPECT_TRUE(f.ckWallRandom.Checked());
+    EXPECT_EQ(f.edtDate.Text(), "dd/mm") << "the stored form of the text, not the design text";
+    EXPECT_EQ(f.GroupPriority.ItemIndex(), 2);
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\b.bmp"}));
+}
+
+TEST_F(StoreTest, DestroyingWithoutCloseSavesWithVisibleOne) {
+    auto& f = Start();
+    f.ckCPU.SetChecked(true);
+    form.reset();
+    EXPECT_EQ(Reg().Get(HKCU, kStore, "Visible"), SzValue("1"));
+    EXPECT_EQ(StoredText("ckCPU_Checked"), "True");
+}
+
+TEST_F(StoreTest, DestroyingAfterCloseDoesNotSaveAgain) {
+    Start().Close();
+    win.ClearJournal();
+    form.reset();
+    EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + kStore + ","), 0u);
+    EXPECT_EQ(StoredText("Visible"), "0");
+}
+
+TEST_F(StoreTest, ActiveControlIsStoredAndGetsTheFocusBack) {
+    auto& f = Start();
+    f.SetActiveControl(&f.CheckTime);
+    f.Close();
+    EXPECT_EQ(Reg().Get(HKCU, kStore, "ActiveControl"), SzValue("CheckTime"));
+
+    form.reset();
+    auto& g = Start();
+    EXPECT_EQ(g.ActiveControl(), &g.CheckTime);
+}
+
+TEST_F(StoreTest, ActiveControlThatCannotTakeTheFocusIsIgnored) {
+    for (const char* name : {"lblIcon", "NoSuchControl", "FormStorage1", "GroupPriority"}) {
+        form.reset();
+        Stored("ActiveControl", name);
+        EXPECT_EQ(Start().ActiveControl(), nullptr) << name;
+    }
+}
+
+// ---- the mirror values ----
+
+TEST_F(StoreTest, MirrorValuesCarryTwoTerminatingZerosAndReadBackPlain) {
+    auto& f = Start();
+    f.CheckTime.SetText("20");
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "CheckTime"), SzValue("20", 2));
+    EXPECT_EQ(f.ReadRegistryText(TQuorvForm::kMainKey, "CheckTime", "x"), "20");
+
+    f.CheckTime.SetText("15");
+    Reg().Set(HKCU, kMain, "CheckTime", plat::REG_SZ, Sz("20", 2));
+    f.LoadEditSetting(f.CheckTime);
+    EXPECT_EQ(f.CheckTime.Text(), "20");
+
+    f.ckWallStartup.SetChecked(true);
+    f.ckStretch.SetChecked(true);
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "ckWallStartup"), SzValue("true", 2));
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("true", 2));
+    EXPECT_FALSE(Reg().Get(HKCU, kMain, "ckTile").has_value()) << "Tile was already unchecked";
+    f.ckTile.SetChecked(true);  // its handler unchecks Stretch, whose handler writes its own state
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "ckTile"), SzValue("true", 2));
+    EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("false", 2));
+    EXPECT_FALSE(f.ckStretch.Checked());
+}
+
+TEST_F(StoreTest, ReadRegistryTextGivesTheDefaultForAMissingValueAndCreatesTheKey) {
+    auto& f = Start();
+    EXPECT_EQ(f.ReadRegistryText("Software\\Corvane\\Elsewhere", "Nope", "dflt"), "dflt");
+    EXPECT_TRUE(Reg().HasKey(HKCU, "Software\\Corvane\\Elsewhere"));
+    f.LoadEditSetting(f.edtTime);
+    EXPECT_EQ(f.edtTime.Text(), "") << "LoadEditSetting's default is empty";
+}
+
+TEST_F(StoreTest, SaveListSettingExportsLastIndexAndItemsAndKeepsOlderItems) {
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\1.bmp", "C:\\2.bmp", "C:\\3.bmp", "C:\\4.bmp"});
+    f.SaveListSetting(f.WallList);
+    f.WallList.SetItems({"C:\\x.bmp", "C:\\y.jpg", "C:\\z.bmp"});
+    f.SaveListSetting(f.WallList);
+
+    EXPECT_EQ(Reg().Get(HKCU, kExport, "WallList TotalItems"), SzValue("2", 2));
+    EXPECT_EQ(Reg().Get(HKCU, kExport, "Item0"), SzValue("C:\\x.bmp", 2));
+    EXPECT_EQ(Reg().Get(HKCU, kExport, "Item1"), SzValue("C:\\y.jpg", 2));
+    EXPECT_EQ(Reg().Get(HKCU, kExport, "Item2"), SzValue("C:\\z.bmp", 2));
+    EXPECT_EQ(Reg().Get(HKCU, kExport, "Item3"), SzValue("C:\\4.bmp", 2));
+}
+
+TEST_F(StoreTest, ScanResultIsExportedAtOnce) {
+    auto& f = Start();
+    f.FilesScan1EndProcess({"C:\\p\\a.bmp", "C:\\p\\b.jpg", "C:\\p\\c.bmp"}, 3, 0);
+    EXPECT_EQ(Reg().GetString(HKCU, kExport, "WallList TotalItems"), "2");
+    EXPECT_EQ(Reg().GetString(HKCU, kExport, "Item2"), "C:\\p\\c.bmp");
+    EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "3");
+}
+
+// ---- failures ----
+
+TEST_F(StoreTest, RegistryWriteFailureAtCloseIsReportedAndTheProgramStillCloses) {
+    auto& f = Start();
+    f.MainPop_ConfigureClick();
+    win.Registry().FailWrites(HKCU, kBase);
+    win.ClearJournal();
+    f.Close();
+
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    const auto& box = win.Dialogs().MessageBoxes()[0];
+    EXPECT_FALSE(box.text.empty());
+    EXPECT_EQ(box.caption, "Velant! Pro 2001");
+    EXPECT_EQ(box.type, plat::MB_OK | plat::MB_ICONERROR);
+    EXPECT_FALSE(f.Showing());
+    EXPECT_TRUE(win.Contains("SystemParametersInfo(17, 1, null, 3)")) << "the rest of the shut-down ran";
+}
+
+TEST_F(StoreTest, RestoreFailureOnShowingIsReportedAndTheWindowShows) {
+    auto& f = Start();
+    win.Registry().DenyAccess(HKCU, kBase);
+    f.MainPop_ConfigureClick();
+    EXPECT_TRUE(f.Showing());
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    EXPECT_EQ(win.Dialogs().MessageBoxes()[0].type, plat::MB_OK | plat::MB_ICONERROR);
+}
+
+TEST_F(StoreTest, RestoreFailureAtStartUpIsSilent) {
+    Stored("ckWinClock_Checked", "True");
+    win.FailNext("RegCreateKeyEx");  // the store's own key, the first key start-up creates
+    auto& f = Start();
+    EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
+    EXPECT_FALSE(f.ckWinClock.Checked());
+    EXPECT_EQ(Reg().GetString(HKCU, kMain, "GroupPriority"), "-1") << "start-up went on";
+}
+
+}  // namespace
