@@ -1,0 +1,739 @@
+#include "platform/sim/SimKernel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "platform/constants.h"
+
+namespace fs = std::filesystem;
+
+namespace sim {
+
+namespace {
+
+constexpr plat::Handle PseudoProcess = static_cast<plat::Handle>(-1);
+constexpr plat::Handle PseudoThread = static_cast<plat::Handle>(-2);
+constexpr std::uint32_t MaximumWaitObjects = 64;
+constexpr std::uint32_t VersionBlockSize = 512;
+constexpr std::size_t FixedInfoOffset = 40;
+constexpr std::uint32_t FixedInfoSignature = 0xFEEF04BD;
+
+struct WinPath {
+    char drive = 0;
+    std::vector<std::string> parts;
+};
+
+std::optional<WinPath> Parse(const std::string& text) {
+    std::string s = text;
+    std::replace(s.begin(), s.end(), '/', '\\');
+    if (s.rfind("\\\\?\\", 0) == 0) s = s.substr(4);
+    if (s.size() < 2 || s[1] != ':' || !std::isalpha(static_cast<unsigned char>(s[0]))) return std::nullopt;
+    WinPath p;
+    p.drive = static_cast<char>(std::toupper(static_cast<unsigned char>(s[0])));
+    std::string part;
+    auto flush = [&] {
+        if (part == "..") {
+            if (!p.parts.empty()) p.parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            p.parts.push_back(part);
+        }
+        part.clear();
+    };
+    for (std::size_t i = 2; i < s.size(); ++i) {
+        if (s[i] == '\\')
+            flush();
+        else
+            part += s[i];
+    }
+    flush();
+    return p;
+}
+
+bool WildMatch(const std::string& pattern, const std::string& name) {
+    std::size_t p = 0, n = 0, star = std::string::npos, mark = 0;
+    auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || lower(pattern[p]) == lower(name[n]))) {
+            ++p;
+            ++n;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = n;
+        } else if (star != std::string::npos) {
+            p = star + 1;
+            n = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+bool NameMatches(const std::string& pattern, const std::string& name) {
+    if (pattern == "*.*" || WildMatch(pattern, name)) return true;
+    // Windows lets "name.*" match a name without an extension.
+    if (pattern.size() > 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0 &&
+        name.find('.') == std::string::npos)
+        return WildMatch(pattern.substr(0, pattern.size() - 2), name);
+    return false;
+}
+
+bool LessNoCase(const std::string& a, const std::string& b) { return Lower(a) < Lower(b); }
+
+}  // namespace
+
+SimKernel::SimKernel(SimJournal& journal, SimClock& clock, fs::path root)
+    : journal_(journal), clock_(clock), root_(std::move(root)) {
+    if (!fs::is_directory(root_)) throw std::invalid_argument("sim root folder missing: " + root_.string());
+    drives_['C'] = DRIVE_FIXED;
+    fs::create_directories(root_ / "C" / "WINDOWS" / "system32");
+    fs::create_directories(root_ / "C" / "TEMP");
+    fs::create_directories(root_ / "C" / "Program Files" / "Velant");
+    std::ofstream(root_ / "C" / "Program Files" / "Velant" / "VelantPro.exe", std::ios::app);
+
+    locale_ = {{LOCALE_SDECIMAL, "."},
+               {LOCALE_STHOUSAND, ","},
+               {LOCALE_SDATE, "/"},
+               {LOCALE_STIME, ":"},
+               {LOCALE_SSHORTDATE, "M/d/yyyy"},
+               {LOCALE_SLONGDATE, "dddd, MMMM d, yyyy"},
+               {LOCALE_STIMEFORMAT, "h:mm:ss tt"},
+               {LOCALE_SSHORTTIME, "h:mm tt"},
+               {LOCALE_IDATE, "0"},
+               {LOCALE_ITIME, "0"},
+               {LOCALE_ITLZERO, "0"},
+               {LOCALE_S1159, "AM"},
+               {LOCALE_S2359, "PM"},
+               {LOCALE_IFIRSTDAYOFWEEK, "6"}};
+    const char* days[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+    const char* months[] = {"January", "February", "March",     "April",   "May",      "June",
+                            "July",    "August",   "September", "October", "November", "December"};
+    for (std::uint32_t i = 0; i < 7; ++i) {
+        locale_[LOCALE_SDAYNAME1 + i] = days[i];
+        locale_[LOCALE_SABBREVDAYNAME1 + i] = std::string(days[i]).substr(0, 3);
+    }
+    for (std::uint32_t i = 0; i < 12; ++i) {
+        locale_[LOCALE_SMONTHNAME1 + i] = months[i];
+        locale_[LOCALE_SABBREVMONTHNAME1 + i] = std::string(months[i]).substr(0, 3);
+    }
+}
+
+SimKernel::~SimKernel() = default;
+
+// ---------------------------------------------------------------- paths
+
+std::string SimKernel::Key(const std::string& winPath) {
+    auto p = Parse(winPath);
+    if (!p) return Lower(winPath);
+    std::string key(1, static_cast<char>(std::tolower(static_cast<unsigned char>(p->drive))));
+    key += ':';
+    for (const auto& part : p->parts) key += "\\" + Lower(part);
+    return key;
+}
+
+std::string SimKernel::ParentKey(const std::string& key) {
+    auto pos = key.rfind('\\');
+    return pos == std::string::npos ? key : key.substr(0, pos);
+}
+
+std::optional<fs::path> SimKernel::HostPathLocked(const std::string& winPath) const {
+    auto p = Parse(winPath);
+    if (!p) return std::nullopt;
+    fs::path host = root_ / std::string(1, p->drive);
+    bool exists = fs::is_directory(host);
+    for (const auto& part : p->parts) {
+        if (exists && !fs::exists(host / part)) {
+            std::error_code ec;
+            std::string found;
+            for (const auto& entry : fs::directory_iterator(host, ec)) {
+                if (IEquals(entry.path().filename().string(), part)) {
+                    found = entry.path().filename().string();
+                    break;
+                }
+            }
+            if (found.empty()) {
+                exists = false;
+                host /= part;
+            } else {
+                host /= found;
+            }
+        } else {
+            host /= part;
+        }
+    }
+    return host;
+}
+
+std::optional<fs::path> SimKernel::HostPath(const std::string& winPath) const {
+    std::lock_guard lock(mu_);
+    return HostPathLocked(winPath);
+}
+
+void SimKernel::NotifyLocked(const std::string& changedKey) {
+    std::string parent = ParentKey(changedKey);
+    bool any = false;
+    for (auto& [h, w] : waitables_) {
+        if (w->kind != Kind::Change) continue;
+        if (parent == w->folder || (w->subtree && parent.rfind(w->folder + "\\", 0) == 0)) {
+            w->signalled = true;
+            any = true;
+        }
+    }
+    if (any) cv_.notify_all();
+}
+
+bool SimKernel::LockedLocked(const std::string& winPath) const { return locked_.count(Key(winPath)) > 0; }
+
+// ---------------------------------------------------------------- simple queries
+
+std::string SimKernel::GetWindowsDirectory() { return "C:\\WINDOWS"; }
+std::string SimKernel::GetSystemDirectory() { return "C:\\WINDOWS\\system32"; }
+std::string SimKernel::GetTempPath() { return "C:\\TEMP\\"; }
+std::string SimKernel::GetModuleFileName() { return "C:\\Program Files\\Velant\\VelantPro.exe"; }
+std::uint32_t SimKernel::GetTickCount() { return clock_.TickCount(); }
+void SimKernel::GetLocalTime(plat::SystemTime& time) { time = clock_.LocalTime(); }
+
+std::string SimKernel::GetLocaleInfo(std::uint32_t lcType) {
+    if (journal_.Fails("GetLocaleInfo")) return {};
+    lcType &= ~0xA0000000u;  // LOCALE_NOUSEROVERRIDE, LOCALE_RETURN_NUMBER
+    std::lock_guard lock(mu_);
+    auto it = locale_.find(lcType);
+    return it == locale_.end() ? std::string() : it->second;
+}
+
+void SimKernel::SetLocaleInfo(std::uint32_t lcType, const std::string& value) {
+    std::lock_guard lock(mu_);
+    locale_[lcType] = value;
+}
+
+void SimKernel::Sleep(std::uint32_t ms) {
+    journal_.Add("Sleep(" + std::to_string(ms) + ")");
+    clock_.Advance(ms);
+}
+
+plat::Handle SimKernel::GetCurrentProcess() { return PseudoProcess; }
+plat::Handle SimKernel::GetCurrentThread() { return PseudoThread; }
+
+bool SimKernel::SetPriorityClass(plat::Handle process, std::uint32_t priorityClass) {
+    journal_.Add("SetPriorityClass(" + fmt::Handle(process) + ", " + std::to_string(priorityClass) + ")");
+    if (journal_.Fails("SetPriorityClass")) return false;
+    if (process != PseudoProcess) return false;
+    priorityClass_ = priorityClass;
+    return true;
+}
+
+bool SimKernel::SetThreadPriority(plat::Handle thread, int priority) {
+    journal_.Add("SetThreadPriority(" + fmt::Handle(thread) + ", " + std::to_string(priority) + ")");
+    if (journal_.Fails("SetThreadPriority")) return false;
+    if (thread != PseudoThread) return false;
+    threadPriority_ = priority;
+    return true;
+}
+
+// ---------------------------------------------------------------- files
+
+plat::Handle SimKernel::NewHandleLocked() {
+    plat::Handle h = nextHandle_;
+    nextHandle_ += 4;
+    return h;
+}
+
+plat::Handle SimKernel::FindFirstFile(const std::string& pattern, plat::FindData& data) {
+    if (journal_.Fails("FindFirstFile")) return 0;
+    std::string normalized = pattern;
+    std::replace(normalized.begin(), normalized.end(), '/', '\\');
+    auto slash = normalized.rfind('\\');
+    if (slash == std::string::npos) return 0;
+    std::string folder = normalized.substr(0, slash + 1);
+    std::string namePattern = normalized.substr(slash + 1);
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(folder);
+    if (!host || !fs::is_directory(*host) || namePattern.empty()) return 0;
+    std::vector<plat::FindData> all;
+    if (!Parse(folder)->parts.empty()) {
+        all.push_back({plat::FILE_ATTRIBUTE_DIRECTORY, 0, "."});
+        all.push_back({plat::FILE_ATTRIBUTE_DIRECTORY, 0, ".."});
+    }
+    std::vector<plat::FindData> entries;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(*host, ec)) {
+        plat::FindData d;
+        d.name = entry.path().filename().string();
+        if (entry.is_directory()) {
+            d.attributes = plat::FILE_ATTRIBUTE_DIRECTORY;
+        } else {
+            d.attributes = FILE_ATTRIBUTE_ARCHIVE;
+            d.size = entry.file_size(ec);
+        }
+        entries.push_back(d);
+    }
+    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return LessNoCase(a.name, b.name); });
+    all.insert(all.end(), entries.begin(), entries.end());
+    FindState state;
+    for (auto& d : all)
+        if (NameMatches(namePattern, d.name)) state.entries.push_back(d);
+    if (state.entries.empty()) return 0;
+    data = state.entries[0];
+    state.next = 1;
+    plat::Handle h = NewHandleLocked();
+    finds_[h] = std::move(state);
+    return h;
+}
+
+bool SimKernel::FindNextFile(plat::Handle find, plat::FindData& data) {
+    if (journal_.Fails("FindNextFile")) return false;
+    std::lock_guard lock(mu_);
+    auto it = finds_.find(find);
+    if (it == finds_.end() || it->second.next >= it->second.entries.size()) return false;
+    data = it->second.entries[it->second.next++];
+    return true;
+}
+
+bool SimKernel::FindClose(plat::Handle find) {
+    if (journal_.Fails("FindClose")) return false;
+    std::lock_guard lock(mu_);
+    return finds_.erase(find) > 0;
+}
+
+std::uint32_t SimKernel::GetFileAttributes(const std::string& path) {
+    if (journal_.Fails("GetFileAttributes")) return plat::INVALID_FILE_ATTRIBUTES;
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(path);
+    if (!host) return plat::INVALID_FILE_ATTRIBUTES;
+    std::error_code ec;
+    auto status = fs::status(*host, ec);
+    if (ec || !fs::exists(status)) return plat::INVALID_FILE_ATTRIBUTES;
+    return fs::is_directory(status) ? plat::FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+}
+
+bool SimKernel::CreateDirectory(const std::string& path) {
+    journal_.Add("CreateDirectory(" + fmt::Quote(path) + ")");
+    if (journal_.Fails("CreateDirectory")) return false;
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(path);
+    if (!host || fs::exists(*host) || !fs::is_directory(host->parent_path())) return false;
+    std::error_code ec;
+    if (!fs::create_directory(*host, ec)) return false;
+    NotifyLocked(Key(path));
+    return true;
+}
+
+bool SimKernel::RemoveDirectory(const std::string& path) {
+    journal_.Add("RemoveDirectory(" + fmt::Quote(path) + ")");
+    if (journal_.Fails("RemoveDirectory")) return false;
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(path);
+    if (!host || !fs::is_directory(*host) || !fs::is_empty(*host)) return false;
+    std::error_code ec;
+    if (!fs::remove(*host, ec)) return false;
+    NotifyLocked(Key(path));
+    return true;
+}
+
+bool SimKernel::DeleteFile(const std::string& path) {
+    journal_.Add("DeleteFile(" + fmt::Quote(path) + ")");
+    if (journal_.Fails("DeleteFile")) return false;
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(path);
+    if (!host || !fs::is_regular_file(*host) || LockedLocked(path)) return false;
+    std::error_code ec;
+    if (!fs::remove(*host, ec)) return false;
+    NotifyLocked(Key(path));
+    return true;
+}
+
+long SimKernel::ReadFile(const std::string& path, std::vector<std::uint8_t>& data) {
+    if (auto f = journal_.Fails("ReadFile")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(path);
+    if (!host || !fs::is_directory(host->parent_path())) return ERROR_PATH_NOT_FOUND;
+    if (fs::is_directory(*host)) return plat::ERROR_ACCESS_DENIED;
+    if (!fs::exists(*host)) return plat::ERROR_FILE_NOT_FOUND;
+    if (LockedLocked(path)) return ERROR_SHARING_VIOLATION;
+    std::ifstream in(*host, std::ios::binary);
+    if (!in) return plat::ERROR_ACCESS_DENIED;
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return plat::ERROR_SUCCESS;
+}
+
+long SimKernel::WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) {
+    journal_.Add("WriteFile(" + fmt::Quote(path) + ", " + std::to_string(data.size()) + ")");
+    if (auto f = journal_.Fails("WriteFile")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(path);
+    if (!host || !fs::is_directory(host->parent_path())) return ERROR_PATH_NOT_FOUND;
+    if (fs::is_directory(*host)) return plat::ERROR_ACCESS_DENIED;
+    if (LockedLocked(path)) return ERROR_SHARING_VIOLATION;
+    std::size_t n = data.size();
+    bool full = diskFree_ && *diskFree_ < n;
+    if (full) n = static_cast<std::size_t>(*diskFree_);
+    {
+        std::ofstream out(*host, std::ios::binary | std::ios::trunc);
+        if (!out) return plat::ERROR_ACCESS_DENIED;
+        out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(n));
+    }
+    if (diskFree_) *diskFree_ -= n;
+    NotifyLocked(Key(path));
+    return full ? plat::ERROR_DISK_FULL : plat::ERROR_SUCCESS;
+}
+
+long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
+    journal_.Add("ReplaceFile(" + fmt::Quote(from) + ", " + fmt::Quote(to) + ")");
+    if (auto f = journal_.Fails("ReplaceFile")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    std::lock_guard lock(mu_);
+    auto src = HostPathLocked(from);
+    auto dst = HostPathLocked(to);
+    if (!src || !dst) return ERROR_PATH_NOT_FOUND;
+    if (!fs::exists(*src)) return plat::ERROR_FILE_NOT_FOUND;
+    if (!fs::is_directory(dst->parent_path())) return ERROR_PATH_NOT_FOUND;
+    if (fs::is_directory(*dst)) return plat::ERROR_ACCESS_DENIED;
+    if (LockedLocked(from) || LockedLocked(to)) return ERROR_SHARING_VIOLATION;
+    std::error_code ec;
+    fs::rename(*src, *dst, ec);
+    if (ec) return plat::ERROR_ACCESS_DENIED;
+    NotifyLocked(Key(from));
+    NotifyLocked(Key(to));
+    return plat::ERROR_SUCCESS;
+}
+
+// ---------------------------------------------------------------- waitables
+
+plat::Handle SimKernel::FindFirstChangeNotification(const std::string& path, bool subtree, std::uint32_t filter) {
+    journal_.Add("FindFirstChangeNotification(" + fmt::Quote(path) + ", " + (subtree ? "1" : "0") + ", " +
+                 std::to_string(filter) + ")");
+    if (journal_.Fails("FindFirstChangeNotification")) return 0;
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(path);
+    if (!host || !fs::is_directory(*host)) return 0;
+    auto w = std::make_shared<Waitable>();
+    w->kind = Kind::Change;
+    w->folder = Key(path);
+    w->subtree = subtree;
+    plat::Handle h = NewHandleLocked();
+    waitables_[h] = w;
+    return h;
+}
+
+bool SimKernel::FindNextChangeNotification(plat::Handle change) {
+    if (journal_.Fails("FindNextChangeNotification")) return false;
+    std::lock_guard lock(mu_);
+    auto it = waitables_.find(change);
+    if (it == waitables_.end() || it->second->kind != Kind::Change) return false;
+    it->second->signalled = false;
+    return true;
+}
+
+bool SimKernel::FindCloseChangeNotification(plat::Handle change) {
+    journal_.Add("FindCloseChangeNotification(" + fmt::Handle(change) + ")");
+    if (journal_.Fails("FindCloseChangeNotification")) return false;
+    std::lock_guard lock(mu_);
+    auto it = waitables_.find(change);
+    if (it == waitables_.end() || it->second->kind != Kind::Change) return false;
+    waitables_.erase(it);
+    cv_.notify_all();
+    return true;
+}
+
+plat::Handle SimKernel::CreateEvent(bool manualReset, bool initialState) {
+    if (journal_.Fails("CreateEvent")) return 0;
+    std::lock_guard lock(mu_);
+    auto w = std::make_shared<Waitable>();
+    w->manualReset = manualReset;
+    w->signalled = initialState;
+    plat::Handle h = NewHandleLocked();
+    waitables_[h] = w;
+    return h;
+}
+
+bool SimKernel::SetEvent(plat::Handle event) {
+    if (journal_.Fails("SetEvent")) return false;
+    std::lock_guard lock(mu_);
+    auto it = waitables_.find(event);
+    if (it == waitables_.end() || it->second->kind != Kind::Event) return false;
+    it->second->signalled = true;
+    cv_.notify_all();
+    return true;
+}
+
+bool SimKernel::SignalHandle(plat::Handle handle) {
+    std::lock_guard lock(mu_);
+    auto it = waitables_.find(handle);
+    if (it == waitables_.end()) return false;
+    it->second->signalled = true;
+    cv_.notify_all();
+    return true;
+}
+
+bool SimKernel::CloseHandle(plat::Handle handle) {
+    if (journal_.Fails("CloseHandle")) return false;
+    std::lock_guard lock(mu_);
+    auto it = waitables_.find(handle);
+    if (it == waitables_.end() || it->second->kind == Kind::Change) return false;
+    waitables_.erase(it);
+    return true;
+}
+
+std::uint32_t SimKernel::WaitForSingleObject(plat::Handle handle, std::uint32_t ms) {
+    return WaitForMultipleObjects(1, &handle, false, ms);
+}
+
+std::uint32_t SimKernel::WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,
+                                                std::uint32_t ms) {
+    if (journal_.Fails("WaitForMultipleObjects")) return plat::WAIT_FAILED;
+    if (count == 0 || count > MaximumWaitObjects || !handles) return plat::WAIT_FAILED;
+    std::unique_lock lock(mu_);
+    // Holding the objects keeps them alive even if another thread closes a handle meanwhile.
+    std::vector<std::shared_ptr<Waitable>> objects;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        auto it = waitables_.find(handles[i]);
+        if (it == waitables_.end()) return plat::WAIT_FAILED;
+        objects.push_back(it->second);
+    }
+    auto consume = [](Waitable& w) {
+        if (w.kind == Kind::Event && !w.manualReset) w.signalled = false;
+    };
+    std::uint32_t result = plat::WAIT_TIMEOUT;
+    auto ready = [&] {
+        if (waitAll) {
+            if (!std::all_of(objects.begin(), objects.end(), [](const auto& w) { return w->signalled; })) return false;
+            for (auto& w : objects) consume(*w);
+            result = plat::WAIT_OBJECT_0;
+            return true;
+        }
+        for (std::uint32_t i = 0; i < count; ++i) {
+            if (objects[i]->signalled) {
+                consume(*objects[i]);
+                result = plat::WAIT_OBJECT_0 + i;
+                return true;
+            }
+        }
+        return false;
+    };
+    if (ms == plat::INFINITE)
+        cv_.wait(lock, ready);
+    else
+        cv_.wait_for(lock, std::chrono::milliseconds(ms), ready);
+    return result;
+}
+
+plat::Handle SimKernel::NewProcessHandle() {
+    std::lock_guard lock(mu_);
+    auto w = std::make_shared<Waitable>();
+    w->kind = Kind::Process;
+    plat::Handle h = NewHandleLocked();
+    waitables_[h] = w;
+    return h;
+}
+
+bool SimKernel::IsHandleOpen(plat::Handle handle) const {
+    std::lock_guard lock(mu_);
+    return waitables_.count(handle) > 0 || finds_.count(handle) > 0;
+}
+
+bool SimKernel::IsSignalled(plat::Handle handle) const {
+    std::lock_guard lock(mu_);
+    auto it = waitables_.find(handle);
+    return it != waitables_.end() && it->second->signalled;
+}
+
+std::size_t SimKernel::OpenHandleCount() const {
+    std::lock_guard lock(mu_);
+    return waitables_.size() + finds_.size();
+}
+
+std::size_t SimKernel::WatchCount() const {
+    std::lock_guard lock(mu_);
+    return static_cast<std::size_t>(std::count_if(waitables_.begin(), waitables_.end(),
+                                                  [](const auto& w) { return w.second->kind == Kind::Change; }));
+}
+
+// ---------------------------------------------------------------- drives, programs, INI, versions
+
+std::uint32_t SimKernel::GetLogicalDrives() {
+    if (journal_.Fails("GetLogicalDrives")) return 0;
+    std::lock_guard lock(mu_);
+    std::uint32_t mask = 0;
+    for (auto& [letter, type] : drives_) mask |= 1u << (letter - 'A');
+    return mask;
+}
+
+std::uint32_t SimKernel::GetDriveType(const std::string& root) {
+    if (root.empty()) return DRIVE_NO_ROOT_DIR;
+    std::lock_guard lock(mu_);
+    auto it = drives_.find(static_cast<char>(std::toupper(static_cast<unsigned char>(root[0]))));
+    return it == drives_.end() ? DRIVE_NO_ROOT_DIR : it->second;
+}
+
+void SimKernel::SetDrive(char letter, std::uint32_t driveType) {
+    std::lock_guard lock(mu_);
+    char l = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    if (driveType == 0 || driveType == DRIVE_NO_ROOT_DIR)
+        drives_.erase(l);
+    else
+        drives_[l] = driveType;
+}
+
+std::uint32_t SimKernel::WinExec(const std::string& cmdLine, int show) {
+    journal_.Add("WinExec(" + fmt::Quote(cmdLine) + ", " + std::to_string(show) + ")");
+    if (journal_.Fails("WinExec")) return plat::ERROR_FILE_NOT_FOUND;
+    return 33;  // above 31 means the program started
+}
+
+std::string SimKernel::GetPrivateProfileString(const std::string& section, const std::string& key,
+                                               const std::string& def, std::uint32_t size, const std::string& file) {
+    auto clip = [&](std::string s) { return size == 0 ? std::string() : s.substr(0, size - 1); };
+    std::string text = FileText(file);
+    std::string current;
+    std::size_t pos = 0;
+    auto trim = [](std::string s) {
+        auto b = s.find_first_not_of(" \t\r");
+        auto e = s.find_last_not_of(" \t\r");
+        return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+    };
+    while (pos <= text.size()) {
+        auto end = text.find('\n', pos);
+        std::string line = trim(text.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+        pos = end == std::string::npos ? text.size() + 1 : end + 1;
+        if (line.empty() || line[0] == ';') continue;
+        if (line.front() == '[' && line.back() == ']') {
+            current = line.substr(1, line.size() - 2);
+            continue;
+        }
+        auto eq = line.find('=');
+        if (eq != std::string::npos && IEquals(current, section) && IEquals(trim(line.substr(0, eq)), key))
+            return clip(trim(line.substr(eq + 1)));
+    }
+    return clip(def);
+}
+
+void SimKernel::SetFileVersion(const std::string& winPath, int major, int minor, int build, int revision) {
+    std::lock_guard lock(mu_);
+    versions_[Key(winPath)] = {major, minor, build, revision};
+}
+
+std::uint32_t SimKernel::GetFileVersionInfoSize(const std::string& path) {
+    if (journal_.Fails("GetFileVersionInfoSize")) return 0;
+    std::lock_guard lock(mu_);
+    return versions_.count(Key(path)) ? VersionBlockSize : 0;
+}
+
+bool SimKernel::GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) {
+    if (journal_.Fails("GetFileVersionInfo")) return false;
+    std::lock_guard lock(mu_);
+    auto it = versions_.find(Key(path));
+    if (it == versions_.end()) return false;
+    const Version& v = it->second;
+    // A VS_VERSIONINFO block whose VS_FIXEDFILEINFO sits where Windows puts it.
+    block.assign(VersionBlockSize, 0);
+    auto put = [&](std::size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) block[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    std::uint32_t ms = static_cast<std::uint32_t>(v.major) << 16 | static_cast<std::uint32_t>(v.minor & 0xFFFF);
+    std::uint32_t ls = static_cast<std::uint32_t>(v.build) << 16 | static_cast<std::uint32_t>(v.revision & 0xFFFF);
+    put(0, VersionBlockSize);
+    put(FixedInfoOffset, FixedInfoSignature);
+    put(FixedInfoOffset + 4, 0x00010000);
+    put(FixedInfoOffset + 8, ms);
+    put(FixedInfoOffset + 12, ls);
+    put(FixedInfoOffset + 16, ms);
+    put(FixedInfoOffset + 20, ls);
+    return true;
+}
+
+bool SimKernel::VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block, plat::FixedFileVersion& info) {
+    if (journal_.Fails("VerQueryFixedFileInfo")) return false;
+    auto get = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(block[at] | block[at + 1] << 8 | block[at + 2] << 16) |
+               static_cast<std::uint32_t>(block[at + 3]) << 24;
+    };
+    for (std::size_t at = 0; at + 16 <= block.size(); at += 4) {
+        if (get(at) == FixedInfoSignature) {
+            info.fileVersionMS = get(at + 8);
+            info.fileVersionLS = get(at + 12);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- test helpers
+
+void SimKernel::WriteBytesLocked(const std::string& winPath, const std::vector<std::uint8_t>& bytes) {
+    auto host = HostPathLocked(winPath);
+    if (!host) throw std::invalid_argument("not a Windows path: " + winPath);
+    fs::create_directories(host->parent_path());
+    std::ofstream out(*host, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    NotifyLocked(Key(winPath));
+}
+
+void SimKernel::WriteBytes(const std::string& winPath, const std::vector<std::uint8_t>& bytes) {
+    std::lock_guard lock(mu_);
+    WriteBytesLocked(winPath, bytes);
+}
+
+void SimKernel::WriteText(const std::string& winPath, const std::string& text) {
+    WriteBytes(winPath, std::vector<std::uint8_t>(text.begin(), text.end()));
+}
+
+void SimKernel::MakeDirectory(const std::string& winPath) {
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(winPath);
+    if (!host) throw std::invalid_argument("not a Windows path: " + winPath);
+    if (fs::create_directories(*host)) NotifyLocked(Key(winPath));
+}
+
+std::optional<std::vector<std::uint8_t>> SimKernel::FileBytes(const std::string& winPath) const {
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(winPath);
+    if (!host || !fs::is_regular_file(*host)) return std::nullopt;
+    std::ifstream in(*host, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string SimKernel::FileText(const std::string& winPath) const {
+    auto bytes = FileBytes(winPath);
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+bool SimKernel::Exists(const std::string& winPath) const {
+    std::lock_guard lock(mu_);
+    auto host = HostPathLocked(winPath);
+    return host && fs::exists(*host);
+}
+
+std::vector<std::string> SimKernel::ListFolder(const std::string& winPath) const {
+    std::lock_guard lock(mu_);
+    std::vector<std::string> names;
+    auto host = HostPathLocked(winPath);
+    std::error_code ec;
+    if (host)
+        for (const auto& entry : fs::directory_iterator(*host, ec)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end(), LessNoCase);
+    return names;
+}
+
+void SimKernel::LockFile(const std::string& winPath, bool locked) {
+    std::lock_guard lock(mu_);
+    if (locked)
+        locked_.insert(Key(winPath));
+    else
+        locked_.erase(Key(winPath));
+}
+
+void SimKernel::SetDiskFreeBytes(std::optional<std::uint64_t> bytes) {
+    std::lock_guard lock(mu_);
+    diskFree_ = bytes;
+}
+
+void SimKernel::TouchFolder(const std::string& winPath) {
+    std::lock_guard lock(mu_);
+    NotifyLocked(Key(winPath) + "\\*");
+}
+
+}  // namespace sim

@@ -1,0 +1,231 @@
+#pragma once
+// The simulated kernel32: virtual time, the locale, priorities, files on the host
+// file system under a root folder, change notifications, events and waits, drives,
+// WinExec, INI files and version information.
+//
+// Files
+// - "C:\WINDOWS\x.bmp" is <root>/C/WINDOWS/x.bmp: one folder per drive letter
+//   (upper case), "\" or "/" as separators. Each component is looked up
+//   case-insensitively among existing entries; a new one is created as spelled.
+//   A path without a drive letter is not found (ERROR_PATH_NOT_FOUND).
+// - The constructor creates C:\WINDOWS\system32, C:\TEMP and the program's folder
+//   with an empty VelantPro.exe in it.
+// - FindFirstFile matches "*" and "?" case-insensitively ("*.*" matches every
+//   name, "x.*" also matches "x"), lists names sorted case-insensitively, and, as
+//   Windows does, includes "." and ".." outside a drive's root. 0 when none match.
+// - Attributes: FILE_ATTRIBUTE_DIRECTORY (0x10) for folders, FILE_ATTRIBUTE_ARCHIVE
+//   (0x20) for files.
+// - Errors: ERROR_FILE_NOT_FOUND (2), ERROR_PATH_NOT_FOUND (3) when the folder is
+//   missing, ERROR_ACCESS_DENIED (5) for a folder where a file is expected,
+//   ERROR_SHARING_VIOLATION (32) for a locked file, ERROR_DISK_FULL (112).
+// - Disk full: with SetDiskFreeBytes(n), a WriteFile of more than n bytes writes
+//   the first n bytes (a partial file stays behind, as on Windows) and returns
+//   ERROR_DISK_FULL; successful writes use up the free space.
+// - A locked file (LockFile) can be neither read, written, deleted nor replaced,
+//   nor replace another file.
+// - Every change by WriteFile, DeleteFile, ReplaceFile, CreateDirectory,
+//   RemoveDirectory, the test helpers that write, or TouchFolder signals the
+//   change notifications watching the folder (or an ancestor, with subtree).
+//
+// Waits: events, change notifications and process handles are real objects on a
+// mutex and condition variable, safe to use from any thread; timeouts are real
+// milliseconds. A change notification stays signalled until
+// FindNextChangeNotification. All of SimKernel is thread-safe.
+//
+// Locale (GetLocaleInfo), en-US values, settable with SetLocaleInfo; the
+// LOCALE_NOUSEROVERRIDE and LOCALE_RETURN_NUMBER bits are ignored. Answered:
+// LOCALE_SDECIMAL ".", LOCALE_STHOUSAND ",", LOCALE_SDATE "/", LOCALE_STIME ":",
+// LOCALE_SSHORTDATE "M/d/yyyy", LOCALE_SLONGDATE "dddd, MMMM d, yyyy",
+// LOCALE_STIMEFORMAT "h:mm:ss tt", LOCALE_SSHORTTIME "h:mm tt", LOCALE_IDATE "0",
+// LOCALE_ITIME "0", LOCALE_ITLZERO "0", LOCALE_S1159 "AM", LOCALE_S2359 "PM",
+// LOCALE_IFIRSTDAYOFWEEK "6", LOCALE_SDAYNAME1..7 "Monday".."Sunday",
+// LOCALE_SABBREVDAYNAME1..7 "Mon".."Sun", LOCALE_SMONTHNAME1..12 "January"..,
+// LOCALE_SABBREVMONTHNAME1..12 "Jan"..; anything else gives "".
+//
+// Journal entries:
+//   Sleep(<ms>)   SetPriorityClass(<process>, <class>)   SetThreadPriority(<thread>, <priority>)
+//   CreateDirectory("<path>")  RemoveDirectory("<path>")  DeleteFile("<path>")
+//   WriteFile("<path>", <size>)  ReplaceFile("<from>", "<to>")
+//   FindFirstChangeNotification("<path>", <subtree>, <filter>)
+//   FindCloseChangeNotification(<handle>)   WinExec("<cmdLine>", <show>)
+// Injected failures return ERROR_ACCESS_DENIED for the calls that return codes.
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/constants.h"
+#include "platform/kernel.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimJournal.h"
+
+namespace sim {
+
+constexpr long ERROR_PATH_NOT_FOUND = 3;
+constexpr long ERROR_SHARING_VIOLATION = 32;
+constexpr long ERROR_ALREADY_EXISTS = 183;
+constexpr long ERROR_DIR_NOT_EMPTY = 145;
+constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr std::uint32_t DRIVE_NO_ROOT_DIR = 1;
+constexpr std::uint32_t DRIVE_REMOVABLE = 2;
+constexpr std::uint32_t DRIVE_FIXED = 3;
+constexpr std::uint32_t DRIVE_REMOTE = 4;
+constexpr std::uint32_t DRIVE_CDROM = 5;
+
+constexpr std::uint32_t LOCALE_SDECIMAL = 0x0E;
+constexpr std::uint32_t LOCALE_STHOUSAND = 0x0F;
+constexpr std::uint32_t LOCALE_SDATE = 0x1D;
+constexpr std::uint32_t LOCALE_STIME = 0x1E;
+constexpr std::uint32_t LOCALE_SSHORTDATE = 0x1F;
+constexpr std::uint32_t LOCALE_SLONGDATE = 0x20;
+constexpr std::uint32_t LOCALE_IDATE = 0x21;
+constexpr std::uint32_t LOCALE_ITIME = 0x23;
+constexpr std::uint32_t LOCALE_ITLZERO = 0x25;
+constexpr std::uint32_t LOCALE_S1159 = 0x28;
+constexpr std::uint32_t LOCALE_S2359 = 0x29;
+constexpr std::uint32_t LOCALE_SDAYNAME1 = 0x2A;        // Monday; ..7 = 0x30 Sunday
+constexpr std::uint32_t LOCALE_SABBREVDAYNAME1 = 0x31;  // ..0x37
+constexpr std::uint32_t LOCALE_SMONTHNAME1 = 0x38;      // ..0x43
+constexpr std::uint32_t LOCALE_SABBREVMONTHNAME1 = 0x44;  // ..0x4F
+constexpr std::uint32_t LOCALE_SSHORTTIME = 0x79;
+constexpr std::uint32_t LOCALE_STIMEFORMAT = 0x1003;
+constexpr std::uint32_t LOCALE_IFIRSTDAYOFWEEK = 0x100C;
+
+class SimKernel : public plat::IKernel {
+public:
+    // `root` must exist; the simulated drives live below it.
+    SimKernel(SimJournal& journal, SimClock& clock, std::filesystem::path root);
+    ~SimKernel() override;
+
+    std::string GetWindowsDirectory() override;
+    std::string GetSystemDirectory() override;
+    std::string GetTempPath() override;
+    std::string GetModuleFileName() override;
+    std::uint32_t GetTickCount() override;
+    void GetLocalTime(plat::SystemTime& time) override;
+    std::string GetLocaleInfo(std::uint32_t lcType) override;
+    void Sleep(std::uint32_t ms) override;
+
+    plat::Handle GetCurrentProcess() override;
+    plat::Handle GetCurrentThread() override;
+    bool SetPriorityClass(plat::Handle process, std::uint32_t priorityClass) override;
+    bool SetThreadPriority(plat::Handle thread, int priority) override;
+
+    plat::Handle FindFirstFile(const std::string& pattern, plat::FindData& data) override;
+    bool FindNextFile(plat::Handle find, plat::FindData& data) override;
+    bool FindClose(plat::Handle find) override;
+    std::uint32_t GetFileAttributes(const std::string& path) override;
+    bool CreateDirectory(const std::string& path) override;
+    bool RemoveDirectory(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    long ReadFile(const std::string& path, std::vector<std::uint8_t>& data) override;
+    long WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) override;
+    long ReplaceFile(const std::string& from, const std::string& to) override;
+
+    plat::Handle FindFirstChangeNotification(const std::string& path, bool subtree, std::uint32_t filter) override;
+    bool FindNextChangeNotification(plat::Handle change) override;
+    bool FindCloseChangeNotification(plat::Handle change) override;
+    plat::Handle CreateEvent(bool manualReset, bool initialState) override;
+    bool SetEvent(plat::Handle event) override;
+    bool CloseHandle(plat::Handle handle) override;
+    std::uint32_t WaitForSingleObject(plat::Handle handle, std::uint32_t ms) override;
+    std::uint32_t WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,
+                                         std::uint32_t ms) override;
+
+    std::uint32_t GetLogicalDrives() override;
+    std::uint32_t GetDriveType(const std::string& root) override;
+    std::uint32_t WinExec(const std::string& cmdLine, int show) override;
+    std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& def,
+                                        std::uint32_t size, const std::string& file) override;
+
+    std::uint32_t GetFileVersionInfoSize(const std::string& path) override;
+    bool GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) override;
+    bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block, plat::FixedFileVersion& info) override;
+
+    // ---- Test helpers (not journaled) ----
+    const std::filesystem::path& Root() const { return root_; }
+    // Where a Windows path lives on the host; nullopt without a drive letter.
+    std::optional<std::filesystem::path> HostPath(const std::string& winPath) const;
+    // Create parent folders as needed and signal watchers.
+    void WriteBytes(const std::string& winPath, const std::vector<std::uint8_t>& bytes);
+    void WriteText(const std::string& winPath, const std::string& text);
+    void MakeDirectory(const std::string& winPath);
+    std::optional<std::vector<std::uint8_t>> FileBytes(const std::string& winPath) const;
+    std::string FileText(const std::string& winPath) const;  // "" when missing
+    bool Exists(const std::string& winPath) const;
+    std::vector<std::string> ListFolder(const std::string& winPath) const;  // sorted names
+
+    void LockFile(const std::string& winPath, bool locked = true);
+    void SetDiskFreeBytes(std::optional<std::uint64_t> bytes);
+    void SetDiskFull(bool full) { SetDiskFreeBytes(full ? std::optional<std::uint64_t>(0) : std::nullopt); }
+    // Signals the change notifications watching this folder, as any change in it would.
+    void TouchFolder(const std::string& winPath);
+
+    void SetDrive(char letter, std::uint32_t driveType);  // DRIVE_NO_ROOT_DIR (or 0) removes it
+    void SetFileVersion(const std::string& winPath, int major, int minor, int build = 0, int revision = 0);
+    void SetLocaleInfo(std::uint32_t lcType, const std::string& value);
+
+    // Kernel objects: a process handle as ShellExecuteEx hands out (signal it when
+    // the process ends), signalling any waitable handle, and leak checks.
+    plat::Handle NewProcessHandle();
+    bool SignalHandle(plat::Handle handle);
+    bool IsHandleOpen(plat::Handle handle) const;
+    bool IsSignalled(plat::Handle handle) const;
+    std::size_t OpenHandleCount() const;  // kernel objects and find handles
+    std::size_t WatchCount() const;       // open change notifications
+
+    std::uint32_t PriorityClass() const { return priorityClass_; }
+    int ThreadPriority() const { return threadPriority_; }
+
+private:
+    enum class Kind { Event, Change, Process };
+    struct Waitable {
+        Kind kind = Kind::Event;
+        bool manualReset = true;
+        bool signalled = false;
+        std::string folder;  // change notifications: the watched folder's key
+        bool subtree = false;
+    };
+    struct FindState {
+        std::vector<plat::FindData> entries;
+        std::size_t next = 0;
+    };
+
+    // Lower-case canonical Windows path ("c:\windows\x.bmp") for tables and comparisons.
+    static std::string Key(const std::string& winPath);
+    static std::string ParentKey(const std::string& key);
+    std::optional<std::filesystem::path> HostPathLocked(const std::string& winPath) const;
+    void NotifyLocked(const std::string& changedPathKey);
+    bool LockedLocked(const std::string& winPath) const;
+    plat::Handle NewHandleLocked();
+    void WriteBytesLocked(const std::string& winPath, const std::vector<std::uint8_t>& bytes);
+
+    SimJournal& journal_;
+    SimClock& clock_;
+    std::filesystem::path root_;
+
+    mutable std::mutex mu_;
+    std::condition_variable cv_;
+    std::map<plat::Handle, std::shared_ptr<Waitable>> waitables_;
+    std::map<plat::Handle, FindState> finds_;
+    plat::Handle nextHandle_ = 0x100;
+
+    std::set<std::string> locked_;
+    std::optional<std::uint64_t> diskFree_;
+    std::map<char, std::uint32_t> drives_;
+    struct Version {
+        int major, minor, build, revision;
+    };
+    std::map<std::string, Version> versions_;
+    std::map<std::uint32_t, std::string> locale_;
+    std::uint32_t priorityClass_ = plat::NORMAL_PRIORITY_CLASS;
+    int threadPriority_ = plat::THREAD_PRIORITY_NORMAL;
+};
+
+}  // namespace sim

@@ -1,0 +1,386 @@
+#include "platform/sim/SimRegistry.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/constants.h"
+
+namespace sim {
+
+namespace {
+constexpr std::uint32_t KEY_QUERY_VALUE = 0x0001;
+constexpr std::uint32_t KEY_SET_VALUE = 0x0002;
+constexpr std::uint32_t KEY_CREATE_SUB_KEY = 0x0004;
+constexpr std::uint32_t KEY_ENUMERATE_SUB_KEYS = 0x0008;
+
+bool IsRoot(plat::Hkey key) { return key >= plat::HKEY_CLASSES_ROOT && key <= plat::HKEY_DYN_DATA; }
+
+std::string DataText(std::uint32_t type, const std::vector<std::uint8_t>& data) {
+    if (type == plat::REG_SZ || type == plat::REG_EXPAND_SZ || type == plat::REG_MULTI_SZ)
+        return fmt::Bytes(data.data(), data.size());
+    if (type == plat::REG_DWORD && data.size() == 4)
+        return std::to_string(static_cast<std::uint32_t>(data[0] | data[1] << 8 | data[2] << 16 |
+                                                         static_cast<std::uint32_t>(data[3]) << 24));
+    std::string out = "hex:";
+    static const char* digits = "0123456789abcdef";
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (i) out += ',';
+        out += digits[data[i] >> 4];
+        out += digits[data[i] & 15];
+    }
+    return out;
+}
+}  // namespace
+
+std::string RootName(plat::Hkey root) {
+    switch (root) {
+        case plat::HKEY_CLASSES_ROOT: return "HKCR";
+        case plat::HKEY_CURRENT_USER: return "HKCU";
+        case plat::HKEY_LOCAL_MACHINE: return "HKLM";
+        case plat::HKEY_USERS: return "HKU";
+        case plat::HKEY_PERFORMANCE_DATA: return "HKPD";
+        case plat::HKEY_CURRENT_CONFIG: return "HKCC";
+        case plat::HKEY_DYN_DATA: return "HKDD";
+        default: return std::to_string(root);
+    }
+}
+
+SimRegistry::SimRegistry(SimJournal& journal) : journal_(journal) {
+    for (plat::Hkey r = plat::HKEY_CLASSES_ROOT; r <= plat::HKEY_DYN_DATA; ++r) {
+        roots_[r] = std::make_unique<Node>();
+        roots_[r]->name = RootName(r);
+    }
+}
+
+SimRegistry::~SimRegistry() = default;
+
+std::vector<std::string> SimRegistry::Split(const std::string& path) {
+    std::vector<std::string> out;
+    std::string part;
+    for (char c : path) {
+        if (c == '\\') {
+            if (!part.empty()) out.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) out.push_back(part);
+    return out;
+}
+
+std::string SimRegistry::PrefixKey(plat::Hkey root, const std::vector<std::string>& path) {
+    std::string key = std::to_string(root);
+    for (const auto& p : path) key += "\\" + Lower(p);
+    return key;
+}
+
+SimRegistry::Resolved SimRegistry::Resolve(plat::Hkey key) const {
+    Resolved r;
+    if (IsRoot(key)) {
+        r.root = key;
+        r.access = plat::KEY_ALL_ACCESS;
+        return r;
+    }
+    auto it = handles_.find(key);
+    if (it == handles_.end()) {
+        r.error = ERROR_INVALID_HANDLE;
+        return r;
+    }
+    r.root = it->second.root;
+    r.path = it->second.path;
+    r.access = it->second.access;
+    if (!Find(r.root, r.path)) r.error = ERROR_KEY_DELETED;
+    return r;
+}
+
+SimRegistry::Node* SimRegistry::Find(plat::Hkey root, const std::vector<std::string>& path) const {
+    auto it = roots_.find(root);
+    if (it == roots_.end()) return nullptr;
+    Node* node = it->second.get();
+    for (const auto& part : path) {
+        auto c = node->children.find(Lower(part));
+        if (c == node->children.end()) return nullptr;
+        node = c->second.get();
+    }
+    return node;
+}
+
+SimRegistry::Node* SimRegistry::Make(plat::Hkey root, const std::vector<std::string>& path) {
+    auto it = roots_.find(root);
+    if (it == roots_.end()) return nullptr;
+    Node* node = it->second.get();
+    for (const auto& part : path) {
+        auto& slot = node->children[Lower(part)];
+        if (!slot) {
+            slot = std::make_unique<Node>();
+            slot->name = part;
+        }
+        node = slot.get();
+    }
+    return node;
+}
+
+std::string SimRegistry::PathText(plat::Hkey root, const std::vector<std::string>& path) const {
+    std::string text = RootName(root);
+    auto it = roots_.find(root);
+    const Node* node = it == roots_.end() ? nullptr : it->second.get();
+    for (const auto& part : path) {
+        const Node* next = nullptr;
+        if (node) {
+            auto c = node->children.find(Lower(part));
+            if (c != node->children.end()) next = c->second.get();
+        }
+        text += "\\" + (next ? next->name : part);
+        node = next;
+    }
+    return text;
+}
+
+std::string SimRegistry::KeyText(plat::Hkey key) const {
+    if (IsRoot(key)) return RootName(key);
+    auto it = handles_.find(key);
+    if (it == handles_.end()) return "<invalid " + std::to_string(key) + ">";
+    return PathText(it->second.root, it->second.path);
+}
+
+bool SimRegistry::Denied(plat::Hkey root, const std::vector<std::string>& path) const {
+    for (std::size_t n = 0; n <= path.size(); ++n) {
+        auto it = denied_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
+        if (it != denied_.end() && it->second) return true;
+    }
+    return false;
+}
+
+long SimRegistry::WriteFailure(plat::Hkey root, const std::vector<std::string>& path) const {
+    if (failAllWrites_) return failAllWrites_;
+    for (std::size_t n = 0; n <= path.size(); ++n) {
+        auto it = failWrites_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
+        if (it != failWrites_.end() && it->second) return it->second;
+    }
+    return 0;
+}
+
+long SimRegistry::OpenOrCreate(const char* op, plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                               plat::Hkey& result, bool create) {
+    journal_.Add(std::string(op) + "(" + KeyText(root) + ", " + fmt::Quote(subKey) + ", " + std::to_string(access) +
+                 ")");
+    result = 0;
+    if (auto f = journal_.Fails(op)) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved base = Resolve(root);
+    if (base.error) return base.error;
+    std::vector<std::string> path = base.path;
+    for (auto& p : Split(subKey)) path.push_back(p);
+    if (Denied(base.root, path)) return plat::ERROR_ACCESS_DENIED;
+    if (!Find(base.root, path)) {
+        if (!create) return plat::ERROR_FILE_NOT_FOUND;
+        if (!(base.access & KEY_CREATE_SUB_KEY)) return plat::ERROR_ACCESS_DENIED;
+        if (long w = WriteFailure(base.root, path)) return w;
+        Make(base.root, path);
+    }
+    plat::Hkey h = nextHandle_;
+    nextHandle_ += 4;
+    std::vector<std::string> lower;
+    for (auto& p : path) lower.push_back(Lower(p));
+    handles_[h] = Open{base.root, lower, access};
+    result = h;
+    return plat::ERROR_SUCCESS;
+}
+
+long SimRegistry::RegCreateKeyEx(plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                                 plat::Hkey& result) {
+    return OpenOrCreate("RegCreateKeyEx", root, subKey, access, result, true);
+}
+
+long SimRegistry::RegOpenKeyEx(plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                               plat::Hkey& result) {
+    return OpenOrCreate("RegOpenKeyEx", root, subKey, access, result, false);
+}
+
+long SimRegistry::RegCloseKey(plat::Hkey key) {
+    if (auto f = journal_.Fails("RegCloseKey")) return *f ? *f : ERROR_INVALID_HANDLE;
+    if (IsRoot(key)) return plat::ERROR_SUCCESS;
+    return handles_.erase(key) ? plat::ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
+
+long SimRegistry::RegSetValueEx(plat::Hkey key, const std::string& name, std::uint32_t type,
+                                const std::vector<std::uint8_t>& data) {
+    journal_.Add("RegSetValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " + std::to_string(type) + ", " +
+                 DataText(type, data) + ")");
+    if (auto f = journal_.Fails("RegSetValueEx")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved r = Resolve(key);
+    if (r.error) return r.error;
+    if (!(r.access & KEY_SET_VALUE)) return plat::ERROR_ACCESS_DENIED;
+    if (long w = WriteFailure(r.root, r.path)) return w;
+    Node* node = Find(r.root, r.path);
+    for (auto& [n, v] : node->values) {
+        if (IEquals(n, name)) {
+            v = Value{type, data};
+            return plat::ERROR_SUCCESS;
+        }
+    }
+    node->values.emplace_back(name, Value{type, data});
+    return plat::ERROR_SUCCESS;
+}
+
+long SimRegistry::RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                                  std::vector<std::uint8_t>& data) {
+    if (auto f = journal_.Fails("RegQueryValueEx")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved r = Resolve(key);
+    if (r.error) return r.error;
+    if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
+    Node* node = Find(r.root, r.path);
+    for (auto& [n, v] : node->values) {
+        if (IEquals(n, name)) {
+            type = v.type;
+            data = v.bytes;
+            return plat::ERROR_SUCCESS;
+        }
+    }
+    return plat::ERROR_FILE_NOT_FOUND;
+}
+
+long SimRegistry::RegDeleteValue(plat::Hkey key, const std::string& name) {
+    journal_.Add("RegDeleteValue(" + KeyText(key) + ", " + fmt::Quote(name) + ")");
+    if (auto f = journal_.Fails("RegDeleteValue")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved r = Resolve(key);
+    if (r.error) return r.error;
+    if (!(r.access & KEY_SET_VALUE)) return plat::ERROR_ACCESS_DENIED;
+    if (long w = WriteFailure(r.root, r.path)) return w;
+    Node* node = Find(r.root, r.path);
+    auto it = std::find_if(node->values.begin(), node->values.end(),
+                           [&](const auto& nv) { return IEquals(nv.first, name); });
+    if (it == node->values.end()) return plat::ERROR_FILE_NOT_FOUND;
+    node->values.erase(it);
+    return plat::ERROR_SUCCESS;
+}
+
+long SimRegistry::RegDeleteKey(plat::Hkey key, const std::string& subKey) {
+    journal_.Add("RegDeleteKey(" + KeyText(key) + ", " + fmt::Quote(subKey) + ")");
+    if (auto f = journal_.Fails("RegDeleteKey")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved r = Resolve(key);
+    if (r.error) return r.error;
+    std::vector<std::string> path = r.path;
+    for (auto& p : Split(subKey)) path.push_back(Lower(p));
+    if (path.empty()) return plat::ERROR_ACCESS_DENIED;  // a root cannot be deleted
+    if (Denied(r.root, path)) return plat::ERROR_ACCESS_DENIED;
+    Node* node = Find(r.root, path);
+    if (!node) return plat::ERROR_FILE_NOT_FOUND;
+    if (!node->children.empty()) return plat::ERROR_ACCESS_DENIED;
+    if (long w = WriteFailure(r.root, path)) return w;
+    Node* parent = Find(r.root, {path.begin(), path.end() - 1});
+    parent->children.erase(Lower(path.back()));
+    return plat::ERROR_SUCCESS;
+}
+
+long SimRegistry::RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) {
+    if (auto f = journal_.Fails("RegEnumKey")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved r = Resolve(key);
+    if (r.error) return r.error;
+    if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return plat::ERROR_ACCESS_DENIED;
+    Node* node = Find(r.root, r.path);
+    if (index >= node->children.size()) return ERROR_NO_MORE_ITEMS;
+    auto it = node->children.begin();  // ordered by lower-case name, as Windows enumerates
+    std::advance(it, index);
+    name = it->second->name;
+    return plat::ERROR_SUCCESS;
+}
+
+bool SimRegistry::HasKey(plat::Hkey root, const std::string& path) const { return Find(root, Split(path)) != nullptr; }
+
+std::optional<SimRegistry::Value> SimRegistry::Get(plat::Hkey root, const std::string& path,
+                                                   const std::string& name) const {
+    Node* node = Find(root, Split(path));
+    if (!node) return std::nullopt;
+    for (auto& [n, v] : node->values)
+        if (IEquals(n, name)) return v;
+    return std::nullopt;
+}
+
+std::string SimRegistry::GetString(plat::Hkey root, const std::string& path, const std::string& name) const {
+    auto v = Get(root, path, name);
+    if (!v) return {};
+    std::string text(v->bytes.begin(), v->bytes.end());
+    return text.substr(0, text.find('\0'));
+}
+
+std::optional<std::uint32_t> SimRegistry::GetDword(plat::Hkey root, const std::string& path,
+                                                   const std::string& name) const {
+    auto v = Get(root, path, name);
+    if (!v || v->bytes.size() != 4) return std::nullopt;
+    const auto& b = v->bytes;
+    return static_cast<std::uint32_t>(b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+void SimRegistry::Set(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t type,
+                      const std::vector<std::uint8_t>& bytes) {
+    Node* node = Make(root, Split(path));
+    if (!node) throw std::invalid_argument("not a registry root: " + std::to_string(root));
+    for (auto& [n, v] : node->values) {
+        if (IEquals(n, name)) {
+            v = Value{type, bytes};
+            return;
+        }
+    }
+    node->values.emplace_back(name, Value{type, bytes});
+}
+
+void SimRegistry::SetString(plat::Hkey root, const std::string& path, const std::string& name,
+                            const std::string& text) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.push_back(0);
+    Set(root, path, name, plat::REG_SZ, bytes);
+}
+
+void SimRegistry::SetDword(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t value) {
+    Set(root, path, name, plat::REG_DWORD,
+        {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+         static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+}
+
+void SimRegistry::CreateKey(plat::Hkey root, const std::string& path) {
+    if (!Make(root, Split(path))) throw std::invalid_argument("not a registry root: " + std::to_string(root));
+}
+
+void SimRegistry::RemoveKey(plat::Hkey root, const std::string& path) {
+    auto parts = Split(path);
+    if (parts.empty()) return;
+    Node* parent = Find(root, {parts.begin(), parts.end() - 1});
+    if (parent) parent->children.erase(Lower(parts.back()));
+}
+
+std::vector<std::string> SimRegistry::ValueNames(plat::Hkey root, const std::string& path) const {
+    std::vector<std::string> out;
+    if (Node* node = Find(root, Split(path)))
+        for (auto& nv : node->values) out.push_back(nv.first);
+    return out;
+}
+
+std::vector<std::string> SimRegistry::SubKeyNames(plat::Hkey root, const std::string& path) const {
+    std::vector<std::string> out;
+    if (Node* node = Find(root, Split(path)))
+        for (auto& c : node->children) out.push_back(c.second->name);
+    return out;
+}
+
+std::vector<std::string> SimRegistry::Operations() const {
+    static const char* names[] = {"RegCreateKeyEx(", "RegOpenKeyEx(", "RegSetValueEx(", "RegDeleteValue(",
+                                  "RegDeleteKey("};
+    std::vector<std::string> out;
+    for (const auto& e : journal_.Entries())
+        for (const char* n : names)
+            if (e.rfind(n, 0) == 0) out.push_back(e);
+    return out;
+}
+
+void SimRegistry::DenyAccess(plat::Hkey root, const std::string& path, bool deny) {
+    denied_[PrefixKey(root, Split(path))] = deny;
+}
+
+void SimRegistry::FailWrites(plat::Hkey root, const std::string& path, long code) {
+    failWrites_[PrefixKey(root, Split(path))] = code;
+}
+
+void SimRegistry::FailAllWrites(long code) { failAllWrites_ = code; }
+
+}  // namespace sim

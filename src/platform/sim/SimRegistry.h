@@ -1,0 +1,140 @@
+#pragma once
+// The simulated registry: a tree of keys under the predefined roots, holding typed
+// values as the exact bytes written.
+//
+// Behaviour the program can rely on (as on Windows):
+// - Key names compare case-insensitively and keep the case they were created with.
+// - Subkey paths may start or end with "\" (Win32 accepts "\Control Panel\desktop\").
+// - RegCreateKeyEx creates every missing key along the path.
+// - Handles are opaque integers; RegCloseKey invalidates them (ERROR_INVALID_HANDLE,
+//   6, afterwards). A handle whose key was deleted gives ERROR_KEY_DELETED (1018).
+// - Access rights are checked: a key opened with KEY_READ cannot be written
+//   (ERROR_ACCESS_DENIED). The predefined roots allow everything.
+// - RegDeleteKey refuses a key that has subkeys (ERROR_ACCESS_DENIED).
+// - RegEnumKey lists subkeys sorted case-insensitively, like Windows.
+//
+// Journal entries:
+//   RegCreateKeyEx(<key>, "<subKey>", <access>)
+//   RegOpenKeyEx(<key>, "<subKey>", <access>)
+//   RegSetValueEx(<key>, "<name>", <type>, <data>)
+//   RegDeleteValue(<key>, "<name>")
+//   RegDeleteKey(<key>, "<subKey>")
+// where <key> is the handle's path (HKCU\Software\Velant) and <data> is, for
+// REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ, the quoted bytes ("1\0"), for a 4-byte
+// REG_DWORD its decimal value, otherwise hex:01,02,ff.
+// Injected failures by name ("RegSetValueEx"...) return ERROR_ACCESS_DENIED unless
+// a code is given.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/constants.h"
+#include "platform/registry.h"
+#include "platform/sim/SimJournal.h"
+
+namespace sim {
+
+constexpr long ERROR_INVALID_HANDLE = 6;
+constexpr long ERROR_NO_MORE_ITEMS = 259;
+constexpr long ERROR_KEY_DELETED = 1018;
+
+class SimRegistry : public plat::IRegistry {
+public:
+    struct Value {
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> bytes;
+        bool operator==(const Value&) const = default;
+    };
+
+    explicit SimRegistry(SimJournal& journal);
+    ~SimRegistry() override;
+
+    long RegCreateKeyEx(plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                        plat::Hkey& result) override;
+    long RegOpenKeyEx(plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                      plat::Hkey& result) override;
+    long RegCloseKey(plat::Hkey key) override;
+    long RegSetValueEx(plat::Hkey key, const std::string& name, std::uint32_t type,
+                       const std::vector<std::uint8_t>& data) override;
+    long RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                         std::vector<std::uint8_t>& data) override;
+    long RegDeleteValue(plat::Hkey key, const std::string& name) override;
+    long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
+    long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
+
+    // Test helpers. `root` is a predefined root (plat::HKEY_CURRENT_USER...), `path`
+    // a subkey path in the same syntax the program uses. None of them journal.
+    bool HasKey(plat::Hkey root, const std::string& path) const;
+    std::optional<Value> Get(plat::Hkey root, const std::string& path, const std::string& name) const;
+    // The text up to the first NUL; "" when the value is missing.
+    std::string GetString(plat::Hkey root, const std::string& path, const std::string& name) const;
+    std::optional<std::uint32_t> GetDword(plat::Hkey root, const std::string& path, const std::string& name) const;
+    // Creates the key if needed. SetString writes text plus one NUL as REG_SZ.
+    void Set(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t type,
+             const std::vector<std::uint8_t>& bytes);
+    void SetString(plat::Hkey root, const std::string& path, const std::string& name, const std::string& text);
+    void SetDword(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t value);
+    void CreateKey(plat::Hkey root, const std::string& path);
+    void RemoveKey(plat::Hkey root, const std::string& path);  // with everything under it
+    std::vector<std::string> ValueNames(plat::Hkey root, const std::string& path) const;  // insertion order
+    std::vector<std::string> SubKeyNames(plat::Hkey root, const std::string& path) const;  // sorted
+
+    // Opening or creating this key or anything below it fails with ERROR_ACCESS_DENIED.
+    void DenyAccess(plat::Hkey root, const std::string& path, bool deny = true);
+    // Writes (set value, delete value, delete key, creating a new key) at or below
+    // this key fail with `code`; code 0 lifts the failure.
+    void FailWrites(plat::Hkey root, const std::string& path, long code = plat::ERROR_WRITE_FAULT);
+    // Every write anywhere fails with `code`; 0 lifts it.
+    void FailAllWrites(long code = plat::ERROR_WRITE_FAULT);
+
+    // Handles the program has not closed (leak checks).
+    std::size_t OpenHandleCount() const { return handles_.size(); }
+
+    // The registry's entries of the shared call journal, in order.
+    std::vector<std::string> Operations() const;
+
+private:
+    struct Node {
+        std::string name;
+        std::map<std::string, std::unique_ptr<Node>> children;  // by lower-case name
+        std::vector<std::pair<std::string, Value>> values;      // insertion order
+    };
+    struct Open {
+        plat::Hkey root;
+        std::vector<std::string> path;  // lower-case components
+        std::uint32_t access;
+    };
+    struct Resolved {
+        long error = 0;
+        plat::Hkey root = 0;
+        std::vector<std::string> path;
+        std::uint32_t access = 0;
+    };
+
+    Resolved Resolve(plat::Hkey key) const;
+    Node* Find(plat::Hkey root, const std::vector<std::string>& path) const;
+    Node* Make(plat::Hkey root, const std::vector<std::string>& path);
+    static std::vector<std::string> Split(const std::string& path);
+    std::string KeyText(plat::Hkey key) const;
+    std::string PathText(plat::Hkey root, const std::vector<std::string>& path) const;
+    bool Denied(plat::Hkey root, const std::vector<std::string>& path) const;
+    long WriteFailure(plat::Hkey root, const std::vector<std::string>& path) const;
+    long OpenOrCreate(const char* op, plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                      plat::Hkey& result, bool create);
+    static std::string PrefixKey(plat::Hkey root, const std::vector<std::string>& path);
+
+    SimJournal& journal_;
+    std::map<plat::Hkey, std::unique_ptr<Node>> roots_;
+    std::map<plat::Hkey, Open> handles_;
+    plat::Hkey nextHandle_ = 0x1000;
+    std::map<std::string, bool> denied_;     // PrefixKey → on
+    std::map<std::string, long> failWrites_;  // PrefixKey → code
+    long failAllWrites_ = 0;
+};
+
+std::string RootName(plat::Hkey root);
+
+}  // namespace sim

@@ -1,0 +1,121 @@
+#pragma once
+// The simulated shell32: the notification area, ShellExecute(Ex), special
+// folders and id lists, file icons, change notifications to the shell, recent
+// documents, Active Desktop and the folder browser.
+//
+// Notification icons behave as Explorer's: NIM_ADD fails for an icon that exists
+// (same window + id) or when there is no taskbar (no Shell_TrayWnd);
+// NIM_MODIFY / NIM_DELETE fail for a missing icon; NIM_MODIFY changes only the
+// fields its flags name. When the shell goes away (SimUser::DestroyShellWindows)
+// its icons go with it, which is why programs re-add them on "TaskbarCreated".
+//
+// Special folders (SHGetSpecialFolderLocation + SHGetPathFromIDList): defaults
+//   CSIDL_DESKTOPDIRECTORY  C:\Documents and Settings\User\Desktop
+//   CSIDL_STARTMENU         C:\Documents and Settings\User\Start Menu
+//   CSIDL_DRIVES, CSIDL_CONTROLS  virtual: an id list without a path
+// (the folders with a path are created on disk). Unknown CSIDLs give E_INVALIDARG.
+// Id lists are distinct handles; FreeIDList releases them (LiveIdLists for leaks).
+//
+// Journal entries:
+//   Shell_NotifyIcon(NIM_ADD|NIM_MODIFY|NIM_DELETE|<n>, <hwnd>, <id>, <flags>, 0x<callbackMsg>, <icon>, "<tip>")
+//   ShellExecute(<owner>, "<verb>"|null, "<file>"|null, "<parameters>"|null, "<directory>"|null, <show>)
+//   ShellExecuteEx(<mask>, <hwnd>, "<verb>"|null, "<file>"|null, "<parameters>"|null, "<directory>"|null, <show>, <idList>)
+//   SHChangeNotify(0x<event 8 digits>, 0x<flags 4 digits>, <item1 ptr>, <item2 ptr>)
+//   SHAddToRecentDocs(<flags>, "<path>"|null)
+//   SetDesktopItemOptions(<fEnableComponents>, <fActiveDesktop>)   ApplyDesktopChanges(<flags>)
+//   SHBrowseForFolder(<owner>, "<title>", <flags>, "<initialFolder>")
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/shell.h"
+#include "platform/sim/SimJournal.h"
+#include "platform/sim/SimKernel.h"
+#include "platform/sim/SimUser.h"
+
+namespace sim {
+
+constexpr long E_INVALIDARG = static_cast<long>(0x80070057u);
+constexpr std::intptr_t SE_ERR_FNF = 2;
+
+struct NotifyIcon {
+    plat::Hwnd wnd = 0;
+    std::uint32_t id = 0;
+    std::uint32_t flags = 0;  // every NIF_ flag ever set
+    std::uint32_t callbackMessage = 0;
+    plat::Hicon icon = 0;
+    std::string tip;
+    plat::Hwnd tray = 0;  // the taskbar that holds it
+};
+
+class SimShell : public plat::IShell {
+public:
+    SimShell(SimJournal& journal, SimUser& user, SimKernel& kernel);
+
+    bool Shell_NotifyIcon(std::uint32_t message, const plat::NotifyIconData& data) override;
+    std::intptr_t ShellExecute(plat::Hwnd owner, const char* verb, const char* file, const char* parameters,
+                               const char* directory, int show) override;
+    bool ShellExecuteEx(plat::ShellExecuteInfo& info) override;
+    long SHGetSpecialFolderLocation(plat::Hwnd owner, int csidl, plat::Pidl& idList) override;
+    bool SHGetPathFromIDList(plat::Pidl idList, std::string& path) override;
+    void FreeIDList(plat::Pidl idList) override;
+    plat::Hicon SHGetFileInfoSmallIcon(const std::string& path) override;
+    void SHChangeNotify(long eventId, std::uint32_t flags, const void* item1, const void* item2) override;
+    void SHAddToRecentDocs(std::uint32_t flags, const char* path) override;
+    bool GetDesktopItemOptions(plat::ActiveDesktopOptions& options) override;
+    bool SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) override;
+    bool ApplyDesktopChanges(std::uint32_t flags) override;
+    bool SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) override;
+
+    // ---- Test helpers ----
+    // The icons in the current taskbar, in the order they were added.
+    std::vector<NotifyIcon> Icons() const;
+    std::optional<NotifyIcon> Icon(plat::Hwnd wnd, std::uint32_t id) const;
+    // The user acts on an icon: posts its callback message (wParam id, lParam
+    // mouseMessage such as WM_RBUTTONUP) to the owner; false when there is no such icon.
+    bool ClickIcon(plat::Hwnd wnd, std::uint32_t id, std::uint32_t mouseMessage);
+
+    // ShellExecute's result (above 32 is success; default 42).
+    void SetShellExecuteResult(std::intptr_t result) { shellExecuteResult_ = result; }
+    // The process handle ShellExecuteEx hands out with SEE_MASK_NOCLOSEPROCESS;
+    // 0 (default) makes a fresh kernel process handle each time.
+    void SetShellExecuteProcess(plat::Handle process) { process_ = process; }
+    plat::Handle LastProcess() const { return lastProcess_; }
+
+    void SetSpecialFolder(int csidl, const std::string& path);  // "" makes it virtual
+    void RemoveSpecialFolder(int csidl);
+    std::size_t LiveIdLists() const { return pidls_.size(); }
+
+    // Active Desktop: the stored options, and whether the object can be created.
+    plat::ActiveDesktopOptions DesktopItemOptions() const { return activeDesktop_; }
+    void SetActiveDesktopAvailable(bool available) { activeDesktopAvailable_ = available; }
+
+    // The next SHBrowseForFolder returns this folder; nullopt = the user cancels.
+    // Queued in order; with nothing queued the user cancels.
+    void NextBrowseResult(std::optional<std::string> folder) { browse_.push_back(std::move(folder)); }
+    // What the program last asked the folder browser for.
+    const std::optional<plat::BrowseInfo>& LastBrowseInfo() const { return lastBrowse_; }
+
+private:
+    bool TrayAlive(plat::Hwnd tray) const;
+
+    SimJournal& journal_;
+    SimUser& user_;
+    SimKernel& kernel_;
+    std::vector<NotifyIcon> icons_;
+    std::intptr_t shellExecuteResult_ = 42;
+    plat::Handle process_ = 0;
+    plat::Handle lastProcess_ = 0;
+    std::map<int, std::string> folders_;                 // csidl → path ("" = virtual)
+    std::map<plat::Pidl, std::pair<int, std::string>> pidls_;
+    plat::Pidl nextPidl_ = 0x80000;
+    plat::ActiveDesktopOptions activeDesktop_;
+    bool activeDesktopAvailable_ = true;
+    std::deque<std::optional<std::string>> browse_;
+    std::optional<plat::BrowseInfo> lastBrowse_;
+};
+
+}  // namespace sim

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+
+using namespace plat;
+
+namespace {
+
+class SimKernelTest : public ::testing::Test {
+protected:
+    sim::SimWindows win;
+    sim::SimKernel& k = win.Kernel();
+
+    std::vector<std::string> Find(const std::string& pattern) {
+        std::vector<std::string> names;
+        FindData d;
+        Handle h = k.FindFirstFile(pattern, d);
+        if (!h) return names;
+        do names.push_back(d.name);
+        while (k.FindNextFile(h, d));
+        k.FindClose(h);
+        return names;
+    }
+};
+
+TEST_F(SimKernelTest, WindowsPathsMapUnderTheRoot) {
+    EXPECT_EQ(k.GetWindowsDirectory(), "C:\\WINDOWS");
+    EXPECT_EQ(k.GetTempPath(), "C:\\TEMP\\");
+    std::vector<std::uint8_t> bytes{'B', 'M', 0, 1};
+    EXPECT_EQ(k.WriteFile("c:\\windows\\Velant.bmp", bytes), ERROR_SUCCESS);
+    EXPECT_TRUE(std::filesystem::exists(win.Root() / "C" / "WINDOWS" / "Velant.bmp"));
+    std::vector<std::uint8_t> read;
+    EXPECT_EQ(k.ReadFile("C:\\WINDOWS\\VELANT.BMP", read), ERROR_SUCCESS);
+    EXPECT_EQ(read, bytes);
+    EXPECT_EQ(k.GetFileAttributes("C:\\WINDOWS"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(k.GetFileAttributes("C:\\nothing"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(k.ReadFile("C:\\nothing\\x", read), sim::ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(win.Journal().back(), "WriteFile(\"c:\\windows\\Velant.bmp\", 4)");
+}
+
+TEST_F(SimKernelTest, FindFilesWithWildcardsSortedWithDotEntries) {
+    k.WriteText("C:\\Pics\\b.JPG", "x");
+    k.WriteText("C:\\Pics\\a.bmp", "xy");
+    k.WriteText("C:\\Pics\\readme", "");
+    k.MakeDirectory("C:\\Pics\\Sub");
+    EXPECT_EQ(Find("C:\\Pics\\*"), (std::vector<std::string>{".", "..", "a.bmp", "b.JPG", "readme", "Sub"}));
+    EXPECT_EQ(Find("C:\\Pics\\*.jpg"), std::vector<std::string>{"b.JPG"});
+    EXPECT_EQ(Find("C:\\Pics\\?.?mp"), std::vector<std::string>{"a.bmp"});
+    EXPECT_EQ(Find("C:\\Pics\\readme.*"), std::vector<std::string>{"readme"});
+    EXPECT_TRUE(Find("C:\\Pics\\*.gif").empty());
+    FindData d;
+    Handle h = k.FindFirstFile("C:\\Pics\\a.bmp", d);
+    EXPECT_EQ(d.size, 2u);
+    EXPECT_EQ(d.attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    k.FindClose(h);
+    EXPECT_EQ(k.OpenHandleCount(), 0u);
+}
+
+TEST_F(SimKernelTest, DirectoriesAndReplace) {
+    EXPECT_TRUE(k.CreateDirectory("C:\\Data"));
+    EXPECT_FALSE(k.CreateDirectory("C:\\Data"));
+    EXPECT_FALSE(k.CreateDirectory("C:\\No\\Parent"));
+    k.WriteText("C:\\Data\\new.tmp", "new");
+    k.WriteText("C:\\Data\\old.bmp", "old");
+    EXPECT_FALSE(k.RemoveDirectory("C:\\Data"));
+    EXPECT_EQ(k.ReplaceFile("C:\\Data\\new.tmp", "C:\\Data\\old.bmp"), ERROR_SUCCESS);
+    EXPECT_EQ(k.FileText("C:\\Data\\old.bmp"), "new");
+    EXPECT_FALSE(k.Exists("C:\\Data\\new.tmp"));
+    EXPECT_TRUE(k.DeleteFile("C:\\Data\\old.bmp"));
+    EXPECT_TRUE(k.RemoveDirectory("C:\\Data"));
+}
+
+TEST_F(SimKernelTest, DiskFullLeavesPartialFileAndLockedFilesRefuse) {
+    k.SetDiskFreeBytes(3);
+    EXPECT_EQ(k.WriteFile("C:\\TEMP\\a.tmp", {1, 2, 3, 4, 5}), ERROR_DISK_FULL);
+    EXPECT_EQ(k.FileBytes("C:\\TEMP\\a.tmp"), (std::vector<std::uint8_t>{1, 2, 3}));
+    k.SetDiskFull(false);
+    k.WriteText("C:\\TEMP\\b.bmp", "b");
+    k.LockFile("C:\\TEMP\\B.BMP");
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(k.ReadFile("C:\\TEMP\\b.bmp", data), sim::ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(k.WriteFile("C:\\TEMP\\b.bmp", {1}), sim::ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(k.ReplaceFile("C:\\TEMP\\a.tmp", "C:\\TEMP\\b.bmp"), sim::ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(k.DeleteFile("C:\\TEMP\\b.bmp"));
+    EXPECT_EQ(k.FileText("C:\\TEMP\\b.bmp"), "b");
+}
+
+TEST_F(SimKernelTest, ChangeNotificationWakesAWorkerThread) {
+    k.MakeDirectory("C:\\Watched\\Deep");
+    Handle change = k.FindFirstChangeNotification("C:\\Watched", true, 1);
+    Handle stop = k.CreateEvent(true, false);
+    ASSERT_NE(change, 0u);
+    std::atomic<int> changes{0};
+    std::thread worker([&] {
+        Handle handles[] = {stop, change};
+        for (;;) {
+            std::uint32_t r = k.WaitForMultipleObjects(2, handles, false, INFINITE);
+            if (r != WAIT_OBJECT_0 + 1) break;
+            ++changes;
+            k.FindNextChangeNotification(change);
+        }
+    });
+    k.WriteText("C:\\Watched\\Deep\\x.jpg", "x");
+    while (changes == 0) std::this_thread::yield();
+    k.SetEvent(stop);
+    worker.join();
+    EXPECT_GE(changes.load(), 1);
+    EXPECT_EQ(k.WaitForSingleObject(change, 0), WAIT_TIMEOUT);
+    k.TouchFolder("C:\\Watched");
+    EXPECT_EQ(k.WaitForSingleObject(change, 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(k.FindCloseChangeNotification(change));
+    EXPECT_TRUE(k.CloseHandle(stop));
+    EXPECT_EQ(k.OpenHandleCount(), 0u);
+}
+
+TEST_F(SimKernelTest, AutoResetEventsAndTimeouts) {
+    Handle e = k.CreateEvent(false, true);
+    EXPECT_EQ(k.WaitForSingleObject(e, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(k.WaitForSingleObject(e, 5), WAIT_TIMEOUT);
+    EXPECT_EQ(k.WaitForSingleObject(12345, 0), WAIT_FAILED);
+    k.CloseHandle(e);
+}
+
+TEST_F(SimKernelTest, VersionInfoComesFromTheTable) {
+    EXPECT_EQ(k.GetFileVersionInfoSize("C:\\WINDOWS\\system\\shell32.dll"), 0u);
+    k.SetFileVersion("C:\\WINDOWS\\system\\shell32.dll", 4, 71);
+    std::uint32_t size = k.GetFileVersionInfoSize("c:\\windows\\SYSTEM\\shell32.dll");
+    ASSERT_GT(size, 0u);
+    std::vector<std::uint8_t> block;
+    ASSERT_TRUE(k.GetFileVersionInfo("C:\\WINDOWS\\system\\shell32.dll", block));
+    EXPECT_EQ(block.size(), size);
+    FixedFileVersion v;
+    ASSERT_TRUE(k.VerQueryFixedFileInfo(block, v));
+    EXPECT_EQ(v.fileVersionMS, (4u << 16) | 71u);
+}
+
+TEST_F(SimKernelTest, ClockLocaleAndPriorities) {
+    win.SetLocalTime(2001, 12, 31, 23, 59, 59);
+    win.Advance(1500);
+    SystemTime t;
+    k.GetLocalTime(t);
+    EXPECT_EQ(t.year, 2002);
+    EXPECT_EQ(t.month, 1);
+    EXPECT_EQ(t.day, 1);
+    EXPECT_EQ(t.dayOfWeek, 2);  // a Tuesday
+    EXPECT_EQ(t.second, 0);
+    EXPECT_EQ(t.milliseconds, 500);
+    win.Clock().SetTickCount(0xFFFFFFF0u);
+    win.Advance(32);
+    EXPECT_EQ(k.GetTickCount(), 16u);
+
+    EXPECT_EQ(k.GetLocaleInfo(sim::LOCALE_STIMEFORMAT), "h:mm:ss tt");
+    EXPECT_EQ(k.GetLocaleInfo(sim::LOCALE_SDAYNAME1), "Monday");
+    EXPECT_EQ(k.GetLocaleInfo(sim::LOCALE_SABBREVMONTHNAME1 + 11), "Dec");
+    k.SetLocaleInfo(sim::LOCALE_STIME, ".");
+    EXPECT_EQ(k.GetLocaleInfo(sim::LOCALE_STIME), ".");
+
+    EXPECT_TRUE(k.SetThreadPriority(k.GetCurrentThread(), THREAD_PRIORITY_IDLE));
+    EXPECT_EQ(win.Journal().back(), "SetThreadPriority(-2, -15)");
+    EXPECT_EQ(k.ThreadPriority(), THREAD_PRIORITY_IDLE);
+}
+
+TEST_F(SimKernelTest, PrivateProfileStrings) {
+    k.WriteText("C:\\WINDOWS\\win.ini", "[Desktop]\r\nWallpaper = C:\\a.bmp\r\n[Other]\r\nx=1\r\n");
+    EXPECT_EQ(k.GetPrivateProfileString("desktop", "WALLPAPER", "", 256, "C:\\WINDOWS\\win.ini"), "C:\\a.bmp");
+    EXPECT_EQ(k.GetPrivateProfileString("Desktop", "x", "def", 256, "C:\\WINDOWS\\win.ini"), "def");
+    EXPECT_EQ(k.GetPrivateProfileString("Desktop", "Wallpaper", "", 3, "C:\\WINDOWS\\win.ini"), "C:");
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+
+using namespace plat;
+
+namespace {
+
+std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+class SimRegistryTest : public ::testing::Test {
+protected:
+    sim::SimWindows win;
+    sim::SimRegistry& reg = win.Registry();
+};
+
+TEST_F(SimRegistryTest, KeepsValueBytesExactlyAsWritten) {
+    Hkey key = 0;
+    ASSERT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant\\Pro", KEY_ALL_ACCESS, key), ERROR_SUCCESS);
+    std::vector<std::uint8_t> doubleNul = Bytes(std::string("on\0\0", 4));
+    ASSERT_EQ(reg.RegSetValueEx(key, "Mode", REG_SZ, doubleNul), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegCloseKey(key), ERROR_SUCCESS);
+
+    auto v = reg.Get(HKEY_CURRENT_USER, "Software\\Velant\\Pro", "Mode");
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->type, REG_SZ);
+    EXPECT_EQ(v->bytes, doubleNul);
+    EXPECT_EQ(reg.GetString(HKEY_CURRENT_USER, "Software\\Velant\\Pro", "Mode"), "on");
+    EXPECT_TRUE(win.Contains("RegSetValueEx(HKCU\\Software\\Velant\\Pro, \"Mode\", 1, \"on\\0\\0\")"));
+    EXPECT_EQ(reg.OpenHandleCount(), 0u);
+}
+
+TEST_F(SimRegistryTest, NamesAreCaseInsensitiveAndSlashesAtEitherEndAreAccepted) {
+    Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_CURRENT_USER, "\\control panel\\DESKTOP\\", KEY_READ, key), ERROR_SUCCESS);
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(reg.RegQueryValueEx(key, "screensaveactive", type, data), ERROR_SUCCESS);
+    EXPECT_EQ(data, Bytes(std::string("1\0", 2)));
+    EXPECT_EQ(win.Journal().back(), "RegOpenKeyEx(HKCU, \"\\control panel\\DESKTOP\\\", 131097)");
+    reg.RegCloseKey(key);
+}
+
+TEST_F(SimRegistryTest, HandlesAreCheckedForValidityAndAccess) {
+    Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", KEY_READ, key), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegSetValueEx(key, "Wallpaper", REG_SZ, Bytes("x")), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(reg.RegCloseKey(key), ERROR_SUCCESS);
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    EXPECT_EQ(reg.RegQueryValueEx(key, "Wallpaper", type, data), sim::ERROR_INVALID_HANDLE);
+    EXPECT_EQ(reg.RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Missing", KEY_READ, key), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(SimRegistryTest, DeleteKeyRefusesSubkeysAndEnumIsSorted) {
+    reg.CreateKey(HKEY_CURRENT_USER, "Software\\V\\b");
+    reg.CreateKey(HKEY_CURRENT_USER, "Software\\V\\A");
+    EXPECT_EQ(reg.RegDeleteKey(HKEY_CURRENT_USER, "Software\\V"), ERROR_ACCESS_DENIED);
+
+    Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\V", KEY_READ, key), ERROR_SUCCESS);
+    std::string name;
+    EXPECT_EQ(reg.RegEnumKey(key, 0, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, "A");
+    EXPECT_EQ(reg.RegEnumKey(key, 1, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, "b");
+    EXPECT_EQ(reg.RegEnumKey(key, 2, name), sim::ERROR_NO_MORE_ITEMS);
+    reg.RegCloseKey(key);
+
+    EXPECT_EQ(reg.RegDeleteKey(HKEY_CURRENT_USER, "Software\\V\\A"), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegDeleteKey(HKEY_CURRENT_USER, "Software\\V\\B"), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegDeleteKey(HKEY_CURRENT_USER, "Software\\V"), ERROR_SUCCESS);
+    EXPECT_FALSE(reg.HasKey(HKEY_CURRENT_USER, "Software\\V"));
+}
+
+TEST_F(SimRegistryTest, ValueNamesKeepInsertionOrder) {
+    reg.SetString(HKEY_LOCAL_MACHINE, "Software\\X", "zeta", "1");
+    reg.SetDword(HKEY_LOCAL_MACHINE, "Software\\X", "alpha", 7);
+    reg.SetString(HKEY_LOCAL_MACHINE, "Software\\X", "ZETA", "2");
+    EXPECT_EQ(reg.ValueNames(HKEY_LOCAL_MACHINE, "Software\\X"), (std::vector<std::string>{"zeta", "alpha"}));
+    EXPECT_EQ(reg.GetDword(HKEY_LOCAL_MACHINE, "Software\\X", "Alpha"), 7u);
+}
+
+TEST_F(SimRegistryTest, InjectedDenialsAndWriteFailures) {
+    reg.DenyAccess(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+    Hkey key = 0;
+    EXPECT_EQ(reg.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                 KEY_WRITE, key),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(key, 0u);
+
+    reg.FailWrites(HKEY_CURRENT_USER, "Software\\Velant");
+    EXPECT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant", KEY_ALL_ACCESS, key), ERROR_WRITE_FAULT);
+    reg.CreateKey(HKEY_CURRENT_USER, "Software\\Velant");
+    ASSERT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant", KEY_ALL_ACCESS, key), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegSetValueEx(key, "A", REG_SZ, Bytes("1")), ERROR_WRITE_FAULT);
+    reg.FailWrites(HKEY_CURRENT_USER, "Software\\Velant", 0);
+    win.FailNext("RegSetValueEx", ERROR_DISK_FULL);
+    EXPECT_EQ(reg.RegSetValueEx(key, "A", REG_SZ, Bytes("1")), ERROR_DISK_FULL);
+    EXPECT_EQ(reg.RegSetValueEx(key, "A", REG_SZ, Bytes("1")), ERROR_SUCCESS);
+    reg.RegCloseKey(key);
+    EXPECT_EQ(reg.Operations().size(), 6u);
+}
+
+}  // namespace
