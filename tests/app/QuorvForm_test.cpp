@@ -1,0 +1,331 @@
+#include "app/QuorvFrm.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+#include "wallpaper/Picture.h"
+
+namespace {
+
+constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
+const std::string kStore = "Software\\Corvane\\Velant! Pro 2001";
+const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
+const std::string kShell32 = "C:\\WINDOWS\\system\\shell32.dll";
+
+class MainFormTest : public ::testing::Test {
+protected:
+    MainFormTest() { app.Title = "Velant! Pro 2001"; }
+
+    TQuorvForm& Start() {
+        form = std::make_unique<TQuorvForm>(p, app);
+        form->Loaded();
+        return *form;
+    }
+    std::vector<std::string> Calls(const std::string& prefix) { return win.CallJournal().Matching(prefix); }
+    // The priority calls, in order.
+    std::vector<std::string> PriorityCalls() {
+        std::vector<std::string> out;
+        for (const auto& e : win.Journal())
+            if (e.rfind("SetPriorityClass(", 0) == 0 || e.rfind("SetThreadPriority(", 0) == 0) out.push_back(e);
+        return out;
+    }
+    std::optional<sim::NotifyIcon> TrayIcon() { return win.Shell().Icon(form->CoolTrayIcon1.Handle(), 1); }
+
+    sim::SimWindows win;
+    plat::Platform p = win.platform();
+    TApplication app{p.user, p.dialogs};
+    std::unique_ptr<TQuorvForm> form;
+};
+
+// ---- start-up ----
+
+TEST_F(MainFormTest, StartsResidentWithItsIconAndNoWindow) {
+    auto& f = Start();
+    auto icon = TrayIcon();
+    ASSERT_TRUE(icon.has_value());
+    EXPECT_EQ(icon->tip, "Velant! Pro 2001");
+    EXPECT_EQ(icon->callbackMessage, 2048u);
+    EXPECT_EQ(win.Shell().Icons().size(), 1u);
+    EXPECT_FALSE(f.Showing());
+    EXPECT_FALSE(app.ShowMainForm);
+    EXPECT_EQ(f.Caption, "Velant! Pro 2001");
+    EXPECT_EQ(f.WallList.HorizontalExtent, 400);
+    EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
+}
+
+TEST_F(MainFormTest, FirstRunMakesNoPriorityCallAndStoresNoSelection) {
+    Start();
+    EXPECT_EQ(win.Count("SetPriorityClass("), 0u);
+    EXPECT_EQ(win.Count("SetThreadPriority("), 0u);
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "GroupPriority"), "-1");
+}
+
+TEST_F(MainFormTest, StoredPriorityIsAppliedToTheMainThreadOnly) {
+    struct Case {
+        const char* stored;
+        int thread;
+    };
+    for (const Case c : {Case{"0", -15}, Case{"1", 0}, Case{"2", 2}}) {
+        form.reset();
+        win.ClearJournal();
+        win.Registry().SetString(HKCU, kStore, "GroupPriority_ItemIndex", c.stored);
+        Start();
+        // Once when the restore changes the selection, once by the start-up step.
+        const std::string cls = "SetPriorityClass(-1, 32)";
+        const std::string thr = "SetThreadPriority(-2, " + std::to_string(c.thread) + ")";
+        EXPECT_EQ(PriorityCalls(), (std::vector<std::string>{cls, thr, cls, thr})) << c.stored;
+        EXPECT_EQ(win.Kernel().PriorityClass(), 0x20u);
+        EXPECT_EQ(win.Kernel().ThreadPriority(), c.thread);
+        EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "GroupPriority"), c.stored);
+    }
+}
+
+TEST_F(MainFormTest, ChoosingAPriorityAppliesAndStoresIt) {
+    auto& f = Start();
+    win.ClearJournal();
+    f.GroupPriority.SetItemIndex(2);
+    EXPECT_EQ(PriorityCalls(), (std::vector<std::string>{"SetPriorityClass(-1, 32)", "SetThreadPriority(-2, 2)"}));
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "GroupPriority"), "2");
+    f.GroupPriority.SetItemIndex(2);
+    EXPECT_EQ(PriorityCalls().size(), 2u) << "choosing the selected item again changes nothing";
+}
+
+// ---- Active Desktop support from the shell library's version ----
+
+struct ShellVersion {
+    std::optional<std::pair<int, int>> version;  // nullopt: no shell32.dll version data
+    bool supported;
+};
+
+class ActiveDesktopSupport : public MainFormTest, public ::testing::WithParamInterface<ShellVersion> {};
+
+TEST_P(ActiveDesktopSupport, FollowsTheShellLibraryVersion) {
+    const auto& c = GetParam();
+    if (c.version) win.Kernel().SetFileVersion(kShell32, c.version->first, c.version->second);
+    auto& f = Start();
+    EXPECT_EQ(f.ShellSupportsActiveDesktop(), c.supported);
+    EXPECT_EQ(f.ckActiveDesktop.Enabled(), c.supported);
+    if (!c.supported) {
+        EXPECT_FALSE(f.ckActiveDesktop.Checked());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, ActiveDesktopSupport,
+                         ::testing::Values(ShellVersion{std::nullopt, false},
+                                           ShellVersion{std::make_pair(4, 0), false},
+                                           ShellVersion{std::make_pair(4, 70), false},
+                                           ShellVersion{std::make_pair(4, 71), true},
+                                           ShellVersion{std::make_pair(4, 72), true},
+                                           ShellVersion{std::make_pair(5, 0), true},
+                                           ShellVersion{std::make_pair(6, 1), true},
+                                           ShellVersion{std::make_pair(3, 99), false}));
+
+TEST_F(MainFormTest, ActiveDesktopBoxShowsTheCurrentStateWhenSupported) {
+    win.Kernel().SetFileVersion(kShell32, 5, 0);
+    plat::ActiveDesktopOptions on;
+    on.fActiveDesktop = 1;
+    p.shell.SetDesktopItemOptions(on);
+    auto& f = Start();
+    EXPECT_TRUE(f.ckActiveDesktop.Enabled());
+    EXPECT_TRUE(f.ckActiveDesktop.Checked());
+}
+
+TEST_F(MainFormTest, VersionInfoThatCannotBeReadCountsAsNotSupported) {
+    win.Kernel().SetFileVersion(kShell32, 5, 0);
+    win.SetFailing("GetFileVersionInfo", true);
+    EXPECT_FALSE(Start().ShellSupportsActiveDesktop());
+    EXPECT_FALSE(form->ckActiveDesktop.Enabled());
+}
+
+// ---- shut-down ----
+
+TEST_F(MainFormTest, ClosingClearsRecentDocumentsOnlyWhenAsked) {
+    for (bool clear : {false, true}) {
+        form.reset();
+        auto& f = Start();
+        f.ckClearRecDocs.SetChecked(clear);
+        win.ClearJournal();
+        f.RxSpeedButton3.Click();  // "Close"
+        EXPECT_EQ(win.Count("SHAddToRecentDocs("), clear ? 1u : 0u);
+        if (clear) {
+            EXPECT_TRUE(win.Contains("SHAddToRecentDocs(2, null)"));
+        }
+    }
+}
+
+TEST_F(MainFormTest, ClearNowAndThePopupItemClearAtOnceWhateverTheBox) {
+    auto& f = Start();
+    ASSERT_FALSE(f.ckClearRecDocs.Checked());
+    win.ClearJournal();
+    f.RxSpeedButton9.Click();  // "Clear now"
+    f.MainPopup_ClearRecent->Click();
+    EXPECT_EQ(Calls("SHAddToRecentDocs("),
+              (std::vector<std::string>{"SHAddToRecentDocs(2, null)", "SHAddToRecentDocs(2, null)"}));
+}
+
+TEST_F(MainFormTest, ClosingReEnablesTheScreensaverUnlessEnabledOrKeptOff) {
+    struct Case {
+        bool scrEnable, keepDisabled, reEnabled;
+    };
+    const Case cases[] = {
+        {false, false, true},
+        {false, true, false},
+        {true, false, false},
+        {true, true, false},
+    };
+    for (const auto& c : cases) {
+        form.reset();
+        win.User().SetScreenSaverState(false, 600);
+        auto& f = Start();
+        f.ckScrEnable.SetChecked(c.scrEnable);
+        f.ckKeepScrDisabled.SetChecked(c.keepDisabled);
+        win.ClearJournal();
+        f.MainPop_Close->Click();
+        const std::string where = std::to_string(c.scrEnable) + "/" + std::to_string(c.keepDisabled);
+        EXPECT_EQ(win.Count("SystemParametersInfo(17,"), c.reEnabled ? 1u : 0u) << where;
+        if (c.reEnabled) {
+            EXPECT_TRUE(win.Contains("SystemParametersInfo(17, 1, null, 3)")) << where;
+            EXPECT_TRUE(win.User().ScreenSaverActive()) << where;
+            // Made permanent in the profile, where other programs read it.
+            EXPECT_EQ(win.Registry().GetString(HKCU, "Control Panel\\Desktop", "ScreenSaveActive"), "1") << where;
+        } else {
+            EXPECT_FALSE(win.User().ScreenSaverActive()) << where;
+        }
+    }
+}
+
+TEST_F(MainFormTest, ShutDownClearsRecentDocumentsBeforeSavingAndReEnablesAfter) {
+    auto& f = Start();
+    f.ckClearRecDocs.SetChecked(true);
+    win.ClearJournal();
+    f.Close();
+    const auto all = win.Journal();
+    auto at = [&](const std::string& prefix) {
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if (all[i].rfind(prefix, 0) == 0) return i;
+        return all.size();
+    };
+    const auto recent = at("SHAddToRecentDocs(");
+    const auto save = at("RegSetValueEx(HKCU\\" + kStore + ", \"FormVersion\"");
+    const auto screensaver = at("SystemParametersInfo(17,");
+    ASSERT_LT(screensaver, all.size());
+    EXPECT_LT(recent, save);
+    EXPECT_LT(save, screensaver);
+}
+
+TEST_F(MainFormTest, DestroyingTheFormRemovesTheIcon) {
+    Start();
+    const auto wnd = form->CoolTrayIcon1.Handle();
+    form.reset();
+    EXPECT_TRUE(win.Shell().Icons().empty());
+    EXPECT_FALSE(win.User().IsWindow(wnd));
+}
+
+// ---- showing, minimising ----
+
+TEST_F(MainFormTest, DoubleClickOnTheIconShowsTheWindowAndRestoresTheApplication) {
+    auto& f = Start();
+    win.Registry().SetString(HKCU, kStore, "ckCPU_Checked", "True");
+    ASSERT_TRUE(win.Shell().ClickIcon(f.CoolTrayIcon1.Handle(), 1, plat::WM_LBUTTONDBLCLK));
+    EXPECT_FALSE(f.Showing()) << "nothing happens before the message is delivered";
+    win.ProcessMessages();
+    EXPECT_TRUE(f.Showing());
+    EXPECT_FALSE(app.Minimized());
+    EXPECT_TRUE(f.ckCPU.Checked()) << "showing reloads the stored values";
+}
+
+TEST_F(MainFormTest, ConfigurePopupItemShowsTheWindow) {
+    auto& f = Start();
+    f.MainPop_Configure->Click();
+    EXPECT_TRUE(f.Showing());
+}
+
+TEST_F(MainFormTest, MinimiseHidesTheWindowAndAddsTheIconAgain) {
+    auto& f = Start();
+    f.MainPop_ConfigureClick();
+    ASSERT_TRUE(f.Showing());
+    const auto addsBefore = win.Count("Shell_NotifyIcon(NIM_ADD");
+    f.RxSpeedButton5.Click();  // "Minimize"
+    EXPECT_FALSE(f.Showing());
+    EXPECT_TRUE(app.Minimized());
+    EXPECT_EQ(win.Count("Shell_NotifyIcon(NIM_ADD"), addsBefore + 1);
+    EXPECT_TRUE(TrayIcon().has_value());
+
+    // And back from the icon again.
+    win.Shell().ClickIcon(f.CoolTrayIcon1.Handle(), 1, plat::WM_LBUTTONDBLCLK);
+    win.ProcessMessages();
+    EXPECT_TRUE(f.Showing());
+    EXPECT_FALSE(app.Minimized());
+}
+
+TEST_F(MainFormTest, IconComesBackAfterTheShellRestarts) {
+    auto& f = Start();
+    win.User().DestroyShellWindows();
+    EXPECT_FALSE(TrayIcon().has_value());
+    win.User().CreateShellWindows();
+    win.User().BroadcastTaskbarCreated();
+    auto icon = TrayIcon();
+    ASSERT_TRUE(icon.has_value());
+    EXPECT_EQ(icon->tip, "Velant! Pro 2001");
+    EXPECT_EQ(icon->wnd, f.CoolTrayIcon1.Handle());
+}
+
+TEST_F(MainFormTest, HidingTheWindowEmptiesThePreview) {
+    auto& f = Start();
+    win.Kernel().WriteBytes("C:\\pics\\a.bmp", EncodeBmp(TBitmap(4, 3)));
+    f.MainPop_ConfigureClick();
+    f.WallList.SetItems({"C:\\pics\\a.bmp"});
+    f.WallList.Click(0);
+    ASSERT_NE(f.WImg.Picture(), nullptr);
+    f.RxSpeedButton5.Click();
+    EXPECT_EQ(f.WImg.Picture(), nullptr);
+}
+
+// ---- errors at the dispatch boundary ----
+
+TEST_F(MainFormTest, AnErrorInATimedHandlerIsReportedAndTheProgramGoesOn) {
+    win.Kernel().WriteText("C:\\pics\\broken.bmp", "this is no bitmap");
+    win.Kernel().WriteBytes("C:\\pics\\good.bmp", EncodeBmp(TBitmap(8, 8)));
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\broken.bmp", "C:\\pics\\good.bmp"});
+    f.CheckTime.SetText("1");
+    f.ckChangeWp.SetChecked(true);
+    win.ClearJournal();
+
+    win.Advance(60000);  // the change picks the broken entry
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    const auto& box = win.Dialogs().MessageBoxes()[0];
+    EXPECT_FALSE(box.text.empty());
+    EXPECT_EQ(box.caption, "Velant! Pro 2001");
+    EXPECT_EQ(box.type, plat::MB_OK | plat::MB_ICONERROR);
+    EXPECT_EQ(win.Count("SystemParametersInfo(20,"), 0u);
+
+    win.Advance(60000);  // the next minute goes on with the next entry
+    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"C:\\WINDOWS\\Velant! Pro 2001 wallpaper.bmp\", 3)"), 2u);
+    EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+}
+
+TEST_F(MainFormTest, AnErrorInAnIconHandlerIsReportedAndTheIconKeepsWorking) {
+    auto& f = Start();
+    int clicks = 0;
+    f.CoolTrayIcon1.OnClick = [&] {
+        if (++clicks == 1) throw std::runtime_error("first click failed");
+    };
+    const auto wnd = f.CoolTrayIcon1.Handle();
+    for (int i = 0; i < 2; ++i) {
+        win.Shell().ClickIcon(wnd, 1, plat::WM_LBUTTONDOWN);
+        win.Shell().ClickIcon(wnd, 1, plat::WM_LBUTTONUP);
+        win.ProcessMessages();
+    }
+    EXPECT_EQ(clicks, 2);
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text, "first click failed");
+}
+
+}  // namespace
