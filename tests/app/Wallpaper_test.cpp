@@ -1,0 +1,565 @@
+// The "Wallpaper" page of the main form, driven through its controls.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "../wallpaper/JpegEncoder.h"
+#include "app/QuorvFrm.h"
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+#include "ui/Convert.h"
+#include "wallpaper/Jpeg.h"
+#include "wallpaper/Picture.h"
+
+namespace {
+
+constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
+const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
+const std::string kWallpaper = "C:\\WINDOWS\\Velant! Pro 2001 wallpaper.bmp";
+const std::string kSetWallpaper = "SystemParametersInfo(20, 0, \"" + kWallpaper + "\", 3)";
+
+// A picture whose pixels all differ, so a mirrored or shifted copy shows.
+TBitmap Pattern(int w, int h, int seed) {
+    TBitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.SetPixel(x, y, static_cast<plat::ColorRef>((x * 37 + seed) & 0xFF) |
+                                 static_cast<plat::ColorRef>(((y * 53 + seed * 3) & 0xFF) << 8) |
+                                 static_cast<plat::ColorRef>(((x + y + seed * 7) & 0xFF) << 16));
+    return b;
+}
+
+std::vector<std::uint8_t> Jpeg(int w, int h) {
+    wptest::JpegOptions o;
+    o.width = w;
+    o.height = h;
+    return wptest::EncodeJpeg(o, [](int x, int y, int c) { return static_cast<std::uint8_t>(x * 9 + y * 5 + c * 70); });
+}
+
+class WallpaperPageTest : public ::testing::Test {
+protected:
+    WallpaperPageTest() { app.Title = "Velant! Pro 2001"; }
+
+    TQuorvForm& Start() {
+        form = std::make_unique<TQuorvForm>(p, app);
+        form->Loaded();
+        return *form;
+    }
+    TBitmap Bmp(const std::string& path, int seed, int w = 6, int h = 4) {
+        TBitmap b = Pattern(w, h, seed);
+        win.Kernel().WriteBytes(path, EncodeBmp(b));
+        return b;
+    }
+    // The wallpaper bitmap the shell has been given, decoded.
+    TBitmap WallpaperFile() { return DecodeBmp(*win.Kernel().FileBytes(kWallpaper)); }
+    std::size_t WallpaperSets() { return win.Count("SystemParametersInfo(20,"); }
+    // The user's click on "Apply", through the dispatch boundary.
+    void Apply() {
+        app.Dispatch([this] { form->btnApplyWall.Click(); });
+    }
+    const std::vector<sim::MessageBoxRecord>& Boxes() { return win.Dialogs().MessageBoxes(); }
+
+    sim::SimWindows win;
+    plat::Platform p = win.platform();
+    TApplication app{p.user, p.dialogs};
+    std::unique_ptr<TQuorvForm> form;
+};
+
+TEST_F(WallpaperPageTest, WallpaperBitmapLivesInTheWindowsFolder) {
+    auto& f = Start();
+    EXPECT_EQ(f.WallpaperBitmapPath(), f.SystemPath1.Windows + "\\Velant! Pro 2001 wallpaper.bmp");
+    EXPECT_EQ(f.WallpaperBitmapPath(), kWallpaper);
+}
+
+// ---- rotation ----
+
+TEST_F(WallpaperPageTest, SequentialChangeStepsToTheNextEntryAndWraps) {
+    std::vector<TBitmap> pics;
+    for (int i = 0; i < 3; ++i) pics.push_back(Bmp("C:\\pics\\" + std::to_string(i) + ".bmp", i));
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\0.bmp", "C:\\pics\\1.bmp", "C:\\pics\\2.bmp"});
+    ASSERT_EQ(f.WallList.ItemIndex(), -1);
+
+    const int expected[] = {0, 1, 2, 0, 1};
+    for (int index : expected) {
+        f.ChangeWallpaper();
+        EXPECT_EQ(f.WallList.ItemIndex(), index);
+        EXPECT_EQ(WallpaperFile(), pics[index]) << index;
+    }
+    EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
+}
+
+TEST_F(WallpaperPageTest, RandomChangeCanDrawEveryEntryTheLastAndTheCurrentOneIncluded) {
+    for (int i = 0; i < 3; ++i) Bmp("C:\\pics\\" + std::to_string(i) + ".bmp", i, 2, 2);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\0.bmp", "C:\\pics\\1.bmp", "C:\\pics\\2.bmp"});
+    f.ckWallRandom.SetChecked(true);
+    EXPECT_EQ(f.WallList.ItemIndex(), 0) << "turning random on selects the first entry";
+
+    std::set<int> drawn;
+    bool repeated = false;
+    for (std::uint32_t i = 0; i < 60; ++i) {
+        win.Clock().SetTickCount(1000 + i * 7919);
+        const int before = f.WallList.ItemIndex();
+        f.ChangeWallpaper();
+        drawn.insert(f.WallList.ItemIndex());
+        repeated = repeated || f.WallList.ItemIndex() == before;
+    }
+    EXPECT_EQ(drawn, (std::set<int>{0, 1, 2}));
+    EXPECT_TRUE(repeated);
+}
+
+TEST_F(WallpaperPageTest, OneEntryListAppliesItsEntryFromEveryCommand) {
+    const TBitmap pic = Bmp("C:\\pics\\only.bmp", 5);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\only.bmp"});
+
+    f.ChangeWallpaper();
+    EXPECT_EQ(f.WallList.ItemIndex(), 0);
+    EXPECT_EQ(WallpaperSets(), 2u);
+    EXPECT_EQ(WallpaperFile(), pic);
+
+    f.MainPopup_ChangeWall->Click();
+    EXPECT_EQ(WallpaperSets(), 4u);
+    Apply();
+    EXPECT_EQ(WallpaperSets(), 6u);
+}
+
+TEST_F(WallpaperPageTest, ApplyWithoutSelectionOrEntriesDoesNothing) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    auto& f = Start();
+    Apply();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\a.bmp"});
+    Apply();
+    EXPECT_EQ(WallpaperSets(), 0u);
+    EXPECT_FALSE(win.Kernel().Exists(kWallpaper));
+}
+
+TEST_F(WallpaperPageTest, MissingFileIsRemovedSilentlyWhenApplied) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\gone.bmp", "C:\\pics\\a.bmp"});
+    f.WallList.SetItemIndex(0);
+    Apply();
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\pics\\a.bmp"}));
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(WallpaperSets(), 0u);
+}
+
+TEST_F(WallpaperPageTest, MissingFileIsReportedAndRemovedWhenSelected) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\My Pictures\\gone.JPG"});
+    f.WallList.Click(0);
+    ASSERT_NE(f.WImg.Picture(), nullptr);
+    f.WallList.Click(1);
+
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text,
+              "File C:\\My Pictures\\gone.JPG has been moved, renamed or deleted.\r"
+              "Deleting entry and updating list...");
+    EXPECT_EQ(Boxes()[0].type, plat::MB_OK | plat::MB_ICONINFORMATION);
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\pics\\a.bmp"}));
+    EXPECT_EQ(f.WImg.Picture(), nullptr);
+    EXPECT_EQ(WallpaperSets(), 0u) << "selecting never changes the wallpaper";
+}
+
+// ---- picture kinds ----
+
+struct KindCase {
+    const char* name;
+    bool jpeg;
+    bool picture;
+};
+
+class PictureKinds : public WallpaperPageTest, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(PictureKinds, ExtensionInAnyCaseIsRecognised) {
+    const auto& c = GetParam();
+    const std::string path = std::string("C:\\pics\\entry") + c.name;
+    TBitmap expected;
+    if (c.jpeg) {
+        const auto data = Jpeg(10, 7);
+        win.Kernel().WriteBytes(path, data);
+        expected = DecodeJpeg(data);
+    } else {
+        expected = Bmp(path, 3);
+    }
+    Bmp("C:\\pics\\other.bmp", 9);
+    auto& f = Start();
+    f.WallList.SetItems({path, "C:\\pics\\other.bmp"});
+
+    f.WallList.Click(0);  // the preview
+    if (c.picture) {
+        ASSERT_NE(f.WImg.Picture(), nullptr) << c.name;
+        EXPECT_EQ(*f.WImg.Picture(), expected) << c.name;
+    } else {
+        EXPECT_EQ(f.WImg.Picture(), nullptr) << c.name;
+    }
+
+    Apply();
+    if (c.picture) {
+        EXPECT_EQ(WallpaperFile(), expected) << c.name;
+        EXPECT_EQ(WallpaperSets(), 2u) << c.name;
+        EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
+    } else {
+        EXPECT_FALSE(win.Kernel().Exists(kWallpaper)) << c.name;
+        EXPECT_EQ(WallpaperSets(), 0u) << c.name;
+    }
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_EQ(f.WImg.Picture(), nullptr) << "Apply empties the preview";
+}
+
+INSTANTIATE_TEST_SUITE_P(Extensions, PictureKinds,
+                         ::testing::Values(KindCase{".bmp", false, true}, KindCase{".BMP", false, true},
+                                           KindCase{".Bmp", false, true}, KindCase{".jpg", true, true},
+                                           KindCase{".JPG", true, true}, KindCase{".Jpg", true, true},
+                                           KindCase{".jpeg", true, true}, KindCase{".JPEG", true, true},
+                                           KindCase{".txt", false, false}, KindCase{".bmp.txt", false, false}),
+                         [](const auto& info) {
+                             std::string n;
+                             for (char ch : std::string(info.param.name)) n += ch == '.' ? '_' : ch;
+                             return n;
+                         });
+
+TEST_F(WallpaperPageTest, NonPictureEntryLeavesTheCurrentWallpaperAlone) {
+    const TBitmap first = Bmp("C:\\pics\\a.bmp", 1);
+    win.Kernel().WriteText("C:\\pics\\notes.txt", "hello");
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\notes.txt"});
+    f.ChangeWallpaper();
+    win.ClearJournal();
+    f.ChangeWallpaper();  // selects the .txt entry
+    EXPECT_EQ(f.WallList.ItemIndex(), 1);
+    EXPECT_EQ(WallpaperSets(), 0u);
+    EXPECT_EQ(WallpaperFile(), first);
+}
+
+// ---- the setter's styles ----
+
+TEST_F(WallpaperPageTest, EachApplyStoresStretchThenTileAndSetsTheWallpaperAfterEach) {
+    struct Case {
+        bool stretch;
+        const char* style;
+        const char* tile;
+    };
+    Bmp("C:\\pics\\a.bmp", 1);
+    Bmp("C:\\pics\\b.bmp", 2);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    for (const Case c : {Case{true, "2", "0"}, Case{false, "0", "1"}}) {
+        if (c.stretch) f.ckStretch.SetChecked(true);
+        else f.ckTile.SetChecked(true);
+        ASSERT_NE(f.ckStretch.Checked(), f.ckTile.Checked());
+        win.ClearJournal();
+        f.ChangeWallpaper();
+
+        std::vector<std::string> seen;
+        for (const auto& e : win.Journal()) {
+            if (e.rfind("SystemParametersInfo(20,", 0) == 0) seen.push_back(e);
+            else if (e.rfind("RegSetValueEx(HKCU\\Control Panel\\", 0) == 0)
+                seen.push_back(e.substr(e.find('"')));
+        }
+        const std::vector<std::string> expected = {
+            std::string("\"WallpaperStyle\", 1, \"") + c.style + "\\0\")",
+            kSetWallpaper,
+            std::string("\"TileWallpaper\", 1, \"") + c.tile + "\\0\")",
+            kSetWallpaper,
+        };
+        EXPECT_EQ(seen, expected) << c.style;
+        EXPECT_EQ(win.Registry().GetString(HKCU, "Control Panel\\desktop", "WallpaperStyle"), c.style);
+        EXPECT_EQ(win.Registry().GetString(HKCU, "Control Panel\\desktop", "TileWallpaper"), c.tile);
+    }
+}
+
+TEST_F(WallpaperPageTest, StretchAndTileBoxesStayOppositeAndWriteTheirMirrors) {
+    auto& f = Start();
+    f.ckTile.SetChecked(true);
+    EXPECT_FALSE(f.ckStretch.Checked());
+    EXPECT_FALSE(f.WImg.Stretch());
+    f.ckStretch.SetChecked(true);
+    EXPECT_FALSE(f.ckTile.Checked());
+    EXPECT_TRUE(f.WImg.Stretch());
+    f.ckStretch.SetChecked(false);
+    EXPECT_TRUE(f.ckTile.Checked());
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckStretch"), "false");
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckTile"), "true");
+    EXPECT_EQ(WallpaperSets(), 0u) << "the boxes alone apply nothing";
+}
+
+// ---- the interval field ----
+
+TEST_F(WallpaperPageTest, IntervalTextIsCheckedOnEveryChange) {
+    struct Case {
+        const char* typed;
+        const char* text;
+        int minutes;
+        bool message;
+    };
+    const Case cases[] = {
+        {"0", "15", 15, false},   {"", "15", 15, false},    {"abc", "15", 15, true},
+        {"-5", "-5", -5, false},  {"$A", "$A", 10, false},  {"20", "20", 20, false},
+        {"1.5", "15", 15, true},  {"0x1F", "0x1F", 31, false},
+    };
+    auto& f = Start();
+    for (const auto& c : cases) {
+        f.CheckTime.SetText("7");
+        const auto boxesBefore = Boxes().size();
+        f.CheckTime.SetText(c.typed);
+        EXPECT_EQ(f.CheckTime.Text(), c.text) << '"' << c.typed << '"';
+        EXPECT_EQ(f.MinutesLeft, c.minutes) << '"' << c.typed << '"';
+        EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "CheckTime"), c.text) << '"' << c.typed << '"';
+        ASSERT_EQ(Boxes().size(), boxesBefore + (c.message ? 1 : 0)) << '"' << c.typed << '"';
+        if (c.message) {
+            EXPECT_EQ(Boxes().back().text, "This is not a valid number");
+            EXPECT_EQ(Boxes().back().type, plat::MB_OK);
+        }
+    }
+}
+
+// ---- the minute tick ----
+
+TEST_F(WallpaperPageTest, UncheckedEveryFreezesTheCountdown) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    Bmp("C:\\pics\\b.bmp", 2);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.CheckTime.SetText("3");
+    f.ckChangeWp.SetChecked(true);
+    win.Advance(60000);
+    EXPECT_EQ(f.MinutesLeft, 2);
+    f.ckChangeWp.SetChecked(false);
+    win.Advance(10 * 60000);
+    EXPECT_EQ(f.MinutesLeft, 2);
+    EXPECT_EQ(WallpaperSets(), 0u);
+    f.ckChangeWp.SetChecked(true);
+    win.Advance(60000);
+    EXPECT_EQ(WallpaperSets(), 0u);
+    win.Advance(60000);
+    EXPECT_EQ(WallpaperSets(), 2u);
+    EXPECT_EQ(f.WallList.ItemIndex(), 0);
+}
+
+TEST_F(WallpaperPageTest, ReachingZeroReloadsTheIntervalFromItsStoredValueAndChanges) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    const TBitmap b = Bmp("C:\\pics\\b.bmp", 2);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.WallList.SetItemIndex(0);
+    f.CheckTime.SetText("2");
+    f.ckChangeWp.SetChecked(true);
+    // Another writer of the stored interval, with the mirror's two zero bytes.
+    win.Registry().Set(HKCU, kMain, "CheckTime", plat::REG_SZ, {'4', 0, 0});
+
+    win.Advance(2 * 60000);
+    EXPECT_EQ(f.CheckTime.Text(), "4");
+    EXPECT_EQ(f.MinutesLeft, 4);
+    EXPECT_EQ(f.WallList.ItemIndex(), 1);
+    EXPECT_EQ(WallpaperFile(), b);
+    EXPECT_EQ(WallpaperSets(), 2u);
+
+    win.Advance(3 * 60000);
+    EXPECT_EQ(WallpaperSets(), 2u);
+    win.Advance(60000);
+    EXPECT_EQ(WallpaperSets(), 4u);
+    EXPECT_EQ(f.WallList.ItemIndex(), 0);
+}
+
+TEST_F(WallpaperPageTest, NegativeIntervalNeverFires) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    Bmp("C:\\pics\\b.bmp", 2);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.CheckTime.SetText("-5");
+    f.ckChangeWp.SetChecked(true);
+    win.Advance(30 * 60000);
+    EXPECT_EQ(WallpaperSets(), 0u);
+    EXPECT_EQ(f.MinutesLeft, -35);
+}
+
+TEST_F(WallpaperPageTest, StartUpChangesTheWallpaperWhenAsked) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    Bmp("C:\\pics\\b.bmp", 2);
+    auto& reg = win.Registry();
+    const std::string store = "Software\\Corvane\\Velant! Pro 2001";
+    reg.SetString(HKCU, store + ".WallList_Items", "Count", "2");
+    reg.SetString(HKCU, store + ".WallList_Items", "Item0", "C:\\pics\\a.bmp");
+    reg.SetString(HKCU, store + ".WallList_Items", "Item1", "C:\\pics\\b.bmp");
+    reg.SetString(HKCU, store, "ckWallStartup_Checked", "True");
+    reg.SetString(HKCU, store, "CheckTime_Text", "30");
+    auto& f = Start();
+    EXPECT_EQ(f.WallList.ItemIndex(), 0);
+    EXPECT_EQ(WallpaperSets(), 2u);
+    EXPECT_EQ(f.MinutesLeft, 30);
+}
+
+// ---- failures keep the previous wallpaper ----
+
+TEST_F(WallpaperPageTest, FailedWriteKeepsThePreviousBitmapAndTheShellsWallpaper) {
+    const TBitmap a = Bmp("C:\\pics\\a.bmp", 1, 40, 30);
+    Bmp("C:\\pics\\b.bmp", 2, 40, 30);
+    win.Kernel().WriteBytes("C:\\pics\\c.jpg", Jpeg(40, 30));
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp", "C:\\pics\\c.jpg"});
+    f.ChangeWallpaper();
+    ASSERT_EQ(WallpaperFile(), a);
+    const auto before = win.Kernel().ListFolder("C:\\WINDOWS");
+
+    win.Kernel().SetDiskFreeBytes(100);
+    for (int index : {1, 2}) {
+        win.ClearJournal();
+        f.WallList.SetItemIndex(index);
+        Apply();
+        EXPECT_EQ(WallpaperFile(), a) << index;
+        EXPECT_EQ(WallpaperSets(), 0u) << index;
+        EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 0u) << "no style written after the failure";
+        EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
+        EXPECT_EQ(win.Kernel().ListFolder("C:\\WINDOWS"), before) << "no half-written file left behind";
+        EXPECT_EQ(f.WallList.Count(), 3) << "the list is unchanged";
+    }
+    ASSERT_EQ(Boxes().size(), 2u);
+    for (const auto& box : Boxes()) {
+        EXPECT_NE(box.text.find("Velant! Pro 2001 wallpaper.bmp"), std::string::npos) << box.text;
+        EXPECT_EQ(box.type, plat::MB_OK | plat::MB_ICONERROR);
+    }
+}
+
+// ---- preview transforms and "Save" ----
+
+TEST_F(WallpaperPageTest, FlipOrReverseTwiceGivesThePictureBack) {
+    const TBitmap pic = Bmp("C:\\pics\\a.bmp", 4, 5, 3);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp"});
+    f.WallList.Click(0);
+    ASSERT_NE(f.WImg.Picture(), nullptr);
+    for (TButton* button : {&f.RxSpeedButton17, &f.RxSpeedButton18}) {
+        button->Click();
+        EXPECT_NE(*f.WImg.Picture(), pic) << button->Caption;
+        button->Click();
+        EXPECT_EQ(*f.WImg.Picture(), pic) << button->Caption;
+    }
+    f.RxSpeedButton17.Click();
+    EXPECT_EQ(*f.WImg.Picture(), MirrorBitmap(false, true, pic));
+    f.RxSpeedButton17.Click();
+    f.RxSpeedButton18.Click();
+    EXPECT_EQ(*f.WImg.Picture(), MirrorBitmap(true, false, pic));
+}
+
+TEST_F(WallpaperPageTest, FlipWithoutPictureDoesNothing) {
+    auto& f = Start();
+    f.RxSpeedButton17.Click();
+    f.RxSpeedButton18.Click();
+    EXPECT_EQ(f.WImg.Picture(), nullptr);
+}
+
+TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
+    struct Case {
+        const char* typed;
+        const char* saved;
+    };
+    const Case cases[] = {
+        {"C:\\out\\pic.jpg", "C:\\out\\pic.bmp"},
+        {"C:\\out\\Pic2.JPEG", "C:\\out\\Pic2.bmp"},
+        {"C:\\out\\pic3.bmp", "C:\\out\\pic3.bmp"},
+        {"C:\\out\\pic4.BMP", "C:\\out\\pic4.BMP"},
+        {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},
+    };
+    win.Kernel().MakeDirectory("C:\\out");
+    const TBitmap pic = Bmp("C:\\pics\\z.bmp", 6);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\z.bmp"});
+    f.WallList.Click(0);
+    f.RxSpeedButton17.Click();  // the saved file holds the transformed preview
+    const TBitmap flipped = *f.WImg.Picture();
+
+    for (const auto& c : cases) {
+        win.Dialogs().NextSaveFileName(std::string(c.typed));
+        f.RxSpeedButton19.Click();
+        auto bytes = win.Kernel().FileBytes(c.saved);
+        ASSERT_TRUE(bytes.has_value()) << c.typed;
+        EXPECT_EQ(DecodeBmp(*bytes), flipped) << c.typed;
+        EXPECT_EQ(std::count(f.WallList.Items().begin(), f.WallList.Items().end(), std::string(c.saved)), 1)
+            << c.typed;
+    }
+    EXPECT_TRUE(f.WallList.Sorted());
+    EXPECT_TRUE(std::is_sorted(f.WallList.Items().begin(), f.WallList.Items().end(),
+                               [](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); }));
+    EXPECT_FALSE(win.Kernel().Exists("C:\\out\\pic.jpg"));
+    // The whole list is exported at once.
+    EXPECT_EQ(win.Registry().GetString(HKCU, "Software\\Corvane\\Velant! Pro 2001\\WallList", "WallList TotalItems"),
+              std::to_string(f.WallList.Count() - 1));
+}
+
+TEST_F(WallpaperPageTest, SaveAddsNothingWhenNothingIsWritten) {
+    win.Kernel().MakeDirectory("C:\\out");
+    Bmp("C:\\pics\\z.bmp", 6, 30, 30);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\z.bmp"});
+
+    // An empty preview.
+    win.Dialogs().NextSaveFileName(std::string("C:\\out\\empty.bmp"));
+    app.Dispatch([&] { f.RxSpeedButton19.Click(); });
+    EXPECT_FALSE(win.Kernel().Exists("C:\\out\\empty.bmp"));
+
+    // The user cancels.
+    f.WallList.Click(0);
+    win.Dialogs().NextSaveFileName(std::nullopt);
+    app.Dispatch([&] { f.RxSpeedButton19.Click(); });
+
+    // The disk is full.
+    win.Kernel().SetDiskFreeBytes(50);
+    win.Dialogs().NextSaveFileName(std::string("C:\\out\\full.bmp"));
+    app.Dispatch([&] { f.RxSpeedButton19.Click(); });
+    EXPECT_FALSE(win.Kernel().Exists("C:\\out\\full.bmp"));
+    EXPECT_TRUE(win.Kernel().ListFolder("C:\\out").empty());
+
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\pics\\z.bmp"}));
+    ASSERT_FALSE(Boxes().empty());
+    EXPECT_EQ(Boxes().back().type, plat::MB_OK | plat::MB_ICONERROR);
+}
+
+// ---- list commands ----
+
+TEST_F(WallpaperPageTest, AddFileSortsTheListAndCancelAddsNothing) {
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\z.bmp", "C:\\m.jpg"});
+    win.Dialogs().NextOpenFileName(std::nullopt);
+    f.RxSpeedButton21.Click();
+    EXPECT_EQ(f.WallList.Count(), 2);
+    EXPECT_FALSE(f.WallList.Sorted());
+    win.Dialogs().NextOpenFileName(std::string("C:\\A.bmp"));
+    f.RxSpeedButton21.Click();
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\A.bmp", "C:\\m.jpg", "C:\\z.bmp"}));
+    ASSERT_TRUE(win.Dialogs().LastFileDialog().has_value());
+    EXPECT_EQ(win.Dialogs().LastFileDialog()->filter,
+              "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg)|*.jpg|"
+              "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp");
+}
+
+TEST_F(WallpaperPageTest, ScanResultReplacesTheListOnlyWhenItFoundPictures) {
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\one.bmp"});
+    f.FilesScan1EndProcess({}, 0, 0);
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\one.bmp"}));
+    f.FilesScan1EndProcess({"C:\\p\\b.bmp", "C:\\p\\a.jpg"}, 2, 100);
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\p\\b.bmp", "C:\\p\\a.jpg"}));
+}
+
+TEST_F(WallpaperPageTest, DeleteAndClearAllEmptyThePreview) {
+    Bmp("C:\\pics\\a.bmp", 1);
+    auto& f = Start();
+    f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.WallList.Click(0);
+    ASSERT_NE(f.WImg.Picture(), nullptr);
+    f.RxSpeedButton22.Click();
+    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\pics\\b.bmp"}));
+    EXPECT_EQ(f.WImg.Picture(), nullptr);
+    f.RxSpeedButton23.Click();
+    EXPECT_EQ(f.WallList.Count(), 0);
+}
+
+}  // namespace
