@@ -43,7 +43,7 @@ std::vector<std::uint8_t> Bytes(const T& value) {
 
 TRegistryEnhanced::TRegistryEnhanced(std::string name, plat::IRegistry& registry)
     : TComponent(std::move(name)), FRegistry(registry) {
-    FBreak.BreakString = "\\";
+    FBreak.BreakString.assign(1, '\\');
 }
 
 std::string TRegistryEnhanced::TrimKey() const {
@@ -51,6 +51,13 @@ std::string TRegistryEnhanced::TrimKey() const {
     if (!key.empty() && key.back() == '\\') key.pop_back();
     if (key.size() > 1 && key.front() == '\\') key.erase(0, 1);
     return key;
+}
+
+std::string TRegistryEnhanced::FullKeyPath(const std::string& name) {
+    std::string path(1, '\\');
+    path += TrimKey();
+    path += ValuePath(name);
+    return path;
 }
 
 std::string TRegistryEnhanced::ValuePath(const std::string& name) {

@@ -45,7 +45,7 @@ public:
     std::string ValuePath(const std::string& name);
     std::string ValueName(const std::string& name);
     // "\" + TrimKey + ValuePath(name): the key every operation opens.
-    std::string FullKeyPath(const std::string& name) { return "\\" + TrimKey() + ValuePath(name); }
+    std::string FullKeyPath(const std::string& name);
 
 private:
     plat::IRegistry& FRegistry;
