@@ -156,16 +156,15 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
     std::array<std::uint32_t, 4> masks{};
     if (compression != BI_RGB) {
         const std::size_t count = compression == BI_ALPHABITFIELDS ? 4 : 3;
-        const std::uint8_t* at = info + 40;
         if (headerSize == 40) {
             if (tableOffset + 4 * count > size) Invalid("truncated colour masks");
-            at = file + tableOffset;
+            for (std::size_t i = 0; i < count; ++i) masks[i] = U32(file + tableOffset + 4 * i);
             tableOffset += 4 * count;
-        } else if (headerSize >= 56) {
-            masks[3] = U32(info + 52);
+        } else {
+            // Version 2 headers hold three masks, later ones a fourth for alpha.
+            const std::size_t inHeader = headerSize >= 56 ? 4 : 3;
+            for (std::size_t i = 0; i < inHeader; ++i) masks[i] = U32(info + 40 + 4 * i);
         }
-        for (std::size_t i = 0; i < 3; ++i) masks[i] = U32(at + 4 * i);
-        if (count == 4) masks[3] = U32(at + 12);
         const std::uint64_t limit = bitCount == 16 ? 0xFFFFu : 0xFFFFFFFFu;
         for (std::uint32_t m : masks)
             if (m > limit) Invalid("colour mask wider than a pixel");

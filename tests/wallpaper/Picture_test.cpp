@@ -257,6 +257,13 @@ TEST(BmpCodec, ThirtyTwoBitPlainAndBitFieldsInAV5Header) {
     pic = DecodeBmp(b.Build());
     EXPECT_EQ(pic.Pixel(0, 0), Rgb(0x10, 0x20, 0x30));
     EXPECT_EQ(pic.Row(0)[3], 0x77);
+
+    // A version 2 header has room for three masks only, even with alpha bit fields.
+    b.headerSize = 52;
+    b.compression = 6;
+    pic = DecodeBmp(b.Build());
+    EXPECT_EQ(pic.Pixel(0, 0), Rgb(0x10, 0x20, 0x30));
+    EXPECT_EQ(pic.Row(0)[3], 0);
 }
 
 TEST(BmpCodec, MalformedFilesRaiseClearErrors) {

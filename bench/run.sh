@@ -1,0 +1,17 @@
+#!/bin/sh
+# Builds the wallpaper benchmark for the host (optimised) and prints the ratios.
+# Needs libjpeg62-turbo-dev, libbenchmark-dev and libjpeg-turbo-progs (djpeg).
+set -e
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(dirname "$here")
+out=${BENCH_BUILD_DIR:-$top/build/bench}
+mkdir -p "$out"
+if ! command -v djpeg >/dev/null; then
+    echo "djpeg is missing: apt-get install libjpeg-turbo-progs" >&2
+    exit 1
+fi
+g++ -std=c++20 -O2 -DNDEBUG -Wall -Wextra -I"$top/src" \
+    "$here/wallpaper_bench.cpp" "$top"/src/wallpaper/FilesScn.cpp "$top"/src/wallpaper/Masks.cpp \
+    "$top"/src/wallpaper/Picture.cpp "$top"/src/wallpaper/Jpeg.cpp "$top"/src/wallpaper/SafeFile.cpp \
+    -ljpeg -lbenchmark -pthread -o "$out/wallpaper_bench"
+exec "$out/wallpaper_bench" "$@"

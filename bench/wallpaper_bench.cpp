@@ -1,0 +1,277 @@
+// Times the wallpaper libraries against the reference tools on the same input
+// in one run and prints each ratio (ours / reference; below 1 means faster):
+//   JPEG to wallpaper bitmap    vs  djpeg -bmp
+//   folder scan, sorted         vs  find DIR -iname '*.bmp' -o -iname '*.jpg' | sort -f
+//   mask matching               vs  fnmatch(FNM_CASEFOLD)
+// plus the pathological mask's time. Inputs are generated once under
+// $VELANT_BENCH_DIR (default /tmp/velant-bench) and reused.
+#include <benchmark/benchmark.h>
+#include <fnmatch.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "../tests/wallpaper/HostFileKernel.h"
+#include "../tests/wallpaper/JpegEncoder.h"
+#include "wallpaper/FilesScn.h"
+#include "wallpaper/Jpeg.h"
+#include "wallpaper/Masks.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path BenchDir() {
+    const char* dir = std::getenv("VELANT_BENCH_DIR");
+    return dir ? fs::path(dir) : fs::path("/tmp/velant-bench");
+}
+
+// Everything lives under BenchDir()/C, which the kernel shows as C:\.
+fs::path Root() { return BenchDir() / "C"; }
+
+double CpuSeconds(int who) {
+    rusage u{};
+    getrusage(who, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// Processor time (user and system) of this process or of the reference
+// tools it waited for: the machine may be shared, and wall time then
+// measures the neighbours as much as the program.
+class TCpuMeter {
+public:
+    explicit TCpuMeter(benchmark::State& state, int who) : FState(state), FWho(who), FStart(CpuSeconds(who)) {}
+    ~TCpuMeter() {
+        FState.counters["cpu_ms"] = benchmark::Counter(
+            (CpuSeconds(FWho) - FStart) * 1e3 / static_cast<double>(FState.iterations()));
+    }
+
+private:
+    benchmark::State& FState;
+    int FWho;
+    double FStart;
+};
+
+int Run(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    if (posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A 6000 x 4000 photo stand-in: smooth gradients with fine texture, so the
+// entropy decoder has real work, at a camera's usual quality and subsampling.
+const fs::path& BigJpeg() {
+    static const fs::path path = [] {
+        const fs::path p = Root() / "big.jpg";
+        if (!fs::exists(p)) {
+            fs::create_directories(Root());
+            wptest::JpegOptions o;
+            o.width = 6000;
+            o.height = 4000;
+            o.quality = 90;
+            const auto data = wptest::EncodeJpeg(o, [](int x, int y, int c) {
+                const unsigned noise = (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 27;
+                return static_cast<std::uint8_t>((x / 24 + y / 16 + c * 60 + noise) & 0xFF);
+            });
+            std::ofstream(p, std::ios::binary)
+                .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+        }
+        return p;
+    }();
+    return path;
+}
+
+// 1,000 folders (10 x 100) holding 100 files each, a mix of pictures in
+// several letter cases and other types.
+const fs::path& Tree() {
+    static const fs::path path = [] {
+        const fs::path tree = Root() / "tree";
+        const fs::path done = Root() / "tree.done";
+        if (!fs::exists(done)) {
+            fs::remove_all(tree);
+            static const char* const ext[] = {".jpg", ".BMP", ".txt", ".png", ".Jpg", ".bmp", ".jpeg", ".doc"};
+            for (int a = 0; a < 10; ++a)
+                for (int b = 0; b < 100; ++b) {
+                    const fs::path dir = tree / ("album" + std::to_string(a)) / ("Roll_" + std::to_string(b));
+                    fs::create_directories(dir);
+                    for (int f = 0; f < 100; ++f)
+                        std::ofstream(dir / ("IMG_" + std::to_string(f * 37 % 1000) + "_" +
+                                             std::to_string(f) + ext[f % 8]))
+                            << "x";
+                }
+            std::ofstream(done) << "ok";
+        }
+        return tree;
+    }();
+    return path;
+}
+
+std::vector<std::string> TreeNames() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(Tree())) names.push_back(e.path().filename().string());
+    return names;
+}
+
+void BM_JpegToWallpaper(benchmark::State& state) {
+    wptest::HostFileKernel kernel(BenchDir());
+    BigJpeg();
+    TCpuMeter cpu(state, RUSAGE_SELF);
+    for (auto _ : state) ConvertJpegToBitmap(kernel, "C:\\big.jpg", "C:\\ours.bmp");
+}
+
+void BM_Djpeg(benchmark::State& state) {
+    const std::string in = BigJpeg().string(), out = (Root() / "djpeg.bmp").string();
+    TCpuMeter cpu(state, RUSAGE_CHILDREN);
+    for (auto _ : state)
+        if (Run({"djpeg", "-bmp", "-outfile", out, in}) != 0) state.SkipWithError("djpeg failed");
+}
+
+// Arg 1: sizes fetched as Windows lists them (one stat per file here);
+// arg 0: no sizes, the same information find works with.
+void BM_ScanTree(benchmark::State& state) {
+    wptest::HostFileKernel kernel(BenchDir());
+    kernel.fetchSizes = state.range(0) != 0;
+    Tree();
+    TFilesScan scan("FilesScan1", kernel);
+    scan.FileMask = "*.bmp, *.jpg";
+    scan.Attributes = {};
+    scan.SortedList = true;
+    scan.ScanOptions = TScanOptions::soSpecifiedDir;
+    scan.ScanDir = "C:\\tree";
+    TCpuMeter cpu(state, RUSAGE_SELF);
+    for (auto _ : state) {
+        scan.Execute();
+        benchmark::DoNotOptimize(scan.FilesList().data());
+    }
+    state.counters["files"] = scan.FilesCount();
+}
+
+void BM_FindSort(benchmark::State& state) {
+    const std::string cmd = "find '" + Tree().string() +
+                            "' -iname '*.bmp' -o -iname '*.jpg' | LC_ALL=C sort -f > /dev/null";
+    TCpuMeter cpu(state, RUSAGE_CHILDREN);
+    for (auto _ : state)
+        if (Run({"sh", "-c", cmd}) != 0) state.SkipWithError("find failed");
+}
+
+const std::vector<std::string>& Names() {
+    static const std::vector<std::string> names = TreeNames();
+    return names;
+}
+
+void BM_MasksOurs(benchmark::State& state) {
+    const auto masks = ParseMaskList("*.bmp, *.jpg");
+    TCpuMeter cpu(state, RUSAGE_SELF);
+    for (auto _ : state) {
+        int hits = 0;
+        for (const auto& n : Names())
+            for (const TMask& m : masks)
+                if (m.MatchesName(n)) {
+                    ++hits;
+                    break;
+                }
+        benchmark::DoNotOptimize(hits);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * Names().size()));
+}
+
+void BM_Fnmatch(benchmark::State& state) {
+    TCpuMeter cpu(state, RUSAGE_SELF);
+    for (auto _ : state) {
+        int hits = 0;
+        for (const auto& n : Names())
+            if (fnmatch("*.bmp", n.c_str(), FNM_CASEFOLD) == 0 || fnmatch("*.jpg", n.c_str(), FNM_CASEFOLD) == 0)
+                ++hits;
+        benchmark::DoNotOptimize(hits);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * Names().size()));
+}
+
+void BM_PathologicalMask(benchmark::State& state) {
+    std::string mask;
+    for (int i = 0; i < 30; ++i) mask += "*a";
+    const TMask m(mask + "b");
+    const std::string name(static_cast<std::size_t>(state.range(0)), 'a');
+    for (auto _ : state) benchmark::DoNotOptimize(m.MatchesName(name));
+}
+
+BENCHMARK(BM_JpegToWallpaper)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_Djpeg)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_ScanTree)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_FindSort)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_MasksOurs)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_Fnmatch)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_PathologicalMask)->Arg(255)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// Keeps each benchmark's best repetition (time per iteration) for the ratios.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> best;     // wall ns per iteration
+    std::map<std::string, double> bestCpu;  // processor ms per iteration
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.iterations == 0 || r.error_occurred) continue;
+            const double ns = r.real_accumulated_time * 1e9 / static_cast<double>(r.iterations);
+            const std::string name = r.benchmark_name().substr(0, r.benchmark_name().find("/repeats"));
+            auto it = best.find(name);
+            if (it == best.end() || ns < it->second) best[name] = ns;
+            if (auto c = r.counters.find("cpu_ms"); c != r.counters.end()) {
+                auto ci = bestCpu.find(name);
+                if (ci == bestCpu.end() || c->second.value < ci->second) bestCpu[name] = c->second.value;
+            }
+        }
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    BigJpeg();  // generate inputs before anything is timed
+    Tree();
+    Names();
+    TRatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto find = [&](const std::map<std::string, double>& m, const std::string& prefix) {
+        for (const auto& [name, value] : m)
+            if (name.rfind(prefix + "/", 0) == 0 || name == prefix) return value;
+        return -1.0;
+    };
+    auto ratio = [&](const char* label, const char* ours, const char* ref, double target) {
+        const double o = find(reporter.best, ours), r = find(reporter.best, ref);
+        const double oc = find(reporter.bestCpu, ours), rc = find(reporter.bestCpu, ref);
+        if (o < 0 || r < 0) return;
+        std::printf("%-40s wall %8.2f / %8.2f ms = %.3f   cpu %8.2f / %8.2f ms = %.3f   (target <= %.2f)\n",
+                    label, o / 1e6, r / 1e6, o / r, oc, rc, oc / rc, target);
+    };
+    std::printf("\nRatios, ours / reference (best of the repetitions):\n");
+    ratio("JPEG 6000x4000 to BMP vs djpeg -bmp", "BM_JpegToWallpaper", "BM_Djpeg", 0.90);
+    ratio("scan 100k files, sizes vs find|sort -f", "BM_ScanTree/1", "BM_FindSort", 1.00);
+    ratio("scan 100k files, no sizes vs find|sort", "BM_ScanTree/0", "BM_FindSort", 1.00);
+    ratio("mask matching vs fnmatch", "BM_MasksOurs", "BM_Fnmatch", 1.00);
+    for (const char* p : {"BM_PathologicalMask/255", "BM_PathologicalMask/10000"}) {
+        auto it = reporter.best.find(std::string(p) + "/real_time");
+        if (it == reporter.best.end()) it = reporter.best.find(p);
+        if (it != reporter.best.end()) std::printf("%-34s %9.3f us per match\n", p, it->second / 1e3);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
