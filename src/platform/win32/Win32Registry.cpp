@@ -6,7 +6,14 @@ namespace win32 {
 
 namespace {
 
-HKEY K(plat::Hkey key) { return reinterpret_cast<HKEY>(key); }
+// The predefined roots are 32-bit values that Windows sign-extends on x64
+// (HKEY_CURRENT_USER is 0xFFFFFFFF80000001 there); the program's constants
+// carry them zero-extended.
+HKEY K(plat::Hkey key) {
+    if (key >= 0x80000000u && key <= 0x8000000Fu)
+        return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(key)));
+    return reinterpret_cast<HKEY>(key);
+}
 
 }  // namespace
 
