@@ -730,6 +730,11 @@ LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
                 if (FForm.OnCloseQuery) FForm.OnCloseQuery(canClose);
             });
             return TRUE;
+        case WM_ENDSESSION:
+            // The process ends when this returns: the form's last words (its
+            // settings) must be said now.
+            if (wParam) Dispatch([&] { FForm.Destroying(); });
+            return 0;
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) {
                 Dispatch([&] {
