@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev libjpeg62-turbo-dev libjpeg-turbo-progs
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm
-  wine wine64 xvfb xdotool x11-utils x11-apps imagemagick xauth
+  wine wine64 fonts-wine xvfb xdotool x11-utils x11-apps imagemagick xauth
   dpkg-dev
 )
 

@@ -15,15 +15,24 @@ RegKey& RegKey::operator=(RegKey&& other) noexcept {
     return *this;
 }
 
+namespace {
+// A key path that starts with "\" names a key from the root down, as the
+// program's settings have always written them; the registry itself wants it
+// relative, without the separator.
+std::string RelativePath(const std::string& path) {
+    return !path.empty() && path.front() == '\\' ? path.substr(1) : path;
+}
+}  // namespace
+
 RegKey RegKey::Create(IRegistry& reg, Hkey root, const std::string& path, std::uint32_t access) {
     Hkey key = 0;
-    if (reg.RegCreateKeyEx(root, path, access, key) != ERROR_SUCCESS) return RegKey();
+    if (reg.RegCreateKeyEx(root, RelativePath(path), access, key) != ERROR_SUCCESS) return RegKey();
     return RegKey(reg, key);
 }
 
 RegKey RegKey::Open(IRegistry& reg, Hkey root, const std::string& path, std::uint32_t access) {
     Hkey key = 0;
-    if (reg.RegOpenKeyEx(root, path, access, key) != ERROR_SUCCESS) return RegKey();
+    if (reg.RegOpenKeyEx(root, RelativePath(path), access, key) != ERROR_SUCCESS) return RegKey();
     return RegKey(reg, key);
 }
 

@@ -33,6 +33,11 @@ std::optional<RegValue> ReadValue(HKEY root, const std::string& key, const std::
     return value;
 }
 
+std::vector<std::uint8_t> ValueBytes(HKEY root, const std::string& key, const std::string& name) {
+    auto value = ReadValue(root, key, name);
+    return value ? value->bytes : std::vector<std::uint8_t>{};
+}
+
 std::vector<std::uint8_t> SzBytes(const std::string& text, int nuls) {
     std::vector<std::uint8_t> bytes(text.begin(), text.end());
     bytes.insert(bytes.end(), nuls, 0);
@@ -67,6 +72,16 @@ App::~App() {
 }
 
 bool App::Start() {
+    // A program left over from an earlier failed test would answer in our place.
+    while (HWND stale = FindWindowA("TCoolTrayIconWnd", nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(stale, &pid);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+        if (!process) break;
+        TerminateProcess(process, 1);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
     std::string cmd = "\"" + ProgramPath() + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -144,8 +159,10 @@ HWND App::Control(int id) const {
 bool App::Checked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 std::string App::Text(int id) const {
+    // WM_GETTEXT reaches the control itself; GetWindowText across processes
+    // only sees the window's own caption, which an edit control does not keep.
     char buf[1024] = {};
-    GetWindowTextA(Control(id), buf, sizeof buf);
+    SendMessageA(Control(id), WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
     return buf;
 }
 

@@ -27,6 +27,8 @@ struct RegValue {
     std::vector<std::uint8_t> bytes;
 };
 std::optional<RegValue> ReadValue(HKEY root, const std::string& key, const std::string& name);
+// The value's bytes, or none when it is missing.
+std::vector<std::uint8_t> ValueBytes(HKEY root, const std::string& key, const std::string& name);
 // The REG_SZ bytes a normal string write stores: the text and one NUL.
 std::vector<std::uint8_t> SzBytes(const std::string& text, int nuls = 1);
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text);

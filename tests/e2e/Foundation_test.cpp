@@ -73,8 +73,8 @@ TEST_F(Foundation, ClosingWritesEveryStoredValueExactly) {
     }
     for (const char* name : {"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"})
         EXPECT_TRUE(ReadValue(HKEY_CURRENT_USER, kSectionKey, name)) << name;
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "FormVersion")->bytes, SzBytes("0"));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "Visible")->bytes, SzBytes("0"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "FormVersion"), SzBytes("0"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "Visible"), SzBytes("0"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, "Software\\Corvane\\Velant! Pro 2001.WallList_Items"))
         << "an empty list leaves no list key";
 }
@@ -132,12 +132,12 @@ TEST_F(Foundation, StoredValuesAreRestoredAndWrittenBackUnchanged) {
     EXPECT_EQ(priority->bytes, SzBytes("1", 2));
     ASSERT_TRUE(app.Close());
 
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "ckClearRecDocs_Checked")->bytes, SzBytes("True"));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "ckKeepScrDisabled_Checked")->bytes, SzBytes("True"));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "edtDate_Text")->bytes, SzBytes("'Date ' yyyy-mm-dd"));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "CheckTime_Text")->bytes, SzBytes("30"));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "GroupPriority_ItemIndex")->bytes, SzBytes("1"));
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSectionKey, "ckMycomputer_Checked")->bytes, SzBytes("False"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckClearRecDocs_Checked"), SzBytes("True"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckKeepScrDisabled_Checked"), SzBytes("True"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "edtDate_Text"), SzBytes("'Date ' yyyy-mm-dd"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "CheckTime_Text"), SzBytes("30"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "GroupPriority_ItemIndex"), SzBytes("1"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckMycomputer_Checked"), SzBytes("False"));
 }
 
 TEST_F(Foundation, AChangeMadeInTheWindowSurvivesMinimiseAndShow) {

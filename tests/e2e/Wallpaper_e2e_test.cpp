@@ -18,8 +18,9 @@ std::string WriteSolidJpeg(const std::string& name, std::uint8_t r, std::uint8_t
     GetTempPathA(MAX_PATH, temp);
     const std::string path = std::string(temp) + name;
     wptest::JpegOptions options;
-    options.width = 320;
-    options.height = 240;
+    // As large as the test desktop, so the picture covers it however the shell lays it out.
+    options.width = 1024;
+    options.height = 768;
     auto data = wptest::EncodeJpeg(options, [&](int, int, int c) { return c == 0 ? r : c == 1 ? g : b; });
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
     return path;
@@ -60,7 +61,9 @@ TEST(WallpaperE2e, StartupAppliesTheFirstPictureAndApplyTheOther) {
     ASSERT_TRUE(WaitFor([] { return GetFileAttributesA(WallpaperBitmap().c_str()) != INVALID_FILE_ATTRIBUTES; }));
     EXPECT_TRUE(WaitFor([] { return _stricmp(SystemWallpaper().c_str(), WallpaperBitmap().c_str()) == 0; }))
         << SystemWallpaper();
-    EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle")->bytes, SzBytes("2"));
+    auto style = ReadValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle");
+    ASSERT_TRUE(style);
+    EXPECT_EQ(style->bytes, SzBytes("2"));
     EXPECT_TRUE(WaitFor([] { return Near(ScreenPixel(8, 8), 220, 20, 20); }, 5000))
         << std::hex << ScreenPixel(8, 8);
     Screenshot(nullptr, "wallpaper-startup");
