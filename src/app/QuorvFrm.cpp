@@ -33,13 +33,18 @@ constexpr const char* kTitle = "Velant! Pro 2001";
 
 TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     : TForm("QuorvForm"),
+      CpuUsage(platform.kernel, platform.registry),
+      RxTimerList1("RxTimerList1", platform.user, platform.kernel, app),
       RegistryEnhanced1("RegistryEnhanced1", platform.registry),
       SystemPath1("SystemPath1", platform.kernel, platform.registry),
       FilesScan1("FilesScan1", platform.kernel, [&app] { app.ProcessMessages(); }),
       FolderBrowser1("FolderBrowser1", platform.shell, 0),
+      HotKey("HotKey", platform.user),
       CoolTrayIcon1("CoolTrayIcon1", platform.user, platform.shell, app, *this),
       Wallpaper1("Wallpaper1", platform.kernel, platform.registry, platform.user),
+      MD("MD", platform.user, platform.shell, platform.registry),
       FormStorage1("FormStorage1", platform.registry, platform.user, *this, app),
+      MyScreensaver1("MyScreensaver1", platform.user, platform.kernel),
       FPlatform(platform),
       FApp(app) {
     Caption = kTitle;
@@ -71,9 +76,19 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
 
     BuildPopupMenu();
 
+    TitleBarTimer.OnTimer = [this] { TitleBarTimerTimer(); };
+    WallPaperTimer.OnTimer = [this] { WallPaperTimerTimer(); };
+    General.OnTimer = [this] { GeneralTimer(); };
     RxTimerList1.Add(TitleBarTimer);
     RxTimerList1.Add(WallPaperTimer);
     RxTimerList1.Add(General);
+    RxTimerList1.SetActive(true);
+
+    HotKey.SetActive(true);
+    HotKey.OnHotKey = [this](TComponent& sender, int index) { HotKeyHotKey(sender, index); };
+
+    MyScreensaver1.SetState(true);
+    MyScreensaver1.SetTimeOut(10);
 
     SaveDialog1.Title = "Save picture as";
     SaveDialog1.Filter = "*.bmp";
@@ -107,13 +122,11 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     MainPopup_ClearRecent->OnClick = [this] { ClearRecentDocuments(); };
 
     WireWallpaperPage();
+    WireDesktopPage();
     RegisterComponents();
 }
 
-TQuorvForm::~TQuorvForm() {
-    Destroying();
-    if (FMinuteWnd) FPlatform.user.DestroyWindow(FMinuteWnd);
-}
+TQuorvForm::~TQuorvForm() { Destroying(); }
 
 void TQuorvForm::BuildPopupMenu() {
     auto item = [this](TMenuItem& parent, const char* name, const char* caption) {
@@ -186,6 +199,7 @@ void TQuorvForm::RegisterComponents() {
 }
 
 void TQuorvForm::Loaded() {
+    HotKey.Loaded();
     CoolTrayIcon1.Loaded();
     FormStorage1.Loaded();
     FormCreate();
@@ -206,26 +220,40 @@ void TQuorvForm::FormCreate() {
     } catch (const std::exception&) {
     }
 
+    MD.SetShowDesktop(ckDesktopIcons.Checked());
+    MD.SetShowTrayClock(ckTrayClock.Checked());
+    MD.SetShowTaskBar(ckTaskbar.Checked());
+    MD.SetShowStartButton(ckStartButton.Checked());
+    MD.SetShowArrows(ckArrows.Checked());
+
     ApplyPriority();
+
+    // A stored "Enable hotkeys:" of false matches the box's design state, so the
+    // restore ran nothing: switch the list to it here, before anything registers.
+    HotKey.SetActive(ckHotEnable.Checked());
+    AddProgramHotKeys();
 
     MinutesLeft = StrToIntDef(CheckTime.Text(), 0);
     if (ckWallStartup.Checked()) ChangeWallpaper();
     ApplyIconColors();
 
-    FMinuteWnd = FPlatform.user.CreateHiddenWindow(
-        "TVelantMinuteWnd", [this](std::uint32_t msg, plat::WParam, plat::LParam) -> plat::LResult {
-            if (msg == plat::WM_TIMER) FApp.Dispatch([this] { WallPaperTimerTimer(); });
-            return 0;
-        });
-    FPlatform.user.SetTimer(FMinuteWnd, 1, 60000);
+    ckScrEnable.SetChecked(MyScreensaver1.State());
+    ScrTimeout.SetValue(MyScreensaver1.GetTimeOut());
+    if (ckAutorunScr.Checked()) MyScreensaver1.StartScreensaver();
 }
 
 void TQuorvForm::FormCloseQuery(bool& canClose) {
+    MD.SetShowDesktop(true);
+    MD.SetShowTrayClock(true);
+    MD.SetShowTaskBar(true);
+    MD.SetShowAppSwitchBar(true);
+    MD.SetShowStartButton(true);
     if (ckClearRecDocs.Checked()) ClearRecentDocuments();
     canClose = true;
 }
 
 void TQuorvForm::FormClose() {
+    RestoreCaptions();
     // A screensaver the user switched off comes back when the program ends,
     // written to the profile, unless they asked to keep it off.
     if (!ckScrEnable.Checked() && !ckKeepScrDisabled.Checked())

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the configuration window with its four pages, the owner of
 // every component, and the glue between their events and the system.
+#include <map>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "system/CoolTrayIcon.h"
 #include "system/MyScreensaver.h"
 #include "system/SysHot.h"
+#include "system/adCpuUsage.h"
 #include "system/XReboot.h"
 #include "system/tavironAutostart.h"
 #include "ui/Application.h"
@@ -157,7 +159,9 @@ public:
     TMenuItem* MainPop_Close = nullptr;
 
     // --- components, in declaration order ---
-    TRxTimerList RxTimerList1{"RxTimerList1"};
+    // The processor-load meter lives for the whole run, before any component.
+    TCpuUsage CpuUsage;
+    TRxTimerList RxTimerList1;
     TRxTimerEvent TitleBarTimer{"TitleBarTimer", 1000, false};
     TRxTimerEvent WallPaperTimer{"WallPaperTimer", 60000, true};
     TRxTimerEvent General{"General", 1000, true};
@@ -166,7 +170,7 @@ public:
     TSystemPath SystemPath1;
     TFilesScan FilesScan1;
     TFolderBrowser FolderBrowser1;
-    TSysHotKey HotKey{"HotKey"};
+    TSysHotKey HotKey;
     TCoolTrayIcon CoolTrayIcon1;
     TTavironAutostart Autostart1{"Autostart1"};
     TRxFolderMonitor RxDesktopMonitor1{"RxDesktopMonitor1"};
@@ -176,9 +180,9 @@ public:
     TOpenPictureDialog OpenPictureDialog1{"OpenPictureDialog1"};
     TXWinReboot WinReboot1{"WinReboot1"};
     TWPChange Wallpaper1;
-    TNewDesktop MD{"MD"};
+    TNewDesktop MD;
     TFormStorage FormStorage1;
-    TMyScreensaver MyScreensaver1{"MyScreensaver1"};
+    TMyScreensaver MyScreensaver1;
 
     // --- handlers ---
     void FormCreate();
@@ -217,7 +221,54 @@ public:
     int MinutesLeft = 0;
 
     // The colour step after anything that makes the shell redraw the desktop.
-    void ApplyIconColors() {}
+    void ApplyIconColors();
+
+    // --- desktop appearance ---
+    void ckDesktopIconsClick();
+    void ckTaskbarClick();
+    void ckTrayClockClick();
+    void ckStartButtonClick();
+    void ckArrowsClick();
+    void ckTransparentClick();
+    void RxSpeedButton24Click();
+    void RxSpeedButton25Click();
+    void RxSpeedButton16Click();
+    void MainPopup_HideiconsClick();
+    bool IconCaptionsTransparent();
+    // A click on "Desktop icons" as the user would make it.
+    void ClickDesktopIcons();
+    void CheckTransparency();
+
+    // --- screensaver ---
+    void ckScrEnableClick();
+    void ScrTimeoutChange();
+    void RxSpeedButton12Click();
+    void RxSpeedButton15Click();
+    void MainPopup_StartscreensaverClick();
+    void MainPopup_ScreensaverEnabledClick();
+    void SyncScreensaverState();
+
+    // --- hotkeys ---
+    void AddProgramHotKeys();
+    void HotKeyHotKey(TComponent& sender, int index);
+    void ckHotEnableClick();
+    // Each combination is held only while "Enable hotkeys:" and its own box are checked.
+    void UpdateHotKeyEntries();
+
+    // --- CD tray ---
+    void CdTrayCommand(bool open);
+
+    // --- periodic work: the caption clock and the general poll ---
+    void ckWinClockClick();
+    void ckCPUClick();
+    void UpdateCaptionClock();
+    void RestoreCaptions();
+    void TitleBarTimerTimer();
+    void GeneralTimer();
+    std::string ReadCaption(plat::Hwnd wnd);
+    std::string FormatClockText(bool showClock);
+    // The text without the stamp that was appended to it, when it still ends with it.
+    static std::string RemoveClockText(const std::string& text, const std::string& stamp);
 
     // --- operations other parts use ---
     void ApplyPriority();
@@ -238,10 +289,20 @@ public:
 private:
     void BuildPopupMenu();
     void WireWallpaperPage();
+    void WireDesktopPage();
     void ClearPreview();
-    // Until the timer list drives it, a window timer runs the minute tick.
-    plat::Hwnd FMinuteWnd = 0;
     void RegisterComponents();
+
+    // Takes the stamp out of one window's caption, if the window still carries it.
+    void CleanCaption(plat::Hwnd wnd);
+    // The caption clock's state: the foreground window of the latest tick, the
+    // window stamped last, the stamp each window carries, the patterns of the tick.
+    plat::Hwnd FCurrentWindow = 0;
+    plat::Hwnd FStampedWindow = 0;
+    std::map<plat::Hwnd, std::string> FStamps;
+    std::string FDatePattern;
+    std::string FTimePattern;
+    bool FCpuFailureReported = false;
 
     plat::Platform& FPlatform;
     TApplication& FApp;

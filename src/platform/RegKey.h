@@ -33,6 +33,7 @@ public:
     // The text of a REG_SZ or REG_EXPAND_SZ value up to its first NUL; nullopt when
     // the value is missing. Throws EVelantError for a value of another type.
     std::optional<std::string> ReadString(const std::string& name);
+    long DeleteValue(const std::string& name) { return FReg->RegDeleteValue(FKey, name); }
 
 private:
     IRegistry* FReg = nullptr;

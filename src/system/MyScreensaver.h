@@ -1,8 +1,33 @@
 #pragma once
-// The system screensaver's switch and timeout.
+// The system screensaver's switch and timeout. The system is the only store of
+// the screensaver's state; the component remembers just the last timeout applied.
+#include <string>
+
+#include "platform/kernel.h"
+#include "platform/user.h"
 #include "ui/Component.h"
 
 class TMyScreensaver : public TComponent {
 public:
-    using TComponent::TComponent;
+    TMyScreensaver(std::string name, plat::IUser& user, plat::IKernel& kernel);
+
+    void StartScreensaver();
+    bool TurnScrOn();
+    bool TurnScrOff();
+    // Live: asks the system every time.
+    bool State();
+    void SetState(bool value);
+    // Whole minutes; the system keeps seconds.
+    int GetTimeOut();
+    // Applies 1..60 minutes when different from the last value applied.
+    void SetTimeOut(int minutes);
+    int Timeout() const { return FCachedTimeout; }
+    // The screensaver program's path from the boot section of system.ini.
+    std::string GetScreensaver();
+    void ConfigureScreensaver();
+
+private:
+    plat::IUser& FUser;
+    plat::IKernel& FKernel;
+    int FCachedTimeout = 0;
 };

@@ -50,6 +50,7 @@ public:
     SimDialogs& Dialogs() { return dialogs_; }
     SimClock& Clock() { return clock_; }
     SimJournal& CallJournal() { return journal_; }
+    const SimJournal& CallJournal() const { return journal_; }
 
     // The shared journal and failure switchboard (see SimJournal.h).
     std::vector<std::string> Journal() const { return journal_.Entries(); }

@@ -1,0 +1,102 @@
+// The periodic work of the main window: the clock and processor load stamped
+// into the foreground window's caption, and the general poll.
+#include <cmath>
+
+#include "app/ClockFormat.h"
+#include "app/QuorvFrm.h"
+
+void TQuorvForm::ckWinClockClick() { UpdateCaptionClock(); }
+
+void TQuorvForm::ckCPUClick() { UpdateCaptionClock(); }
+
+void TQuorvForm::UpdateCaptionClock() {
+    const bool on = ckWinClock.Checked() || ckCPU.Checked();
+    if (on && !TitleBarTimer.Enabled()) {
+        // The meter measures between two samples: without this one the first
+        // readout would compare against nothing and show nonsense. A failure here
+        // shows at the first tick.
+        try {
+            CpuUsage.SampleProcessorData();
+        } catch (const std::exception&) {
+        }
+    }
+    TitleBarTimer.SetEnabled(on);
+    if (!on) RestoreCaptions();
+}
+
+std::string TQuorvForm::RemoveClockText(const std::string& text, const std::string& stamp) {
+    // Only our own stamp goes: brackets and spaces of the program's own title stay.
+    if (stamp.empty() || text.size() < stamp.size() ||
+        text.compare(text.size() - stamp.size(), stamp.size(), stamp) != 0)
+        return text;
+    return text.substr(0, text.size() - stamp.size());
+}
+
+std::string TQuorvForm::ReadCaption(plat::Hwnd wnd) { return FPlatform.user.GetWindowText(wnd, 256); }
+
+void TQuorvForm::CleanCaption(plat::Hwnd wnd) {
+    if (!wnd) return;
+    auto it = FStamps.find(wnd);
+    if (it == FStamps.end()) return;
+    const std::string caption = ReadCaption(wnd);
+    const std::string clean = RemoveClockText(caption, it->second);
+    if (clean != caption) FPlatform.user.SetWindowText(wnd, clean);
+    FStamps.erase(it);
+}
+
+void TQuorvForm::RestoreCaptions() {
+    CleanCaption(FStampedWindow);
+    CleanCaption(FCurrentWindow);
+}
+
+std::string TQuorvForm::FormatClockText(bool showClock) {
+    if (!showClock) return {};
+    plat::SystemTime now;
+    FPlatform.kernel.GetLocalTime(now);
+    const TClockLocale locale = ReadClockLocale(FPlatform.kernel);
+    return FormatClockPattern(FDatePattern, now, locale) + " " + FormatClockPattern(FTimePattern, now, locale);
+}
+
+void TQuorvForm::TitleBarTimerTimer() {
+    std::string cpuText;
+    try {
+        CpuUsage.SampleProcessorData();
+        const int count = CpuUsage.ProcessorCount();
+        // The last processor's load is the one shown.
+        for (int i = 0; i < count; ++i) {
+            const double percent = std::trunc(CpuUsage.ProcessorLoad(i) * 100);
+            cpuText = std::to_string(std::isfinite(percent) && std::fabs(percent) < 1e9 ? static_cast<long>(percent) : 0);
+        }
+        FCpuFailureReported = false;
+    } catch (const std::exception&) {
+        // A meter that fails would fail again every second: report it once, and
+        // again only after it has worked in between.
+        if (FCpuFailureReported) return;
+        FCpuFailureReported = true;
+        throw;
+    }
+    const std::string cpuPart = ckCPU.Checked() ? " Cpu load: " + cpuText + "%" : "";
+    FTimePattern = edtTime.Text();
+    FDatePattern = edtDate.Text();
+
+    auto& u = FPlatform.user;
+    FCurrentWindow = u.GetForegroundWindow();
+    if (u.GetWindowText(FCurrentWindow, 255).empty() || !u.IsWindowVisible(FCurrentWindow)) return;
+
+    const auto previous = FStamps.find(FCurrentWindow);
+    const std::string caption =
+        RemoveClockText(ReadCaption(FCurrentWindow), previous == FStamps.end() ? std::string() : previous->second);
+    const std::string stamp = "    [" + FormatClockText(ckWinClock.Checked()) + cpuPart + "]";
+    u.SetWindowText(FCurrentWindow, caption + stamp);
+    FStamps[FCurrentWindow] = stamp;
+
+    if (FCurrentWindow != FStampedWindow) {
+        CleanCaption(FStampedWindow);
+        FStampedWindow = FCurrentWindow;
+    }
+}
+
+void TQuorvForm::GeneralTimer() {
+    SyncScreensaverState();
+    CheckTransparency();
+}

@@ -1,0 +1,212 @@
+// The "Desktop/Hotkeys" page and the screensaver group: desktop appearance,
+// screensaver switch and timeout, the system hotkeys, the CD tray.
+#include "app/QuorvFrm.h"
+#include "platform/constants.h"
+
+void TQuorvForm::WireDesktopPage() {
+    ckDesktopIcons.OnClick = [this] { ckDesktopIconsClick(); };
+    ckTaskbar.OnClick = [this] { ckTaskbarClick(); };
+    ckTrayClock.OnClick = [this] { ckTrayClockClick(); };
+    ckStartButton.OnClick = [this] { ckStartButtonClick(); };
+    ckArrows.OnClick = [this] { ckArrowsClick(); };
+    ckTransparent.OnClick = [this] { ckTransparentClick(); };
+    RxSpeedButton24.OnClick = [this] { RxSpeedButton24Click(); };
+    RxSpeedButton25.OnClick = [this] { RxSpeedButton25Click(); };
+    RxSpeedButton16.OnClick = [this] { RxSpeedButton16Click(); };
+    MainPopup_Hideicons->OnClick = [this] { MainPopup_HideiconsClick(); };
+
+    ckScrEnable.OnClick = [this] { ckScrEnableClick(); };
+    ScrTimeout.OnChange = [this] { ScrTimeoutChange(); };
+    RxSpeedButton12.OnClick = [this] { RxSpeedButton12Click(); };
+    RxSpeedButton15.OnClick = [this] { RxSpeedButton15Click(); };
+    MainPopup_Startscreensaver->OnClick = [this] { MainPopup_StartscreensaverClick(); };
+    MainPopup_ScreensaverEnabled->OnClick = [this] { MainPopup_ScreensaverEnabledClick(); };
+
+    ckHotEnable.OnClick = [this] { ckHotEnableClick(); };
+    for (TCheckBox* box : {&ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd, &ckHotShutdown, &ckTransparency})
+        box->OnClick = [this] { UpdateHotKeyEntries(); };
+
+    RxSpeedButton1.OnClick = [this] { CdTrayCommand(true); };
+    RxSpeedButton2.OnClick = [this] { CdTrayCommand(false); };
+    SubPop_Open->OnClick = [this] { CdTrayCommand(true); };
+    SubPop_Close->OnClick = [this] { CdTrayCommand(false); };
+
+    ckWinClock.OnClick = [this] { ckWinClockClick(); };
+    ckCPU.OnClick = [this] { ckCPUClick(); };
+}
+
+// --- desktop appearance ---
+
+void TQuorvForm::ApplyIconColors() {
+    MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), lblIcon.Transparent(), ckActiveDesktop.Checked());
+}
+
+void TQuorvForm::ckDesktopIconsClick() { MD.SetShowDesktop(ckDesktopIcons.Checked()); }
+void TQuorvForm::ckTaskbarClick() { MD.SetShowTaskBar(ckTaskbar.Checked()); }
+void TQuorvForm::ckTrayClockClick() { MD.SetShowTrayClock(ckTrayClock.Checked()); }
+void TQuorvForm::ckStartButtonClick() { MD.SetShowStartButton(ckStartButton.Checked()); }
+void TQuorvForm::ckArrowsClick() { MD.SetShowArrows(ckArrows.Checked()); }
+
+void TQuorvForm::ckTransparentClick() {
+    lblIcon.SetTransparent(ckTransparent.Checked());
+    ApplyIconColors();
+}
+
+void TQuorvForm::RxSpeedButton24Click() {
+    if (ClrDlg.Execute(FPlatform.dialogs, Handle())) {
+        lblIcon.Font.Color = ClrDlg.Color;
+        lblIcon.Font.Changed();
+    }
+    ApplyIconColors();
+}
+
+void TQuorvForm::RxSpeedButton25Click() {
+    if (ClrDlg.Execute(FPlatform.dialogs, Handle())) lblIcon.SetColor(ClrDlg.Color);
+    ApplyIconColors();
+}
+
+void TQuorvForm::RxSpeedButton16Click() {
+    MD.RestoreDefaultColors();
+    ckCheckTrans.SetChecked(false);
+}
+
+void TQuorvForm::MainPopup_HideiconsClick() {
+    ClickDesktopIcons();
+    MainPopup_Hideicons->SetChecked(!ckDesktopIcons.Checked());
+}
+
+void TQuorvForm::ClickDesktopIcons() {
+    // Button down, a pause a real click would have, button up: the box toggles
+    // as under the user's mouse and runs its own handler.
+    FPlatform.kernel.Sleep(50);
+    ckDesktopIcons.Toggle();
+}
+
+bool TQuorvForm::IconCaptionsTransparent() {
+    auto& u = FPlatform.user;
+    const plat::Hwnd list = u.FindWindowEx(
+        u.FindWindowEx(u.FindWindow("Progman", "Program Manager"), 0, "SHELLDLL_DefView", ""), 0, "SysListView32", "");
+    return static_cast<plat::ColorRef>(u.SendMessage(list, plat::LVM_GETTEXTBKCOLOR, 0, 0)) == plat::CLR_NONE;
+}
+
+void TQuorvForm::CheckTransparency() {
+    if (!ckCheckTrans.Checked()) return;
+    auto& u = FPlatform.user;
+    const plat::Hwnd progman = u.FindWindow("Progman", nullptr);
+    if (!progman || u.GetForegroundWindow() != progman || IconCaptionsTransparent()) return;
+    MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), true, ckActiveDesktop.Checked());
+}
+
+// --- screensaver ---
+
+void TQuorvForm::ckScrEnableClick() {
+    const bool on = ckScrEnable.Checked();
+    if (on)
+        MyScreensaver1.TurnScrOn();
+    else
+        MyScreensaver1.TurnScrOff();
+    MainPopup_ScreensaverEnabled->SetChecked(on);
+    MainPopup_ScreensaverEnabled->SetCaption(on ? "Screensaver enabled" : "Screensaver disabled");
+}
+
+void TQuorvForm::ScrTimeoutChange() { MyScreensaver1.SetTimeOut(ScrTimeout.Value()); }
+
+void TQuorvForm::RxSpeedButton12Click() { MyScreensaver1.StartScreensaver(); }
+
+void TQuorvForm::RxSpeedButton15Click() { MyScreensaver1.ConfigureScreensaver(); }
+
+void TQuorvForm::MainPopup_StartscreensaverClick() {
+    FPlatform.user.SendMessage(Handle(), plat::WM_SYSCOMMAND, plat::SC_SCREENSAVE, 0);
+}
+
+void TQuorvForm::MainPopup_ScreensaverEnabledClick() {
+    TMenuItem& item = *MainPopup_ScreensaverEnabled;
+    item.SetChecked(!item.Checked());
+    FPlatform.user.SystemParametersInfo(plat::SPI_SETSCREENSAVEACTIVE, item.Checked() ? 1 : 0, nullptr, 0);
+    ckScrEnable.SetChecked(item.Checked());
+    SaveCheckBoxSetting(ckScrEnable);
+}
+
+void TQuorvForm::SyncScreensaverState() {
+    const bool active = MyScreensaver1.State();
+    ckScrEnable.SetChecked(active);
+    MainPopup_ScreensaverEnabled->SetChecked(active);
+    MainPopup_ScreensaverEnabled->SetCaption(active ? "Screensaver enabled" : "Screensaver disabled");
+}
+
+// --- hotkeys ---
+
+namespace {
+
+struct ProgramHotKey {
+    THotKeyModifiers modifiers;
+    char letter;
+};
+
+// In index order: the index is the identifier the system reports.
+constexpr ProgramHotKey kProgramHotKeys[] = {
+    {hmWin, 'S'},          {hmWin, 'W'},          {hmCtrl | hmWin, 'I'}, {hmCtrl | hmWin, 'O'},
+    {hmCtrl | hmWin, 'C'}, {hmCtrl | hmAlt | hmWin, 'X'}, {hmCtrl | hmAlt, 'T'},
+};
+
+}  // namespace
+
+void TQuorvForm::AddProgramHotKeys() {
+    const TCheckBox* boxes[] = {&ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd,
+                                &ckHotCd,  &ckHotShutdown, &ckTransparency};
+    for (int i = 0; i < 7; ++i)
+        HotKey.AddHotKey(hkLetter(kProgramHotKeys[i].letter), kProgramHotKeys[i].modifiers, boxes[i]->Checked());
+}
+
+void TQuorvForm::UpdateHotKeyEntries() {
+    if (HotKey.Count() < 7) return;  // the boxes are restored before the combinations exist
+    const TCheckBox* boxes[] = {&ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd,
+                                &ckHotCd,  &ckHotShutdown, &ckTransparency};
+    for (int i = 0; i < 7; ++i) HotKey.SetEnabled(i, boxes[i]->Checked());
+}
+
+void TQuorvForm::ckHotEnableClick() {
+    SaveCheckBoxSetting(ckHotEnable);
+    HotKey.SetActive(ckHotEnable.Checked());
+}
+
+void TQuorvForm::HotKeyHotKey(TComponent&, int index) {
+    switch (index) {
+        case 0:
+            if (ckHotScr.Checked()) FPlatform.user.SendMessage(Handle(), plat::WM_SYSCOMMAND, plat::SC_SCREENSAVE, 0);
+            break;
+        case 1:
+            if (ckHotWall.Checked()) {
+                ChangeWallpaper();
+                ApplyIconColors();
+            }
+            break;
+        case 2:
+            if (ckHotHideIcons.Checked()) ClickDesktopIcons();
+            break;
+        case 3:
+            if (ckHotCd.Checked()) CdTrayCommand(true);
+            break;
+        case 4:
+            if (ckHotCd.Checked()) CdTrayCommand(false);
+            break;
+        case 6:
+            if (ckTransparency.Checked())
+                MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), true, ckActiveDesktop.Checked());
+            break;
+        default:
+            break;
+    }
+}
+
+// --- CD tray ---
+
+void TQuorvForm::CdTrayCommand(bool open) {
+    auto& mm = FPlatform.multimedia;
+    const std::uint32_t error =
+        mm.mciSendString(open ? "Set cdaudio door open wait" : "Set cdaudio door closed wait");
+    if (error == 0) return;
+    std::string text;
+    mm.mciGetErrorString(error, text, 127);
+    FPlatform.dialogs.MessageBox(Handle(), text, FApp.Title, plat::MB_OK);
+}

@@ -1,0 +1,124 @@
+#include "desktop/NewDesktop.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+
+namespace {
+
+std::string H(plat::Hwnd h) { return std::to_string(h); }
+
+class NewDesktopTest : public ::testing::Test {
+protected:
+    sim::SimWindows win;
+    plat::Platform p = win.platform();
+    const sim::ShellWindowHandles& shell = win.User().ShellWindows();
+};
+
+TEST_F(NewDesktopTest, EachSwitchShowsOrHidesItsOwnShellWindowOnlyOnAChange) {
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    win.ClearJournal();
+    md.SetShowDesktop(true);
+    md.SetShowTaskBar(true);
+    md.SetShowArrows(false);
+    EXPECT_TRUE(win.Journal().empty());
+
+    md.SetShowDesktop(false);
+    md.SetShowTaskBar(false);
+    md.SetShowTrayClock(false);
+    md.SetShowAppSwitchBar(false);
+    md.SetShowQuickLaunch(false);
+    md.SetShowStartButton(false);
+    md.SetShowDesktop(false);
+    EXPECT_EQ(win.Journal(), (std::vector<std::string>{
+                                 "ShowWindow(" + H(shell.defView) + ", 0)",
+                                 "ShowWindow(" + H(shell.tray) + ", 0)",
+                                 "ShowWindow(" + H(shell.clock) + ", 0)",
+                                 "ShowWindow(" + H(shell.tabControl) + ", 0)",
+                                 "ShowWindow(" + H(shell.toolbar) + ", 0)",
+                                 "ShowWindow(" + H(shell.startButton) + ", 0)",
+                             }));
+    EXPECT_FALSE(win.User().Window(shell.defView).visible);
+    EXPECT_TRUE(win.User().Window(shell.listView).visible);
+    md.SetShowTaskBar(true);
+    EXPECT_TRUE(win.Contains("ShowWindow(" + H(shell.tray) + ", 5)"));
+}
+
+TEST_F(NewDesktopTest, AfterTheShellRestartsTheSwitchesActOnItsNewWindows) {
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    win.User().DestroyShellWindows();
+    const sim::ShellWindowHandles fresh = win.User().CreateShellWindows();
+    md.SetShowTrayClock(false);
+    EXPECT_FALSE(win.User().Window(fresh.clock).visible);
+    md.ApplyIconColors(0x00FF00, 0, true, false);
+    EXPECT_EQ(win.User().Window(fresh.listView).listView.textBkColor, plat::CLR_NONE);
+}
+
+TEST_F(NewDesktopTest, WithoutAShellNothingFailsLoudly) {
+    win.User().DestroyShellWindows();
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    md.SetShowDesktop(false);
+    md.ApplyIconColors(0xFFFFFF, 0, false, false);
+    EXPECT_FALSE(md.ShowDesktop());
+}
+
+TEST_F(NewDesktopTest, ShortcutArrowsWriteOrDeleteTheMarkerThenRebuildIcons) {
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    const std::string notify = "SHChangeNotify(0x08000000, 0x2000, null, null)";
+    md.SetShowArrows(true);
+    auto value = win.Registry().Get(plat::HKEY_CLASSES_ROOT, "lnkfile", "IsShortcut");
+    ASSERT_TRUE(value.has_value());
+    EXPECT_EQ(value->type, plat::REG_SZ);
+    EXPECT_EQ(win.Count(notify), 1u);
+    md.SetShowArrows(false);
+    EXPECT_FALSE(win.Registry().Get(plat::HKEY_CLASSES_ROOT, "lnkfile", "IsShortcut").has_value());
+    EXPECT_EQ(win.Count(notify), 2u);
+    // A key that cannot be opened skips the write, not the notification.
+    win.FailNext("RegCreateKeyEx");
+    md.SetShowArrows(true);
+    EXPECT_FALSE(win.Registry().Get(plat::HKEY_CLASSES_ROOT, "lnkfile", "IsShortcut").has_value());
+    EXPECT_EQ(win.Count(notify), 3u);
+}
+
+TEST_F(NewDesktopTest, IconColoursGoToTheDesktopListView) {
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    const std::string lv = H(shell.listView);
+    win.User().SetListViewItemCount(shell.listView, 7);
+    win.ClearJournal();
+    md.ApplyIconColors(0x00FF00, 0xC0C0C0, false, false);
+    EXPECT_EQ(win.Journal(), (std::vector<std::string>{
+                                 "SendMessage(" + lv + ", 0x1026, 0, 12632256)",
+                                 "SendMessage(" + lv + ", 0x1024, 0, 65280)",
+                                 "SendMessage(" + lv + ", 0x1004, 0, 0)",
+                                 "SendMessage(" + lv + ", 0x1015, 0, 6)",
+                             }));
+    // Transparent ignores the background; an empty desktop still redraws (to -1).
+    win.User().SetListViewItemCount(shell.listView, 0);
+    win.ClearJournal();
+    md.ApplyIconColors(0x0000FF, 0x123456, true, false);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, plat::CLR_NONE);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x0000FFu);
+    EXPECT_TRUE(win.Contains("SendMessage(" + lv + ", 0x1015, 0, -1)"));
+}
+
+TEST_F(NewDesktopTest, ActiveDesktopRefreshBroadcastsInsteadOfRedrawing) {
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    md.ApplyIconColors(0, 0, true, true);
+    EXPECT_EQ(win.Count("SendMessage(" + H(shell.listView) + ", 0x1015"), 0u);
+    EXPECT_TRUE(win.Contains("SendMessageTimeout(65535, 0x001A, 42, 0, 2, 1000)"));
+}
+
+TEST_F(NewDesktopTest, DefaultColoursRewriteTheDesktopColour) {
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    const plat::ColorRef desktop = win.User().GetSysColor(plat::COLOR_BACKGROUND);
+    char expected[64];
+    std::snprintf(expected, sizeof expected, "SetSysColors(1, [1], [0x%06X])", desktop);
+    md.RestoreDefaultColors();
+    EXPECT_TRUE(win.Contains(expected)) << win.Journal().back();
+}
+
+}  // namespace
