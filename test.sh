@@ -118,7 +118,11 @@ if compgen -G 'fuzz/*.cpp' >/dev/null; then
       mkdir -p "$corpus" build/fuzz/artifacts
       seeds=()
       [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+      # Inputs that once failed (fuzz/regressions/<target>-*) are replayed first.
+      regressions=()
+      for f in fuzz/regressions/"${name#fuzz_}"-*; do [ -f "$f" ] && regressions+=("$f"); done
       if [ -x "build/fuzz/fuzz_$name" ] &&
+         { [ ${#regressions[@]} -eq 0 ] || "build/fuzz/fuzz_$name" "${regressions[@]}" >"$logs/fuzz-$name-regressions.log" 2>&1; } &&
          "build/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
            -print_final_stats=1 \
            -artifact_prefix="build/fuzz/artifacts/$name-" "$corpus" "${seeds[@]}" >"$logs/fuzz-$name.log" 2>&1; then

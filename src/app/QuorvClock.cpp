@@ -54,7 +54,9 @@ std::string TQuorvForm::FormatClockText(bool showClock) {
     plat::SystemTime now;
     FPlatform.kernel.GetLocalTime(now);
     const TClockLocale locale = ReadClockLocale(FPlatform.kernel);
-    return FormatClockPattern(FDatePattern, now, locale) + " " + FormatClockPattern(FTimePattern, now, locale);
+    // The space belongs to the date's pattern: an empty date field gives just the
+    // space, while an empty time field falls back to the full date and time.
+    return FormatClockPattern(FDatePattern + " ", now, locale) + FormatClockPattern(FTimePattern, now, locale);
 }
 
 void TQuorvForm::TitleBarTimerTimer() {
@@ -69,11 +71,15 @@ void TQuorvForm::TitleBarTimerTimer() {
         }
         FCpuFailureReported = false;
     } catch (const std::exception&) {
-        // A meter that fails would fail again every second: report it once, and
-        // again only after it has worked in between.
-        if (FCpuFailureReported) return;
-        FCpuFailureReported = true;
-        throw;
+        // Without the load in the caption the meter's trouble is not the clock's.
+        if (ckCPU.Checked()) {
+            // A meter that fails would fail again every second: report it once,
+            // and again only after it has worked in between.
+            if (FCpuFailureReported) return;
+            FCpuFailureReported = true;
+            throw;
+        }
+        cpuText.clear();
     }
     const std::string cpuPart = ckCPU.Checked() ? " Cpu load: " + cpuText + "%" : "";
     FTimePattern = edtTime.Text();

@@ -1,0 +1,326 @@
+// The main window's periodic work and the "Desktop/Hotkeys" page: caption clock,
+// general poll, desktop appearance, screensaver group and hotkeys.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/QuorvFrm.h"
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+
+namespace {
+
+constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
+const std::string kStore = "Software\\Corvane\\Velant! Pro 2001";
+const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
+
+class PeriodicTest : public ::testing::Test {
+protected:
+    PeriodicTest() {
+        app.Title = "Velant! Pro 2001";
+        win.SetLocalTime(2026, 12, 7, 14, 5, 8);
+    }
+    TQuorvForm& Start() {
+        form = std::make_unique<TQuorvForm>(p, app);
+        form->Loaded();
+        return *form;
+    }
+    void Stored(const std::string& name, const std::string& text) { win.Registry().SetString(HKCU, kStore, name, text); }
+    plat::Hwnd Window(const std::string& title, bool visible = true) {
+        return win.User().AddWindow(0, "Notepad", title, visible);
+    }
+    std::string Title(plat::Hwnd h) { return win.User().Window(h).title; }
+    void Foreground(plat::Hwnd h) { win.User().SetForegroundWindow(h); }
+    // Two processors, the second one busy for a quarter of each second.
+    void BusyProcessors() {
+        times = {{0, 0, 0}, {0, 0, 0}};
+        win.Kernel().SetProcessorTimes(times);
+    }
+    void OneSecondOfWork() {
+        times[0].idle += 10'000'000, times[0].kernel += 10'000'000;
+        times[1].idle += 7'500'000, times[1].kernel += 8'000'000, times[1].user += 2'000'000;
+        win.Kernel().SetProcessorTimes(times);
+    }
+
+    sim::SimWindows win;
+    plat::Platform p = win.platform();
+    TApplication app{p.user, p.dialogs};
+    std::unique_ptr<TQuorvForm> form;
+    std::vector<plat::ProcessorTimes> times;
+    const sim::ShellWindowHandles& shell = win.User().ShellWindows();
+};
+
+// ---- the caption clock ----
+
+TEST_F(PeriodicTest, StoredClockStampsTheForegroundCaptionAboutASecondLater) {
+    Stored("ckWinClock_Checked", "True");
+    const plat::Hwnd letter = Window("Letter - Editor");
+    Foreground(letter);
+    Start();
+    EXPECT_EQ(Title(letter), "Letter - Editor");
+    win.Advance(1000);
+    EXPECT_EQ(Title(letter), "Letter - Editor    [Today is:  07.12.2026 Time is:  14.05.09]");
+    win.Advance(1000);
+    EXPECT_EQ(Title(letter), "Letter - Editor    [Today is:  07.12.2026 Time is:  14.05.10]");
+}
+
+TEST_F(PeriodicTest, TheStampFollowsTheForegroundAndLeavesOtherTextAlone) {
+    const plat::Hwnd report = Window("Report [draft] - Editor");
+    const plat::Hwnd spaced = Window("Wide    Title");
+    Foreground(report);
+    auto& f = Start();
+    f.edtDate.SetText("");
+    f.edtTime.SetText("hh:mm");
+    f.ckWinClock.SetChecked(true);
+    win.Advance(1000);
+    // An empty date field leaves the single space.
+    EXPECT_EQ(Title(report), "Report [draft] - Editor    [ 14:05]");
+    Foreground(spaced);
+    win.Advance(1000);
+    EXPECT_EQ(Title(spaced), "Wide    Title    [ 14:05]");
+    EXPECT_EQ(Title(report), "Report [draft] - Editor");
+    // A caption the program changed meanwhile is left as it is.
+    win.User().Send(spaced, plat::WM_SETTEXT, 0, reinterpret_cast<plat::LParam>("Renamed"));
+    f.ckWinClock.SetChecked(false);
+    EXPECT_EQ(Title(spaced), "Renamed");
+}
+
+TEST_F(PeriodicTest, EmptyOrHiddenForegroundWindowsAreNotStamped) {
+    const plat::Hwnd letter = Window("Letter");
+    const plat::Hwnd untitled = Window("");
+    const plat::Hwnd hidden = Window("Hidden", false);
+    Foreground(letter);
+    auto& f = Start();
+    f.edtTime.SetText("hh");
+    f.ckWinClock.SetChecked(true);
+    win.Advance(1000);
+    const std::string stamped = Title(letter);
+    EXPECT_NE(stamped, "Letter");
+    for (plat::Hwnd other : {untitled, hidden}) {
+        Foreground(other);
+        win.Advance(3000);
+        EXPECT_EQ(Title(other), other == hidden ? "Hidden" : "");
+        EXPECT_EQ(Title(letter), stamped);  // keeps its stamp until another is stamped
+    }
+}
+
+TEST_F(PeriodicTest, SwitchingTheClockOffOrClosingCleansTheCaptions) {
+    const plat::Hwnd letter = Window("Letter");
+    Foreground(letter);
+    auto& f = Start();
+    f.ckWinClock.SetChecked(true);
+    win.Advance(1000);
+    f.ckWinClock.SetChecked(false);
+    EXPECT_EQ(Title(letter), "Letter");
+    win.Advance(3000);
+    EXPECT_EQ(Title(letter), "Letter");
+    f.ckWinClock.SetChecked(true);
+    win.Advance(1000);
+    EXPECT_NE(Title(letter), "Letter");
+    f.Close();
+    EXPECT_EQ(Title(letter), "Letter");
+}
+
+TEST_F(PeriodicTest, CpuLoadShowsTheLastProcessorMeasuredFromTheFirstTick) {
+    BusyProcessors();
+    const plat::Hwnd letter = Window("Letter");
+    Foreground(letter);
+    auto& f = Start();
+    f.ckCPU.SetChecked(true);
+    for (int i = 0; i < 4; ++i) {
+        OneSecondOfWork();
+        win.Advance(250);
+    }
+    // Not 99 %: the first readout already measures a real interval. The last
+    // instance is the whole machine: (0 + 25 %) / 2.
+    EXPECT_EQ(Title(letter), "Letter    [ Cpu load: 12%]");
+    EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
+}
+
+TEST_F(PeriodicTest, AFailingMeterIsReportedOnceAndDoesNotStopTheClock) {
+    const plat::Hwnd letter = Window("Letter");
+    Foreground(letter);
+    auto& f = Start();
+    f.ckCPU.SetChecked(true);
+    win.Advance(5000);
+    EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    EXPECT_EQ(Title(letter), "Letter");
+    // The clock alone goes on without the meter.
+    f.edtTime.SetText("hh");
+    f.ckCPU.SetChecked(false);
+    f.ckWinClock.SetChecked(true);
+    win.Advance(1000);
+    EXPECT_EQ(Title(letter), "Letter    [Today is:  07.12.2026 14]");
+    // Once it has worked, a new failure is reported again.
+    BusyProcessors();
+    f.ckCPU.SetChecked(true);
+    win.Advance(1000);
+    EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    win.SetFailing("GetProcessorTimes", true);
+    win.Advance(5000);
+    EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 2u);
+}
+
+// ---- the general poll ----
+
+TEST_F(PeriodicTest, ScreensaverSwitchedElsewhereShowsWithinOneTick) {
+    auto& f = Start();
+    EXPECT_TRUE(f.ckScrEnable.Checked());
+    win.User().SetScreenSaverState(false, 600);
+    win.Advance(1000);
+    EXPECT_FALSE(f.ckScrEnable.Checked());
+    EXPECT_FALSE(f.MainPopup_ScreensaverEnabled->Checked());
+    EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Caption, "Screensaver disabled");
+}
+
+TEST_F(PeriodicTest, TransparencyIsReappliedOnlyOnTheDesktopAndOnlyWhenLost) {
+    Stored("ckCheckTrans_Checked", "True");
+    const plat::Hwnd other = Window("Other");
+    Foreground(other);
+    Start();
+    const std::string redraw = "SendMessage(" + std::to_string(shell.listView) + ", 0x1026";
+    win.User().SendMessage(shell.listView, plat::LVM_SETTEXTBKCOLOR, 0, 0xC0C0C0);
+    win.ClearJournal();
+    win.Advance(3000);
+    EXPECT_EQ(win.Count(redraw), 0u);
+    Foreground(shell.progman);
+    win.Advance(1000);
+    EXPECT_EQ(win.Count(redraw), 1u);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, plat::CLR_NONE);
+    win.Advance(3000);
+    EXPECT_EQ(win.Count(redraw), 1u);
+}
+
+// ---- desktop appearance ----
+
+TEST_F(PeriodicTest, StoredSwitchesHideTheShellAndClosingShowsItAgain) {
+    Stored("ckTaskbar_Checked", "False");
+    Stored("ckTrayClock_Checked", "False");
+    Stored("ckDesktopIcons_Checked", "False");
+    auto& f = Start();
+    EXPECT_FALSE(win.User().Window(shell.tray).visible);
+    EXPECT_FALSE(win.User().Window(shell.clock).visible);
+    EXPECT_FALSE(win.User().Window(shell.defView).visible);
+    f.Close();
+    for (plat::Hwnd h : {shell.tray, shell.clock, shell.defView, shell.tabControl, shell.startButton})
+        EXPECT_TRUE(win.User().Window(h).visible) << h;
+}
+
+TEST_F(PeriodicTest, ColourButtonsReapplyEvenWhenCancelled) {
+    auto& f = Start();
+    win.Dialogs().NextColor(std::nullopt);
+    f.RxSpeedButton24.Click();
+    EXPECT_EQ(f.lblIcon.Font.Color, 0x00FF00u);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x00FF00u);
+    win.Dialogs().NextColor(0x0000FFu);
+    f.RxSpeedButton24.Click();
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x0000FFu);
+    f.ckTransparent.SetChecked(false);
+    win.Dialogs().NextColor(0x00FFFFu);
+    f.RxSpeedButton25.Click();
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, 0x00FFFFu);
+    f.ckCheckTrans.SetChecked(true);
+    f.RxSpeedButton16.Click();
+    EXPECT_FALSE(f.ckCheckTrans.Checked());
+    EXPECT_EQ(win.Count("SetSysColors("), 1u);
+}
+
+TEST_F(PeriodicTest, HideIconsFromThePopupChecksTheItemHotkeyAndBoxDoNot) {
+    Stored("ckHotEnable_Checked", "True");
+    Stored("ckHotHideIcons_Checked", "True");
+    auto& f = Start();
+    f.MainPopup_Hideicons->Click();
+    EXPECT_FALSE(f.ckDesktopIcons.Checked());
+    EXPECT_TRUE(f.MainPopup_Hideicons->Checked());
+    EXPECT_FALSE(win.User().Window(shell.defView).visible);
+    EXPECT_TRUE(win.User().PressHotKey(plat::MOD_CONTROL | plat::MOD_WIN, 0x49));
+    win.ProcessMessages();
+    EXPECT_TRUE(f.ckDesktopIcons.Checked());
+    EXPECT_TRUE(win.User().Window(shell.defView).visible);
+    EXPECT_TRUE(f.MainPopup_Hideicons->Checked());
+}
+
+// ---- screensaver group ----
+
+TEST_F(PeriodicTest, StartUpSwitchesTheScreensaverOnAndShowsTheLiveValues) {
+    win.User().SetScreenSaverState(false, 90);
+    Stored("ScrTimeout_Value", "5");
+    auto& f = Start();
+    EXPECT_TRUE(win.User().ScreenSaverActive());
+    EXPECT_TRUE(win.Contains("SystemParametersInfo(15, 600, null, 0)"));
+    EXPECT_TRUE(win.Contains("SystemParametersInfo(15, 300, null, 0)"));
+    EXPECT_TRUE(f.ckScrEnable.Checked());
+    EXPECT_EQ(f.ScrTimeout.Value(), 5);
+    f.ScrTimeout.SetText("61");
+    EXPECT_EQ(f.ScrTimeout.Text(), "61");
+    EXPECT_EQ(win.Count("SystemParametersInfo(15,"), 2u);
+}
+
+TEST_F(PeriodicTest, PopupScreensaverItemMovesTheBoxAndSavesItAtOnce) {
+    auto& f = Start();
+    f.MainPopup_ScreensaverEnabled->Click();
+    EXPECT_FALSE(win.User().ScreenSaverActive());
+    EXPECT_FALSE(f.ckScrEnable.Checked());
+    EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Caption, "Screensaver disabled");
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckScrEnable"), "false");
+}
+
+TEST_F(PeriodicTest, RunScreensaverOnStartupComesLast) {
+    Stored("ckAutorunScr_Checked", "True");
+    Start();
+    const auto all = win.Journal();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.back(), "SendMessage(" + std::to_string(win.User().GetDesktopWindow()) + ", 0x0112, 61760, 0)");
+}
+
+// ---- hotkeys ----
+
+TEST_F(PeriodicTest, FirstRunTakesNoCombinationFromOtherPrograms) {
+    Start();
+    EXPECT_TRUE(win.User().HotKeys().empty());
+    EXPECT_FALSE(win.User().PressHotKey(plat::MOD_WIN, 0x53));
+}
+
+TEST_F(PeriodicTest, OnlyCombinationsSwitchedOnByBothBoxesAreHeld) {
+    Stored("ckHotEnable_Checked", "True");
+    Stored("ckHotScr_Checked", "True");
+    Stored("ckHotCd_Checked", "True");
+    auto& f = Start();
+    std::vector<int> ids;
+    for (const auto& r : win.User().HotKeys()) ids.push_back(r.id);
+    EXPECT_EQ(ids, (std::vector<int>{0, 3, 4}));
+    EXPECT_TRUE(win.User().PressHotKey(plat::MOD_WIN, 0x53));
+    win.ProcessMessages();
+    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(f.Handle()) + ", 0x0112, 61760, 0)"));
+    f.ckTransparency.SetChecked(true);
+    EXPECT_EQ(win.User().HotKeys().size(), 4u);
+    f.ckHotEnable.SetChecked(false);
+    EXPECT_TRUE(win.User().HotKeys().empty());
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckHotEnable"), "false");
+    EXPECT_FALSE(win.User().PressHotKey(plat::MOD_WIN, 0x53));
+    f.ckHotEnable.SetChecked(true);
+    EXPECT_EQ(win.User().HotKeys().size(), 4u);
+}
+
+TEST_F(PeriodicTest, TransparencyHotkeyIgnoresTheLabelAndCdHotkeysReportMciErrors) {
+    Stored("ckHotEnable_Checked", "True");
+    Stored("ckTransparency_Checked", "True");
+    Stored("ckHotCd_Checked", "True");
+    Stored("ckTransparent_Checked", "False");
+    Stored("lblIcon_Transparent", "False");
+    Start();
+    EXPECT_NE(win.User().Window(shell.listView).listView.textBkColor, plat::CLR_NONE);
+    win.User().PressHotKey(plat::MOD_CONTROL | plat::MOD_ALT, 0x54);
+    win.ProcessMessages();
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, plat::CLR_NONE);
+    win.Multimedia().SetNoCdDevice(true);
+    win.User().PressHotKey(plat::MOD_CONTROL | plat::MOD_WIN, 0x4F);
+    win.ProcessMessages();
+    EXPECT_TRUE(win.Contains("mciSendString(\"Set cdaudio door open wait\")"));
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    EXPECT_FALSE(win.Dialogs().MessageBoxes()[0].text.empty());
+}
+
+}  // namespace
