@@ -130,7 +130,8 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     EXPECT_EQ(f.lblIcon.Color(), 0xC0C0C0u);
 
     EXPECT_TRUE(Reg().HasKey(HKCU, kBase));
-    EXPECT_TRUE(Reg().ValueNames(HKCU, kStore).empty()) << "nothing of the durable record is written at start-up";
+    // Only what start-up itself shows changes the record: the screensaver's live state and timeout.
+    EXPECT_EQ(Reg().ValueNames(HKCU, kStore), (std::vector<std::string>{"ckScrEnable_Checked", "ScrTimeout_Value"}));
     EXPECT_FALSE(Reg().HasKey(HKCU, kList));
     EXPECT_FALSE(Reg().HasKey(HKCU, kExport));
     // The only handler-like effect of a first start is the priority mirror.
@@ -173,9 +174,16 @@ TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminati
         {"NormPos", "0,0,0,0"},      {"Visible", "0"},
     };
     expected.insert(expected.end(), kDesignValues.begin(), kDesignValues.end());
+    // Start-up shows the screensaver as the system has it (switched on, 10 minutes);
+    // those two values were recorded then, so they come first.
+    for (auto& [name, text] : expected) {
+        if (name == "ckScrEnable_Checked") text = "True";
+        if (name == "ScrTimeout_Value") text = "10";
+    }
 
-    std::vector<std::string> names;
-    for (const auto& [name, text] : expected) names.push_back(name);
+    std::vector<std::string> names = {"ckScrEnable_Checked", "ScrTimeout_Value"};
+    for (const auto& [name, text] : expected)
+        if (name != names[0] && name != names[1]) names.push_back(name);
     EXPECT_EQ(Reg().ValueNames(HKCU, kStore), names);
     for (const auto& [name, text] : expected)
         EXPECT_EQ(Reg().Get(HKCU, kStore, name), SzValue(text)) << name;
@@ -188,7 +196,9 @@ TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminati
         written.push_back(op.substr(prefix.size(), op.find('"', prefix.size()) - prefix.size()));
         EXPECT_NE(op.find("\", 1, \""), std::string::npos) << op;
     }
-    EXPECT_EQ(written, names);
+    std::vector<std::string> inOrder;
+    for (const auto& [name, text] : expected) inOrder.push_back(name);
+    EXPECT_EQ(written, inOrder);
     EXPECT_FALSE(Reg().HasKey(HKCU, kList)) << "an empty list leaves no key";
 }
 
@@ -560,6 +570,7 @@ TEST_F(StoreTest, ScanResultIsExportedAtOnce) {
 TEST_F(StoreTest, RegistryWriteFailureAtCloseIsReportedAndTheProgramStillCloses) {
     auto& f = Start();
     f.MainPop_ConfigureClick();
+    f.ckScrEnable.SetChecked(false);
     win.Registry().FailWrites(HKCU, kBase);
     win.ClearJournal();
     f.Close();
