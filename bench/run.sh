@@ -6,6 +6,14 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 out=${BENCH_BUILD_DIR:-$top/build/bench}
 mkdir -p "$out"
+# bench/run.sh cpu [flags]: the CPU meter's sample on synthetic performance data instead.
+if [ "${1:-}" = cpu ]; then
+    shift
+    g++ -std=c++20 -O2 -DNDEBUG -Wall -Wextra -I"$top/src" -I"$top/tests" \
+        "$here/cpu_bench.cpp" "$top"/src/system/adCpuUsage.cpp "$top"/src/platform/*.cpp \
+        "$top"/src/platform/sim/*.cpp -lbenchmark_main -lbenchmark -pthread -o "$out/cpu_bench"
+    exec "$out/cpu_bench" "$@"
+fi
 if ! command -v djpeg >/dev/null; then
     echo "djpeg is missing: apt-get install libjpeg-turbo-progs" >&2
     exit 1

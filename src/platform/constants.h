@@ -167,4 +167,11 @@ constexpr std::uint32_t EWX_REBOOT = 2;
 constexpr std::uint32_t EWX_FORCE = 4;
 constexpr std::uint32_t EWX_POWEROFF = 8;
 
+// Version information.
+constexpr std::uint32_t VER_PLATFORM_WIN32s = 0;
+constexpr std::uint32_t VER_PLATFORM_WIN32_WINDOWS = 1;
+constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
+constexpr std::uint32_t OSVERSIONINFOA_SIZE = 148;    // sizeof(OSVERSIONINFOA)
+constexpr std::uint32_t OSVERSIONINFOEXA_SIZE = 156;  // sizeof(OSVERSIONINFOEXA)
+
 }  // namespace plat

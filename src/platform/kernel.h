@@ -1,12 +1,17 @@
 #pragma once
 // System (kernel32 and version): directories, tick count, priorities, files and
 // find handles, change notifications, events and waits, drives, WinExec, version
-// information, the local time and the user's locale.
+// information, the local time and the user's locale, the system's processor times.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/types.h"
+
+// <windows.h> maps GetVersionEx to GetVersionExA; the interface keeps the Win32 name.
+#ifdef GetVersionEx
+#undef GetVersionEx
+#endif
 
 namespace plat {
 
@@ -19,6 +24,25 @@ struct FindData {
 struct FixedFileVersion {
     std::uint32_t fileVersionMS = 0;
     std::uint32_t fileVersionLS = 0;
+};
+
+// OSVERSIONINFOA. The caller sets osVersionInfoSize (148, or 156 for the EX form)
+// as Win32 requires; any other size makes GetVersionEx fail.
+struct OsVersionInfo {
+    std::uint32_t osVersionInfoSize = 0;
+    std::uint32_t majorVersion = 0;
+    std::uint32_t minorVersion = 0;
+    std::uint32_t buildNumber = 0;
+    std::uint32_t platformId = 0;  // VER_PLATFORM_WIN32_WINDOWS (1) or VER_PLATFORM_WIN32_NT (2)
+    std::string csdVersion;
+};
+
+// Times a processor has spent since boot, in 100-ns units. Kernel time includes
+// idle time, as Windows counts it.
+struct ProcessorTimes {
+    std::int64_t idle = 0;
+    std::int64_t kernel = 0;
+    std::int64_t user = 0;
 };
 
 class IKernel {
@@ -76,6 +100,27 @@ public:
     // VerQueryValue with the sub-block "\".
     virtual bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
                                        FixedFileVersion& info) = 0;
+
+    // Stand-in kernels of tests need not answer these: by default they fail as the
+    // Win32 calls do when the system cannot answer.
+    virtual bool GetVersionEx(OsVersionInfo& info) {
+        (void)info;
+        return false;
+    }
+    // 100-ns intervals since 1601-01-01 (FILETIME); false for an invalid date or time.
+    virtual bool SystemTimeToFileTime(const SystemTime& time, std::uint64_t& fileTime) {
+        (void)time;
+        (void)fileTime;
+        return false;
+    }
+    // Per-processor times (NtQuerySystemInformation, SystemProcessorPerformanceInformation)
+    // and their sum in `total`. Where only the sum is known (GetSystemTimes),
+    // `processors` comes back empty. False when neither source answers.
+    virtual bool GetProcessorTimes(std::vector<ProcessorTimes>& processors, ProcessorTimes& total) {
+        (void)processors;
+        (void)total;
+        return false;
+    }
 };
 
 }  // namespace plat

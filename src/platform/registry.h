@@ -21,6 +21,13 @@ public:
                                const std::vector<std::uint8_t>& data) = 0;
     virtual long RegQueryValueEx(Hkey key, const std::string& name, std::uint32_t& type,
                                  std::vector<std::uint8_t>& data) = 0;
+    // RegQueryValueEx into the caller's buffer of `size` bytes, as Win32 takes it:
+    // on success `size` becomes the length written; a value that does not fit gives
+    // ERROR_MORE_DATA (234), with `size` set to the length needed except for
+    // HKEY_PERFORMANCE_DATA, where Win32 leaves it undefined. A null `data` only
+    // asks for the length.
+    virtual long RegQueryValueExBuffer(Hkey key, const std::string& name, std::uint32_t& type,
+                                       std::uint8_t* data, std::uint32_t& size) = 0;
     virtual long RegDeleteValue(Hkey key, const std::string& name) = 0;
     // Deletes subKey with its values; a key that still has subkeys is refused.
     virtual long RegDeleteKey(Hkey key, const std::string& subKey) = 0;

@@ -171,4 +171,59 @@ TEST_F(SimKernelTest, PrivateProfileStrings) {
     EXPECT_EQ(k.GetPrivateProfileString("Desktop", "Wallpaper", "", 3, "C:\\WINDOWS\\win.ini"), "C:");
 }
 
+TEST_F(SimKernelTest, VersionAndFileTimes) {
+    OsVersionInfo v;
+    EXPECT_FALSE(k.GetVersionEx(v));  // the record size must be set, as on Windows
+    v.osVersionInfoSize = OSVERSIONINFOA_SIZE;
+    ASSERT_TRUE(k.GetVersionEx(v));
+    EXPECT_EQ(v.platformId, VER_PLATFORM_WIN32_NT);
+    EXPECT_EQ(v.majorVersion, 5u);
+    EXPECT_EQ(v.osVersionInfoSize, OSVERSIONINFOA_SIZE);
+    k.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 90, 3000, " A ");
+    v.osVersionInfoSize = OSVERSIONINFOEXA_SIZE;
+    ASSERT_TRUE(k.GetVersionEx(v));
+    EXPECT_EQ(v.platformId, VER_PLATFORM_WIN32_WINDOWS);
+    EXPECT_EQ(v.minorVersion, 90u);
+    EXPECT_EQ(v.csdVersion, " A ");
+    win.FailNext("GetVersionEx");
+    EXPECT_FALSE(k.GetVersionEx(v));
+
+    auto fileTime = [&](int y, int mo, int d, int h = 0, int mi = 0, int s = 0, int ms = 0) -> std::int64_t {
+        SystemTime t;
+        t.year = y, t.month = mo, t.day = d, t.hour = h, t.minute = mi, t.second = s, t.milliseconds = ms;
+        std::uint64_t ft = 0;
+        return k.SystemTimeToFileTime(t, ft) ? static_cast<std::int64_t>(ft) : -1;
+    };
+    EXPECT_EQ(fileTime(1601, 1, 1), 0);
+    EXPECT_EQ(fileTime(1970, 1, 1), 116444736000000000);
+    EXPECT_EQ(fileTime(1970, 1, 1, 0, 0, 1, 500), 116444736015000000);
+    EXPECT_EQ(fileTime(2000, 2, 29, 23, 59, 59, 999) - fileTime(2000, 2, 29), 863999990000);
+    EXPECT_EQ(fileTime(2001, 2, 29), -1);
+    EXPECT_EQ(fileTime(2001, 13, 1), -1);
+    EXPECT_EQ(fileTime(2001, 1, 1, 24), -1);
+    EXPECT_EQ(fileTime(1600, 12, 31), -1);
+    EXPECT_EQ(fileTime(2001, 1, 1, 0, 0, 0, 1000), -1);
+}
+
+TEST_F(SimKernelTest, ProcessorTimesPerProcessorOrTotalOnly) {
+    std::vector<ProcessorTimes> cpus{{1, 1, 1}};
+    ProcessorTimes total;
+    EXPECT_FALSE(k.GetProcessorTimes(cpus, total));
+    k.SetProcessorTimes({{10, 30, 5}, {20, 25, 1}});
+    ASSERT_TRUE(k.GetProcessorTimes(cpus, total));
+    ASSERT_EQ(cpus.size(), 2u);
+    EXPECT_EQ(cpus[1].kernel, 25);
+    EXPECT_EQ(total.idle, 30);
+    EXPECT_EQ(total.kernel, 55);
+    EXPECT_EQ(total.user, 6);
+    k.SetSystemTimes({7, 8, 9});
+    ASSERT_TRUE(k.GetProcessorTimes(cpus, total));
+    EXPECT_TRUE(cpus.empty());
+    EXPECT_EQ(total.user, 9);
+    win.FailNext("GetProcessorTimes");
+    EXPECT_FALSE(k.GetProcessorTimes(cpus, total));
+    k.ClearProcessorTimes();
+    EXPECT_FALSE(k.GetProcessorTimes(cpus, total));
+}
+
 }  // namespace

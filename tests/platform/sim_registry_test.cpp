@@ -103,4 +103,49 @@ TEST_F(SimRegistryTest, InjectedDenialsAndWriteFailures) {
     EXPECT_EQ(reg.Operations().size(), 6u);
 }
 
+TEST_F(SimRegistryTest, SizedQueryReportsWhatDoesNotFit) {
+    reg.Set(HKEY_CURRENT_USER, "Software\\Velant", "Blob", REG_BINARY, {1, 2, 3, 4, 5});
+    Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Velant", KEY_READ, key), ERROR_SUCCESS);
+    std::uint8_t buffer[8] = {9, 9, 9, 9, 9, 9, 9, 9};
+    std::uint32_t type = 0, size = 4;
+    EXPECT_EQ(reg.RegQueryValueExBuffer(key, "Blob", type, buffer, size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(buffer[0], 9);  // untouched
+    size = 0;
+    EXPECT_EQ(reg.RegQueryValueExBuffer(key, "Blob", type, nullptr, size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 5u);
+    size = sizeof buffer;
+    EXPECT_EQ(reg.RegQueryValueExBuffer(key, "blob", type, buffer, size), ERROR_SUCCESS);
+    EXPECT_EQ(type, REG_BINARY);
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(buffer[4], 5);
+    EXPECT_EQ(buffer[5], 9);
+    EXPECT_EQ(reg.RegQueryValueExBuffer(key, "None", type, buffer, size), ERROR_FILE_NOT_FOUND);
+    reg.RegCloseKey(key);
+}
+
+TEST_F(SimRegistryTest, PerformanceDataComesFromTheProviderAtEachQuery) {
+    std::uint8_t buffer[16] = {};
+    std::uint32_t type = 0, size = sizeof buffer;
+    EXPECT_EQ(reg.RegQueryValueExBuffer(HKEY_PERFORMANCE_DATA, "238", type, buffer, size), ERROR_FILE_NOT_FOUND);
+    int calls = 0;
+    reg.SetPerformanceData("238", [&] { return std::vector<std::uint8_t>(static_cast<std::size_t>(++calls * 10), 7); });
+    EXPECT_EQ(reg.RegQueryValueExBuffer(HKEY_PERFORMANCE_DATA, "238", type, buffer, size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 10u);
+    EXPECT_EQ(type, REG_BINARY);
+    size = sizeof buffer;
+    // The second answer no longer fits; the size is not reported for performance data.
+    EXPECT_EQ(reg.RegQueryValueExBuffer(HKEY_PERFORMANCE_DATA, "238", type, buffer, size), ERROR_MORE_DATA);
+    EXPECT_EQ(size, sizeof buffer);
+    std::vector<std::uint8_t> whole;
+    EXPECT_EQ(reg.RegQueryValueEx(HKEY_PERFORMANCE_DATA, "238", type, whole), ERROR_SUCCESS);
+    EXPECT_EQ(whole.size(), 30u);
+    EXPECT_EQ(win.CallJournal().Matching("RegQueryValueEx("),
+              (std::vector<std::string>{"RegQueryValueEx(HKPD, \"238\", 16)", "RegQueryValueEx(HKPD, \"238\", 16)",
+                                        "RegQueryValueEx(HKPD, \"238\", 16)", "RegQueryValueEx(HKPD, \"238\")"}));
+    reg.SetPerformanceData("238", nullptr);
+    EXPECT_EQ(reg.RegQueryValueEx(HKEY_PERFORMANCE_DATA, "238", type, whole), ERROR_FILE_NOT_FOUND);
+}
+
 }  // namespace

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "platform/constants.h"
 #include "platform/win32/Win32Kernel.h"
+#include "platform/win32/Win32Registry.h"
+#include "system/adCpuUsage.h"
 
 namespace {
 
@@ -80,6 +83,80 @@ TEST_F(Win32KernelTest, FindFirstFileMatchesThePattern) {
     EXPECT_FALSE(k.FindNextFile(exact, data));
     EXPECT_TRUE(k.FindClose(exact));
     EXPECT_EQ(k.FindFirstFile(dir + "\\*.gif", data), 0u);
+}
+
+TEST(Win32KernelSystem, VersionAndFileTimes) {
+    win32::Win32Kernel k;
+    plat::OsVersionInfo v;
+    EXPECT_FALSE(k.GetVersionEx(v));  // no record size
+    v.osVersionInfoSize = plat::OSVERSIONINFOA_SIZE;
+    ASSERT_TRUE(k.GetVersionEx(v));
+    EXPECT_EQ(v.platformId, plat::VER_PLATFORM_WIN32_NT);
+    EXPECT_GE(v.majorVersion, 5u);
+    v.osVersionInfoSize = plat::OSVERSIONINFOEXA_SIZE;
+    EXPECT_TRUE(k.GetVersionEx(v));
+
+    plat::SystemTime t;
+    t.year = 1970, t.month = 1, t.day = 1, t.second = 1, t.milliseconds = 500;
+    std::uint64_t ft = 0;
+    ASSERT_TRUE(k.SystemTimeToFileTime(t, ft));
+    EXPECT_EQ(ft, 116444736015000000u);
+    t.month = 13;
+    EXPECT_FALSE(k.SystemTimeToFileTime(t, ft));
+    t.month = 2, t.day = 30;
+    EXPECT_FALSE(k.SystemTimeToFileTime(t, ft));
+}
+
+// Keeps one processor busy for about `ms` milliseconds.
+void Spin(int ms) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    volatile unsigned x = 0;
+    while (std::chrono::steady_clock::now() < end) x = x + 1;
+}
+
+TEST(Win32KernelSystem, ProcessorTimesGrowAndAddUp) {
+    win32::Win32Kernel k;
+    std::vector<plat::ProcessorTimes> before, after;
+    plat::ProcessorTimes totalBefore, totalAfter;
+    ASSERT_TRUE(k.GetProcessorTimes(before, totalBefore));
+    Spin(300);
+    ASSERT_TRUE(k.GetProcessorTimes(after, totalAfter));
+    ASSERT_FALSE(after.empty()) << "no per-processor times";
+    ASSERT_EQ(before.size(), after.size());
+    plat::ProcessorTimes sum;
+    for (const auto& p : after) {
+        EXPECT_GE(p.kernel, p.idle);  // kernel time includes idle time
+        sum.idle += p.idle, sum.kernel += p.kernel, sum.user += p.user;
+    }
+    EXPECT_EQ(sum.idle, totalAfter.idle);
+    EXPECT_EQ(sum.kernel, totalAfter.kernel);
+    EXPECT_EQ(sum.user, totalAfter.user);
+    std::int64_t elapsed = (totalAfter.kernel + totalAfter.user) - (totalBefore.kernel + totalBefore.user);
+    // About 0.3 s on every processor, in 100-ns units.
+    EXPECT_GT(elapsed, 1000000 * static_cast<std::int64_t>(after.size()));
+    EXPECT_GE(totalAfter.idle, totalBefore.idle);
+}
+
+// The meter on the real system: whichever source it settles on, the readings are
+// loads, and spinning one processor shows in the machine's total (the last instance).
+TEST(Win32KernelSystem, CpuMeterReadsTheRunningSystem) {
+    win32::Win32Kernel k;
+    win32::Win32Registry reg;
+    TCpuUsage meter(k, reg);
+    meter.SampleProcessorData();
+    const int count = meter.ProcessorCount();
+    ASSERT_GE(count, 1);
+    Spin(500);
+    meter.SampleProcessorData();
+    ASSERT_EQ(meter.ProcessorCount(), count);
+    for (int i = 0; i < count; ++i) {
+        double load = meter.ProcessorLoad(i);
+        EXPECT_GE(load, -0.05) << "instance " << i;
+        EXPECT_LE(load, 1.05) << "instance " << i;
+    }
+    const int processors = count > 1 ? count - 1 : 1;
+    EXPECT_GT(meter.ProcessorLoad(count - 1), 0.5 / processors);
+    ::testing::Test::RecordProperty("instances", count);
 }
 
 }  // namespace

@@ -121,6 +121,10 @@ SimKernel::SimKernel(SimJournal& journal, SimClock& clock, fs::path root)
         locale_[LOCALE_SMONTHNAME1 + i] = months[i];
         locale_[LOCALE_SABBREVMONTHNAME1 + i] = std::string(months[i]).substr(0, 3);
     }
+    osVersion_.majorVersion = 5;
+    osVersion_.minorVersion = 1;
+    osVersion_.buildNumber = 2600;
+    osVersion_.platformId = plat::VER_PLATFORM_WIN32_NT;
 }
 
 SimKernel::~SimKernel() = default;
@@ -659,6 +663,81 @@ bool SimKernel::VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block, pl
         }
     }
     return false;
+}
+
+// ---------------------------------------------------------------- version, time, processors
+
+bool SimKernel::GetVersionEx(plat::OsVersionInfo& info) {
+    if (journal_.Fails("GetVersionEx")) return false;
+    if (info.osVersionInfoSize != plat::OSVERSIONINFOA_SIZE && info.osVersionInfoSize != plat::OSVERSIONINFOEXA_SIZE)
+        return false;
+    std::lock_guard lock(mu_);
+    std::uint32_t size = info.osVersionInfoSize;
+    info = osVersion_;
+    info.osVersionInfoSize = size;
+    return true;
+}
+
+void SimKernel::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor, std::uint32_t build,
+                           const std::string& csdVersion) {
+    std::lock_guard lock(mu_);
+    osVersion_.platformId = platformId;
+    osVersion_.majorVersion = major;
+    osVersion_.minorVersion = minor;
+    osVersion_.buildNumber = build;
+    osVersion_.csdVersion = csdVersion;
+}
+
+bool SimKernel::SystemTimeToFileTime(const plat::SystemTime& t, std::uint64_t& fileTime) {
+    if (journal_.Fails("SystemTimeToFileTime")) return false;
+    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (t.year < 1601 || t.year > 30827 || t.month < 1 || t.month > 12) return false;
+    bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
+    int days = monthDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
+    if (t.day < 1 || t.day > days || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
+        t.second > 59 || t.milliseconds < 0 || t.milliseconds > 999)
+        return false;
+    std::int64_t sinceEpoch = SimClock::DaysFromCivil(t.year, t.month, t.day) - SimClock::DaysFromCivil(1601, 1, 1);
+    std::int64_t ms = sinceEpoch * 86400000LL + t.hour * 3600000LL + t.minute * 60000LL + t.second * 1000LL +
+                      t.milliseconds;
+    fileTime = static_cast<std::uint64_t>(ms) * 10000u;
+    return true;
+}
+
+bool SimKernel::GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors, plat::ProcessorTimes& total) {
+    if (journal_.Fails("GetProcessorTimes")) return false;
+    std::lock_guard lock(mu_);
+    if (!hasProcessorTimes_) return false;
+    processors = processorTimes_;
+    total = totalTimes_;
+    return true;
+}
+
+void SimKernel::SetProcessorTimes(std::vector<plat::ProcessorTimes> processors) {
+    plat::ProcessorTimes sum;
+    for (const auto& p : processors) {
+        sum.idle += p.idle;
+        sum.kernel += p.kernel;
+        sum.user += p.user;
+    }
+    std::lock_guard lock(mu_);
+    hasProcessorTimes_ = true;
+    processorTimes_ = std::move(processors);
+    totalTimes_ = sum;
+}
+
+void SimKernel::SetSystemTimes(const plat::ProcessorTimes& total) {
+    std::lock_guard lock(mu_);
+    hasProcessorTimes_ = true;
+    processorTimes_.clear();
+    totalTimes_ = total;
+}
+
+void SimKernel::ClearProcessorTimes() {
+    std::lock_guard lock(mu_);
+    hasProcessorTimes_ = false;
+    processorTimes_.clear();
+    totalTimes_ = {};
 }
 
 // ---------------------------------------------------------------- test helpers

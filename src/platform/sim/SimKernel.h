@@ -49,6 +49,16 @@
 //   FindFirstChangeNotification("<path>", <subtree>, <filter>)
 //   FindCloseChangeNotification(<handle>)   WinExec("<cmdLine>", <show>)
 // Injected failures return ERROR_ACCESS_DENIED for the calls that return codes.
+//
+// Version and processor times (pure queries, not journaled):
+// - GetVersionEx answers an NT system (platform 2, version 5.1.2600) unless
+//   SetVersion says otherwise, and fails, as Windows does, unless the caller's
+//   osVersionInfoSize is 148 or 156.
+// - SystemTimeToFileTime converts any valid date from 1601 to 30827 and refuses
+//   out-of-range fields (month 13, 30 February, hour 24...).
+// - GetProcessorTimes fails until a test gives times: SetProcessorTimes for one
+//   entry per processor (the total is their sum), SetSystemTimes for only the
+//   total, as where the per-processor query is unavailable.
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -148,6 +158,10 @@ public:
     bool GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) override;
     bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block, plat::FixedFileVersion& info) override;
 
+    bool GetVersionEx(plat::OsVersionInfo& info) override;
+    bool SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) override;
+    bool GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors, plat::ProcessorTimes& total) override;
+
     // ---- Test helpers (not journaled) ----
     const std::filesystem::path& Root() const { return root_; }
     // Where a Windows path lives on the host; nullopt without a drive letter.
@@ -170,6 +184,11 @@ public:
     void SetDrive(char letter, std::uint32_t driveType);  // DRIVE_NO_ROOT_DIR (or 0) removes it
     void SetFileVersion(const std::string& winPath, int major, int minor, int build = 0, int revision = 0);
     void SetLocaleInfo(std::uint32_t lcType, const std::string& value);
+    void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
+                    const std::string& csdVersion = "");
+    void SetProcessorTimes(std::vector<plat::ProcessorTimes> processors);
+    void SetSystemTimes(const plat::ProcessorTimes& total);
+    void ClearProcessorTimes();  // neither source answers
 
     // Kernel objects: a process handle as ShellExecuteEx hands out (signal it when
     // the process ends), signalling any waitable handle, and leak checks.
@@ -224,6 +243,10 @@ private:
     };
     std::map<std::string, Version> versions_;
     std::map<std::uint32_t, std::string> locale_;
+    plat::OsVersionInfo osVersion_;
+    bool hasProcessorTimes_ = false;
+    std::vector<plat::ProcessorTimes> processorTimes_;  // empty: only the total is known
+    plat::ProcessorTimes totalTimes_;
     std::uint32_t priorityClass_ = plat::NORMAL_PRIORITY_CLASS;
     int threadPriority_ = plat::THREAD_PRIORITY_NORMAL;
 };

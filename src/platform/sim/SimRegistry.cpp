@@ -223,21 +223,63 @@ long SimRegistry::RegSetValueEx(plat::Hkey key, const std::string& name, std::ui
     return plat::ERROR_SUCCESS;
 }
 
-long SimRegistry::RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
-                                  std::vector<std::uint8_t>& data) {
+long SimRegistry::Lookup(plat::Hkey key, const std::string& name, Value& value) {
     if (auto f = journal_.Fails("RegQueryValueEx")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    if (key == plat::HKEY_PERFORMANCE_DATA) {
+        auto it = performanceData_.find(Lower(name));
+        if (it == performanceData_.end()) return plat::ERROR_FILE_NOT_FOUND;
+        value = Value{plat::REG_BINARY, it->second()};
+        return plat::ERROR_SUCCESS;
+    }
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
     Node* node = Find(r.root, r.path);
     for (auto& [n, v] : node->values) {
         if (IEquals(n, name)) {
-            type = v.type;
-            data = v.bytes;
+            value = v;
             return plat::ERROR_SUCCESS;
         }
     }
     return plat::ERROR_FILE_NOT_FOUND;
+}
+
+long SimRegistry::RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                                  std::vector<std::uint8_t>& data) {
+    if (key == plat::HKEY_PERFORMANCE_DATA)
+        journal_.Add("RegQueryValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ")");
+    Value v;
+    long rc = Lookup(key, name, v);
+    if (rc != plat::ERROR_SUCCESS) return rc;
+    type = v.type;
+    data = std::move(v.bytes);
+    return plat::ERROR_SUCCESS;
+}
+
+long SimRegistry::RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                                        std::uint8_t* data, std::uint32_t& size) {
+    if (key == plat::HKEY_PERFORMANCE_DATA)
+        journal_.Add("RegQueryValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " + std::to_string(size) +
+                     ")");
+    Value v;
+    long rc = Lookup(key, name, v);
+    if (rc != plat::ERROR_SUCCESS) return rc;
+    type = v.type;
+    auto needed = static_cast<std::uint32_t>(v.bytes.size());
+    if (data && size < needed) {
+        if (key != plat::HKEY_PERFORMANCE_DATA) size = needed;
+        return plat::ERROR_MORE_DATA;
+    }
+    if (data && needed) std::copy(v.bytes.begin(), v.bytes.end(), data);
+    size = needed;
+    return plat::ERROR_SUCCESS;
+}
+
+void SimRegistry::SetPerformanceData(const std::string& name, PerformanceDataProvider provider) {
+    if (provider)
+        performanceData_[Lower(name)] = std::move(provider);
+    else
+        performanceData_.erase(Lower(name));
 }
 
 long SimRegistry::RegDeleteValue(plat::Hkey key, const std::string& name) {

@@ -12,6 +12,12 @@
 //   (ERROR_ACCESS_DENIED). The predefined roots allow everything.
 // - RegDeleteKey refuses a key that has subkeys (ERROR_ACCESS_DENIED).
 // - RegEnumKey lists subkeys sorted case-insensitively, like Windows.
+// - RegQueryValueExBuffer fills the caller's buffer; a value that does not fit gives
+//   ERROR_MORE_DATA with the length needed, and leaves the buffer untouched.
+// - HKEY_PERFORMANCE_DATA: a value is whatever the provider installed for its name
+//   (SetPerformanceData) returns at the moment of the query, as REG_BINARY, so
+//   successive queries can differ; a name without a provider is not found. As on
+//   Windows, a too-small buffer gives ERROR_MORE_DATA with the size left as passed.
 //
 // Journal entries:
 //   RegCreateKeyEx(<key>, "<subKey>", <access>)
@@ -19,12 +25,15 @@
 //   RegSetValueEx(<key>, "<name>", <type>, <data>)
 //   RegDeleteValue(<key>, "<name>")
 //   RegDeleteKey(<key>, "<subKey>")
+//   RegQueryValueEx(HKPD, "<name>", <buffer size>)   queries of performance data only
+//   RegQueryValueEx(HKPD, "<name>")                  (the second form without a buffer)
 // where <key> is the handle's path (HKCU\Software\Velant) and <data> is, for
 // REG_SZ / REG_EXPAND_SZ / REG_MULTI_SZ, the quoted bytes ("1\0"), for a 4-byte
 // REG_DWORD its decimal value, otherwise hex:01,02,ff.
 // Injected failures by name ("RegSetValueEx"...) return ERROR_ACCESS_DENIED unless
 // a code is given.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -61,6 +70,8 @@ public:
                        const std::vector<std::uint8_t>& data) override;
     long RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
                          std::vector<std::uint8_t>& data) override;
+    long RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                               std::uint32_t& size) override;
     long RegDeleteValue(plat::Hkey key, const std::string& name) override;
     long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
     long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
@@ -90,6 +101,11 @@ public:
     // Every write anywhere fails with `code`; 0 lifts it.
     void FailAllWrites(long code = plat::ERROR_WRITE_FAULT);
 
+    // The bytes HKEY_PERFORMANCE_DATA answers for the value `name` ("238", "Global"),
+    // asked at every query; an empty provider removes it.
+    using PerformanceDataProvider = std::function<std::vector<std::uint8_t>()>;
+    void SetPerformanceData(const std::string& name, PerformanceDataProvider provider);
+
     // Handles the program has not closed (leak checks).
     std::size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -115,6 +131,8 @@ private:
     };
 
     Resolved Resolve(plat::Hkey key) const;
+    // The value's bytes, or an error code; performance data comes from its provider.
+    long Lookup(plat::Hkey key, const std::string& name, Value& value);
     Node* Find(plat::Hkey root, const std::vector<std::string>& path) const;
     Node* Make(plat::Hkey root, const std::vector<std::string>& path);
     static std::vector<std::string> Split(const std::string& path);
@@ -133,6 +151,7 @@ private:
     std::map<std::string, bool> denied_;     // PrefixKey → on
     std::map<std::string, long> failWrites_;  // PrefixKey → code
     long failAllWrites_ = 0;
+    std::map<std::string, PerformanceDataProvider> performanceData_;  // by lower-case name
 };
 
 std::string RootName(plat::Hkey root);

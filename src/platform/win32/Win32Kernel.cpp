@@ -2,7 +2,11 @@
 
 #include "platform/win32/WinApi.h"
 
+#include <cstring>
+
 #include "platform/win32/Handles.h"
+
+#undef GetVersionEx
 
 namespace win32 {
 
@@ -260,6 +264,103 @@ bool Win32Kernel::VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     info.fileVersionMS = fixed->dwFileVersionMS;
     info.fileVersionLS = fixed->dwFileVersionLS;
+    return true;
+}
+
+// ---------------------------------------------------------------- version, time, processors
+
+bool Win32Kernel::GetVersionEx(plat::OsVersionInfo& info) {
+    // Room for the EX form; Windows reads the size the caller set and refuses others.
+    OSVERSIONINFOEXA v{};
+    v.dwOSVersionInfoSize = info.osVersionInfoSize;
+    if (!::GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&v))) return false;
+    info.majorVersion = v.dwMajorVersion;
+    info.minorVersion = v.dwMinorVersion;
+    info.buildNumber = v.dwBuildNumber;
+    info.platformId = v.dwPlatformId;
+    info.csdVersion = std::string(v.szCSDVersion, ::strnlen(v.szCSDVersion, sizeof v.szCSDVersion));
+    return true;
+}
+
+bool Win32Kernel::SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) {
+    const int fields[] = {time.year, time.month, time.dayOfWeek, time.day,
+                          time.hour, time.minute, time.second, time.milliseconds};
+    for (int f : fields)
+        if (f < 0 || f > 0xFFFF) return false;
+    SYSTEMTIME st{static_cast<WORD>(time.year),   static_cast<WORD>(time.month),
+                  static_cast<WORD>(time.dayOfWeek), static_cast<WORD>(time.day),
+                  static_cast<WORD>(time.hour),   static_cast<WORD>(time.minute),
+                  static_cast<WORD>(time.second), static_cast<WORD>(time.milliseconds)};
+    FILETIME ft{};
+    if (!::SystemTimeToFileTime(&st, &ft)) return false;
+    fileTime = static_cast<std::uint64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+    return true;
+}
+
+namespace {
+
+// SYSTEM_PROCESSOR_PERFORMANCE_INFORMATION, one per processor of the caller's group.
+struct ProcessorPerformance {
+    LARGE_INTEGER idleTime;
+    LARGE_INTEGER kernelTime;  // includes idle time
+    LARGE_INTEGER userTime;
+    LARGE_INTEGER reserved1[2];
+    ULONG reserved2;
+};
+static_assert(sizeof(ProcessorPerformance) == 48);
+
+constexpr ULONG SystemProcessorPerformanceInformation = 8;
+constexpr LONG StatusInfoLengthMismatch = static_cast<LONG>(0xC0000004);
+using NtQuerySystemInformationFn = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
+
+std::int64_t FromFileTime(const FILETIME& ft) {
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime);
+}
+
+}  // namespace
+
+bool Win32Kernel::GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors,
+                                    plat::ProcessorTimes& total) {
+    if (!ntLookedUp_) {
+        ntLookedUp_ = true;
+        if (HMODULE ntdll = ::GetModuleHandleA("ntdll.dll"))
+            ntQuerySystemInformation_ =
+                reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtQuerySystemInformation"));
+    }
+    if (ntQuerySystemInformation_) {
+        // A function pointer through void(*)() keeps -Wcast-function-type quiet.
+        auto query = reinterpret_cast<NtQuerySystemInformationFn>(
+            reinterpret_cast<void (*)()>(ntQuerySystemInformation_));
+        // 64 processors per group on x64: one buffer holds them all, grown if ever needed.
+        if (processorBuffer_.empty()) processorBuffer_.resize(64 * sizeof(ProcessorPerformance));
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            ULONG length = 0;
+            LONG status = query(SystemProcessorPerformanceInformation, processorBuffer_.data(),
+                                static_cast<ULONG>(processorBuffer_.size()), &length);
+            if (status == StatusInfoLengthMismatch && length > processorBuffer_.size()) {
+                processorBuffer_.resize(length);
+                continue;
+            }
+            if (status < 0) break;
+            const std::size_t count = length / sizeof(ProcessorPerformance);
+            if (count == 0) break;
+            processors.resize(count);
+            total = {};
+            for (std::size_t i = 0; i < count; ++i) {
+                ProcessorPerformance p;
+                std::memcpy(&p, processorBuffer_.data() + i * sizeof p, sizeof p);
+                processors[i] = {p.idleTime.QuadPart, p.kernelTime.QuadPart, p.userTime.QuadPart};
+                total.idle += processors[i].idle;
+                total.kernel += processors[i].kernel;
+                total.user += processors[i].user;
+            }
+            return true;
+        }
+    }
+    FILETIME idle{}, kernel{}, user{};
+    if (!::GetSystemTimes(&idle, &kernel, &user)) return false;
+    processors.clear();
+    total = {FromFileTime(idle), FromFileTime(kernel), FromFileTime(user)};
     return true;
 }
 

@@ -1,6 +1,11 @@
 #pragma once
-// kernel32 and version.dll behind IKernel.
+// kernel32, version.dll and ntdll's processor times behind IKernel.
 #include "platform/kernel.h"
+
+// Included after <windows.h>, the interface's header no longer undoes its macro.
+#ifdef GetVersionEx
+#undef GetVersionEx
+#endif
 
 namespace win32 {
 
@@ -53,6 +58,17 @@ public:
     bool GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) override;
     bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
                                plat::FixedFileVersion& info) override;
+
+    bool GetVersionEx(plat::OsVersionInfo& info) override;
+    bool SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) override;
+    bool GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors,
+                           plat::ProcessorTimes& total) override;
+
+private:
+    // NtQuerySystemInformation, looked up in ntdll on first use (null when absent).
+    void* ntQuerySystemInformation_ = nullptr;
+    bool ntLookedUp_ = false;
+    std::vector<std::uint8_t> processorBuffer_;
 };
 
 }  // namespace win32

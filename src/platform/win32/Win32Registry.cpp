@@ -67,6 +67,17 @@ long Win32Registry::RegQueryValueEx(plat::Hkey key, const std::string& name, std
     return rc;
 }
 
+long Win32Registry::RegQueryValueExBuffer(plat::Hkey key, const std::string& name,
+                                          std::uint32_t& type, std::uint8_t* data,
+                                          std::uint32_t& size) {
+    DWORD t = 0;
+    DWORD length = size;
+    LONG rc = ::RegQueryValueExA(K(key), name.c_str(), nullptr, &t, data, &length);
+    type = t;
+    size = length;
+    return rc;
+}
+
 long Win32Registry::RegDeleteValue(plat::Hkey key, const std::string& name) {
     return ::RegDeleteValueA(K(key), name.c_str());
 }

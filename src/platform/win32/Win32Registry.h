@@ -15,6 +15,8 @@ public:
                        const std::vector<std::uint8_t>& data) override;
     long RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
                          std::vector<std::uint8_t>& data) override;
+    long RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                               std::uint8_t* data, std::uint32_t& size) override;
     long RegDeleteValue(plat::Hkey key, const std::string& name) override;
     long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
     long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
