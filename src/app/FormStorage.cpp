@@ -144,7 +144,12 @@ void TFormStorage::PropertyChanged(const std::string& entry) {
         FChangedWhileRestoring.insert(entry);
         return;
     }
-    WriteProperty(entry);
+    // The save at close writes everything again and reports what fails; here a
+    // failure must not break the code that changed the control.
+    try {
+        WriteProperty(entry);
+    } catch (const std::exception&) {
+    }
 }
 
 void TFormStorage::WriteProperty(const std::string& entry) {

@@ -190,6 +190,9 @@ void TQuorvForm::HotKeyHotKey(TComponent&, int index) {
         case 4:
             if (ckHotCd.Checked()) CdTrayCommand(false);
             break;
+        case 5:
+            if (ckHotShutdown.Checked()) LogonCommand(TRebootOperation::roShutDown);
+            break;
         case 6:
             if (ckTransparency.Checked())
                 MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), true, ckActiveDesktop.Checked());

@@ -41,6 +41,8 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
       FolderBrowser1("FolderBrowser1", platform.shell, 0),
       HotKey("HotKey", platform.user),
       CoolTrayIcon1("CoolTrayIcon1", platform.user, platform.shell, app, *this),
+      Autostart1("Autostart1", platform.registry, platform.kernel, app.Title),
+      WinReboot1("WinReboot1", platform.power),
       Wallpaper1("Wallpaper1", platform.kernel, platform.registry, platform.user),
       MD("MD", platform.user, platform.shell, platform.registry),
       FormStorage1("FormStorage1", platform.registry, platform.user, *this, app),
@@ -87,6 +89,12 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     HotKey.SetActive(true);
     HotKey.OnHotKey = [this](TComponent& sender, int index) { HotKeyHotKey(sender, index); };
 
+    Autostart1.SetAppName(kTitle);
+    Autostart1.SetAutostart(true);
+    Autostart1.SetStartNextLogon(false);
+    Autostart1.SetGlobal(false);
+    ckAutorun.OnClick = [this] { ckAutorunClick(); };
+
     MyScreensaver1.SetState(true);
     MyScreensaver1.SetTimeOut(10);
 
@@ -123,6 +131,9 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
 
     WireWallpaperPage();
     WireDesktopPage();
+    WireShellCommands();
+    WirePopupMenu();
+    WirePowerMenu();
     RegisterComponents();
 }
 
@@ -219,6 +230,12 @@ void TQuorvForm::FormCreate() {
         FormStorage1.RestoreStoredSettings();
     } catch (const std::exception&) {
     }
+    // The box tells the truth about the logon entry: a first run has none, and
+    // another program may have removed or added it since the last close.
+    try {
+        ckAutorun.SetChecked(Autostart1.Exists());
+    } catch (const std::exception&) {
+    }
 
     MD.SetShowDesktop(ckDesktopIcons.Checked());
     MD.SetShowTrayClock(ckTrayClock.Checked());
@@ -226,7 +243,22 @@ void TQuorvForm::FormCreate() {
     MD.SetShowStartButton(ckStartButton.Checked());
     MD.SetShowArrows(ckArrows.Checked());
 
-    ApplyPriority();
+    for (auto& [box, item] : VisibilitySwitches()) {
+        if (item == MainPopup_Desktop) {
+            RxDesktopMonitor1.FolderName = SystemPath1.DeskTop;
+            RxDesktopMonitor1.Active = ckDesktop.Checked();
+            FolderMenu1.FolderName = SystemPath1.DeskTop;
+        }
+        item->SetVisible(box->Checked());
+    }
+    UpdateMenuSeparators();
+    RefreshDesktopMenu(true);
+
+    // An unwritable settings key must not cost the steps after this one.
+    try {
+        ApplyPriority();
+    } catch (const std::exception&) {
+    }
 
     // A stored "Enable hotkeys:" of false matches the box's design state, so the
     // restore ran nothing: switch the list to it here, before anything registers.
@@ -277,6 +309,8 @@ void TQuorvForm::RxSpeedButton3Click() { Close(); }
 void TQuorvForm::RxSpeedButton5Click() { FApp.Minimize(); }
 
 void TQuorvForm::GroupPriorityClick() { ApplyPriority(); }
+
+void TQuorvForm::ckAutorunClick() { Autostart1.SetAutostart(ckAutorun.Checked()); }
 
 // --- operations ---
 

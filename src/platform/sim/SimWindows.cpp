@@ -27,6 +27,9 @@ SimWindows::SimWindows(const std::filesystem::path& root)
       power_(journal_),
       dialogs_(journal_) {
     user_.CreateShellWindows();
+    // Every Windows has these, spelt so; keys keep the case they were created with.
+    registry_.CreateKey(plat::HKEY_CURRENT_USER, "Software");
+    registry_.CreateKey(plat::HKEY_LOCAL_MACHINE, "SOFTWARE");
     const char* desktop = "Control Panel\\Desktop";
     registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "ScreenSaveActive", user_.ScreenSaverActive() ? "1" : "0");
     registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "ScreenSaveTimeOut",

@@ -8,7 +8,8 @@
 //   EXPECT_EQ(win.Count("SystemParametersInfo("), 1u);
 //
 // It starts as a running desktop: the shell's windows exist (see
-// SimUser::CreateShellWindows), HKCU\Control Panel\Desktop holds the current
+// SimUser::CreateShellWindows), HKCU\Software and HKLM\SOFTWARE exist,
+// HKCU\Control Panel\Desktop holds the current
 // screensaver, wallpaper and drag settings, the screensaver is active with a
 // 600 s timeout, there is no wallpaper.
 #include <cstdint>

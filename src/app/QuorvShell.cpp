@@ -1,0 +1,155 @@
+// One-shot shell commands and switches, and the start-menu special folders.
+#include "app/QuorvFrm.h"
+#include "platform/RegKey.h"
+#include "platform/constants.h"
+
+namespace {
+
+const char* const kRecycleBinKey = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
+
+std::string VariantText(const TVariant& v) {
+    if (const auto* s = std::get_if<std::string>(&v)) return *s;
+    if (const auto* b = std::get_if<bool>(&v)) return *b ? "True" : "False";
+    if (const auto* i = std::get_if<std::int32_t>(&v)) return std::to_string(*i);
+    return {};
+}
+
+}  // namespace
+
+void TQuorvForm::WireShellCommands() {
+    RxSpeedButton26.OnClick = [this] { OpenDisplayProperties(); };
+    RxSpeedButton27.OnClick = [this] { RenameRecycleBin(); };
+    PageControl1.OnEnter = [this] { PageControl1Enter(); };
+    ckDragFullWindows.OnClick = [this] { ckDragFullWindowsClick(); };
+    ckAWinTrack.OnClick = [this] { ckAWinTrackClick(); };
+    ckActiveDesktop.OnClick = [this] { ckActiveDesktopClick(); };
+    MainPopup_MyComputer->OnClick = [this] { OpenSpecialFolder(plat::CSIDL_DRIVES); };
+    MainPopup_Controlpanel->OnClick = [this] { OpenSpecialFolder(plat::CSIDL_CONTROLS); };
+
+    struct Row {
+        TButton& add;
+        TButton& remove;
+        const char* folder;
+    };
+    const Row rows[] = {
+        {RxSpeedButton4, RxSpeedButton6, "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
+        {RxSpeedButton7, RxSpeedButton11, "Recycle Bin.{645FF040-5081-101B-9F08-00AA002F954E}"},
+        {RxSpeedButton10, RxSpeedButton8, "Url History.{FF393560-C2A7-11CF-BFF4-444553540000}"},
+        {RxSpeedButton13, RxSpeedButton14, "Printers.{2227A280-3AEA-1069-A2DE-08002B30309D}"},
+    };
+    for (const Row& r : rows) {
+        const std::string folder = r.folder;
+        r.add.OnClick = [this, folder] { AddStartMenuFolder(folder); };
+        r.remove.OnClick = [this, folder] { RemoveStartMenuFolder(folder); };
+    }
+}
+
+void TQuorvForm::OpenDisplayProperties() {
+    FPlatform.shell.ShellExecute(0, "open", "rundll32.exe", "shell32.dll,Control_RunDLL desk.cpl,,2", nullptr,
+                                 plat::SW_SHOWNORMAL);
+}
+
+void TQuorvForm::RenameRecycleBin() {
+    if (FPlatform.dialogs.MessageBox(Handle(), "NOT for Windows 98 ME\rContinue?", FApp.Title,
+                                     plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDYES)
+        return;
+    RegistryEnhanced1.RootKey = TRootKey::hkClassesRoot;
+    RegistryEnhanced1.Key = kRecycleBinKey;
+    RegistryEnhanced1.WriteValue("", Edit1.Text());
+}
+
+void TQuorvForm::ReadRecycleBinName() {
+    RegistryEnhanced1.RootKey = TRootKey::hkClassesRoot;
+    RegistryEnhanced1.Key = kRecycleBinKey;
+    TVariant name;
+    RegistryEnhanced1.ReadValue("", true, name);
+    Edit1.SetText(VariantText(name));
+}
+
+void TQuorvForm::PageControl1Enter() { ReadRecycleBinName(); }
+
+void TQuorvForm::ckDragFullWindowsClick() {
+    const bool on = ckDragFullWindows.Checked();
+    RegistryEnhanced1.RootKey = TRootKey::hkCurrentUser;
+    RegistryEnhanced1.Key = "Control Panel\\Desktop\\";
+    RegistryEnhanced1.WriteValue("DragFullWindows", std::string(on ? "1" : "0"));
+    FPlatform.user.SystemParametersInfo(plat::SPI_SETDRAGFULLWINDOWS, on ? 1 : 0, nullptr, 0);
+}
+
+void TQuorvForm::ckAWinTrackClick() {
+    RegistryEnhanced1.RootKey = TRootKey::hkCurrentUser;
+    RegistryEnhanced1.Key = "Control Panel\\Mouse\\";
+    if (ckAWinTrack.Checked())
+        RegistryEnhanced1.WriteValue("ActiveWindowTracking", std::int32_t{1});
+    else
+        RegistryEnhanced1.WriteBinaryInteger("ActiveWindowTracking", 0);
+}
+
+void TQuorvForm::SetActiveDesktop(bool enable) {
+    plat::ActiveDesktopOptions options;
+    options.dwSize = 12;
+    FPlatform.shell.GetDesktopItemOptions(options);
+    options.fActiveDesktop = enable ? -1 : 0;
+    FPlatform.shell.SetDesktopItemOptions(options);
+    FPlatform.shell.ApplyDesktopChanges(0x0F);
+}
+
+void TQuorvForm::ckActiveDesktopClick() {
+    SetActiveDesktop(ckActiveDesktop.Checked());
+    ApplyIconColors();
+}
+
+void TQuorvForm::OpenSpecialFolder(int csidl) {
+    plat::Pidl list = 0;
+    FPlatform.shell.SHGetSpecialFolderLocation(0, csidl, list);
+    plat::ShellExecuteInfo info;
+    info.cbSize = 60;
+    info.mask = plat::SEE_MASK_IDLIST | plat::SEE_MASK_NOCLOSEPROCESS;
+    info.show = plat::SW_SHOWNORMAL;
+    info.idList = list;
+    FPlatform.shell.ShellExecuteEx(info);
+    // Stay responsive while the folder's process runs; a folder opened in an
+    // existing shell window starts no process and ends the wait at once.
+    while (FPlatform.kernel.WaitForSingleObject(info.process, 500) == plat::WAIT_TIMEOUT) FApp.ProcessMessages();
+    if (info.process) FPlatform.kernel.CloseHandle(info.process);
+    if (list) FPlatform.shell.FreeIDList(list);
+}
+
+// --- start-menu special folders ---
+
+std::string TQuorvForm::StartMenuPath() {
+    auto explorer = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER,
+                                         "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer", plat::KEY_ALL_ACCESS);
+    std::string path;
+    if (explorer.Valid()) {
+        auto folders = plat::RegKey::Open(FPlatform.registry, explorer.Get(), "Shell Folders", plat::KEY_READ);
+        if (folders.Valid()) {
+            try {
+                path = folders.ReadString("Start Menu").value_or("");
+            } catch (const std::exception&) {
+                path.clear();
+            }
+        }
+    }
+    if (path.empty()) {
+        // Never fall back to the root of the current drive: ask the shell instead.
+        plat::Pidl list = 0;
+        if (FPlatform.shell.SHGetSpecialFolderLocation(0, plat::CSIDL_STARTMENU, list) == 0 && list) {
+            FPlatform.shell.SHGetPathFromIDList(list, path);
+            FPlatform.shell.FreeIDList(list);
+        }
+    }
+    return path;
+}
+
+void TQuorvForm::AddStartMenuFolder(const std::string& folderName) {
+    const std::string start = StartMenuPath();
+    if (start.empty()) return;
+    FPlatform.kernel.CreateDirectory(start + "\\" + folderName);
+}
+
+void TQuorvForm::RemoveStartMenuFolder(const std::string& folderName) {
+    const std::string start = StartMenuPath();
+    if (start.empty()) return;
+    FPlatform.kernel.RemoveDirectory(start + "\\" + folderName);
+}

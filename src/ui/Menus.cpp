@@ -1,0 +1,59 @@
+// The popup menu as the system shows it: built from the item model at each
+// popup, the chosen item found again by its command id.
+#include "platform/constants.h"
+#include "ui/Controls.h"
+
+namespace {
+
+// Above the ids of the dialog controls, below 0x10000 (WM_COMMAND keeps 16 bits).
+constexpr std::uintptr_t kFirstCommand = 0x7000;
+
+}  // namespace
+
+TPopupMenu::~TPopupMenu() { DestroyHandle(); }
+
+void TPopupMenu::DestroyHandle() {
+    // Destroying the top menu destroys its submenus with it.
+    if (FHandle && FUser) FUser->DestroyMenu(FHandle);
+    FHandle = 0;
+}
+
+plat::Hmenu TPopupMenu::BuildMenu(const TMenuItem& parent) {
+    const plat::Hmenu menu = FUser->CreatePopupMenu();
+    for (const auto& item : parent.Items()) {
+        if (!item->Visible()) continue;
+        if (item->IsSeparator()) {
+            FUser->AppendMenu(menu, plat::MF_SEPARATOR, 0, "");
+        } else if (!item->Items().empty()) {
+            const plat::Hmenu sub = BuildMenu(*item);
+            FUser->AppendMenu(menu, plat::MF_POPUP, sub, item->Caption);
+        } else {
+            const std::uintptr_t id = kFirstCommand + FCommands.size();
+            FCommands.push_back(item.get());
+            std::uint32_t flags = plat::MF_STRING;
+            if (item->Checked()) flags |= plat::MF_CHECKED;
+            if (!item->Enabled()) flags |= plat::MF_GRAYED;
+            FUser->AppendMenu(menu, flags, id, item->Caption);
+            if (item->Default) FUser->SetMenuDefaultItem(menu, static_cast<std::uint32_t>(id), 0);
+        }
+    }
+    return menu;
+}
+
+void TPopupMenu::Popup(plat::IUser& user, int x, int y, plat::Hwnd owner) {
+    DestroyHandle();
+    FUser = &user;
+    FCommands.clear();
+    FHandle = BuildMenu(Items);
+    // A menu of a background window only closes on an outside click when its
+    // owner is in front, and only after one more message reaches the owner.
+    user.SetForegroundWindow(owner);
+    user.TrackPopupMenu(FHandle, plat::TPM_RIGHTBUTTON, x, y, 0, owner);
+    user.PostMessage(owner, plat::WM_NULL, 0, 0);
+}
+
+bool TPopupMenu::DispatchCommand(std::uintptr_t id) {
+    if (id < kFirstCommand || id - kFirstCommand >= FCommands.size()) return false;
+    FCommands[id - kFirstCommand]->Click();
+    return true;
+}

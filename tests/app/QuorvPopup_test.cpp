@@ -1,0 +1,253 @@
+// The notification icon's popup menu and the shell commands behind its items
+// and the "Popup menu/Start menu" page.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/QuorvFrm.h"
+#include "platform/constants.h"
+#include "platform/sim/SimWindows.h"
+
+namespace {
+
+constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
+const std::string kStore = "Software\\Corvane\\Velant! Pro 2001";
+const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
+
+// The main window as the menu sees it: a window that hands menu commands to the form.
+class SimFormView : public IFormView {
+public:
+    SimFormView(sim::SimWindows& win, TForm& form) : FWin(win) {
+        FWnd = win.User().CreateHiddenWindow("TQuorvForm", [&form](std::uint32_t msg, plat::WParam w, plat::LParam l) {
+            if (msg == plat::WM_COMMAND && l == 0 && form.OnMenuCommand) form.OnMenuCommand(w & 0xFFFF);
+            return plat::LResult{0};
+        });
+    }
+    plat::Hwnd Handle() override { return FWnd; }
+    void ShowForm() override {}
+    void HideForm() override {}
+    void FocusControl(TControl&) override {}
+
+private:
+    sim::SimWindows& FWin;
+    plat::Hwnd FWnd = 0;
+};
+
+class PopupTest : public ::testing::Test {
+protected:
+    PopupTest() { app.Title = "Velant! Pro 2001"; }
+    TQuorvForm& Start() {
+        form = std::make_unique<TQuorvForm>(p, app);
+        view = std::make_unique<SimFormView>(win, *form);
+        form->SetView(view.get());
+        form->Loaded();
+        return *form;
+    }
+    void Stored(const std::string& name, const std::string& text) { win.Registry().SetString(HKCU, kStore, name, text); }
+    void IconMouse(std::uint32_t mouseMessage) {
+        win.User().Post(form->CoolTrayIcon1.Handle(), plat::WM_TRAYNOTIFY, 1, static_cast<plat::LParam>(mouseMessage));
+        win.ProcessMessages();
+    }
+    // Right click on the icon choosing the item with that caption (or dismissing the menu).
+    void Choose(const std::string& caption) {
+        chosen = caption;
+        IconMouse(plat::WM_RBUTTONDOWN);
+        IconMouse(plat::WM_RBUTTONUP);
+    }
+    // The captions of the last tracked menu, separators as "-", submenus with ">".
+    std::vector<std::string> Shown() {
+        const auto tracked = win.User().TrackedMenus();
+        if (tracked.empty()) return {};
+        std::vector<std::string> out;
+        for (const auto& item : win.User().Menu(tracked.back()).items) {
+            if (item.flags & plat::MF_SEPARATOR)
+                out.push_back("-");
+            else
+                out.push_back(item.text + ((item.flags & plat::MF_POPUP) ? " >" : "") +
+                              ((item.flags & plat::MF_CHECKED) ? " [x]" : ""));
+        }
+        return out;
+    }
+
+    sim::SimWindows win;
+    plat::Platform p = win.platform();
+    TApplication app{p.user, p.dialogs};
+    std::unique_ptr<SimFormView> view;  // outlives the form, which uses it until the end
+    std::unique_ptr<TQuorvForm> form;
+    std::string chosen;
+};
+
+TEST_F(PopupTest, OpensOnTheRightButtonsReleaseAtTheCursorOwnedByTheWindow) {
+    auto& f = Start();
+    win.User().SetCursor({300, 700});
+    IconMouse(plat::WM_LBUTTONDOWN);
+    IconMouse(plat::WM_LBUTTONUP);
+    IconMouse(plat::WM_RBUTTONDOWN);
+    EXPECT_TRUE(win.User().TrackedMenus().empty());
+    IconMouse(plat::WM_RBUTTONUP);
+    ASSERT_EQ(win.User().TrackedMenus().size(), 1u);
+    const plat::Hmenu menu = win.User().TrackedMenus().back();
+    EXPECT_TRUE(win.Contains("TrackPopupMenu(" + std::to_string(menu) + ", 2, 300, 700, " + std::to_string(f.Handle()) +
+                             ")"));
+    // The desktop folder is empty here, so "Desktop" has no submenu to open.
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"My Computer", "Desktop", "Control panel", "Clear recent docs",
+                                                 "Cd-Rom >", "-", "Change wallpaper", "Hide desktop icons", "-",
+                                                 "Power manager >", "-", "Start screensaver",
+                                                 "Screensaver enabled [x]", "-", "Configure...", "-",
+                                                 "Close Velant! Pro 2001"}));
+    const auto& model = win.User().Menu(menu);
+    ASSERT_TRUE(model.defaultItem.has_value());
+    EXPECT_FALSE(model.defaultByPosition);
+    // The power submenu keeps its own separator.
+    plat::Hmenu power = 0;
+    for (const auto& item : model.items)
+        if (item.text == "Power manager") power = item.submenu ? item.submenu : item.id;
+    std::vector<std::string> sub;
+    for (const auto& item : win.User().Menu(power).items) sub.push_back(item.flags & plat::MF_SEPARATOR ? "-" : item.text);
+    EXPECT_EQ(sub, (std::vector<std::string>{"Log Off", "Reboot", "Shutdown", "Don't ask confirm", "-", "Suspend",
+                                             "Hibernate"}));
+}
+
+TEST_F(PopupTest, SwitchesHideItemsAndTheirSeparatorsAndMirrorEachClick) {
+    auto& f = Start();
+    for (TCheckBox* box : {&f.ckMycomputer, &f.ckDesktop, &f.ckControlPanel, &f.ckCdRom, &f.ckClearRecent,
+                           &f.ckChangeW, &f.ckHide, &f.ckStartScr, &f.ckEnableScr})
+        box->SetChecked(false);
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckDesktop"), "false");
+    Choose("");
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"Power manager >", "-", "Configure...", "-", "Close Velant! Pro 2001"}));
+    f.ckPower.SetChecked(false);
+    Choose("");
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"Configure...", "-", "Close Velant! Pro 2001"}));
+    f.ckCdRom.SetChecked(true);
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckCdRom"), "true");
+    Choose("");
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"Cd-Rom >", "-", "Configure...", "-", "Close Velant! Pro 2001"}));
+}
+
+TEST_F(PopupTest, StoredSwitchesShapeTheMenuFromTheStart) {
+    Stored("ckPower_Checked", "False");
+    Stored("ckChangeW_Checked", "False");
+    Stored("ckHide_Checked", "False");
+    Start();
+    Choose("");
+    const auto shown = Shown();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), "-"), 3);
+    EXPECT_EQ(std::find(shown.begin(), shown.end(), "Power manager >"), shown.end());
+}
+
+TEST_F(PopupTest, ChosenItemsRunTheirHandlers) {
+    auto& f = Start();
+    Choose("");
+    // Menu ids are handed out in the order the items are shown; find them by caption.
+    auto idOf = [&](const std::string& caption) {
+        for (const auto& item : win.User().Menu(win.User().TrackedMenus().back()).items)
+            if (item.text == caption) return item.id;
+        return std::uintptr_t{0};
+    };
+    win.User().NextMenuChoice(idOf("Screensaver enabled"));
+    Choose("");
+    win.ProcessMessages();
+    EXPECT_FALSE(f.ckScrEnable.Checked());
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckScrEnable"), "false");
+    win.User().NextMenuChoice(idOf("Screensaver enabled"));  // the same place, now "disabled"
+    Choose("");
+    win.ProcessMessages();
+    EXPECT_TRUE(f.ckScrEnable.Checked());
+    EXPECT_TRUE(win.User().ScreenSaverActive());
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckScrEnable"), "true");
+
+    win.User().NextMenuChoice(idOf("Start screensaver"));
+    Choose("");
+    win.ProcessMessages();
+    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(f.Handle()) + ", 0x0112, 61760, 0)"));
+
+    win.User().NextMenuChoice(idOf("Close Velant! Pro 2001"));
+    Choose("");
+    win.ProcessMessages();
+    EXPECT_TRUE(win.Registry().Get(HKCU, kStore, "FormVersion").has_value()) << "closed and saved";
+}
+
+// ---- shell commands ----
+
+TEST_F(PopupTest, CdTrayWithoutADeviceShowsTheMciErrorAndGoesOn) {
+    auto& f = Start();
+    win.Multimedia().SetNoCdDevice(true);
+    f.RxSpeedButton1.Click();
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    std::string expected;
+    win.Multimedia().mciGetErrorString(263, expected, 127);
+    EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text, expected);
+    EXPECT_EQ(win.Dialogs().MessageBoxes()[0].type, plat::MB_OK);
+    win.Multimedia().SetNoCdDevice(false);
+    f.SubPop_Close->Click();
+    EXPECT_TRUE(win.Contains("mciSendString(\"Set cdaudio door closed wait\")"));
+    EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+}
+
+TEST_F(PopupTest, RecycleBinNameIsReadOnFocusAndWrittenOnlyAfterYes) {
+    auto& f = Start();
+    const std::string key = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
+    win.Dialogs().NextMessageBoxAnswer(plat::IDNO);
+    f.RxSpeedButton27.Click();
+    EXPECT_FALSE(win.Registry().Get(plat::HKEY_CLASSES_ROOT, key, "").has_value());
+    EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
+    // Before the page control had the focus the design text is written.
+    win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
+    f.RxSpeedButton27.Click();
+    EXPECT_EQ(win.Registry().GetString(plat::HKEY_CLASSES_ROOT, key, ""), "Edit1");
+    win.Registry().SetString(plat::HKEY_CLASSES_ROOT, key, "", "Bin");
+    f.PageControl1Enter();
+    EXPECT_EQ(f.Edit1.Text(), "Bin");
+}
+
+TEST_F(PopupTest, DragAndTrackingSwitchesWriteTheirExactTypes) {
+    auto& f = Start();
+    f.ckDragFullWindows.SetChecked(true);
+    auto drag = win.Registry().Get(HKCU, "Control Panel\\Desktop", "DragFullWindows");
+    ASSERT_TRUE(drag.has_value());
+    EXPECT_EQ(drag->type, plat::REG_SZ);
+    EXPECT_TRUE(win.Contains("SystemParametersInfo(37, 1, null, 0)"));
+    f.ckAWinTrack.SetChecked(true);
+    auto on = win.Registry().Get(HKCU, "Control Panel\\Mouse", "ActiveWindowTracking");
+    ASSERT_TRUE(on.has_value());
+    EXPECT_EQ(on->type, plat::REG_DWORD);
+    f.ckAWinTrack.SetChecked(false);
+    auto off = win.Registry().Get(HKCU, "Control Panel\\Mouse", "ActiveWindowTracking");
+    ASSERT_TRUE(off.has_value());
+    EXPECT_EQ(off->type, plat::REG_BINARY);
+    EXPECT_EQ(off->bytes, (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndTheWaitPumpsMessages) {
+    auto& f = Start();
+    f.MainPopup_MyComputer->Click();
+    EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 1u);
+    f.MainPopup_Controlpanel->Click();
+    EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 2u);
+}
+
+TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {
+    auto& f = Start();
+    const std::string folder = "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
+    win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Start Menu",
+                             "C:\\Start Menu");
+    win.Kernel().CreateDirectory("C:\\Start Menu");
+    f.RxSpeedButton4.Click();
+    f.RxSpeedButton4.Click();
+    EXPECT_TRUE(win.Contains("CreateDirectory(\"C:\\Start Menu\\" + folder + "\")"));
+    EXPECT_NE(win.Kernel().GetFileAttributes("C:\\Start Menu\\" + folder), 0xFFFFFFFFu);
+    f.RxSpeedButton6.Click();
+    EXPECT_EQ(win.Kernel().GetFileAttributes("C:\\Start Menu\\" + folder), 0xFFFFFFFFu);
+    // Without the registry value the shell's start menu is used, or nothing is done.
+    win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Start Menu",
+                             "");
+    win.ClearJournal();
+    f.RxSpeedButton7.Click();
+    for (const auto& e : win.Journal()) EXPECT_EQ(e.find("CreateDirectory(\"\\"), std::string::npos) << e;
+}
+
+}  // namespace
