@@ -222,8 +222,12 @@ TEST_F(PopupTest, DragAndTrackingSwitchesWriteTheirExactTypes) {
     EXPECT_EQ(off->bytes, (std::vector<std::uint8_t>{0, 0, 0, 0}));
 }
 
-TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndTheWaitPumpsMessages) {
+TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndWaitForItsProcess) {
     auto& f = Start();
+    // A folder window that has already closed again.
+    const plat::Handle process = win.Kernel().NewProcessHandle();
+    win.Kernel().SignalHandle(process);
+    win.Shell().SetShellExecuteProcess(process);
     f.MainPopup_MyComputer->Click();
     EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 1u);
     f.MainPopup_Controlpanel->Click();
