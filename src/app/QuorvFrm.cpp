@@ -89,10 +89,15 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     HotKey.SetActive(true);
     HotKey.OnHotKey = [this](TComponent& sender, int index) { HotKeyHotKey(sender, index); };
 
-    Autostart1.SetAppName(kTitle);
-    Autostart1.SetAutostart(true);
-    Autostart1.SetStartNextLogon(false);
-    Autostart1.SetGlobal(false);
+    // A logon entry of the wrong type must not keep the program from starting;
+    // the box then shows no entry and a click replaces it.
+    try {
+        Autostart1.SetAppName(kTitle);
+        Autostart1.SetAutostart(true);
+        Autostart1.SetStartNextLogon(false);
+        Autostart1.SetGlobal(false);
+    } catch (const std::exception&) {
+    }
     ckAutorun.OnClick = [this] { ckAutorunClick(); };
 
     MyScreensaver1.SetState(true);
