@@ -1,0 +1,320 @@
+// The resident program acting on the desktop for real: the caption clock, the
+// system hotkeys, the taskbar and desktop icons, the screensaver timeout, and
+// the notification icon's popup menu with the commands behind it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "E2eSupport.h"
+#include "resource.h"
+
+#include <commctrl.h>
+
+using namespace e2e;
+
+namespace {
+
+const char* const kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kRunValue = "Velant! Pro 2001";
+
+// The fixture's shell windows and editors, for as long as the object lives.
+class FixtureShell {
+public:
+    FixtureShell() {
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        std::string cmd = "\"" + WinePath(VELANT_FIXTURE_SHELL_UNIX) + "\"";
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess)) {
+            WaitFor([this] { return Letter() && Report() && ListView(); });
+        }
+    }
+    ~FixtureShell() {
+        if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
+        if (FProcess.hProcess) {
+            if (WaitForSingleObject(FProcess.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(FProcess.hProcess, 1);
+            CloseHandle(FProcess.hProcess);
+            CloseHandle(FProcess.hThread);
+        }
+    }
+    HWND Letter() const { return FindWindowA("VelantFixtureEditor", nullptr) ? Editor("Letter") : nullptr; }
+    HWND Report() const { return Editor("Report"); }
+    HWND DefView() const { return FindWindowExA(FindWindowA("Progman", nullptr), nullptr, "SHELLDLL_DefView", nullptr); }
+    HWND ListView() const { return FindWindowExA(DefView(), nullptr, "SysListView32", nullptr); }
+    HWND Clock() const {
+        return FindWindowExA(FindWindowExA(FindWindowA("Shell_TrayWnd", nullptr), nullptr, "TrayNotifyWnd", nullptr),
+                             nullptr, "TrayClockWClass", nullptr);
+    }
+    std::string Status() const { return Caption(FindWindowA("VelantFixtureStatus", nullptr)); }
+
+    static std::string Caption(HWND wnd) {
+        char text[512] = {};
+        SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
+                            nullptr);
+        return text;
+    }
+
+private:
+    static HWND Editor(const char* prefix) {
+        HWND found = nullptr;
+        for (HWND w = FindWindowExA(nullptr, nullptr, "VelantFixtureEditor", nullptr); w && !found;
+             w = FindWindowExA(nullptr, w, "VelantFixtureEditor", nullptr))
+            if (Caption(w).rfind(prefix, 0) == 0) found = w;
+        return found;
+    }
+    PROCESS_INFORMATION FProcess{};
+};
+
+void Foreground(HWND wnd) {
+    // Our own windows may pass the foreground on; ask the way a click would.
+    AllowSetForegroundWindow(ASFW_ANY);
+    SetForegroundWindow(wnd);
+    WaitFor([wnd] { return GetForegroundWindow() == wnd; }, 3000);
+}
+
+// Keys as the X server delivers them: through xdotool on the display Wine draws on.
+bool XKeys(const std::string& keys) {
+    const std::string cmd = "cmd /c start /unix /usr/bin/xdotool key --delay 80 " + keys;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string line = cmd;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    Sleep(500);
+    return true;
+}
+
+std::string Stamp(const SYSTEMTIME& t) {
+    char date[64];
+    std::snprintf(date, sizeof date, "Today is:  %02d.%02d.%04d Time is:  ", t.wDay, t.wMonth, t.wYear);
+    return date;
+}
+
+// "    [Today is:  dd.mm.yyyy Time is:  hh.mm.ss]" at the end of the caption.
+bool Stamped(const std::string& caption, const std::string& title) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    const std::string head = title + "    [" + Stamp(t);
+    if (caption.rfind(head, 0) != 0) return false;
+    const std::string rest = caption.substr(head.size());
+    return rest.size() == 9 && rest[2] == '.' && rest[5] == '.' && rest[8] == ']';
+}
+
+void Click(App& app, int id) { SendMessageA(app.Control(id), BM_CLICK, 0, 0); }
+
+void FreshSettings() {
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    if (HKEY run; RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, kRunValue);
+        RegCloseKey(run);
+    }
+}
+
+// Two small bitmaps in the stored wallpaper list: the setter copies them as they are.
+void StoreTwoPictures() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::vector<std::string> pictures;
+    for (const char* name : {"velant-e2e-a.bmp", "velant-e2e-b.bmp"}) {
+        const std::string path = std::string(temp) + name;
+        BITMAPFILEHEADER fh{};
+        BITMAPINFOHEADER ih{};
+        ih.biSize = sizeof ih;
+        ih.biWidth = 4;
+        ih.biHeight = 4;
+        ih.biPlanes = 1;
+        ih.biBitCount = 24;
+        std::vector<std::uint8_t> pixels(4 * 4 * 3, name[14] == 'a' ? 0x40 : 0xC0);
+        fh.bfType = 0x4D42;
+        fh.bfOffBits = sizeof fh + sizeof ih;
+        fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+        if (FILE* f = std::fopen(path.c_str(), "wb")) {
+            std::fwrite(&fh, sizeof fh, 1, f);
+            std::fwrite(&ih, sizeof ih, 1, f);
+            std::fwrite(pixels.data(), 1, pixels.size(), f);
+            std::fclose(f);
+        }
+        pictures.push_back(path);
+    }
+    const std::string listKey = std::string(kSectionKey) + ".WallList_Items";
+    WriteString(HKEY_CURRENT_USER, listKey, "Count", "2");
+    WriteString(HKEY_CURRENT_USER, listKey, "Item0", pictures[0]);
+    WriteString(HKEY_CURRENT_USER, listKey, "Item1", pictures[1]);
+}
+
+std::string SystemWallpaper() {
+    auto v = ReadValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
+    return v ? std::string(v->bytes.begin(), v->bytes.end()) : std::string();
+}
+
+// Opens the icon's popup menu as a right-button release does; its window, or null.
+HWND OpenPopupMenu(App& app) {
+    PostMessageA(app.TrayWindow(), WM_USER + 1024, 1, WM_RBUTTONDOWN);
+    PostMessageA(app.TrayWindow(), WM_USER + 1024, 1, WM_RBUTTONUP);
+    HWND popup = nullptr;
+    WaitFor([&] { return (popup = FindWindowA("#32768", nullptr)) && IsWindowVisible(popup); }, 5000);
+    return popup && IsWindowVisible(popup) ? popup : nullptr;
+}
+
+}  // namespace
+
+TEST(DesktopE2e, CaptionClockFollowsTheForegroundAndIsCleanedWhenOffAndAtExit) {
+    FreshSettings();
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckWinClock_Checked", "True");
+    FixtureShell shell;
+    ASSERT_TRUE(shell.Letter() && shell.Report());
+    Foreground(shell.Letter());
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    const DWORD started = GetTickCount();
+    ASSERT_TRUE(WaitFor([&] { return Stamped(FixtureShell::Caption(shell.Letter()), "Letter - Editor"); }, 4000))
+        << FixtureShell::Caption(shell.Letter());
+    EXPECT_LE(GetTickCount() - started, 2500u);
+    Screenshot(shell.Letter(), "clock-caption");
+
+    Foreground(shell.Report());
+    EXPECT_TRUE(WaitFor([&] { return Stamped(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor"); }, 3000))
+        << FixtureShell::Caption(shell.Report());
+    EXPECT_TRUE(WaitFor([&] { return FixtureShell::Caption(shell.Letter()) == "Letter - Editor"; }, 3000));
+
+    // Switched off from the window: the stamp goes at once, brackets of the title stay.
+    ASSERT_TRUE(app.ShowThroughIcon());
+    Click(app, IDC_CKWINCLOCK);
+    EXPECT_TRUE(WaitFor([&] { return FixtureShell::Caption(shell.Report()) == "Report [draft] - Editor"; }, 3000))
+        << FixtureShell::Caption(shell.Report());
+    Click(app, IDC_CKWINCLOCK);
+    Foreground(shell.Report());
+    EXPECT_TRUE(WaitFor([&] { return Stamped(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor"); }, 3000));
+    ASSERT_TRUE(app.Close());
+    EXPECT_EQ(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor");
+}
+
+TEST(DesktopE2e, StoredSwitchesHideTheTaskbarAndIconsAndColourTheCaptions) {
+    FreshSettings();
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckTaskbar_Checked", "False");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckTrayClock_Checked", "False");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked", "False");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ScrTimeout_Value", "5");
+    FixtureShell shell;
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    ASSERT_TRUE(taskbar && shell.Clock() && shell.ListView());
+    ASSERT_TRUE(IsWindowVisible(taskbar));
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(taskbar); }, 5000));
+    EXPECT_FALSE(IsWindowVisible(shell.DefView()));
+    EXPECT_FALSE(IsWindowVisible(shell.Clock()));
+    // The caption colours of the design: lime text on no background.
+    EXPECT_EQ(SendMessageA(shell.ListView(), LVM_GETTEXTCOLOR, 0, 0), 0x00FF00);
+    EXPECT_EQ(static_cast<COLORREF>(SendMessageA(shell.ListView(), LVM_GETTEXTBKCOLOR, 0, 0)), CLR_NONE);
+    // A stored timeout of five minutes is the system's 300 seconds.
+    UINT seconds = 0;
+    SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0);
+    EXPECT_EQ(seconds, 300u);
+    Screenshot(nullptr, "desktop-hidden-taskbar");
+
+    ASSERT_TRUE(app.Close());
+    EXPECT_TRUE(IsWindowVisible(taskbar));
+    EXPECT_TRUE(IsWindowVisible(shell.DefView()));
+    EXPECT_TRUE(IsWindowVisible(shell.Clock()));
+}
+
+TEST(DesktopE2e, WinWChangesTheWallpaperOnlyWhileTheHotkeysAreOn) {
+    FreshSettings();
+    StoreTwoPictures();
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckHotEnable_Checked", "True");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckHotWall_Checked", "True");
+    FixtureShell shell;
+    Foreground(shell.Letter());
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    auto wallpaper = [] { return SystemWallpaper(); };
+    const std::string before = wallpaper();
+    Foreground(shell.Letter());
+    ASSERT_TRUE(XKeys("super+w"));
+    EXPECT_TRUE(WaitFor([&] { return wallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; }, 5000))
+        << before << " / " << wallpaper();
+    EXPECT_EQ(shell.Status(), "ready") << "the combination belongs to the program";
+
+    // Master switch off: Win+W goes to the program in front again.
+    ASSERT_TRUE(app.ShowThroughIcon());
+    Click(app, IDC_CKHOTENABLE);
+    Foreground(shell.Letter());
+    ASSERT_TRUE(XKeys("super+w"));
+    EXPECT_TRUE(WaitFor([&] { return shell.Status() == "key Win+W"; }, 3000)) << shell.Status();
+    ASSERT_TRUE(app.Close());
+}
+
+TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
+    FreshSettings();
+    StoreTwoPictures();
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckPower_Checked", "False");
+    App app;
+    ASSERT_TRUE(app.Start());
+
+    HWND popup = OpenPopupMenu(app);
+    ASSERT_TRUE(popup);
+    Sleep(300);
+    Screenshot(nullptr, "popup-menu");
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, 0x01E1 /* MN_GETHMENU */, 0, 0));
+    std::vector<std::string> items;
+    for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+        char text[128] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        items.push_back(text[0] ? text : "-");
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"My Computer", "Desktop", "Control panel", "Clear recent docs", "Cd-Rom",
+                                               "-", "Change wallpaper", "Hide desktop icons", "-",
+                                               "Start screensaver", "Screensaver enabled", "-", "Configure...", "-",
+                                               "Close Velant! Pro 2001"}));
+    // Dismissed: nothing runs.
+    PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(popup); }, 3000));
+    EXPECT_EQ(SystemWallpaper().find("Velant! Pro 2001 wallpaper.bmp"), std::string::npos);
+
+    // "Change wallpaper", the sixth command, chosen with the keyboard.
+    popup = OpenPopupMenu(app);
+    ASSERT_TRUE(popup);
+    for (int i = 0; i < 6; ++i) PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([] { return SystemWallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; },
+                        5000))
+        << SystemWallpaper();
+
+    // "Open tray" without a CD device: the device's error in a box, and the program goes on.
+    ASSERT_TRUE(app.ShowThroughIcon());
+    PostMessageA(app.Control(IDC_RXSPEEDBUTTON1), BM_CLICK, 0, 0);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (box = app.OwnedDialog()) != nullptr; }, 5000));
+    Screenshot(box, "cd-tray-error");
+    std::string text;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char cls[32] = {};
+        GetClassNameA(c, cls, sizeof cls);
+        if (_stricmp(cls, "Static") == 0 && text.empty()) text = FixtureShell::Caption(c);
+    }
+    EXPECT_FALSE(text.empty());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitFor([&] { return app.OwnedDialog() == nullptr; }, 3000));
+    EXPECT_TRUE(app.Running());
+
+    // The autorun box shows that no logon entry exists; checking writes it, unchecking deletes it.
+    EXPECT_FALSE(app.Checked(IDC_CKAUTORUN));
+    Click(app, IDC_CKAUTORUN);
+    auto entry = ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue);
+    ASSERT_TRUE(entry);
+    const std::string quoted(entry->bytes.begin(), entry->bytes.end());
+    EXPECT_EQ(quoted.front(), '"');
+    EXPECT_NE(quoted.find("VelantPro.exe\""), std::string::npos) << quoted;
+    Click(app, IDC_CKAUTORUN);
+    EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue));
+    ASSERT_TRUE(app.Close());
+}
