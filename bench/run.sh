@@ -14,6 +14,14 @@ if [ "${1:-}" = cpu ]; then
         "$top"/src/platform/sim/*.cpp -lbenchmark_main -lbenchmark -pthread -o "$out/cpu_bench"
     exec "$out/cpu_bench" "$@"
 fi
+# bench/run.sh timer [flags]: the timer list's round and the caption clock's tick.
+if [ "${1:-}" = timer ]; then
+    shift
+    g++ -std=c++20 -O2 -DNDEBUG -Wall -Wextra -I"$top/src" -I"$top/tests" \
+        "$here/timer_bench.cpp" $(find "$top/src" -name '*.cpp' ! -path '*/win32/*' ! -name 'main_win32.cpp') \
+        -ljpeg -lbenchmark_main -lbenchmark -pthread -o "$out/timer_bench"
+    exec "$out/timer_bench" "$@"
+fi
 if ! command -v djpeg >/dev/null; then
     echo "djpeg is missing: apt-get install libjpeg-turbo-progs" >&2
     exit 1
