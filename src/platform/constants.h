@@ -118,6 +118,7 @@ constexpr std::uint32_t MF_GRAYED = 0x0001;
 constexpr std::uint32_t MF_CHECKED = 0x0008;
 constexpr std::uint32_t MF_POPUP = 0x0010;
 constexpr std::uint32_t MF_SEPARATOR = 0x0800;
+constexpr std::uint32_t MF_OWNERDRAW = 0x0100;
 
 // Notification icon.
 constexpr std::uint32_t NIM_ADD = 0;

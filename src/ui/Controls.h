@@ -260,6 +260,13 @@ public:
     void Popup(plat::IUser& user, int x, int y, plat::Hwnd owner);
     // Runs the chosen item's click; false for an id this menu did not hand out.
     bool DispatchCommand(std::uintptr_t id);
+    // Items are drawn by their owner (WM_MEASUREITEM / WM_DRAWITEM), which finds
+    // them by ItemFor: a command id, or a submenu's handle for a submenu item.
+    bool OwnerDraw = false;
+    TMenuItem* ItemFor(std::uintptr_t itemId) const;
+    // Whether the item opens a submenu of the latest popup; its top-level items
+    // are those of Items.
+    bool IsTopLevel(const TMenuItem& item) const;
     // The system menu of the latest popup; 0 before the first.
     plat::Hmenu Handle() const { return FHandle; }
 
@@ -270,4 +277,5 @@ private:
     plat::IUser* FUser = nullptr;
     plat::Hmenu FHandle = 0;
     std::vector<TMenuItem*> FCommands;  // index + kFirstCommand is the command id
+    std::vector<std::pair<plat::Hmenu, TMenuItem*>> FSubmenus;
 };

@@ -49,6 +49,10 @@ public:
     TNotifyEvent OnHide;
     // A command chosen in a menu the window owns (WM_COMMAND from no control).
     std::function<void(std::uintptr_t id)> OnMenuCommand;
+    // Any other message of the window's own, before its default handling (owner-
+    // drawn menus measure and draw through it); true when it was handled.
+    std::function<bool(std::uint32_t msg, plat::WParam wParam, plat::LParam lParam, plat::LResult& result)>
+        MessageHook;
 
     // Hooks other components attach (the settings store): they run around the
     // form's own events, in the order the Delphi-style form gives them.

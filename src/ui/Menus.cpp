@@ -22,15 +22,20 @@ plat::Hmenu TPopupMenu::BuildMenu(const TMenuItem& parent) {
     const plat::Hmenu menu = FUser->CreatePopupMenu();
     for (const auto& item : parent.Items()) {
         if (!item->Visible()) continue;
+        const std::uint32_t drawn = OwnerDraw ? plat::MF_OWNERDRAW : 0;
         if (item->IsSeparator()) {
-            FUser->AppendMenu(menu, plat::MF_SEPARATOR, 0, "");
+            // Owner-drawn separators still need an id to be found by.
+            const std::uintptr_t id = kFirstCommand + FCommands.size();
+            FCommands.push_back(item.get());
+            FUser->AppendMenu(menu, plat::MF_SEPARATOR | drawn, id, "");
         } else if (!item->Items().empty()) {
             const plat::Hmenu sub = BuildMenu(*item);
-            FUser->AppendMenu(menu, plat::MF_POPUP, sub, item->Caption);
+            FSubmenus.emplace_back(sub, item.get());
+            FUser->AppendMenu(menu, plat::MF_POPUP | drawn, sub, item->Caption);
         } else {
             const std::uintptr_t id = kFirstCommand + FCommands.size();
             FCommands.push_back(item.get());
-            std::uint32_t flags = plat::MF_STRING;
+            std::uint32_t flags = plat::MF_STRING | drawn;
             if (item->Checked()) flags |= plat::MF_CHECKED;
             if (!item->Enabled()) flags |= plat::MF_GRAYED;
             FUser->AppendMenu(menu, flags, id, item->Caption);
@@ -44,6 +49,7 @@ void TPopupMenu::Popup(plat::IUser& user, int x, int y, plat::Hwnd owner) {
     DestroyHandle();
     FUser = &user;
     FCommands.clear();
+    FSubmenus.clear();
     FHandle = BuildMenu(Items);
     // A menu of a background window only closes on an outside click when its
     // owner is in front, and only after one more message reaches the owner.
@@ -54,6 +60,21 @@ void TPopupMenu::Popup(plat::IUser& user, int x, int y, plat::Hwnd owner) {
 
 bool TPopupMenu::DispatchCommand(std::uintptr_t id) {
     if (id < kFirstCommand || id - kFirstCommand >= FCommands.size()) return false;
-    FCommands[id - kFirstCommand]->Click();
+    TMenuItem* item = FCommands[id - kFirstCommand];
+    if (item->IsSeparator()) return false;
+    item->Click();
     return true;
+}
+
+TMenuItem* TPopupMenu::ItemFor(std::uintptr_t itemId) const {
+    for (const auto& [menu, item] : FSubmenus)
+        if (menu == itemId) return item;
+    if (itemId >= kFirstCommand && itemId - kFirstCommand < FCommands.size()) return FCommands[itemId - kFirstCommand];
+    return nullptr;
+}
+
+bool TPopupMenu::IsTopLevel(const TMenuItem& item) const {
+    for (const auto& child : Items.Items())
+        if (child.get() == &item) return true;
+    return false;
 }
