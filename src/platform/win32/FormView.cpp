@@ -2,6 +2,9 @@
 
 
 #include "app/resources/resource.h"
+// The preview's picture: its rows are laid out as in a BMP file, which GDI
+// draws as they stand.
+#include "wallpaper/Picture.h"
 
 namespace win32 {
 
@@ -12,6 +15,8 @@ constexpr char kDefaultCaption[] = "Velant! Pro 2001";
 // Hints span several lines; wider tips would run across the screen.
 constexpr int kTipWidth = 360;
 constexpr int kWallListExtent = 400;
+// Posted to the frame: hide the controls whose models were hidden.
+constexpr UINT kApplyHides = WM_APP + 1;
 
 enum BindFlags : unsigned {
     kNone = 0,
@@ -166,7 +171,60 @@ struct FormView::Binding {
     std::vector<std::string> items;  // what the list box holds now
     std::string hint;                // the tooltip text now registered
     bool bold = false;
+    bool hidePending = false;        // the model is hidden, its windows not yet
 };
+
+namespace {
+
+// The picture box: the picture at the top left at its own size, clipped to the
+// model's box, or scaled to fill that box; the rest of the control, and the
+// whole of it when there is no picture, shows the page's background. The box
+// is the model's size in pixels at 96 dpi, scaled to the window's dpi.
+void PaintImage(HWND wnd, HDC dc, const TImage& image) {
+    RECT client;
+    ::GetClientRect(wnd, &client);
+    HBRUSH back = reinterpret_cast<HBRUSH>(::SendMessageA(::GetParent(wnd), WM_CTLCOLORSTATIC,
+                                                          reinterpret_cast<WPARAM>(dc),
+                                                          reinterpret_cast<LPARAM>(wnd)));
+    if (!back) back = ::GetSysColorBrush(COLOR_BTNFACE);
+
+    const int saved = ::SaveDC(dc);
+    const TBitmap* picture = image.Picture();
+    if (picture && !picture->Empty()) {
+        const UINT dpi = ::GetDpiForWindow(wnd);
+        const int boxW = ::MulDiv(image.Width, dpi ? static_cast<int>(dpi) : 96, 96);
+        const int boxH = ::MulDiv(image.Height, dpi ? static_cast<int>(dpi) : 96, 96);
+        const int w = picture->Width(), h = picture->Height();
+        const int destW = image.Stretch() ? boxW : w, destH = image.Stretch() ? boxH : h;
+        RECT shown{0, 0, std::min({destW, boxW, static_cast<int>(client.right)}),
+                   std::min({destH, boxH, static_cast<int>(client.bottom)})};
+
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = h;  // positive: bottom-up rows, as the bitmap keeps them
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = static_cast<WORD>(picture->BitCount());
+        info.bmiHeader.biCompression = BI_RGB;
+        ::IntersectClipRect(dc, shown.left, shown.top, shown.right, shown.bottom);
+        // Averaging keeps a downscaled photo readable; point sampling would drop lines.
+        ::SetStretchBltMode(dc, HALFTONE);
+        ::SetBrushOrgEx(dc, 0, 0, nullptr);
+        ::StretchDIBits(dc, 0, 0, destW, destH, 0, 0, w, h, picture->Pixels().data(), &info,
+                        DIB_RGB_COLORS, SRCCOPY);
+        // The background goes around the picture, never under it: no flicker.
+        ::RestoreDC(dc, saved);
+        ::SaveDC(dc);
+        ::ExcludeClipRect(dc, shown.left, shown.top, shown.right, shown.bottom);
+        ::FillRect(dc, &client, back);
+    } else {
+        ::FillRect(dc, &client, back);
+        ::DrawEdge(dc, &client, EDGE_ETCHED, BF_RECT);
+    }
+    ::RestoreDC(dc, saved);
+}
+
+}  // namespace
 
 // The frame window: forwards everything to the view.
 class FormView::Frame final : public win32::Window {
@@ -430,6 +488,15 @@ void FormView::Bind(Page& page, int id, TComponent* component, unsigned flags) {
             if (lo == 0 && hi == 0) hi = 0x7FFFFFFF;  // no bounds
             ::SendMessageA(spin, UDM_SETRANGE32, static_cast<WPARAM>(lo), hi);
         }
+    } else if (b->kind == Kind::Image) {
+        // The box is the model's size, whatever the dialog units make of the
+        // template's: the frame of an empty preview and a stretched picture
+        // then cover the same pixels.
+        auto* image = static_cast<TImage*>(model);
+        const int dpi = static_cast<int>(::GetDpiForWindow(wnd));
+        ::SetWindowPos(wnd, nullptr, 0, 0, ::MulDiv(image->Width, dpi ? dpi : 96, 96),
+                       ::MulDiv(image->Height, dpi ? dpi : 96, 96),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else if (b->kind == Kind::ListBox && (flags & kHorizontalExtent)) {
         ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, kWallListExtent, 0);
     }
@@ -517,6 +584,9 @@ void FormView::Sync(Binding& b) {
             if (b.flags & kColorSample) ::InvalidateRect(b.wnd, nullptr, TRUE);
             break;
         case Kind::Image:
+            // A new picture or a new stretch mode: the control paints it.
+            ::InvalidateRect(b.wnd, nullptr, FALSE);
+            break;
         case Kind::Tabs:
             break;
     }
@@ -530,11 +600,19 @@ void FormView::Sync(Binding& b) {
                 if (font) ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
             b.bold = m.Bold;
         }
+        // Hiding waits for the next round of messages, and a control shown
+        // again by then never goes: the form hides and shows a label to have
+        // it redrawn while it works, and hiding at once would have the page
+        // erase the label's place after the label has drawn itself.
+        b.hidePending = false;
         for (HWND wnd : all) {
             ::EnableWindow(wnd, m.Enabled());
             const bool shown = (::GetWindowLongPtrA(wnd, GWL_STYLE) & WS_VISIBLE) != 0;
-            if (shown != m.Visible()) ::ShowWindow(wnd, m.Visible() ? SW_SHOWNA : SW_HIDE);
+            if (!shown && m.Visible()) ::ShowWindow(wnd, SW_SHOWNA);
+            if (shown && !m.Visible()) b.hidePending = true;
         }
+        if (b.hidePending && !FHidesPosted && Window())
+            FHidesPosted = ::PostMessageA(Window(), kApplyHides, 0, 0) != FALSE;
     } else {
         ::EnableWindow(b.wnd, m.Enabled());
     }
@@ -626,7 +704,8 @@ void FormView::FocusControl(TControl& control) {
         }
         // Only what the user can reach can take the focus, and asking twice
         // must not bounce back into the model.
-        if (::GetFocus() != target && ::IsWindowVisible(target) && ::IsWindowEnabled(target))
+        if (::GetFocus() != target && control.Visible() && ::IsWindowVisible(target) &&
+            ::IsWindowEnabled(target))
             ::SetFocus(target);
         return;
     }
@@ -719,8 +798,23 @@ HBRUSH FormView::OnCtlColorStatic(HDC dc, HWND control) {
     return nullptr;
 }
 
+void FormView::ApplyHides() {
+    FHidesPosted = false;
+    for (auto& b : FBindings) {
+        if (!b->hidePending) continue;
+        b->hidePending = false;
+        if (b->model->Visible()) continue;
+        std::vector<HWND> all{b->wnd};
+        all.insert(all.end(), b->parts.begin(), b->parts.end());
+        for (HWND wnd : all) ::ShowWindow(wnd, SW_HIDE);
+    }
+}
+
 LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case kApplyHides:
+            ApplyHides();
+            return 0;
         case WM_CLOSE:
             Dispatch([&] { FForm.Close(); });
             return 0;
@@ -753,6 +847,13 @@ LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
                                   ? FLastFocus
                                   : FTab;
                 if (target) ::SetFocus(target);
+                return 0;
+            }
+            break;
+        case WM_COMMAND:
+            // A popup menu the window owns: no control, notification code 0.
+            if (lParam == 0 && HIWORD(wParam) == 0 && FForm.OnMenuCommand) {
+                FForm.OnMenuCommand(LOWORD(wParam));
                 return 0;
             }
             break;
@@ -813,6 +914,19 @@ LRESULT CALLBACK FormView::ControlSubclass(HWND wnd, UINT msg, WPARAM wParam, LP
     auto* b = reinterpret_cast<Binding*>(data);
     if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(wnd, &FormView::ControlSubclass, id);
+    } else if (msg == WM_PAINT && b && b->kind == Kind::Image) {
+        if (wParam) {
+            PaintImage(wnd, reinterpret_cast<HDC>(wParam), static_cast<TImage&>(*b->model));
+        } else {
+            PAINTSTRUCT ps;
+            if (HDC dc = ::BeginPaint(wnd, &ps)) {
+                PaintImage(wnd, dc, static_cast<TImage&>(*b->model));
+                ::EndPaint(wnd, &ps);
+            }
+        }
+        return 0;
+    } else if (msg == WM_ERASEBKGND && b && b->kind == Kind::Image) {
+        return 1;  // painted whole in WM_PAINT
     } else if (msg == WM_SETFOCUS && b && b->owner) {
         LRESULT r = ::DefSubclassProc(wnd, msg, wParam, lParam);
         b->owner->OnControlFocus(*b);

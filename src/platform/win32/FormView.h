@@ -63,6 +63,7 @@ private:
     void Sync(Binding& b);
     void SyncHint(Binding& b);
     void SyncPages();
+    void ApplyHides();
     void ShowPage(int index);
     void OnCommand(int id, int code, HWND control);
     void OnControlFocus(Binding& b);
@@ -89,6 +90,7 @@ private:
     COLORREF FSampleBrushColor = CLR_INVALID;
     UniqueHicon FSampleIcon;
     bool FInCtlColor = false;
+    bool FHidesPosted = false;  // kApplyHides is on its way
     int FUpdating = 0;  // the view itself is writing to a control
     bool FClosed = false;
     // Listeners outlive the view in the models; they check this first.
