@@ -64,6 +64,7 @@ bool KeyExists(HKEY root, const std::string& key) {
 
 App::~App() {
     if (Running()) {
+        for (void* p : FRemote) VirtualFreeEx(FProcess.hProcess, p, 0, MEM_RELEASE);
         Close();
         if (Running()) TerminateProcess(FProcess.hProcess, 1);
     }
@@ -156,6 +157,68 @@ HWND App::Control(int id) const {
     return f.found;
 }
 
+namespace {
+struct FindDialog {
+    DWORD pid;
+    HWND owner;
+    HWND found;
+};
+BOOL CALLBACK FindDialogProc(HWND wnd, LPARAM lParam) {
+    auto* f = reinterpret_cast<FindDialog*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    char cls[16] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (pid == f->pid && std::string(cls) == "#32770" && IsWindowVisible(wnd) &&
+        GetWindow(wnd, GW_OWNER) == f->owner) {
+        f->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND App::OwnedDialog() const {
+    FindDialog f{FProcess.dwProcessId, MainWindow(), nullptr};
+    if (f.owner) EnumWindows(FindDialogProc, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+void* App::CopyIntoProcess(const std::string& text) {
+    void* remote = VirtualAllocEx(FProcess.hProcess, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE,
+                                  PAGE_READWRITE);
+    if (!remote) return nullptr;
+    SIZE_T written = 0;
+    if (!WriteProcessMemory(FProcess.hProcess, remote, text.c_str(), text.size() + 1, &written)) {
+        VirtualFreeEx(FProcess.hProcess, remote, 0, MEM_RELEASE);
+        return nullptr;
+    }
+    FRemote.push_back(remote);
+    return remote;
+}
+
+std::string App::TreeSelection(HWND tree) {
+    auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!item) return {};
+    // The control writes into the item record and text buffer in its own process.
+    constexpr SIZE_T kText = 260;
+    auto* remote = static_cast<std::uint8_t*>(VirtualAllocEx(FProcess.hProcess, nullptr, sizeof(TVITEMA) + kText,
+                                                            MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return {};
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = reinterpret_cast<char*>(remote + sizeof tv);
+    tv.cchTextMax = kText;
+    char text[kText] = {};
+    SIZE_T done = 0;
+    if (WriteProcessMemory(FProcess.hProcess, remote, &tv, sizeof tv, &done) &&
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(remote)))
+        ReadProcessMemory(FProcess.hProcess, remote + sizeof tv, text, kText - 1, &done);
+    VirtualFreeEx(FProcess.hProcess, remote, 0, MEM_RELEASE);
+    return text;
+}
+
 bool App::Checked(int id) const { return SendMessageA(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 std::string App::Text(int id) const {
@@ -174,41 +237,64 @@ void App::SelectPage(int index) {
     Sleep(300);
 }
 
-std::string Screenshot(HWND wnd, const std::string& name) {
-    RECT r;
-    if (wnd) GetWindowRect(wnd, &r);
-    else GetWindowRect(GetDesktopWindow(), &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
+Shot Capture(HWND wnd) {
+    Shot shot;
+    if (wnd) GetWindowRect(wnd, &shot.rect);
+    else GetWindowRect(GetDesktopWindow(), &shot.rect);
+    shot.width = shot.rect.right - shot.rect.left;
+    shot.height = shot.rect.bottom - shot.rect.top;
+    if (shot.width <= 0 || shot.height <= 0) return shot;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biWidth = shot.width;
+    bi.bmiHeader.biHeight = shot.height;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 24;
     void* bits = nullptr;
     HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    BitBlt(mem, 0, 0, shot.width, shot.height, screen, shot.rect.left, shot.rect.top, SRCCOPY);
     SelectObject(mem, old);
-    const DWORD stride = ((w * 3 + 3) / 4) * 4;
-    const DWORD imageSize = stride * h;
+    GdiFlush();
+    const std::size_t stride = ((static_cast<std::size_t>(shot.width) * 3 + 3) / 4) * 4;
+    const auto* first = static_cast<const std::uint8_t*>(bits);
+    shot.bits.assign(first, first + stride * static_cast<std::size_t>(shot.height));
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return shot;
+}
+
+COLORREF Shot::Pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
+    const std::size_t stride = ((static_cast<std::size_t>(width) * 3 + 3) / 4) * 4;
+    const std::uint8_t* p = bits.data() + static_cast<std::size_t>(height - 1 - y) * stride + x * 3;
+    return RGB(p[2], p[1], p[0]);
+}
+
+std::string Shot::Save(const std::string& name) const {
+    BITMAPINFOHEADER bh{};
+    bh.biSize = sizeof bh;
+    bh.biWidth = width;
+    bh.biHeight = height;
+    bh.biPlanes = 1;
+    bh.biBitCount = 24;
     BITMAPFILEHEADER fh{};
     fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-    fh.bfSize = fh.bfOffBits + imageSize;
+    fh.bfOffBits = sizeof fh + sizeof bh;
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(bits.size());
     CreateDirectoryA(ScreenshotDir().c_str(), nullptr);
     const std::string path = ScreenshotDir() + "\\" + name + ".bmp";
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-    out.write(static_cast<const char*>(bits), imageSize);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    out.write(reinterpret_cast<const char*>(&bh), sizeof bh);
+    out.write(reinterpret_cast<const char*>(bits.data()), static_cast<std::streamsize>(bits.size()));
     return path;
 }
+
+std::string Screenshot(HWND wnd, const std::string& name) { return Capture(wnd).Save(name); }
 
 COLORREF ScreenPixel(int x, int y) {
     HDC screen = GetDC(nullptr);

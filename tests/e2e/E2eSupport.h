@@ -59,10 +59,19 @@ public:
     bool Checked(int id) const;
     std::string Text(int id) const;
     void SelectPage(int index);
+    // A dialog the program shows over its configuration window (a folder
+    // picker, a message box), or null.
+    HWND OwnedDialog() const;
+    // Copies text into the program's memory, for messages whose argument is
+    // a pointer the receiver reads (BFFM_SETSELECTION); freed with the App.
+    void* CopyIntoProcess(const std::string& text);
+    // The text of the selected item of one of the program's tree views.
+    std::string TreeSelection(HWND tree);
 
 private:
     PROCESS_INFORMATION FProcess{};
     HWND FTray = nullptr;
+    std::vector<void*> FRemote;
 };
 
 // Waits up to timeoutMs for the condition, letting this thread's messages run.
@@ -78,6 +87,18 @@ bool WaitFor(F&& condition, DWORD timeoutMs = 10000) {
     return true;
 }
 
+// A copy of part of the screen: 24-bit, bottom-up rows, as a BMP file holds them.
+struct Shot {
+    RECT rect{};  // on the screen
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> bits;
+    // The colour at (x, y) from the top left of the shot, as 0x00BBGGRR.
+    COLORREF Pixel(int x, int y) const;
+    // Writes it as a BMP file in the screenshots folder; returns the path.
+    std::string Save(const std::string& name) const;
+};
+// The window's screen rectangle, or the whole desktop for null.
+Shot Capture(HWND wnd);
 // Writes a screenshot of the window's screen rectangle (or the whole desktop
 // for null) as a BMP file in the screenshots folder; returns its path.
 std::string Screenshot(HWND wnd, const std::string& name);

@@ -11,7 +11,8 @@ using namespace e2e;
 
 namespace {
 
-// Every stored value with the text the window's design gives it, in order.
+// Every stored value with the text the window's design gives it, in order;
+// the screensaver timeout shows the system's, which start-up sets to 10 minutes.
 const std::pair<const char*, const char*> kDesignValues[] = {
     {"lblIcon_Color", "12632256"},        {"lblIcon_FontCharset", "1"},
     {"lblIcon_FontColor", "65280"},       {"lblIcon_FontHeight", "-11"},
@@ -34,7 +35,7 @@ const std::pair<const char*, const char*> kDesignValues[] = {
     {"ckChangeWp_Checked", "False"},      {"CheckTime_Text", "15"},
     {"ckDesktopIcons_Checked", "True"},   {"ckStartButton_Checked", "True"},
     {"ckTaskbar_Checked", "True"},        {"ckTrayClock_Checked", "True"},
-    {"ScrTimeout_Value", "0"},            {"ckClearRecDocs_Checked", "False"},
+    {"ScrTimeout_Value", "10"},           {"ckClearRecDocs_Checked", "False"},
     {"ckAWinTrack_Checked", "False"},     {"ckHotCd_Checked", "False"},
     {"ckHotShutdown_Checked", "False"},   {"ckCPU_Checked", "False"},
     {"ckTransparency_Checked", "False"},  {"SubDontaskconfirm_Checked", "False"},
