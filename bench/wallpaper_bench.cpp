@@ -143,11 +143,54 @@ void BM_Djpeg(benchmark::State& state) {
         if (Run({"djpeg", "-bmp", "-outfile", out, in}) != 0) state.SkipWithError("djpeg failed");
 }
 
-// Arg 1: sizes fetched as Windows lists them (one stat per file here);
-// arg 0: no sizes, the same information find works with.
+enum TSizes { szNone, szCounted, szEvery };
+
+const char* const kFindMasks = "-iname '*.bmp' -o -iname '*.jpg'";
+
+// What find prints, and the total size of those files, for checking the scan.
+struct TTreeTruth {
+    std::vector<std::string> paths;  // host paths, in byte order
+    std::int32_t size = 0;
+};
+const TTreeTruth& Truth() {
+    static const TTreeTruth truth = [] {
+        TTreeTruth t;
+        const fs::path out = BenchDir() / "find.txt";
+        Run({"sh", "-c", "find '" + Tree().string() + "' " + kFindMasks + " > '" + out.string() + "'"});
+        std::ifstream in(out);
+        for (std::string line; std::getline(in, line);) {
+            t.paths.push_back(line);
+            std::error_code ec;
+            if (fs::is_regular_file(line, ec))
+                t.size = static_cast<std::int32_t>(static_cast<std::uint32_t>(t.size) +
+                                                   static_cast<std::uint32_t>(fs::file_size(line, ec)));
+        }
+        std::sort(t.paths.begin(), t.paths.end());
+        return t;
+    }();
+    return truth;
+}
+
+// The scanner's list as host paths in byte order, to hold against find's.
+std::vector<std::string> HostPaths(const std::vector<std::string>& list) {
+    std::vector<std::string> paths;
+    for (std::string p : list) {
+        for (char& c : p)
+            if (c == '\\') c = '/';
+        paths.push_back((BenchDir() / "C" / p.substr(3)).string());
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// The same scan with the file sizes it adds up fetched three ways:
+// szCounted, a stat for each file the masks match, the sizes the scanner
+// reads; szEvery, a stat for every file, as a literal copy of Windows'
+// listing would; szNone, no sizes, the same information find works with.
 void BM_ScanTree(benchmark::State& state) {
+    const auto sizes = static_cast<TSizes>(state.range(0));
     wptest::HostFileKernel kernel(BenchDir());
-    kernel.fetchSizes = state.range(0) != 0;
+    kernel.fetchSizes = sizes != szNone;
     Tree();
     TFilesScan scan("FilesScan1", kernel);
     scan.FileMask = "*.bmp, *.jpg";
@@ -155,17 +198,30 @@ void BM_ScanTree(benchmark::State& state) {
     scan.SortedList = true;
     scan.ScanOptions = TScanOptions::soSpecifiedDir;
     scan.ScanDir = "C:\\tree";
-    TCpuMeter cpu(state, RUSAGE_SELF);
-    for (auto _ : state) {
-        scan.Execute();
-        benchmark::DoNotOptimize(scan.FilesList().data());
+    const auto masks = ParseMaskList(scan.FileMask);
+    if (sizes == szCounted)
+        kernel.sizeWanted = [&masks](std::string_view name) {
+            for (const TMask& m : masks)
+                if (m.MatchesName(name)) return true;
+            return false;
+        };
+    {
+        TCpuMeter cpu(state, RUSAGE_SELF);
+        for (auto _ : state) {
+            scan.Execute();
+            benchmark::DoNotOptimize(scan.FilesList().data());
+        }
     }
     state.counters["files"] = scan.FilesCount();
+    // Every variant must give find's list; the ones with sizes the true total.
+    if (HostPaths(scan.FilesList()) != Truth().paths)
+        state.SkipWithError("the scan's list differs from find's");
+    else if (sizes != szNone && scan.FilesSize() != Truth().size)
+        state.SkipWithError("the scan's total size is wrong");
 }
 
 void BM_FindSort(benchmark::State& state) {
-    const std::string cmd = "find '" + Tree().string() +
-                            "' -iname '*.bmp' -o -iname '*.jpg' | LC_ALL=C sort -f > /dev/null";
+    const std::string cmd = "find '" + Tree().string() + "' " + kFindMasks + " | LC_ALL=C sort -f > /dev/null";
     TCpuMeter cpu(state, RUSAGE_CHILDREN);
     for (auto _ : state)
         if (Run({"sh", "-c", cmd}) != 0) state.SkipWithError("find failed");
@@ -214,7 +270,7 @@ void BM_PathologicalMask(benchmark::State& state) {
 
 BENCHMARK(BM_JpegToWallpaper)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_Djpeg)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
-BENCHMARK(BM_ScanTree)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_ScanTree)->Arg(szCounted)->Arg(szEvery)->Arg(szNone)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_FindSort)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_MasksOurs)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_Fnmatch)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();
@@ -248,6 +304,7 @@ int main(int argc, char** argv) {
     BigJpeg();  // generate inputs before anything is timed
     Tree();
     Names();
+    Truth();
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto find = [&](const std::map<std::string, double>& m, const std::string& prefix) {
@@ -264,8 +321,10 @@ int main(int argc, char** argv) {
     };
     std::printf("\nRatios, ours / reference (best of the repetitions):\n");
     ratio("JPEG 6000x4000 to BMP vs djpeg -bmp", "BM_JpegToWallpaper", "BM_Djpeg", 0.90);
-    ratio("scan 100k files, sizes vs find|sort -f", "BM_ScanTree/1", "BM_FindSort", 1.00);
-    ratio("scan 100k files, no sizes vs find|sort", "BM_ScanTree/0", "BM_FindSort", 1.00);
+    const auto scanRow = [](TSizes sizes) { return "BM_ScanTree/" + std::to_string(sizes); };
+    ratio("scan 100k files, sizes vs find|sort -f", scanRow(szCounted).c_str(), "BM_FindSort", 1.00);
+    ratio("  same, a stat for every file", scanRow(szEvery).c_str(), "BM_FindSort", 1.00);
+    ratio("  same, no sizes", scanRow(szNone).c_str(), "BM_FindSort", 1.00);
     ratio("mask matching vs fnmatch", "BM_MasksOurs", "BM_Fnmatch", 1.00);
     for (const char* p : {"BM_PathologicalMask/255", "BM_PathologicalMask/10000"}) {
         auto it = reporter.best.find(std::string(p) + "/real_time");

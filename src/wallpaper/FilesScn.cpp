@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstring>
 
 #include "platform/constants.h"
 
@@ -17,7 +18,10 @@ constexpr std::uint32_t DRIVE_RAMDISK = 6;
 char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool PathEqual(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && !PathLess(a, b) && !PathLess(b, a);
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
+    return true;
 }
 
 // Clears a flag on every way out of a scope.
@@ -62,7 +66,17 @@ std::vector<TMask> ParseMaskList(const std::string& text) {
 
 bool PathLess(std::string_view a, std::string_view b) {
     const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
+    std::size_t i = 0;
+    // Paths being sorted share long folder prefixes, and equal bytes need no
+    // folding: skip them eight at a time.
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) break;
+    }
+    for (; i < n; ++i) {
+        if (a[i] == b[i]) continue;
         const auto ca = static_cast<unsigned char>(FoldCase(a[i]));
         const auto cb = static_cast<unsigned char>(FoldCase(b[i]));
         if (ca != cb) return ca < cb;

@@ -12,9 +12,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/constants.h"
@@ -35,9 +37,13 @@ public:
     long writeError = 0;
     std::size_t writeLimit = 0;
     long replaceError = 0;
-    // Sizes cost one stat per entry on POSIX (Windows lists them for free); a
-    // benchmark can turn them off to time the scanner's own work.
+    // Windows lists each entry's size with its name; here a size costs one
+    // statx, a system call, for every file. fetchSizes false reports no sizes
+    // (what find works with); sizeWanted, when set, limits the calls to the
+    // names whose sizes the caller reads (the scanner adds up the sizes of the
+    // names its masks match, and only those), and the others report 0.
     bool fetchSizes = true;
+    std::function<bool(std::string_view name)> sizeWanted;
     std::vector<std::string> calls;  // "WriteFile <path>", "ReplaceFile <from> <to>", ...
     int openSearches() const { return static_cast<int>(FSearches.size()); }
 
@@ -72,11 +78,14 @@ public:
             data.name = e->d_name;
             data.size = 0;
             bool directory = e->d_type == DT_DIR;
-            if (e->d_type == DT_UNKNOWN || (!directory && fetchSizes)) {
-                struct stat st {};
-                if (fstatat(dirfd(s.dir), e->d_name, &st, 0) == 0) {
-                    directory = S_ISDIR(st.st_mode);
-                    if (!directory) data.size = static_cast<std::uint64_t>(st.st_size);
+            if (e->d_type == DT_UNKNOWN ||
+                (!directory && fetchSizes && (!sizeWanted || sizeWanted(e->d_name)))) {
+                // Only the type and size, and no waiting for a remote file
+                // system to agree on them: what a directory listing gives.
+                struct statx st {};
+                if (statx(dirfd(s.dir), e->d_name, AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE, &st) == 0) {
+                    directory = S_ISDIR(st.stx_mode);
+                    if (!directory) data.size = static_cast<std::uint64_t>(st.stx_size);
                 }
             }
             data.attributes = directory ? plat::FILE_ATTRIBUTE_DIRECTORY : 0x20u;
