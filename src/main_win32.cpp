@@ -6,6 +6,7 @@
 #include "ui/Application.h"
 
 #include "platform/win32/FormView.h"
+#include "platform/win32/Win32MenuCanvas.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WinApi.h"
 
@@ -65,6 +66,24 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                                         MB_OK | MB_ICONERROR);
             return 1;
         }
+        // The popup menu's items are drawn by the form's menu renderer; the
+        // system names them by command id (or submenu handle), the renderer by item.
+        form.MessageHook = [&form, &view](std::uint32_t msg, plat::WParam wParam, plat::LParam lParam,
+                                          plat::LResult& result) {
+            if (msg == WM_MEASUREITEM && wParam == 0) {
+                auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+                if (mis->CtlType != ODT_MENU) return false;
+                mis->itemData = reinterpret_cast<ULONG_PTR>(form.RxPopupMenu1.ItemFor(mis->itemID));
+            } else if (msg == WM_DRAWITEM && wParam == 0) {
+                auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+                if (dis->CtlType != ODT_MENU) return false;
+                dis->itemData = reinterpret_cast<ULONG_PTR>(form.RxPopupMenu1.ItemFor(dis->itemID));
+            }
+            LRESULT r = 0;
+            const bool handled = win32::RouteCoolMenuMessage(form.CoolMenu1, view.Window(), msg, wParam, lParam, r);
+            result = r;
+            return handled;
+        };
         win32Platform.User().SetDialogWindow(view.Window());
         win32Platform.User().SetMessageFilter([&view](MSG& m) { return view.PreTranslateMessage(m); });
 

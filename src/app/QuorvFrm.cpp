@@ -77,6 +77,17 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     lblIcon.SetTransparent(true);
 
     BuildPopupMenu();
+    // The popup menu is drawn by the renderer: a bold caption bar on a gradient
+    // with raised bevels and a separator, items without extra spacing.
+    CoolMenu1.VSpace = 0;
+    CoolMenu1.CoolMenuBar.SetActive(true);
+    CoolMenu1.CoolMenuBar.SetCaption(kTitle);
+    CoolMenu1.CoolMenuBar.SetFontStyle(fsBold);
+    CoolMenu1.CoolMenuBar.SetPaintOptions(opDrawBevels | opDrawGradient | opDrawSeparator);
+    CoolMenu1.CoolMenuBar.SetBevelInner(TBevelCut::bvRaised);
+    CoolMenu1.CoolMenuBar.SetBevelOuter(TBevelCut::bvRaised);
+    CoolMenu1.AddEntries(RxPopupMenu1.Items);
+    RxPopupMenu1.OwnerDraw = true;
 
     TitleBarTimer.OnTimer = [this] { TitleBarTimerTimer(); };
     WallPaperTimer.OnTimer = [this] { WallPaperTimerTimer(); };

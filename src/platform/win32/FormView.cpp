@@ -811,6 +811,10 @@ void FormView::ApplyHides() {
 }
 
 LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (FForm.MessageHook) {
+        plat::LResult result = 0;
+        if (FForm.MessageHook(msg, wParam, lParam, result)) return result;
+    }
     switch (msg) {
         case kApplyHides:
             ApplyHides();

@@ -211,7 +211,17 @@ bool Win32User::DestroyMenu(plat::Hmenu menu) { return ::DestroyMenu(M(menu)) !=
 bool Win32User::AppendMenu(plat::Hmenu menu, std::uint32_t flags, std::uintptr_t idOrSubmenu,
                            const std::string& text) {
     const char* item = (flags & MF_SEPARATOR) ? nullptr : text.c_str();
-    return ::AppendMenuA(M(menu), flags, idOrSubmenu, item) != FALSE;
+    if (!(flags & MF_OWNERDRAW)) return ::AppendMenuA(M(menu), flags, idOrSubmenu, item) != FALSE;
+    // Appended as text first, so that the caption stays readable (accessibility,
+    // other programs), then switched to drawing by the owner.
+    if (!::AppendMenuA(M(menu), flags & ~MF_OWNERDRAW, idOrSubmenu, item)) return false;
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    const int last = ::GetMenuItemCount(M(menu)) - 1;
+    if (!::GetMenuItemInfoA(M(menu), static_cast<UINT>(last), TRUE, &info)) return false;
+    info.fType |= MFT_OWNERDRAW;
+    return ::SetMenuItemInfoA(M(menu), static_cast<UINT>(last), TRUE, &info) != FALSE;
 }
 
 bool Win32User::SetMenuDefaultItem(plat::Hmenu menu, std::uint32_t id, std::uint32_t byPosition) {
