@@ -375,7 +375,8 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
         return;
     }
 
-    const TCanvasFont font = EntryFont(entry, state.isDefault);
+    // The model knows its default item even where the system does not say so.
+    const TCanvasFont font = EntryFont(entry, state.isDefault || item.Default);
     const CaptionParts parts = SplitCaption(item.Caption);
     const plat::ColorRef normalText =
         entry.Font ? ColorToRGB(entry.Font->Color, canvas) : canvas.GetSysColor(kColorMenuText);

@@ -27,7 +27,7 @@ const std::pair<const char*, const char*> kDesignValues[] = {
     {"ckEnableScr_Checked", "True"},      {"GroupPriority_ItemIndex", "-1"},
     {"ckKeepScrDisabled_Checked", "False"}, {"ckHotEnable_Checked", "False"},
     {"ckHotWall_Checked", "False"},       {"ckHotScr_Checked", "False"},
-    {"ckHotHideIcons_Checked", "False"},  {"ckAutorun_Checked", "True"},
+    {"ckHotHideIcons_Checked", "False"},  {"ckAutorun_Checked", "False"},
     {"ckAutorunScr_Checked", "False"},    {"ckWinClock_Checked", "False"},
     {"edtDate_Text", "'Today is: ' dd.mm.yyyy"}, {"edtTime_Text", "'Time is: ' hh.mm.ss"},
     {"ckWallStartup_Checked", "False"},   {"ckWallRandom_Checked", "False"},
@@ -44,7 +44,16 @@ const std::pair<const char*, const char*> kDesignValues[] = {
 
 class Foundation : public ::testing::Test {
 protected:
-    void SetUp() override { DeleteTree(HKEY_CURRENT_USER, kSettingsKey); }
+    void SetUp() override {
+        DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        // No logon entry either: a first run of the program.
+        HKEY run;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS,
+                          &run) == ERROR_SUCCESS) {
+            RegDeleteValueA(run, "Velant! Pro 2001");
+            RegCloseKey(run);
+        }
+    }
 };
 
 }  // namespace
@@ -96,7 +105,8 @@ TEST_F(Foundation, IconShowsThePagesAndMinimisingReturnsToTheIcon) {
     }
     app.SelectPage(0);
     EXPECT_EQ(app.Text(IDC_CKAUTORUN), "Autorun Velant! Pro 2001");
-    EXPECT_TRUE(app.Checked(IDC_CKAUTORUN));
+    // A first run has no logon entry, and the box says so.
+    EXPECT_FALSE(app.Checked(IDC_CKAUTORUN));
     EXPECT_EQ(app.Text(IDC_EDTDATE), "'Today is: ' dd.mm.yyyy");
     EXPECT_EQ(app.Text(IDC_CHECKTIME), "15");
 

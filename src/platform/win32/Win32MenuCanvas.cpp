@@ -159,9 +159,15 @@ void Win32MenuCanvas::DrawIcon(plat::Hicon icon, int x, int y, int size, bool di
 }
 
 void Win32MenuCanvas::DrawCheckMark(const plat::Rect& rect, plat::ColorRef color) {
-    // The check glyph of the symbol font the system draws its own menus with.
-    const TCanvasFont marlett{"Marlett", -(rect.bottom - rect.top) * 3 / 4, false, 0};
-    DrawFormattedText(marlett, color, "a", rect, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOCLIP);
+    // Drawn as lines rather than with the symbol font's glyph: a system without
+    // that font would show its letter instead of a tick.
+    const int w = rect.right - rect.left, h = rect.bottom - rect.top;
+    const int size = std::max(6, std::min(w, h) / 2);
+    const int x = rect.left + (w - size) / 2, y = rect.top + (h - size) / 2;
+    UniqueHpen pen(::CreatePen(PS_SOLID, std::max(2, size / 5), color));
+    SelectGuard select(FDC, pen.get());
+    const POINT tick[] = {{x, y + size / 2}, {x + size / 3, y + size - 1}, {x + size, y}};
+    ::Polyline(FDC, tick, 3);
 }
 
 std::unique_ptr<IMenuBitmap> Win32MenuCanvas::CreateBitmap(int width, int height) {
