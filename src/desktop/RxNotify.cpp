@@ -1,0 +1,363 @@
+#include "desktop/RxNotify.h"
+
+#include <utility>
+
+#include "platform/constants.h"
+#include "platform/error.h"
+
+namespace {
+
+// The message the worker posts to the monitor's window for each change.
+constexpr std::uint32_t WM_FOLDERCHANGE = plat::WM_USER + 0x0101;
+constexpr std::uintptr_t kDelayTimerId = 1;
+
+// The calling thread's last system error where the kernel interface reports it;
+// otherwise 0, which stands for "not known".
+template <class Kernel>
+long LastErrorOf(Kernel& kernel) {
+    if constexpr (requires { kernel.GetLastError(); }) {
+        return static_cast<long>(kernel.GetLastError());
+    } else {
+        (void)kernel;
+        return 0;
+    }
+}
+
+// The system's text for the codes a change notification or a wait can fail with.
+std::string SystemText(long code) {
+    switch (code) {
+    case 0: return "A call to an OS function failed.";
+    case 1: return "Incorrect function.";
+    case 2: return "The system cannot find the file specified.";
+    case 3: return "The system cannot find the path specified.";
+    case 5: return "Access is denied.";
+    case 6: return "The handle is invalid.";
+    case 8: return "Not enough memory resources are available to process this command.";
+    case 21: return "The device is not ready.";
+    case 50: return "The request is not supported.";
+    case 53: return "The network path was not found.";
+    case 64: return "The specified network name is no longer available.";
+    case 87: return "The parameter is incorrect.";
+    case 123: return "The filename, directory name, or volume label syntax is incorrect.";
+    case 1450: return "Insufficient system resources exist to complete the requested service.";
+    case 1816: return "Not enough quota is available to process this command.";
+    default: return "Unknown error.";
+    }
+}
+
+}  // namespace
+
+std::uint32_t ChangeNotifyMask(TFileChangeFilters filter) {
+    // FILE_NOTIFY_CHANGE_*: the bits follow the filter's order, except that the
+    // system has no flag at 0x080 and security is 0x100.
+    static constexpr std::pair<TFileChangeFilter, std::uint32_t> kFlags[] = {
+        {fnFileName, 0x001}, {fnDirName, 0x002},    {fnAttributes, 0x004}, {fnSize, 0x008},
+        {fnLastWrite, 0x010}, {fnLastAccess, 0x020}, {fnCreation, 0x040},   {fnSecurity, 0x100},
+    };
+    std::uint32_t mask = 0;
+    for (const auto& [kind, flag] : kFlags)
+        if (filter & kind) mask |= flag;
+    return mask;
+}
+
+std::string Win32ErrorMessage(long code) {
+    return "Win32 Error.  Code: " + std::to_string(code) + ".\n" + SystemText(code);
+}
+
+// ---------------------------------------------------------------- TNotifyThread
+
+TNotifyThread::TNotifyThread(plat::IKernel& kernel, plat::IUser& user, const std::string& folder, bool subtree,
+                             TFileChangeFilters filter, plat::Hwnd window, std::uint32_t message, plat::WParam tag)
+    : FKernel(kernel), FUser(user), FWindow(window), FMessage(message), FTag(tag) {
+    FNotifyHandle = kernel.FindFirstChangeNotification(folder, subtree, ChangeNotifyMask(filter));
+    FOpenedHandle = FNotifyHandle;
+    if (!FNotifyHandle) {
+        FErrorCode = LastErrorOf(kernel);
+        FOpenFailed = true;
+    } else {
+        FStopEvent = kernel.CreateEvent(true, false);
+        if (!FStopEvent) {
+            // Without its stop event the worker could only be stopped by a change.
+            FErrorCode = LastErrorOf(kernel);
+            FOpenFailed = true;
+            kernel.FindCloseChangeNotification(FNotifyHandle);
+            FNotifyHandle = 0;
+        }
+    }
+    FThread = std::thread(&TNotifyThread::Run, this);
+}
+
+TNotifyThread::~TNotifyThread() {
+    {
+        std::lock_guard lock(FMutex);
+        FCallback = nullptr;
+        FTerminated = true;
+        if (FStopEvent) FKernel.SetEvent(FStopEvent);
+        FHandedOver.notify_all();
+    }
+    // A thread that frees itself was detached and is being destroyed by its own worker.
+    if (FThread.joinable()) FThread.join();
+}
+
+void TNotifyThread::Run(TNotifyThread* self) {
+    try {
+        self->Execute();
+    } catch (...) {
+        // A kernel that throws ends the wait loop like a failed wait.
+    }
+    {
+        std::lock_guard lock(self->FMutex);
+        self->FFinishedLoop = true;
+    }
+    self->Finish();
+    bool freeSelf;
+    {
+        std::lock_guard lock(self->FMutex);
+        freeSelf = self->FFreeOnTerminate;
+    }
+    if (freeSelf) delete self;
+}
+
+void TNotifyThread::Execute() {
+    while (!FTerminated && FNotifyHandle) {
+        const plat::Handle handles[2] = {FNotifyHandle, FStopEvent};
+        const std::uint32_t result = FKernel.WaitForMultipleObjects(2, handles, false, plat::INFINITE);
+        if (result == plat::WAIT_FAILED) {
+            FErrorCode = LastErrorOf(FKernel);
+            break;
+        }
+        if (result == plat::WAIT_OBJECT_0) {
+            if (FTerminated) continue;
+            DoChange();
+            if (!FKernel.FindNextChangeNotification(FNotifyHandle)) {
+                FErrorCode = LastErrorOf(FKernel);
+                break;
+            }
+        } else if (result == plat::WAIT_OBJECT_0 + 1) {
+            break;
+        }
+    }
+}
+
+void TNotifyThread::DoChange() {
+    std::unique_lock lock(FMutex);
+    if (!FCallback || FTerminated) return;
+    FPending = true;
+    lock.unlock();
+    // Without a window nobody would answer: the change is dropped rather than the worker stuck.
+    const bool posted = FWindow && FUser.PostMessage(FWindow, FMessage, FTag, 0);
+    lock.lock();
+    // Once stopped, the worker no longer waits for the main thread, except while
+    // the main thread is inside the callback: it still uses this object then.
+    if (posted) FHandedOver.wait(lock, [this] { return !FPending || (FTerminated && !FInCall); });
+    FPending = false;
+}
+
+void TNotifyThread::CallNotify() {
+    TCallback callback;
+    {
+        std::lock_guard lock(FMutex);
+        if (!FPending || FInCall) return;
+        FInCall = true;
+        callback = FCallback;
+    }
+    // Whatever the callback does (even throw), the worker must go on afterwards.
+    struct Done {
+        TNotifyThread& self;
+        ~Done() {
+            std::lock_guard lock(self.FMutex);
+            self.FInCall = false;
+            self.FPending = false;
+            self.FHandedOver.notify_all();
+        }
+    } done{*this};
+    if (callback) callback(*this);
+}
+
+void TNotifyThread::SetCallback(TCallback callback) {
+    std::lock_guard lock(FMutex);
+    FCallback = std::move(callback);
+}
+
+void TNotifyThread::Stop() {
+    std::lock_guard lock(FMutex);
+    FTerminated = true;
+    if (FStopEvent) FKernel.SetEvent(FStopEvent);
+    FHandedOver.notify_all();
+}
+
+void TNotifyThread::Release(std::unique_ptr<TNotifyThread> thread) {
+    if (!thread) return;
+    {
+        std::lock_guard lock(thread->FMutex);
+        thread->FCallback = nullptr;
+        if (!thread->FFinishedLoop) {
+            // The worker reads the flag only after its loop, under this lock, so
+            // it frees the object itself; from here on nobody else touches it.
+            thread->FFreeOnTerminate = true;
+            thread->FTerminated = true;
+            if (thread->FStopEvent) thread->FKernel.SetEvent(thread->FStopEvent);
+            thread->FHandedOver.notify_all();
+            thread->FThread.detach();
+            static_cast<void>(thread.release());
+            return;
+        }
+    }
+    thread.reset();
+}
+
+bool TNotifyThread::FinishedLoop() const {
+    std::lock_guard lock(FMutex);
+    return FFinishedLoop;
+}
+
+void TNotifyThread::Finish() {
+    if (FNotifyHandle) {
+        FKernel.FindCloseChangeNotification(FNotifyHandle);
+        FNotifyHandle = 0;
+    }
+    std::lock_guard lock(FMutex);
+    if (FStopEvent) {
+        FKernel.CloseHandle(FStopEvent);
+        FStopEvent = 0;
+    }
+}
+
+// ---------------------------------------------------------------- TRxFolderMonitor
+
+TRxFolderMonitor::TRxFolderMonitor(std::string name) : TComponent(std::move(name)) {}
+
+TRxFolderMonitor::TRxFolderMonitor(std::string name, plat::IKernel& kernel, plat::IUser& user)
+    : TComponent(std::move(name)), FKernel(&kernel), FUser(&user) {}
+
+TRxFolderMonitor::~TRxFolderMonitor() {
+    if (FTimerPending) FUser->KillTimer(FWnd, kDelayTimerId);
+    FTimerPending = false;
+    StopThread();
+    if (FWnd) FUser->DestroyWindow(FWnd);
+}
+
+plat::Hwnd TRxFolderMonitor::Window() {
+    if (!FWnd && FUser)
+        FWnd = FUser->CreateHiddenWindow("TRxFolderMonitor",
+                                         [this](std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) {
+                                             return WndProc(msg, wParam, lParam);
+                                         });
+    return FWnd;
+}
+
+plat::LResult TRxFolderMonitor::WndProc(std::uint32_t msg, plat::WParam wParam, plat::LParam) {
+    if (msg == WM_FOLDERCHANGE) {
+        // A change of a worker let go since is not this monitor's any more.
+        if (FThread && FThread->Tag() == wParam) FThread->CallNotify();
+    } else if (msg == plat::WM_TIMER && wParam == kDelayTimerId) {
+        DelayElapsed();
+    }
+    return 0;
+}
+
+void TRxFolderMonitor::SetActive(bool value) {
+    if (FLoading && value) {
+        FStreamedActive = true;
+        return;
+    }
+    if (value != Active()) Restart(value);
+}
+
+void TRxFolderMonitor::Loaded() {
+    FLoading = false;
+    if (FStreamedActive) {
+        FStreamedActive = false;
+        SetActive(true);
+    }
+}
+
+void TRxFolderMonitor::SetFolderName(const std::string& value) {
+    if (value == FFolderName) return;
+    FFolderName = value;
+    Restart(Active());
+}
+
+void TRxFolderMonitor::SetMonitorSubtree(bool value) {
+    if (value == FMonitorSubtree) return;
+    FMonitorSubtree = value;
+    Restart(Active());
+}
+
+void TRxFolderMonitor::SetFilter(TFileChangeFilters value) {
+    if (value == FFilter) return;
+    const bool wasActive = Active();
+    const TFileChangeFilters old = FFilter;
+    FFilter = value;
+    try {
+        Restart(wasActive);
+    } catch (...) {
+        FFilter = old;
+        if (wasActive) {
+            try {
+                Restart(true);
+            } catch (...) {
+                // The first error is the one the user needs to see.
+            }
+        }
+        throw;
+    }
+}
+
+void TRxFolderMonitor::SetDelayTime(std::uint32_t value) {
+    if (FTimerPending) {
+        if (value != 0) {
+            FUser->SetTimer(FWnd, kDelayTimerId, value);
+        } else {
+            FUser->KillTimer(FWnd, kDelayTimerId);
+            FTimerPending = false;
+        }
+    }
+    FDelayTime = value;
+}
+
+void TRxFolderMonitor::Restart(bool activate) {
+    StopThread();
+    if (!activate || !FKernel) return;
+    const std::uint32_t attributes = FKernel->GetFileAttributes(FFolderName);
+    if (attributes == plat::INVALID_FILE_ATTRIBUTES || !(attributes & plat::FILE_ATTRIBUTE_DIRECTORY)) return;
+    auto thread = std::make_unique<TNotifyThread>(*FKernel, *FUser, FFolderName, FMonitorSubtree, FFilter, Window(),
+                                                  WM_FOLDERCHANGE, ++FLastTag);
+    if (thread->Failed()) {
+        const long code = thread->ErrorCode();
+        thread.reset();
+        throw EVelantError(Win32ErrorMessage(code));
+    }
+    thread->SetCallback([this](TNotifyThread&) { ThreadNotify(); });
+    FThread = std::move(thread);
+}
+
+void TRxFolderMonitor::StopThread() {
+    // Release never waits for a worker that is still running; the monitor forgets it either way.
+    TNotifyThread::Release(std::move(FThread));
+}
+
+void TRxFolderMonitor::ThreadNotify() {
+    if (FDelayTime == 0) {
+        Changed();
+        return;
+    }
+    if (FTimerPending) return;  // this change is covered by the pending delay
+    if (FUser->SetTimer(Window(), kDelayTimerId, FDelayTime)) {
+        FTimerPending = true;
+    } else {
+        // Better an early event than a lost one.
+        Changed();
+    }
+}
+
+void TRxFolderMonitor::DelayElapsed() {
+    if (!FTimerPending) return;
+    FUser->KillTimer(FWnd, kDelayTimerId);
+    FTimerPending = false;
+    Changed();
+}
+
+void TRxFolderMonitor::Changed() {
+    if (OnChange) OnChange();
+}
