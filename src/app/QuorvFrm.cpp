@@ -42,6 +42,8 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
       HotKey("HotKey", platform.user),
       CoolTrayIcon1("CoolTrayIcon1", platform.user, platform.shell, app, *this),
       Autostart1("Autostart1", platform.registry, platform.kernel, app.Title),
+      RxDesktopMonitor1("RxDesktopMonitor1", platform.kernel, platform.user),
+      FolderMenu1("FolderMenu1", platform.user, platform.kernel, platform.shell, app),
       WinReboot1("WinReboot1", platform.power),
       Wallpaper1("Wallpaper1", platform.kernel, platform.registry, platform.user),
       MD("MD", platform.user, platform.shell, platform.registry),
@@ -88,6 +90,14 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     CoolMenu1.CoolMenuBar.SetBevelOuter(TBevelCut::bvRaised);
     CoolMenu1.AddEntries(RxPopupMenu1.Items);
     RxPopupMenu1.OwnerDraw = true;
+
+    // "Desktop" lists the desktop folder and follows its changes, half a second
+    // after the first of a burst.
+    FolderMenu1.SetMenuItem(MainPopup_Desktop);
+    FolderMenu1.SetCoolMenu(&DesktopEntries);
+    FolderMenu1.OnClick = [this](TMenuItem& item) { FolderMenu1Click(item); };
+    RxDesktopMonitor1.SetDelayTime(500);
+    RxDesktopMonitor1.OnChange = [this] { RxDesktopMonitor1Change(); };
 
     TitleBarTimer.OnTimer = [this] { TitleBarTimerTimer(); };
     WallPaperTimer.OnTimer = [this] { WallPaperTimerTimer(); };
@@ -261,9 +271,9 @@ void TQuorvForm::FormCreate() {
 
     for (auto& [box, item] : VisibilitySwitches()) {
         if (item == MainPopup_Desktop) {
-            RxDesktopMonitor1.FolderName = SystemPath1.DeskTop;
-            RxDesktopMonitor1.Active = ckDesktop.Checked();
-            FolderMenu1.FolderName = SystemPath1.DeskTop;
+            RxDesktopMonitor1.SetFolderName(SystemPath1.DeskTop);
+            RxDesktopMonitor1.SetActive(ckDesktop.Checked());
+            FolderMenu1.SetFolderName(SystemPath1.DeskTop);
         }
         item->SetVisible(box->Checked());
     }

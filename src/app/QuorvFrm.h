@@ -28,6 +28,17 @@
 #include "wallpaper/FolderBrowser.h"
 #include "wallpaper/Wp.h"
 
+// The renderer's entries for the items the folder menu adds to "Desktop".
+class TDesktopEntries : public IMenuEntryRenderer {
+public:
+    explicit TDesktopEntries(TCoolMenu& menu) : FMenu(menu) {}
+    void CreateEntry(TMenuItem& item, plat::Hicon icon) override { FMenu.AddEntry(&item, icon, 16); }
+    void DestroyEntry(TMenuItem& item) override { FMenu.RemoveEntry(&item); }
+
+private:
+    TCoolMenu& FMenu;
+};
+
 class TQuorvForm : public TForm {
 public:
     TQuorvForm(plat::Platform& platform, TApplication& app);
@@ -173,9 +184,11 @@ public:
     TSysHotKey HotKey;
     TCoolTrayIcon CoolTrayIcon1;
     TTavironAutostart Autostart1;
-    TRxFolderMonitor RxDesktopMonitor1{"RxDesktopMonitor1"};
+    TRxFolderMonitor RxDesktopMonitor1;
     TCoolMenu CoolMenu1{"CoolMenu1"};
-    TFolderMenu FolderMenu1{"FolderMenu1"};
+    // Outlives the folder menu, whose entries it removes from the renderer.
+    TDesktopEntries DesktopEntries{CoolMenu1};
+    TFolderMenu FolderMenu1;
     TSaveDialog SaveDialog1{"SaveDialog1"};
     TOpenPictureDialog OpenPictureDialog1{"OpenPictureDialog1"};
     TXWinReboot WinReboot1;
@@ -283,6 +296,8 @@ public:
     void VisibilitySwitchClick(TCheckBox& box, TMenuItem& item);
     void UpdateMenuSeparators();
     void RefreshDesktopMenu(bool rebuild);
+    void FolderMenu1Click(TMenuItem& item);
+    void RxDesktopMonitor1Change();
     // Each visibility switch with the item it shows or hides.
     std::vector<std::pair<TCheckBox*, TMenuItem*>> VisibilitySwitches();
 

@@ -50,3 +50,7 @@ void TQuorvForm::UpdateMenuSeparators() {
 void TQuorvForm::RefreshDesktopMenu(bool rebuild) {
     if (rebuild) FolderMenu1.Rebuild();
 }
+
+void TQuorvForm::FolderMenu1Click(TMenuItem& item) { FolderMenu1.OpenEntry(item); }
+
+void TQuorvForm::RxDesktopMonitor1Change() { RefreshDesktopMenu(ckDesktop.Checked()); }

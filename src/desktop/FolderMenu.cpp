@@ -53,8 +53,6 @@ std::uint32_t FileAttributeMask(TFileType type) {
     return mask;
 }
 
-TFolderMenu::TFolderMenu(std::string name) : TComponent(std::move(name)) {}
-
 TFolderMenu::TFolderMenu(std::string name, plat::IUser& user, plat::IKernel& kernel, plat::IShell& shell,
                          TApplication& app)
     : TComponent(std::move(name)), FUser(&user), FKernel(&kernel), FShell(&shell), FApp(&app) {}

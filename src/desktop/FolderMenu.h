@@ -46,9 +46,6 @@ public:
 
 class TFolderMenu : public TComponent {
 public:
-    // Not attached to the system: it never lists anything. Only while the form
-    // still builds the folder menu from its name alone.
-    explicit TFolderMenu(std::string name);
     TFolderMenu(std::string name, plat::IUser& user, plat::IKernel& kernel, plat::IShell& shell, TApplication& app);
     // Removes the entries and items it made.
     ~TFolderMenu() override;

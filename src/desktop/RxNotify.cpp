@@ -225,8 +225,6 @@ void TNotifyThread::Finish() {
 
 // ---------------------------------------------------------------- TRxFolderMonitor
 
-TRxFolderMonitor::TRxFolderMonitor(std::string name) : TComponent(std::move(name)) {}
-
 TRxFolderMonitor::TRxFolderMonitor(std::string name, plat::IKernel& kernel, plat::IUser& user)
     : TComponent(std::move(name)), FKernel(&kernel), FUser(&user) {}
 

@@ -118,9 +118,6 @@ private:
 
 class TRxFolderMonitor : public TComponent {
 public:
-    // Not attached to the system: it never becomes active. Only while the form
-    // still builds the monitor from its name alone.
-    explicit TRxFolderMonitor(std::string name);
     TRxFolderMonitor(std::string name, plat::IKernel& kernel, plat::IUser& user);
     // Unhooks a pending delay timer, stops the worker, then frees the timer.
     ~TRxFolderMonitor() override;

@@ -298,12 +298,6 @@ TEST_F(FolderMenuTest, NothingIsListedWithoutAnItemAFolderOrAReadableFolder) {
     EXPECT_NO_THROW(menu.Rebuild());
     EXPECT_TRUE(root.Items().empty());
 
-    // The form's name-only instance lists nothing and touches nothing.
-    TFolderMenu unattached("FolderMenu1");
-    unattached.SetMenuItem(&root);
-    unattached.FolderName = kDesk;
-    unattached.Rebuild();
-    EXPECT_TRUE(root.Items().empty());
 }
 
 TEST_F(FolderMenuTest, ChoosingAnEntryReportsItAndOpensItWithTheShell) {
