@@ -304,6 +304,8 @@ void TPageControl::SetActivePageIndex(int index) {
 // --- menus ---
 
 TMenuItem::TMenuItem(std::string name, std::string caption) : TControl(std::move(name)) {
+    static std::uint64_t serials = 0;
+    FSerial = ++serials;
     Caption = std::move(caption);
 }
 

@@ -3,6 +3,7 @@
 // changing it, by the user or by the program, runs its handler only when the
 // state really changes. Listeners (the Win32 view, the settings store) hear every
 // change before the handler runs.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -236,12 +237,16 @@ public:
     void Clear() { FItems.clear(); }
     // Chosen by the user: runs OnClick.
     void Click();
+    // Unique among all items ever made: tells an item from a later one that
+    // happens to get the same address.
+    std::uint64_t Serial() const { return FSerial; }
     std::optional<TPropRef> Property(const std::string& name) override;
 
     TNotifyEvent OnClick;
 
 private:
     bool FChecked = false;
+    std::uint64_t FSerial = 0;
     std::vector<std::unique_ptr<TMenuItem>> FItems;
 };
 
@@ -273,9 +278,12 @@ public:
 private:
     plat::Hmenu BuildMenu(const TMenuItem& parent);
     void DestroyHandle();
+    // The item of that serial if it is still in the menu: items can be rebuilt
+    // (the "Desktop" entries) while the system still shows the old ones.
+    TMenuItem* Find(std::uint64_t serial) const;
 
     plat::IUser* FUser = nullptr;
     plat::Hmenu FHandle = 0;
-    std::vector<TMenuItem*> FCommands;  // index + kFirstCommand is the command id
-    std::vector<std::pair<plat::Hmenu, TMenuItem*>> FSubmenus;
+    std::vector<std::uint64_t> FCommands;  // serials; index + kFirstCommand is the command id
+    std::vector<std::pair<plat::Hmenu, std::uint64_t>> FSubmenus;
 };

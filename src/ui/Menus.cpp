@@ -26,15 +26,15 @@ plat::Hmenu TPopupMenu::BuildMenu(const TMenuItem& parent) {
         if (item->IsSeparator()) {
             // Owner-drawn separators still need an id to be found by.
             const std::uintptr_t id = kFirstCommand + FCommands.size();
-            FCommands.push_back(item.get());
+            FCommands.push_back(item->Serial());
             FUser->AppendMenu(menu, plat::MF_SEPARATOR | drawn, id, "");
         } else if (!item->Items().empty()) {
             const plat::Hmenu sub = BuildMenu(*item);
-            FSubmenus.emplace_back(sub, item.get());
+            FSubmenus.emplace_back(sub, item->Serial());
             FUser->AppendMenu(menu, plat::MF_POPUP | drawn, sub, item->Caption);
         } else {
             const std::uintptr_t id = kFirstCommand + FCommands.size();
-            FCommands.push_back(item.get());
+            FCommands.push_back(item->Serial());
             std::uint32_t flags = plat::MF_STRING | drawn;
             if (item->Checked()) flags |= plat::MF_CHECKED;
             if (!item->Enabled()) flags |= plat::MF_GRAYED;
@@ -60,16 +60,31 @@ void TPopupMenu::Popup(plat::IUser& user, int x, int y, plat::Hwnd owner) {
 
 bool TPopupMenu::DispatchCommand(std::uintptr_t id) {
     if (id < kFirstCommand || id - kFirstCommand >= FCommands.size()) return false;
-    TMenuItem* item = FCommands[id - kFirstCommand];
-    if (item->IsSeparator()) return false;
+    TMenuItem* item = Find(FCommands[id - kFirstCommand]);
+    if (!item || item->IsSeparator()) return false;
     item->Click();
     return true;
 }
 
+namespace {
+
+TMenuItem* FindSerial(const TMenuItem& parent, std::uint64_t serial) {
+    for (const auto& child : parent.Items()) {
+        if (child->Serial() == serial) return child.get();
+        if (TMenuItem* found = FindSerial(*child, serial)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TMenuItem* TPopupMenu::Find(std::uint64_t serial) const { return FindSerial(Items, serial); }
+
 TMenuItem* TPopupMenu::ItemFor(std::uintptr_t itemId) const {
-    for (const auto& [menu, item] : FSubmenus)
-        if (menu == itemId) return item;
-    if (itemId >= kFirstCommand && itemId - kFirstCommand < FCommands.size()) return FCommands[itemId - kFirstCommand];
+    for (const auto& [menu, serial] : FSubmenus)
+        if (menu == itemId) return Find(serial);
+    if (itemId >= kFirstCommand && itemId - kFirstCommand < FCommands.size())
+        return Find(FCommands[itemId - kFirstCommand]);
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 // the notification icon's popup menu with the commands behind it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -318,4 +319,50 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
     Click(app, IDC_CKAUTORUN);
     EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue));
     ASSERT_TRUE(app.Close());
+}
+
+TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
+    FreshSettings();
+    auto desktopValue = ReadValue(HKEY_CURRENT_USER,
+                                  "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop");
+    ASSERT_TRUE(desktopValue);
+    const std::string desktop(desktopValue->bytes.begin(),
+                              std::find(desktopValue->bytes.begin(), desktopValue->bytes.end(), '\0'));
+    CreateDirectoryA(desktop.c_str(), nullptr);
+    // Only our entries on the desktop, so that their places in the submenu are known.
+    const std::string note = desktop + "\\velant-e2e-note.txt";
+    const std::string later = desktop + "\\velant-e2e-later.txt";
+    DeleteFileA(later.c_str());
+    if (FILE* f = std::fopen(note.c_str(), "w")) {
+        std::fputs("Velant", f);
+        std::fclose(f);
+    }
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    // A file that appears while the program runs shows in the submenu.
+    if (FILE* f = std::fopen(later.c_str(), "w")) std::fclose(f);
+    Sleep(1500);
+
+    HWND popup = OpenPopupMenu(app);
+    ASSERT_TRUE(popup);
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+    Sleep(800);
+    Screenshot(nullptr, "popup-desktop-submenu");
+    // Folders come first: "..", the parent, then the files in order. Two steps down
+    // from the submenu's opening reach one of the two text files (Wine opens a
+    // submenu with or without its first entry selected); either opens with the shell.
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+    HWND opened = nullptr;
+    const bool found = WaitFor([&] { return (opened = FindWindowA("Notepad", nullptr)) != nullptr; }, 10000);
+    if (!found) Screenshot(nullptr, "desktop-entry-missing");
+    EXPECT_TRUE(found);
+    if (opened) PostMessageA(opened, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(app.Close());
+    DeleteFileA(note.c_str());
+    DeleteFileA(later.c_str());
 }

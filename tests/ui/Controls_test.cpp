@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/SimWindows.h"
 #include "ui/Convert.h"
 
 namespace {
@@ -353,3 +354,25 @@ TEST(TextCase, SameTextIgnoresAsciiCase) {
 }
 
 }  // namespace
+
+TEST(PopupMenuCommands, AnItemRebuiltWhileTheMenuIsShownIsNotRun) {
+    sim::SimWindows win;
+    plat::Platform p = win.platform();
+    const plat::Hwnd owner = win.User().CreateHiddenWindow("owner", [](std::uint32_t, plat::WParam, plat::LParam) {
+        return plat::LResult{0};
+    });
+    TPopupMenu menu("menu");
+    auto& desktop = menu.Items.Add(std::make_unique<TMenuItem>("desktop", "Desktop"));
+    int oldClicks = 0, newClicks = 0;
+    desktop.Add(std::make_unique<TMenuItem>("old", "old.txt")).OnClick = [&] { ++oldClicks; };
+    menu.Popup(p.user, 0, 0, owner);
+    const auto& shown = win.User().Menu(win.User().Menu(menu.Handle()).items[0].submenu);
+    const std::uintptr_t oldId = shown.items[0].id;
+    ASSERT_EQ(menu.ItemFor(oldId), desktop.Items()[0].get());
+    // The folder changes while the menu is open: its entries are made anew.
+    desktop.Clear();
+    desktop.Add(std::make_unique<TMenuItem>("new", "new.txt")).OnClick = [&] { ++newClicks; };
+    EXPECT_FALSE(menu.DispatchCommand(oldId));
+    EXPECT_EQ(menu.ItemFor(oldId), nullptr);
+    EXPECT_EQ(oldClicks + newClicks, 0);
+}
