@@ -284,6 +284,14 @@ private:
 
     plat::IUser* FUser = nullptr;
     plat::Hmenu FHandle = 0;
-    std::vector<std::uint64_t> FCommands;  // serials; index + kFirstCommand is the command id
+    // What each command id showed; index + kFirstCommand is the id. An entry
+    // rebuilt since is found again by its caption under the same parent.
+    struct Shown {
+        std::uint64_t serial;
+        std::uint64_t parent;
+        std::string caption;
+    };
+    std::vector<Shown> FCommands;
+    TMenuItem* FindShown(const Shown& shown) const;
     std::vector<std::pair<plat::Hmenu, std::uint64_t>> FSubmenus;
 };

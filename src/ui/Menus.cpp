@@ -26,7 +26,7 @@ plat::Hmenu TPopupMenu::BuildMenu(const TMenuItem& parent) {
         if (item->IsSeparator()) {
             // Owner-drawn separators still need an id to be found by.
             const std::uintptr_t id = kFirstCommand + FCommands.size();
-            FCommands.push_back(item->Serial());
+            FCommands.push_back({item->Serial(), parent.Serial(), item->Caption});
             FUser->AppendMenu(menu, plat::MF_SEPARATOR | drawn, id, "");
         } else if (!item->Items().empty()) {
             const plat::Hmenu sub = BuildMenu(*item);
@@ -34,7 +34,7 @@ plat::Hmenu TPopupMenu::BuildMenu(const TMenuItem& parent) {
             FUser->AppendMenu(menu, plat::MF_POPUP | drawn, sub, item->Caption);
         } else {
             const std::uintptr_t id = kFirstCommand + FCommands.size();
-            FCommands.push_back(item->Serial());
+            FCommands.push_back({item->Serial(), parent.Serial(), item->Caption});
             std::uint32_t flags = plat::MF_STRING | drawn;
             if (item->Checked()) flags |= plat::MF_CHECKED;
             if (!item->Enabled()) flags |= plat::MF_GRAYED;
@@ -60,7 +60,7 @@ void TPopupMenu::Popup(plat::IUser& user, int x, int y, plat::Hwnd owner) {
 
 bool TPopupMenu::DispatchCommand(std::uintptr_t id) {
     if (id < kFirstCommand || id - kFirstCommand >= FCommands.size()) return false;
-    TMenuItem* item = Find(FCommands[id - kFirstCommand]);
+    TMenuItem* item = FindShown(FCommands[id - kFirstCommand]);
     if (!item || item->IsSeparator()) return false;
     item->Click();
     return true;
@@ -78,13 +78,24 @@ TMenuItem* FindSerial(const TMenuItem& parent, std::uint64_t serial) {
 
 }  // namespace
 
-TMenuItem* TPopupMenu::Find(std::uint64_t serial) const { return FindSerial(Items, serial); }
+TMenuItem* TPopupMenu::Find(std::uint64_t serial) const {
+    return serial == Items.Serial() ? const_cast<TMenuItem*>(&Items) : FindSerial(Items, serial);
+}
+
+TMenuItem* TPopupMenu::FindShown(const Shown& shown) const {
+    if (TMenuItem* item = Find(shown.serial)) return item;
+    const TMenuItem* parent = Find(shown.parent);
+    if (!parent) return nullptr;
+    for (const auto& child : parent->Items())
+        if (child->Caption == shown.caption) return child.get();
+    return nullptr;
+}
 
 TMenuItem* TPopupMenu::ItemFor(std::uintptr_t itemId) const {
     for (const auto& [menu, serial] : FSubmenus)
         if (menu == itemId) return Find(serial);
     if (itemId >= kFirstCommand && itemId - kFirstCommand < FCommands.size())
-        return Find(FCommands[itemId - kFirstCommand]);
+        return FindShown(FCommands[itemId - kFirstCommand]);
     return nullptr;
 }
 

@@ -330,6 +330,8 @@ TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
                               std::find(desktopValue->bytes.begin(), desktopValue->bytes.end(), '\0'));
     CreateDirectoryA(desktop.c_str(), nullptr);
     // Only our entries on the desktop, so that their places in the submenu are known.
+    const std::string folder = desktop + "\\velant-e2e-folder";
+    CreateDirectoryA(folder.c_str(), nullptr);
     const std::string note = desktop + "\\velant-e2e-note.txt";
     const std::string later = desktop + "\\velant-e2e-later.txt";
     DeleteFileA(later.c_str());
@@ -351,18 +353,18 @@ TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
     PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
     Sleep(800);
     Screenshot(nullptr, "popup-desktop-submenu");
-    // Folders come first: "..", the parent, then the files in order. Two steps down
-    // from the submenu's opening reach one of the two text files (Wine opens a
-    // submenu with or without its first entry selected); either opens with the shell.
+    // Folders come first, in order: "..", the parent, then our folder; the files
+    // follow. Opening the submenu selects its first entry, so one step down
+    // reaches the folder, which opens in a folder window.
     PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    Sleep(500);
+    Screenshot(nullptr, "popup-desktop-entry");
     PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
     HWND opened = nullptr;
-    const bool found = WaitFor([&] { return (opened = FindWindowA("Notepad", nullptr)) != nullptr; }, 10000);
-    if (!found) Screenshot(nullptr, "desktop-entry-missing");
-    EXPECT_TRUE(found);
+    EXPECT_TRUE(WaitFor([&] { return (opened = FindWindowA(nullptr, "velant-e2e-folder")) != nullptr; }, 10000));
     if (opened) PostMessageA(opened, WM_CLOSE, 0, 0);
     ASSERT_TRUE(app.Close());
     DeleteFileA(note.c_str());
     DeleteFileA(later.c_str());
+    RemoveDirectoryA(folder.c_str());
 }

@@ -355,7 +355,7 @@ TEST(TextCase, SameTextIgnoresAsciiCase) {
 
 }  // namespace
 
-TEST(PopupMenuCommands, AnItemRebuiltWhileTheMenuIsShownIsNotRun) {
+TEST(PopupMenuCommands, AnEntryRebuiltWhileTheMenuIsShownIsFoundByItsCaptionOrNotRun) {
     sim::SimWindows win;
     plat::Platform p = win.platform();
     const plat::Hwnd owner = win.User().CreateHiddenWindow("owner", [](std::uint32_t, plat::WParam, plat::LParam) {
@@ -370,6 +370,12 @@ TEST(PopupMenuCommands, AnItemRebuiltWhileTheMenuIsShownIsNotRun) {
     const std::uintptr_t oldId = shown.items[0].id;
     ASSERT_EQ(menu.ItemFor(oldId), desktop.Items()[0].get());
     // The folder changes while the menu is open: its entries are made anew.
+    desktop.Clear();
+    int againClicks = 0;
+    desktop.Add(std::make_unique<TMenuItem>("again", "old.txt")).OnClick = [&] { ++againClicks; };
+    EXPECT_TRUE(menu.DispatchCommand(oldId));
+    EXPECT_EQ(againClicks, 1);
+    // An entry that is gone runs nothing.
     desktop.Clear();
     desktop.Add(std::make_unique<TMenuItem>("new", "new.txt")).OnClick = [&] { ++newClicks; };
     EXPECT_FALSE(menu.DispatchCommand(oldId));
