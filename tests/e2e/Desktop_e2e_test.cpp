@@ -363,6 +363,27 @@ TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
     HWND opened = nullptr;
     EXPECT_TRUE(WaitFor([&] { return (opened = FindWindowA(nullptr, "velant-e2e-folder")) != nullptr; }, 10000));
     if (opened) PostMessageA(opened, WM_CLOSE, 0, 0);
+    WaitFor([&] { return !IsWindow(opened); }, 3000);
+
+    // Renamed and a file deleted while the program runs: the submenu follows, and
+    // the same place now opens the renamed folder.
+    const std::string renamed = desktop + "\\velant-e2e-renamed";
+    ASSERT_TRUE(MoveFileA(folder.c_str(), renamed.c_str()));
+    DeleteFileA(note.c_str());
+    Sleep(1500);
+    popup = OpenPopupMenu(app);
+    ASSERT_TRUE(popup);
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+    Sleep(800);
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    Sleep(300);
+    Screenshot(nullptr, "popup-desktop-renamed");
+    PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return (opened = FindWindowA(nullptr, "velant-e2e-renamed")) != nullptr; }, 10000));
+    if (opened) PostMessageA(opened, WM_CLOSE, 0, 0);
+    RemoveDirectoryA(renamed.c_str());
     ASSERT_TRUE(app.Close());
     DeleteFileA(note.c_str());
     DeleteFileA(later.c_str());
