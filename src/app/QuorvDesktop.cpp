@@ -1,5 +1,7 @@
 // The "Desktop/Hotkeys" page and the screensaver group: desktop appearance,
 // screensaver switch and timeout, the system hotkeys, the CD tray.
+#include <iterator>
+
 #include "app/QuorvFrm.h"
 #include "platform/constants.h"
 
@@ -105,6 +107,10 @@ void TQuorvForm::ckScrEnableClick() {
         MyScreensaver1.TurnScrOn();
     else
         MyScreensaver1.TurnScrOff();
+    ShowScreensaverItem(on);
+}
+
+void TQuorvForm::ShowScreensaverItem(bool on) {
     MainPopup_ScreensaverEnabled->SetChecked(on);
     MainPopup_ScreensaverEnabled->SetCaption(on ? "Screensaver enabled" : "Screensaver disabled");
 }
@@ -130,8 +136,7 @@ void TQuorvForm::MainPopup_ScreensaverEnabledClick() {
 void TQuorvForm::SyncScreensaverState() {
     const bool active = MyScreensaver1.State();
     ckScrEnable.SetChecked(active);
-    MainPopup_ScreensaverEnabled->SetChecked(active);
-    MainPopup_ScreensaverEnabled->SetCaption(active ? "Screensaver enabled" : "Screensaver disabled");
+    ShowScreensaverItem(active);
 }
 
 // --- hotkeys ---
@@ -149,20 +154,25 @@ constexpr ProgramHotKey kProgramHotKeys[] = {
     {hmCtrl | hmWin, 'C'}, {hmCtrl | hmAlt | hmWin, 'X'}, {hmCtrl | hmAlt, 'T'},
 };
 
+constexpr int kProgramHotKeyCount = static_cast<int>(std::size(kProgramHotKeys));
+
 }  // namespace
 
-void TQuorvForm::AddProgramHotKeys() {
+// The box that switches a combination on; one box serves both CD combinations.
+const TCheckBox& TQuorvForm::HotKeyBox(int index) const {
     const TCheckBox* boxes[] = {&ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd,
                                 &ckHotCd,  &ckHotShutdown, &ckTransparency};
-    for (int i = 0; i < 7; ++i)
-        HotKey.AddHotKey(hkLetter(kProgramHotKeys[i].letter), kProgramHotKeys[i].modifiers, boxes[i]->Checked());
+    return *boxes[index];
+}
+
+void TQuorvForm::AddProgramHotKeys() {
+    for (int i = 0; i < kProgramHotKeyCount; ++i)
+        HotKey.AddHotKey(hkLetter(kProgramHotKeys[i].letter), kProgramHotKeys[i].modifiers, HotKeyBox(i).Checked());
 }
 
 void TQuorvForm::UpdateHotKeyEntries() {
-    if (HotKey.Count() < 7) return;  // the boxes are restored before the combinations exist
-    const TCheckBox* boxes[] = {&ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd,
-                                &ckHotCd,  &ckHotShutdown, &ckTransparency};
-    for (int i = 0; i < 7; ++i) HotKey.SetEnabled(i, boxes[i]->Checked());
+    if (HotKey.Count() < kProgramHotKeyCount) return;  // the boxes are restored before the combinations exist
+    for (int i = 0; i < kProgramHotKeyCount; ++i) HotKey.SetEnabled(i, HotKeyBox(i).Checked());
 }
 
 void TQuorvForm::ckHotEnableClick() {
@@ -171,33 +181,29 @@ void TQuorvForm::ckHotEnableClick() {
 }
 
 void TQuorvForm::HotKeyHotKey(TComponent&, int index) {
+    if (index < 0 || index >= kProgramHotKeyCount || !HotKeyBox(index).Checked()) return;
     switch (index) {
         case 0:
-            if (ckHotScr.Checked()) FPlatform.user.SendMessage(Handle(), plat::WM_SYSCOMMAND, plat::SC_SCREENSAVE, 0);
+            FPlatform.user.SendMessage(Handle(), plat::WM_SYSCOMMAND, plat::SC_SCREENSAVE, 0);
             break;
         case 1:
-            if (ckHotWall.Checked()) {
-                ChangeWallpaper();
-                ApplyIconColors();
-            }
+            ChangeWallpaper();
+            ApplyIconColors();
             break;
         case 2:
-            if (ckHotHideIcons.Checked()) ClickDesktopIcons();
+            ClickDesktopIcons();
             break;
         case 3:
-            if (ckHotCd.Checked()) CdTrayCommand(true);
+            CdTrayCommand(true);
             break;
         case 4:
-            if (ckHotCd.Checked()) CdTrayCommand(false);
+            CdTrayCommand(false);
             break;
         case 5:
-            if (ckHotShutdown.Checked()) LogonCommand(TRebootOperation::roShutDown);
+            LogonCommand(TRebootOperation::roShutDown);
             break;
         case 6:
-            if (ckTransparency.Checked())
-                MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), true, ckActiveDesktop.Checked());
-            break;
-        default:
+            MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), true, ckActiveDesktop.Checked());
             break;
     }
 }

@@ -260,6 +260,8 @@ public:
     void MainPopup_StartscreensaverClick();
     void MainPopup_ScreensaverEnabledClick();
     void SyncScreensaverState();
+    // The popup item's check mark and caption for the screensaver's state.
+    void ShowScreensaverItem(bool on);
 
     // --- hotkeys ---
     void AddProgramHotKeys();
@@ -267,6 +269,7 @@ public:
     void ckHotEnableClick();
     // Each combination is held only while "Enable hotkeys:" and its own box are checked.
     void UpdateHotKeyEntries();
+    const TCheckBox& HotKeyBox(int index) const;
 
     // --- shell commands and switches ---
     void CdTrayCommand(bool open);
