@@ -163,6 +163,14 @@ HWND OpenPopupMenu(App& app) {
     return popup && IsWindowVisible(popup) ? popup : nullptr;
 }
 
+// "Desktop", the second item, opened with the keyboard; its first entry is then selected.
+void OpenDesktopSubmenu(HWND popup) {
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
+    Sleep(800);
+}
+
 }  // namespace
 
 TEST(DesktopE2e, CaptionClockFollowsTheForegroundAndIsCleanedWhenOffAndAtExit) {
@@ -348,10 +356,7 @@ TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
 
     HWND popup = OpenPopupMenu(app);
     ASSERT_TRUE(popup);
-    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
-    Sleep(800);
+    OpenDesktopSubmenu(popup);
     Screenshot(nullptr, "popup-desktop-submenu");
     // Folders come first, in order: "..", the parent, then our folder; the files
     // follow. Opening the submenu selects its first entry, so one step down
@@ -373,10 +378,7 @@ TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
     Sleep(1500);
     popup = OpenPopupMenu(app);
     ASSERT_TRUE(popup);
-    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(popup, WM_KEYDOWN, VK_RIGHT, 0);
-    Sleep(800);
+    OpenDesktopSubmenu(popup);
     PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
     Sleep(300);
     Screenshot(nullptr, "popup-desktop-renamed");
