@@ -42,6 +42,8 @@ void Put32(std::uint8_t* p, std::uint32_t v) {
 }
 
 constexpr std::uint32_t BI_RGB = 0;
+constexpr std::uint32_t BI_RLE8 = 1;
+constexpr std::uint32_t BI_RLE4 = 2;
 constexpr std::uint32_t BI_BITFIELDS = 3;
 constexpr std::uint32_t BI_ALPHABITFIELDS = 6;
 
@@ -62,6 +64,66 @@ struct Channel {
         return static_cast<std::uint8_t>((static_cast<std::uint64_t>((pixel & mask) >> shift) * 255u + max / 2) / max);
     }
 };
+
+// Palette indices in BI_RLE8 or BI_RLE4 runs, painted into a bottom-up 24-bit
+// bitmap. The stream moves a pen from the bottom-left corner: a run paints one
+// index count times (RLE4 alternates the two nibbles of its byte), an absolute
+// run paints the indices that follow it, padded to a 16-bit boundary; end of
+// line moves to the start of the next row up, a delta moves right and up.
+// Pixels the pen never reaches keep index 0, as in the DIB Windows loads;
+// paint beyond the right edge or the top row is dropped, as Windows clips it.
+// A stream that stops before its end-of-bitmap mark is refused, so that a cut
+// file does not pass for a whole one.
+void DecodeRle(std::span<const std::uint8_t> data, unsigned bitCount, const std::uint8_t* palette,
+               TBitmap& out) {
+    const int w = out.Width(), h = out.Height();
+    if (palette[0] != 0 || palette[1] != 0 || palette[2] != 0)
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) std::memcpy(out.Row(y) + 3 * x, palette, 3);
+
+    // The pen never goes past the right edge or the top: beyond them all is clipped alike,
+    // and so no run of deltas can overflow it.
+    int penX = 0, penY = 0;  // penY counts rows from the bottom
+    auto paint = [&](unsigned count, auto indexAt) {
+        if (penY < h) {
+            std::uint8_t* dst = out.Row(h - 1 - penY) + 3 * penX;
+            const unsigned n = std::min(count, static_cast<unsigned>(w - penX));
+            for (unsigned k = 0; k < n; ++k) std::memcpy(dst + 3 * k, palette + 3 * indexAt(k), 3);
+        }
+        penX = std::min(penX + static_cast<int>(count), w);
+    };
+    const bool rle4 = bitCount == 4;
+    std::size_t at = 0;
+    for (;;) {
+        if (data.size() - at < 2) Invalid("RLE data ends before its end-of-bitmap mark");
+        const unsigned count = data[at], value = data[at + 1];
+        at += 2;
+        if (count != 0) {
+            const unsigned first = rle4 ? value >> 4 : value, second = rle4 ? value & 15 : value;
+            paint(count, [&](unsigned k) { return k % 2 == 0 ? first : second; });
+        } else if (value == 0) {
+            penX = 0;
+            penY = std::min(penY + 1, h);
+        } else if (value == 1) {
+            return;
+        } else if (value == 2) {
+            if (data.size() - at < 2) Invalid("RLE data ends before its end-of-bitmap mark");
+            penX = std::min(penX + data[at], w);
+            penY = std::min(penY + data[at + 1], h);
+            at += 2;
+        } else {
+            const std::size_t bytes = rle4 ? (value + 1) / 2 : value;
+            const std::size_t padded = (bytes + 1) / 2 * 2;
+            if (data.size() - at < padded) Invalid("RLE data ends before its end-of-bitmap mark");
+            const std::uint8_t* run = data.data() + at;
+            if (rle4)
+                paint(value, [&](unsigned k) { return k % 2 == 0 ? run[k / 2] >> 4 : run[k / 2] & 15; });
+            else
+                paint(value, [&](unsigned k) { return static_cast<unsigned>(run[k]); });
+            at += padded;
+        }
+    }
+}
 
 }  // namespace
 
@@ -126,7 +188,7 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
 
     std::int64_t width, height;
     unsigned bitCount;
-    std::uint32_t compression = BI_RGB, colorsUsed = 0;
+    std::uint32_t compression = BI_RGB, colorsUsed = 0, imageSize = 0;
     if (core) {
         width = U16(info + 4);
         height = U16(info + 6);
@@ -136,6 +198,7 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
         height = static_cast<std::int32_t>(U32(info + 8));
         bitCount = U16(info + 14);
         compression = U32(info + 16);
+        imageSize = U32(info + 20);
         colorsUsed = U32(info + 32);
     }
     const bool topDown = height < 0;
@@ -144,8 +207,14 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
         bitCount != 32)
         Invalid("unsupported number of bits per pixel");
-    if (compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS) {
+    const bool bitFields = compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS;
+    const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+    if (bitFields) {
         if (bitCount != 16 && bitCount != 32) Invalid("bit fields need 16 or 32 bits per pixel");
+    } else if (rle) {
+        if (compression == BI_RLE8 && bitCount != 8) Invalid("RLE8 compression needs 8 bits per pixel");
+        if (compression == BI_RLE4 && bitCount != 4) Invalid("RLE4 compression needs 4 bits per pixel");
+        if (topDown) Invalid("a top-down bitmap cannot be RLE compressed");
     } else if (compression != BI_RGB) {
         throw EVelantError("Bitmap compression " + std::to_string(compression) +
                            " is not supported");
@@ -154,7 +223,7 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
     // Colour masks: in the header from version 2 on, otherwise right after it.
     std::size_t tableOffset = 14 + headerSize;
     std::array<std::uint32_t, 4> masks{};
-    if (compression != BI_RGB) {
+    if (bitFields) {
         const std::size_t count = compression == BI_ALPHABITFIELDS ? 4 : 3;
         if (headerSize == 40) {
             if (tableOffset + 4 * count > size) Invalid("truncated colour masks");
@@ -184,12 +253,20 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
             std::memcpy(&palette[i * 3], file + tableOffset + i * entry, 3);
     }
 
-    const std::size_t srcStride = TBitmap::StrideFor(static_cast<int>(width), static_cast<int>(bitCount));
-    if (pixelOffset < 14 + headerSize || pixelOffset > size ||
-        srcStride * static_cast<std::uint64_t>(height) > size - pixelOffset)
-        Invalid("truncated pixel data");
-
     const int w = static_cast<int>(width), h = static_cast<int>(height);
+    if (pixelOffset < 14 + headerSize || pixelOffset > size) Invalid("truncated pixel data");
+    if (rle) {
+        // The image size is the length of the stream; writers that leave it 0 or
+        // overstate it are common, and the end-of-bitmap mark ends the stream anyway.
+        std::span<const std::uint8_t> stream = data.subspan(pixelOffset);
+        if (imageSize != 0 && imageSize < stream.size()) stream = stream.first(imageSize);
+        TBitmap result(w, h);
+        DecodeRle(stream, bitCount, palette.data(), result);
+        return result;
+    }
+    const std::size_t srcStride = TBitmap::StrideFor(w, static_cast<int>(bitCount));
+    if (srcStride * static_cast<std::uint64_t>(height) > size - pixelOffset) Invalid("truncated pixel data");
+
     TBitmap result(w, h, bitCount == 32 ? 32 : 24);
     const Channel red(masks[0]), green(masks[1]), blue(masks[2]), alpha(masks[3]);
     const std::size_t rowBytes = static_cast<std::size_t>(w) * (result.BitCount() / 8);

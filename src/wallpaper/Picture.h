@@ -67,7 +67,8 @@ private:
 TBitmap MirrorBitmap(bool topBottom, bool leftRight, const TBitmap& source);
 
 // Reads a BMP file image: 1, 4, 8, 16, 24 or 32 bits per pixel, bottom-up or
-// top-down, uncompressed or with bit-field masks, any of the Windows header
+// top-down, uncompressed, with bit-field masks or run-length encoded (RLE8,
+// RLE4; bottom-up only), the OS/2 core header or any of the Windows header
 // versions. 32-bit files give a 32-bit bitmap, all others a 24-bit one.
 // Anything malformed or truncated raises EVelantError.
 TBitmap DecodeBmp(std::span<const std::uint8_t> data);

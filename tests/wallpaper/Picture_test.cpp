@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -34,6 +35,11 @@ std::string ErrorOf(std::span<const std::uint8_t> data) {
     return "(decoded)";
 }
 
+std::uint32_t U32At(const std::vector<std::uint8_t>& file, std::size_t at) {
+    return static_cast<std::uint32_t>(file.at(at) | file.at(at + 1) << 8 | file.at(at + 2) << 16 |
+                                      file.at(at + 3) << 24);
+}
+
 // Hand-built BMP files for the formats our writer never produces.
 struct BmpBuilder {
     int width = 3, height = 2;  // height < 0: top-down
@@ -43,7 +49,9 @@ struct BmpBuilder {
     std::vector<std::uint32_t> masks;     // after the header (40) or inside it (52+)
     std::vector<std::uint32_t> palette;   // 0x00RRGGBB as stored (B, G, R, 0)
     std::uint32_t colorsUsed = 0;
+    std::uint32_t imageSize = 0;
     std::vector<std::vector<std::uint8_t>> rows;  // file order, unpadded
+    std::vector<std::uint8_t> rle;                // compressed pixel data, written instead of rows
 
     std::vector<std::uint8_t> Build() const {
         std::vector<std::uint8_t> f(14);
@@ -62,7 +70,8 @@ struct BmpBuilder {
             put(1, 2);
             put(static_cast<std::uint32_t>(bitCount), 2);
             put(compression, 4);
-            put(0, 4 * 3);
+            put(imageSize, 4);
+            put(0, 4 * 2);
             put(colorsUsed, 4);
             put(0, 4);
             if (headerSize > 40) {
@@ -80,6 +89,7 @@ struct BmpBuilder {
             padded.resize(stride, 0xEE);  // junk padding must not reach the picture
             f.insert(f.end(), padded.begin(), padded.end());
         }
+        f.insert(f.end(), rle.begin(), rle.end());
         f[0] = 'B';
         f[1] = 'M';
         const std::uint32_t size = static_cast<std::uint32_t>(f.size());
@@ -151,6 +161,9 @@ TEST(BmpCodec, WrittenFilesReadBackUnchanged) {
         const TBitmap src = Pattern(w, h);
         const auto file = EncodeBmp(src);
         EXPECT_EQ(file.size(), kBmpHeaderSize + src.Pixels().size());
+        EXPECT_EQ(U32At(file, 2), file.size());                                      // bfSize
+        EXPECT_EQ(U32At(file, 10), 54u);                                             // bfOffBits
+        EXPECT_EQ(U32At(file, 34), src.Stride() * static_cast<std::size_t>(h));     // biSizeImage
         EXPECT_EQ(DecodeBmp(file), src) << w << "x" << h;
     }
 }
@@ -266,6 +279,188 @@ TEST(BmpCodec, ThirtyTwoBitPlainAndBitFieldsInAV5Header) {
     EXPECT_EQ(pic.Row(0)[3], 0);
 }
 
+// Every layout Windows loads, each holding the same 5 x 3 picture: the odd
+// width leaves padding in every row, and palette index 0 is not black.
+TEST(BmpCodec, EveryLayoutGivesTheSamePicture) {
+    constexpr int W = 5, H = 3;
+    auto indexAt = [](int x, int y, int colours) { return (x + 3 * y) % 8 % colours; };  // y from the top
+    auto on = [](int i, int channel) { return ((i ^ 1) >> channel & 1) != 0; };  // R, G, B: 0 or 255
+    struct Kind {
+        const char* name;
+        std::uint32_t headerSize;
+        int bitCount;
+        std::uint32_t compression;
+        std::array<std::uint32_t, 3> masks;  // where R, G and B sit in a pixel
+    };
+    const std::array<std::uint32_t, 3> rgb24 = {0xFF0000, 0x00FF00, 0x0000FF};
+    const Kind kinds[] = {
+        {"core 1", 12, 1, 0, {}},
+        {"core 4", 12, 4, 0, {}},
+        {"core 8", 12, 8, 0, {}},
+        {"core 24", 12, 24, 0, rgb24},
+        {"1", 40, 1, 0, {}},
+        {"4", 40, 4, 0, {}},
+        {"8", 40, 8, 0, {}},
+        {"16", 40, 16, 0, {0x7C00, 0x03E0, 0x001F}},
+        {"16 bit fields", 40, 16, 3, {0xF800, 0x07E0, 0x001F}},
+        {"16 bit fields, v4 header", 108, 16, 3, {0x000F, 0x00F0, 0x0F00}},
+        {"24", 40, 24, 0, rgb24},
+        {"32", 40, 32, 0, rgb24},
+        {"32 bit fields", 40, 32, 3, {0x0000FF00, 0x00FF0000, 0xFF000000}},
+        {"32 bit fields, v5 header", 124, 32, 3, {0x000000FF, 0x0000FF00, 0x00FF0000}},
+        {"RLE8", 40, 8, 1, {}},
+        {"RLE4", 40, 4, 2, {}},
+    };
+    for (const Kind& k : kinds)
+        for (bool topDown : {false, true}) {
+            const bool rle = k.compression == 1 || k.compression == 2;
+            if (topDown && (k.headerSize == 12 || rle)) continue;  // neither can be top-down
+            SCOPED_TRACE(std::string(k.name) + (topDown ? ", top-down" : ""));
+            BmpBuilder b;
+            b.width = W;
+            b.height = topDown ? -H : H;
+            b.headerSize = k.headerSize;
+            b.bitCount = k.bitCount;
+            b.compression = k.compression;
+            if (k.compression == 3) b.masks.assign(k.masks.begin(), k.masks.end());
+            const int colours = k.bitCount == 1 ? 2 : 8;
+            if (k.bitCount <= 8) {
+                const int entries = k.headerSize == 12 ? 1 << k.bitCount : colours;
+                for (int i = 0; i < entries; ++i) {
+                    std::uint32_t stored = 0;
+                    for (int c = 0; c < 3; ++c) stored |= i < colours && on(i, c) ? rgb24[c] : 0;
+                    b.palette.push_back(stored);
+                }
+                if (k.headerSize != 12) b.colorsUsed = static_cast<std::uint32_t>(colours);
+            }
+            for (int r = 0; r < H; ++r) {
+                const int y = topDown ? r : H - 1 - r;
+                std::vector<std::uint8_t> row((W * k.bitCount + 7) / 8);
+                for (int x = 0; x < W; ++x) {
+                    const int i = indexAt(x, y, colours);
+                    if (k.bitCount <= 8) {
+                        const int shift = 8 - k.bitCount * (x % (8 / k.bitCount) + 1);
+                        row[x * k.bitCount / 8] |= static_cast<std::uint8_t>(i << shift);
+                        continue;
+                    }
+                    std::uint32_t pixel = 0;
+                    for (int c = 0; c < 3; ++c) pixel |= on(i, c) ? k.masks[c] : 0;
+                    for (int byte = 0; byte < k.bitCount / 8; ++byte)
+                        row[x * k.bitCount / 8 + byte] = static_cast<std::uint8_t>(pixel >> 8 * byte);
+                }
+                if (!rle) {
+                    b.rows.push_back(row);
+                } else if (r % 2 == 0) {  // an absolute run, padded to 16 bits
+                    b.rle.insert(b.rle.end(), {0, W});
+                    b.rle.insert(b.rle.end(), row.begin(), row.end());
+                    if (row.size() % 2) b.rle.push_back(0);
+                    b.rle.insert(b.rle.end(), {0, 0});
+                } else {  // runs of one pixel each, ended by end of line
+                    for (int x = 0; x < W; ++x) {
+                        const int i = indexAt(x, y, colours);
+                        b.rle.insert(b.rle.end(), {1, static_cast<std::uint8_t>(i << (8 - k.bitCount))});
+                    }
+                    b.rle.insert(b.rle.end(), {0, 0});
+                }
+            }
+            if (rle) b.rle.insert(b.rle.end(), {0, 1});
+            const TBitmap pic = DecodeBmp(b.Build());
+            ASSERT_EQ(pic.Width(), W);
+            ASSERT_EQ(pic.Height(), H);
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    const int i = indexAt(x, y, colours);
+                    EXPECT_EQ(pic.Pixel(x, y), Rgb(on(i, 0) * 255, on(i, 1) * 255, on(i, 2) * 255))
+                        << x << "," << y;
+                }
+        }
+}
+
+// The format's own examples: encoded runs (RLE4 alternating two nibbles),
+// absolute runs, end of line, a delta. Unpainted pixels show palette entry 0.
+TEST(BmpCodec, RunLengthEncodedPixels) {
+    using Runs = std::vector<std::pair<int, int>>;  // (count, palette index), left to right
+    struct Case {
+        const char* name;
+        int bitCount, width, height;
+        std::vector<std::uint8_t> stream;
+        std::vector<Runs> rows;  // top row first
+    };
+    const Case cases[] = {
+        {"RLE8", 8, 20, 3,
+         {0x03, 0x04, 0x05, 0x06, 0x00, 0x03, 0x45, 0x56, 0x67, 0x00, 0x02, 0x78, 0x00, 0x02, 0x05, 0x01,
+          0x02, 0x78, 0x00, 0x00, 0x09, 0x1E, 0x00, 0x01},
+         {{{9, 0x1E}, {11, 0}},
+          {{18, 0}, {2, 0x78}},
+          {{3, 4}, {5, 6}, {1, 0x45}, {1, 0x56}, {1, 0x67}, {2, 0x78}, {7, 0}}}},
+        {"RLE4", 4, 27, 3,
+         {0x03, 0x04, 0x05, 0x06, 0x00, 0x06, 0x45, 0x56, 0x67, 0x00, 0x04, 0x78, 0x00, 0x02, 0x05, 0x01,
+          0x04, 0x78, 0x00, 0x00, 0x09, 0x1E, 0x00, 0x01},
+         {{{1, 1}, {1, 14}, {1, 1}, {1, 14}, {1, 1}, {1, 14}, {1, 1}, {1, 14}, {1, 1}, {18, 0}},
+          {{23, 0}, {1, 7}, {1, 8}, {1, 7}, {1, 8}},
+          {{1, 0}, {1, 4}, {2, 0}, {1, 6}, {1, 0}, {1, 6}, {1, 0}, {1, 4}, {2, 5}, {2, 6}, {2, 7}, {1, 8},
+           {1, 7}, {1, 8}, {9, 0}}}},
+        {"runs cut at the right edge", 8, 4, 2,
+         {0x06, 0x01, 0x00, 0x00, 0x00, 0x05, 2, 3, 2, 3, 2, 0, 0x00, 0x01},
+         {{{1, 2}, {1, 3}, {1, 2}, {1, 3}}, {{4, 1}}}},
+        {"paint above the top row is dropped", 4, 3, 1,
+         {0x00, 0x00, 0x03, 0x55, 0x00, 0x02, 0xFF, 0xFF, 0x03, 0x55, 0x00, 0x01},
+         {{{3, 0}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BmpBuilder b;
+        b.bitCount = c.bitCount;
+        b.compression = c.bitCount == 8 ? 1 : 2;
+        b.width = c.width;
+        b.height = c.height;
+        for (std::uint32_t i = 0; i < (1u << c.bitCount); ++i)
+            b.palette.push_back(i << 16 | (255 - i) << 8 | 0x40);  // index i shows as Rgb(i, 255 - i, 0x40)
+        b.rle = c.stream;
+        b.imageSize = static_cast<std::uint32_t>(c.stream.size());
+        const TBitmap pic = DecodeBmp(b.Build());
+        for (int y = 0; y < c.height; ++y) {
+            int x = 0;
+            for (auto [count, index] : c.rows[static_cast<std::size_t>(y)])
+                for (int k = 0; k < count; ++k, ++x)
+                    EXPECT_EQ(pic.Pixel(x, y), Rgb(index, 255 - index, 0x40)) << x << "," << y;
+            EXPECT_EQ(x, c.width);
+        }
+    }
+}
+
+TEST(BmpCodec, MalformedRunLengthStreamsRaiseClearErrors) {
+    const std::string cut = "Bitmap image is not valid: RLE data ends before its end-of-bitmap mark";
+    struct Case {
+        int bitCount, compression, height;
+        std::uint32_t imageSize;
+        std::vector<std::uint8_t> stream;
+        std::string error;
+    };
+    const Case cases[] = {
+        {8, 1, 1, 0, {0x02, 0x01}, cut},
+        {8, 1, 1, 0, {0x00, 0x05, 1, 2, 3}, cut},
+        {4, 2, 1, 0, {0x00, 0x02, 0x01}, cut},
+        {8, 1, 1, 0, {0x02, 0x01, 0x00}, cut},
+        {8, 1, 1, 2, {0x02, 0x01, 0x00, 0x01}, cut},  // the image size ends the stream before its mark
+        {8, 1, 1, 999, {0x02, 0x01, 0x00, 0x01}, "(decoded)"},
+        {8, 1, -1, 0, {0x00, 0x01}, "Bitmap image is not valid: a top-down bitmap cannot be RLE compressed"},
+        {4, 1, 1, 0, {0x00, 0x01}, "Bitmap image is not valid: RLE8 compression needs 8 bits per pixel"},
+        {8, 2, 1, 0, {0x00, 0x01}, "Bitmap image is not valid: RLE4 compression needs 4 bits per pixel"},
+    };
+    for (const Case& c : cases) {
+        BmpBuilder b;
+        b.bitCount = c.bitCount;
+        b.compression = static_cast<std::uint32_t>(c.compression);
+        b.height = c.height;
+        b.palette = {0x000000, 0xFFFFFF};
+        b.colorsUsed = 2;
+        b.imageSize = c.imageSize;
+        b.rle = c.stream;
+        EXPECT_EQ(ErrorOf(b.Build()), c.error) << testing::PrintToString(c.stream);
+    }
+}
+
 TEST(BmpCodec, MalformedFilesRaiseClearErrors) {
     BmpBuilder good;
     good.bitCount = 24;
@@ -286,8 +481,8 @@ TEST(BmpCodec, MalformedFilesRaiseClearErrors) {
     bad[28] = 7;  // 7 bits per pixel
     EXPECT_EQ(ErrorOf(bad), "Bitmap image is not valid: unsupported number of bits per pixel");
     bad = file;
-    bad[30] = 1;  // RLE8
-    EXPECT_EQ(ErrorOf(bad), "Bitmap compression 1 is not supported");
+    bad[30] = 4;  // a JPEG inside the bitmap
+    EXPECT_EQ(ErrorOf(bad), "Bitmap compression 4 is not supported");
     bad = file;
     bad[10] = 0xFF;
     bad[11] = 0xFF;  // pixels past the end
