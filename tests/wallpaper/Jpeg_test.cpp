@@ -200,6 +200,19 @@ TEST_F(JpegFiles, ConvertWritesABitmapFileWhateverTheName) {
     ConvertJpegToBitmap(kernel, "C:\\pic.jpg", "C:\\copy.jpg");
     EXPECT_EQ(DecodeBmp(Get("C:\\copy.jpg")), DecodeJpeg(jpeg));
     EXPECT_EQ(LoadJpegFile(kernel, "C:\\pic.jpg"), DecodeJpeg(jpeg));
+
+    // The header's sizes and offset describe the file as written: 61 pixels of 3 bytes pad to 184.
+    Put("C:\\odd.jpg", ColourFile(61, 7));
+    ConvertJpegToBitmap(kernel, "C:\\odd.jpg", "C:\\odd.bmp");
+    const auto bmp = Get("C:\\odd.bmp");
+    auto u32At = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(bmp.at(at) | bmp.at(at + 1) << 8 | bmp.at(at + 2) << 16 |
+                                          bmp.at(at + 3) << 24);
+    };
+    ASSERT_EQ(bmp.size(), 54u + 184u * 7);
+    EXPECT_EQ(u32At(2), bmp.size());  // bfSize
+    EXPECT_EQ(u32At(10), 54u);        // bfOffBits
+    EXPECT_EQ(u32At(34), 184u * 7);   // biSizeImage
 }
 
 TEST_F(JpegFiles, FailedConversionKeepsThePreviousWallpaper) {
