@@ -125,8 +125,8 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     MyScreensaver1.SetTimeOut(10);
 
     SaveDialog1.Title = "Save picture as";
-    SaveDialog1.Filter = "*.bmp";
-    SaveDialog1.DefaultExt = "*.bmp";
+    SaveDialog1.Filter = "Bitmaps (*.bmp)|*.bmp";
+    SaveDialog1.DefaultExt = "bmp";
     OpenPictureDialog1.Filter =
         "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg)|*.jpg|"
         "JPEG Image File (*.jpeg)|*.jpeg|Bitmaps (*.bmp)|*.bmp";
@@ -292,7 +292,8 @@ void TQuorvForm::FormCreate() {
     AddProgramHotKeys();
 
     MinutesLeft = StrToIntDef(CheckTime.Text(), 0);
-    if (ckWallStartup.Checked()) ChangeWallpaper();
+    // A picture that cannot be read is reported and must not keep the program from starting.
+    if (ckWallStartup.Checked()) FApp.Dispatch([this] { ChangeWallpaper(); });
     ApplyIconColors();
 
     ckScrEnable.SetChecked(MyScreensaver1.State());

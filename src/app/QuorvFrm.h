@@ -212,6 +212,8 @@ public:
     // --- the "Wallpaper" page ---
     void ChangeWallpaper();
     void ApplySelectedWallpaper();
+    // Steps after the existence check: the picture becomes the wallpaper bitmap.
+    void ApplyWallpaperFile(const std::string& path);
     void WallPaperTimerTimer();
     void CheckTimeChange();
     void WallListClick();

@@ -70,20 +70,25 @@ void TQuorvForm::ClearPreview() { WImg.SetPicture(nullptr); }
 
 void TQuorvForm::ChangeWallpaper() {
     const int count = WallList.Count();
-    if (count >= 2) {
-        if (ckWallRandom.Checked()) {
-            std::mt19937 random(FPlatform.kernel.GetTickCount());
-            std::uniform_int_distribution<int> pick(0, count - 1);
-            WallList.SetItemIndex(pick(random));
-        } else {
-            if (WallList.ItemIndex() == count - 1) WallList.SetItemIndex(-1);
-            WallList.SetItemIndex(WallList.ItemIndex() + 1);
-        }
-    } else if (count == 1) {
-        // A one-entry list is applied too: its entry is the wallpaper.
-        WallList.SetItemIndex(0);
+    if (count < 1) return;
+    // A one-entry list is applied too: its entry is the wallpaper. From no
+    // selection or the last entry, the sequence starts again at the first.
+    int next = count == 1 ? 0 : (WallList.ItemIndex() + 1) % count;
+    if (count >= 2 && ckWallRandom.Checked()) {
+        std::mt19937 random(FPlatform.kernel.GetTickCount());
+        std::uniform_int_distribution<int> pick(0, count - 1);
+        next = pick(random);
     }
-    ApplySelectedWallpaper();
+    // A picture on a drive or share that is away for the moment keeps its place
+    // in the list; the change goes on with the next entry that can be read.
+    for (int tried = 0; tried < count; ++tried) {
+        const int index = (next + tried) % count;
+        const std::string path = WallList.Items()[index];
+        if (!FileExists(FPlatform.kernel, path)) continue;
+        WallList.SetItemIndex(index);
+        ApplyWallpaperFile(path);
+        return;
+    }
 }
 
 void TQuorvForm::ApplySelectedWallpaper() {
@@ -94,19 +99,29 @@ void TQuorvForm::ApplySelectedWallpaper() {
         WallList.Delete(index);
         return;
     }
-    switch (KindOf(path)) {
-    case PictureKind::Jpeg:
-        ConvertJpegToBitmap(FPlatform.kernel, path, WallpaperBitmapPath());
-        break;
-    case PictureKind::Bitmap:
-        SaveBmpFile(FPlatform.kernel, WallpaperBitmapPath(), LoadBmpFile(FPlatform.kernel, path));
-        break;
-    case PictureKind::None:
-        // Not a picture: the wallpaper stays exactly as it is.
-        return;
+    ApplyWallpaperFile(path);
+}
+
+void TQuorvForm::ApplyWallpaperFile(const std::string& path) {
+    const PictureKind kind = KindOf(path);
+    if (kind != PictureKind::None) {
+        try {
+            if (kind == PictureKind::Jpeg)
+                ConvertJpegToBitmap(FPlatform.kernel, path, WallpaperBitmapPath());
+            else
+                SaveBmpFile(FPlatform.kernel, WallpaperBitmapPath(), LoadBmpFile(FPlatform.kernel, path));
+        } catch (const std::exception& error) {
+            // A change the timer made while the user looked elsewhere must say
+            // which picture of the list is at fault.
+            const std::string text = error.what();
+            if (text.find(path) != std::string::npos) throw;
+            throw EVelantError(path + ": " + text);
+        }
+        ClearPreview();
+        Wallpaper1.SetFileName(WallpaperBitmapPath());
     }
-    ClearPreview();
-    Wallpaper1.SetFileName(WallpaperBitmapPath());
+    // Any other file writes nothing: the current bitmap (or the setter's own
+    // choice when there is none yet) is shown again in the current style.
     Wallpaper1.SetStretch(ckStretch.Checked());
     Wallpaper1.SetTile(ckTile.Checked());
 }

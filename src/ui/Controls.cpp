@@ -149,9 +149,13 @@ std::optional<TPropRef> TRadioGroup::Property(const std::string& name) {
 TListBox::TListBox(std::string name) : TControl(std::move(name)) {}
 
 void TListBox::SetItems(const std::vector<std::string>& items) {
-    FItems = items;
+    std::vector<std::string> next = items;
+    if (FSorted) std::stable_sort(next.begin(), next.end(), LessNoCase);
+    // The same entries again (each showing of the window restores them) keep
+    // the selection, which is the rotation's position.
+    if (next == FItems) return;
+    FItems = std::move(next);
     FItemIndex = -1;
-    if (FSorted) Sort();
     Changed();
 }
 

@@ -210,6 +210,7 @@ TEST_P(PictureKinds, ExtensionInAnyCaseIsRecognised) {
         EXPECT_FALSE(win.Kernel().Exists(kWallpaper)) << c.name;
         EXPECT_EQ(WallpaperSets(), 0u) << c.name;
     }
+    EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 2u) << c.name;
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(f.WImg.Picture(), nullptr) << "Apply empties the preview";
 }
@@ -226,17 +227,32 @@ INSTANTIATE_TEST_SUITE_P(Extensions, PictureKinds,
                              return n;
                          });
 
-TEST_F(WallpaperPageTest, NonPictureEntryLeavesTheCurrentWallpaperAlone) {
+TEST_F(WallpaperPageTest, NonPictureEntryShowsTheCurrentBitmapAgainInTheCurrentStyle) {
     const TBitmap first = Bmp("C:\\pics\\a.bmp", 1);
     win.Kernel().WriteText("C:\\pics\\notes.txt", "hello");
     auto& f = Start();
     f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\notes.txt"});
     f.ChangeWallpaper();
+    f.ckTile.SetChecked(true);
     win.ClearJournal();
     f.ChangeWallpaper();  // selects the .txt entry
     EXPECT_EQ(f.WallList.ItemIndex(), 1);
-    EXPECT_EQ(WallpaperSets(), 0u);
+    EXPECT_EQ(WallpaperSets(), 2u);
+    EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
     EXPECT_EQ(WallpaperFile(), first);
+    EXPECT_EQ(win.Registry().GetString(HKCU, "Control Panel\\desktop", "WallpaperStyle"), "0");
+    EXPECT_EQ(win.Registry().GetString(HKCU, "Control Panel\\desktop", "TileWallpaper"), "1");
+
+    // Before any picture was applied, the setter picks a bitmap of its own folder.
+    form.reset();
+    win.Kernel().DeleteFile(kWallpaper);
+    Bmp("C:\\WINDOWS\\setup.bmp", 3);
+    auto& g = Start();
+    g.WallList.SetItems({"C:\\pics\\notes.txt", "C:\\pics\\a.bmp"});
+    win.ClearJournal();
+    g.ChangeWallpaper();
+    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"C:\\WINDOWS\\setup.bmp\", 3)"), 2u);
+    EXPECT_FALSE(win.Kernel().Exists(kWallpaper));
 }
 
 // ---- the setter's styles ----
@@ -428,6 +444,101 @@ TEST_F(WallpaperPageTest, FailedWriteKeepsThePreviousBitmapAndTheShellsWallpaper
     }
 }
 
+// ---- pictures that are away, restores and unattended failures ----
+
+TEST_F(WallpaperPageTest, ChangesSkipMissingPicturesAndKeepThemInTheList) {
+    const std::vector<std::string> entries = {"C:\\pics\\a.bmp", "D:\\away1.bmp", "D:\\away2.jpg",
+                                              "C:\\pics\\b.bmp"};
+    const TBitmap a = Bmp(entries[0], 1);
+    const TBitmap b = Bmp(entries[3], 2);
+    auto& f = Start();
+    f.WallList.SetItems(entries);
+
+    // In order: from the first entry past the two missing ones, then round to the first.
+    f.WallList.SetItemIndex(0);
+    f.MainPopup_ChangeWall->Click();
+    EXPECT_EQ(f.WallList.ItemIndex(), 3);
+    EXPECT_EQ(WallpaperFile(), b);
+    f.ChangeWallpaper();
+    EXPECT_EQ(f.WallList.ItemIndex(), 0);
+    EXPECT_EQ(WallpaperFile(), a);
+
+    // At random: a missing entry drawn gives the next one that exists.
+    f.ckWallRandom.SetChecked(true);
+    std::set<int> drawn;
+    for (std::uint32_t i = 0; i < 40; ++i) {
+        win.Clock().SetTickCount(1000 + i * 7919);
+        f.ChangeWallpaper();
+        drawn.insert(f.WallList.ItemIndex());
+        EXPECT_EQ(WallpaperFile(), f.WallList.ItemIndex() == 0 ? a : b);
+    }
+    EXPECT_EQ(drawn, (std::set<int>{0, 3}));
+    EXPECT_EQ(f.WallList.Items(), entries);
+    EXPECT_TRUE(Boxes().empty());
+
+    // None there: nothing is written or applied, and the selection stays.
+    f.ckWallRandom.SetChecked(false);
+    f.WallList.SetItems({"D:\\away1.bmp", "D:\\away2.jpg", "D:\\away3.bmp"});
+    f.WallList.SetItemIndex(1);
+    win.Kernel().DeleteFile(kWallpaper);
+    win.ClearJournal();
+    f.ChangeWallpaper();
+    EXPECT_EQ(f.WallList.ItemIndex(), 1);
+    EXPECT_FALSE(win.Kernel().Exists(kWallpaper));
+    EXPECT_EQ(WallpaperSets(), 0u);
+    EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 0u);
+}
+
+TEST_F(WallpaperPageTest, ShowingTheWindowAgainKeepsTheRotationsPlace) {
+    std::vector<TBitmap> pics;
+    const std::string items = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
+    win.Registry().SetString(HKCU, items, "Count", "3");
+    for (int i = 0; i < 3; ++i) {
+        const std::string path = "C:\\pics\\" + std::to_string(i) + ".bmp";
+        pics.push_back(Bmp(path, i));
+        win.Registry().SetString(HKCU, items, "Item" + std::to_string(i), path);
+    }
+    auto& f = Start();
+    f.Show();
+    f.WallList.Click(1);
+    f.Hide();
+    f.Show();
+    EXPECT_EQ(f.WallList.ItemIndex(), 1);
+    f.ChangeWallpaper();
+    EXPECT_EQ(f.WallList.ItemIndex(), 2);
+    EXPECT_EQ(WallpaperFile(), pics[2]);
+}
+
+TEST_F(WallpaperPageTest, UnattendedChangesNameThePictureThatFailed) {
+    const std::string broken = "C:\\pics\\broken.jpg";
+    win.Kernel().WriteText(broken, "not a picture at all");
+    const TBitmap a = Bmp("C:\\pics\\a.bmp", 1);
+
+    // At start-up: reported, and the program comes up all the same.
+    const std::string store = "Software\\Corvane\\Velant! Pro 2001";
+    win.Registry().SetString(HKCU, store + ".WallList_Items", "Count", "2");
+    win.Registry().SetString(HKCU, store + ".WallList_Items", "Item0", broken);
+    win.Registry().SetString(HKCU, store + ".WallList_Items", "Item1", "C:\\pics\\a.bmp");
+    win.Registry().SetString(HKCU, store, "ckWallStartup_Checked", "True");
+    auto& f = Start();
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_NE(Boxes()[0].text.find(broken), std::string::npos) << Boxes()[0].text;
+
+    // The timed change, with the last good picture as the wallpaper.
+    f.WallList.SetItemIndex(0);
+    f.ChangeWallpaper();
+    ASSERT_EQ(WallpaperFile(), a);
+    f.CheckTime.SetText("1");
+    f.ckChangeWp.SetChecked(true);
+    win.ClearJournal();
+    win.Advance(60000);
+    EXPECT_EQ(f.WallList.ItemIndex(), 0);
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_NE(Boxes()[1].text.find(broken), std::string::npos) << Boxes()[1].text;
+    EXPECT_EQ(WallpaperFile(), a);
+    EXPECT_EQ(WallpaperSets(), 0u);
+}
+
 // ---- preview transforms and "Save" ----
 
 TEST_F(WallpaperPageTest, FlipOrReverseTwiceGivesThePictureBack) {
@@ -485,6 +596,10 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
         EXPECT_EQ(std::count(f.WallList.Items().begin(), f.WallList.Items().end(), std::string(c.saved)), 1)
             << c.typed;
     }
+    ASSERT_TRUE(win.Dialogs().LastFileDialog().has_value());
+    EXPECT_EQ(win.Dialogs().LastFileDialog()->title, "Save picture as");
+    EXPECT_EQ(win.Dialogs().LastFileDialog()->filter, "Bitmaps (*.bmp)|*.bmp");
+    EXPECT_EQ(win.Dialogs().LastFileDialog()->defaultExt, "bmp") << "a plain name gets \".bmp\"";
     EXPECT_TRUE(f.WallList.Sorted());
     EXPECT_TRUE(std::is_sorted(f.WallList.Items().begin(), f.WallList.Items().end(),
                                [](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); }));

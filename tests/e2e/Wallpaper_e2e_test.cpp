@@ -260,6 +260,31 @@ void RemoveTree(const std::string& root) {
 
 }  // namespace
 
+TEST(WallpaperE2e, TheListScrollsToTheEndOfItsLongestEntry) {
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    const std::string listKey = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
+    // Not a picture, so selecting it shows no message about a missing file.
+    const std::string longEntry = "C:\\" + std::string(280, 'W') + ".txt";
+    WriteString(HKEY_CURRENT_USER, listKey, "Count", "2");
+    WriteString(HKEY_CURRENT_USER, listKey, "Item0", "C:\\short.jpg");
+    WriteString(HKEY_CURRENT_USER, listKey, "Item1", longEntry);
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.ShowThroughIcon());
+    app.SelectPage(1);
+    HWND list = app.Control(IDC_WALLLIST);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    // 280 capital W are far wider than 1000 pixels in any list font.
+    EXPECT_GT(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), 1000);
+
+    SelectEntry(app, 1);
+    SendMessageA(app.Control(IDC_RXSPEEDBUTTON22), BM_CLICK, 0, 0);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), 400) << "never narrower than 400 pixels";
+    ASSERT_TRUE(app.Close());
+}
+
 TEST(WallpaperE2e, BrowseScansTheChosenFolderAndShowsItsProgress) {
     DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
     // At the root of C:, where the picker lists it (it leaves out hidden

@@ -240,12 +240,17 @@ TEST(ListBox, SortedAddInsertsCaseInsensitivelyAndMovesTheSelectionWithItsEntry)
     EXPECT_EQ(list.Items(), V({"0", "alpha", "ALPHA", "Bravo", "charlie", "delta", "Echo"}));
 }
 
-TEST(ListBox, SetItemsSortsWhenSortedAndClearsTheSelection) {
+TEST(ListBox, SetItemsSortsWhenSortedAndClearsTheSelectionOnlyForOtherEntries) {
     TListBox list("WallList");
     list.SetSorted(true);
     list.SetItems(V({"b", "A", "c"}));
     EXPECT_EQ(list.Items(), V({"A", "b", "c"}));
     list.SetItemIndex(1);
+    int changes = 0;
+    list.AddListener([&](TControl&) { ++changes; });
+    list.SetItems(V({"c", "b", "A"}));  // the same entries, as a restore brings them back
+    EXPECT_EQ(list.ItemIndex(), 1);
+    EXPECT_EQ(changes, 0);
     list.SetItems(V({"z", "y"}));
     EXPECT_EQ(list.Items(), V({"y", "z"}));
     EXPECT_EQ(list.ItemIndex(), -1);

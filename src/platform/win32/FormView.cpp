@@ -14,7 +14,6 @@ constexpr char kFrameClass[] = "TQuorvForm";
 constexpr char kDefaultCaption[] = "Velant! Pro 2001";
 // Hints span several lines; wider tips would run across the screen.
 constexpr int kTipWidth = 360;
-constexpr int kWallListExtent = 400;
 // Posted to the frame: hide the controls whose models were hidden.
 constexpr UINT kApplyHides = WM_APP + 1;
 
@@ -175,6 +174,26 @@ struct FormView::Binding {
 };
 
 namespace {
+
+// Wide enough to scroll to the end of the longest entry in the list's own font,
+// and never narrower than the model asks.
+int ListExtent(HWND list, const std::vector<std::string>& items, int minimum) {
+    int extent = minimum;
+    WindowDC dc(list);
+    if (!dc) return extent;
+    SelectGuard font(dc.get(), reinterpret_cast<HGDIOBJ>(::SendMessageA(list, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics{};
+    ::GetTextMetricsA(dc.get(), &metrics);
+    // The box draws its text a little in from the left; room for that and a
+    // character more keeps the last letter clear of the edge.
+    const int margin = 2 * metrics.tmAveCharWidth;
+    for (const auto& item : items) {
+        SIZE size{};
+        if (::GetTextExtentPoint32A(dc.get(), item.c_str(), static_cast<int>(item.size()), &size))
+            extent = std::max(extent, static_cast<int>(size.cx) + margin);
+    }
+    return extent;
+}
 
 // The picture box: the picture at the top left at its own size, clipped to the
 // model's box, or scaled to fill that box; the rest of the control, and the
@@ -498,7 +517,9 @@ void FormView::Bind(Page& page, int id, TComponent* component, unsigned flags) {
                        ::MulDiv(image->Height, dpi ? dpi : 96, 96),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else if (b->kind == Kind::ListBox && (flags & kHorizontalExtent)) {
-        ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, kWallListExtent, 0);
+        auto* list = static_cast<TListBox*>(model);
+        ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, ListExtent(wnd, list->Items(), list->HorizontalExtent),
+                       0);
     }
     FById[id] = {b.get(), -1};
 
@@ -573,6 +594,9 @@ void FormView::Sync(Binding& b) {
                 ::SendMessageA(b.wnd, WM_SETREDRAW, TRUE, 0);
                 ::InvalidateRect(b.wnd, nullptr, TRUE);
                 b.items = l.Items();
+                if (b.flags & kHorizontalExtent)
+                    ::SendMessageA(b.wnd, LB_SETHORIZONTALEXTENT,
+                                   ListExtent(b.wnd, l.Items(), l.HorizontalExtent), 0);
             }
             if (::SendMessageA(b.wnd, LB_GETCURSEL, 0, 0) != l.ItemIndex())
                 ::SendMessageA(b.wnd, LB_SETCURSEL, static_cast<WPARAM>(l.ItemIndex()), 0);

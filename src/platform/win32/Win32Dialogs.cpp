@@ -20,7 +20,8 @@ bool RunFileDialog(plat::FileDialogOptions& options, bool save) {
     std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), file.size() - 1),
                 file.begin());
     std::string defExt = options.defaultExt;
-    if (!defExt.empty() && defExt.front() == '.') defExt.erase(0, 1);
+    // The dialog appends the extension alone to a plain name: "bmp", not "*.bmp".
+    defExt.erase(0, defExt.find_first_not_of("*."));
 
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
