@@ -276,6 +276,8 @@ public:
     void OpenDisplayProperties();
     void RenameRecycleBin();
     void ReadRecycleBinName();
+    // Edit1 holds the name the last read found; a rename needs one.
+    bool FRecycleBinNameRead = false;
     void PageControl1Enter();
     void ckDragFullWindowsClick();
     void ckAWinTrackClick();
