@@ -262,6 +262,9 @@ public:
     void SyncScreensaverState();
     // The popup item's check mark and caption for the screensaver's state.
     void ShowScreensaverItem(bool on);
+    // The program's last switch of the screensaver turned it off: only then does
+    // closing turn it on again.
+    bool FScreensaverSwitchedOff = false;
 
     // --- hotkeys ---
     void AddProgramHotKeys();
