@@ -424,5 +424,6 @@ void TQuorvForm::SaveListSetting(const TListBox& list) {
     for (const auto& name : k.ValueNames())
         if (auto index = ListItemIndex(name); index && *index >= list.Count()) stale.push_back(name);
     for (const auto& name : stale)
-        if (k.DeleteValue(name) != plat::ERROR_SUCCESS) throw EVelantError("Failed to delete value '" + name + "'");
+        if (k.DeleteValue(name) != plat::ERROR_SUCCESS)
+            throw EVelantError("Failed to delete value '" + name + "'");
 }

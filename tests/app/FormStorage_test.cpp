@@ -317,8 +317,10 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
         form.reset();
         Reg().RemoveKey(HKCU, kList);
         Reg().SetString(HKCU, kList, "Count", c.count);
-        for (int i : c.stored)
-            Reg().SetString(HKCU, kList, "Item" + std::to_string(i), std::string("C:\\") + char('a' + i) + ".bmp");
+        for (int i : c.stored) {
+            const std::string item = std::string("C:\\") + char('a' + i) + ".bmp";
+            Reg().SetString(HKCU, kList, "Item" + std::to_string(i), item);
+        }
         EXPECT_EQ(Start().WallList.Items(), c.items) << c.count;
     }
 }

@@ -373,8 +373,8 @@ TEST_F(MainFormTest, StartUpAppliesOnlyStoredScreensaverChoicesAndCloseRestoresO
         }
         f.Close();
         EXPECT_EQ(win.User().ScreenSaverActive(), c.onAfterClose) << c.what;
-        EXPECT_EQ(win.Count("SystemParametersInfo(17, 1, null, 3)"), !c.onAfterStart && c.onAfterClose ? 1u : 0u)
-            << c.what;
+        const bool reEnabled = !c.onAfterStart && c.onAfterClose;
+        EXPECT_EQ(win.Count("SystemParametersInfo(17, 1, null, 3)"), reEnabled ? 1u : 0u) << c.what;
     }
 }
 
