@@ -19,6 +19,11 @@ struct PropPath {
 const char* const kPitchNames[] = {"fpDefault", "fpVariable", "fpFixed"};
 const char* const kStyleNames[] = {"fsBold", "fsItalic", "fsUnderline", "fsStrikeOut"};
 
+// Longer texts cannot have come from the controls: an edit takes at most this
+// many characters, a font's face name fewer than 32 bytes.
+constexpr std::size_t kMaxEditText = 32767;
+constexpr std::size_t kMaxFontName = 31;
+
 std::string StyleText(unsigned style) {
     std::string text = "[";
     bool first = true;
@@ -62,7 +67,9 @@ const FontProp kFontProps[] = {
     {"Height", [](const TFont& f) { return std::to_string(f.Height()); },
      [](TFont& f, const std::string& t) { f.SetHeight(StrToIntDef(t, 0)); }},
     {"Name", [](const TFont& f) { return f.Name; },
-     [](TFont& f, const std::string& t) { f.Name = t; }},
+     [](TFont& f, const std::string& t) {
+         if (t.size() <= kMaxFontName) f.Name = t;
+     }},
     {"Pitch", [](const TFont& f) { return std::string(kPitchNames[static_cast<int>(f.Pitch)]); },
      [](TFont& f, const std::string& t) {
          for (int i = 0; i < 3; ++i)
@@ -101,7 +108,9 @@ void AssignScalar(const TPropRef& prop, const std::string& text) {
         if (SameText(text, "True")) prop.setBool(true);
         else if (SameText(text, "False")) prop.setBool(false);
         break;
-    case TPropKind::Text: prop.setText(text); break;
+    case TPropKind::Text:
+        if (text.size() <= kMaxEditText) prop.setText(text);
+        break;
     default: break;
     }
 }
@@ -111,6 +120,19 @@ void Check(long status, const std::string& name) {
 }
 
 }  // namespace
+
+std::optional<int> ListItemIndex(const std::string& valueName) {
+    if (valueName.size() < 5 || valueName.size() > 13 || !SameText(valueName.substr(0, 4), "Item"))
+        return std::nullopt;
+    const std::string digits = valueName.substr(4);
+    if (digits.size() > 1 && digits[0] == '0') return std::nullopt;
+    int index = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        index = index * 10 + (c - '0');  // nine digits at most: no overflow
+    }
+    return index;
+}
 
 TFormStorage::TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user,
                            TForm& form, TApplication& app)
@@ -241,11 +263,30 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
         auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER,
                                       IniFileName + "\\" + IniSection + "." + p.valueName, plat::KEY_READ);
         if (!key.Valid()) return;
-        int count = StrToIntDef(TrimControl(key.ReadString("Count").value_or("0")), 0);
+        const int count = StrToIntDef(TrimControl(key.ReadString("Count").value_or("0")), 0);
         if (count <= 0) return;
+        // A count the key's values cannot back is damaged: then the items that are
+        // there give the length, so the read stays as small as the key.
+        const auto names = key.ValueNames();
+        int length = count;
+        if (static_cast<std::size_t>(count) > names.size()) {
+            length = 0;
+            for (const auto& name : names)
+                if (auto index = ListItemIndex(name); index && *index < count && *index >= length)
+                    length = *index + 1;
+        }
+        if (length == 0) return;
         std::vector<std::string> items;
-        items.reserve(count);
-        for (int i = 0; i < count; ++i) items.push_back(key.ReadString("Item" + std::to_string(i)).value_or(""));
+        items.reserve(static_cast<std::size_t>(length));
+        for (int i = 0; i < length; ++i) {
+            std::string item;
+            try {
+                item = key.ReadString("Item" + std::to_string(i)).value_or("");
+            } catch (const std::exception&) {
+                // An item of the wrong type reads as a missing one.
+            }
+            items.push_back(std::move(item));
+        }
         prop->setList(items);
         return;
     }
@@ -276,8 +317,12 @@ void TFormStorage::RestoreStoredSettings() {
     auto section = plat::RegKey::Open(FRegistry, base.Get(), IniSection, plat::KEY_READ);
     std::optional<std::string> versionText, activeName;
     if (section.Valid()) {
+        // Either value of the wrong type only loses itself.
         try {
             versionText = section.ReadString("FormVersion");
+        } catch (const std::exception&) {
+        }
+        try {
             activeName = section.ReadString("ActiveControl");
         } catch (const std::exception&) {
         }

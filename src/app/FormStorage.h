@@ -1,6 +1,7 @@
 #pragma once
 // The property store: keeps a fixed list of the form's control properties in the
 // per-user registry, restores them into the controls and writes them back.
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +11,11 @@
 #include "ui/Application.h"
 #include "ui/Component.h"
 #include "ui/Form.h"
+
+// The index N of a value named "Item" followed by N in decimal, as the list
+// items are named; nullopt for any other name (leading zeros included, since
+// "Item01" is not the value "Item1").
+std::optional<int> ListItemIndex(const std::string& valueName);
 
 class TFormStorage : public TComponent {
 public:

@@ -107,6 +107,7 @@ void TQuorvForm::ckScrEnableClick() {
         MyScreensaver1.TurnScrOn();
     else
         MyScreensaver1.TurnScrOff();
+    FScreensaverSwitchedOff = !on;
     ShowScreensaverItem(on);
 }
 
@@ -129,13 +130,17 @@ void TQuorvForm::MainPopup_ScreensaverEnabledClick() {
     TMenuItem& item = *MainPopup_ScreensaverEnabled;
     item.SetChecked(!item.Checked());
     FPlatform.user.SystemParametersInfo(plat::SPI_SETSCREENSAVEACTIVE, item.Checked() ? 1 : 0, nullptr, 0);
+    FScreensaverSwitchedOff = !item.Checked();
     ckScrEnable.SetChecked(item.Checked());
     SaveCheckBoxSetting(ckScrEnable);
 }
 
 void TQuorvForm::SyncScreensaverState() {
     const bool active = MyScreensaver1.State();
+    // Following a change made elsewhere is no switch of the program's own.
+    const bool switchedOff = FScreensaverSwitchedOff;
     ckScrEnable.SetChecked(active);
+    FScreensaverSwitchedOff = switchedOff;
     ShowScreensaverItem(active);
 }
 

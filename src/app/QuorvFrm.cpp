@@ -121,8 +121,12 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     }
     ckAutorun.OnClick = [this] { ckAutorunClick(); };
 
-    MyScreensaver1.SetState(true);
-    MyScreensaver1.SetTimeOut(10);
+    // The system's screensaver settings are the user's: the controls start from
+    // them and nothing is applied here. The handlers are not wired yet, so the
+    // stored values restored later act on these as a user's change would.
+    ckScrEnable.SetChecked(MyScreensaver1.State());
+    ScrTimeout.SetValue(MyScreensaver1.Timeout());
+    ShowScreensaverItem(ckScrEnable.Checked());
 
     SaveDialog1.Title = "Save picture as";
     SaveDialog1.Filter = "Bitmaps (*.bmp)|*.bmp";
@@ -271,8 +275,14 @@ void TQuorvForm::FormCreate() {
 
     for (auto& [box, item] : VisibilitySwitches()) {
         if (item == MainPopup_Desktop) {
-            RxDesktopMonitor1.SetFolderName(SystemPath1.DeskTop);
-            RxDesktopMonitor1.SetActive(ckDesktop.Checked());
+            // A monitor that cannot watch the folder is reported; the rest of the
+            // start-up does not depend on it.
+            try {
+                RxDesktopMonitor1.SetFolderName(SystemPath1.DeskTop);
+                RxDesktopMonitor1.SetActive(ckDesktop.Checked());
+            } catch (const std::exception& error) {
+                FApp.HandleException(error);
+            }
             FolderMenu1.SetFolderName(SystemPath1.DeskTop);
         }
         item->SetVisible(box->Checked());
@@ -313,9 +323,10 @@ void TQuorvForm::FormCloseQuery(bool& canClose) {
 
 void TQuorvForm::FormClose() {
     RestoreCaptions();
-    // A screensaver the user switched off comes back when the program ends,
-    // written to the profile, unless they asked to keep it off.
-    if (!ckScrEnable.Checked() && !ckKeepScrDisabled.Checked())
+    // A screensaver switched off through the program comes back when the program
+    // ends, written to the profile, unless the user asked to keep it off. One that
+    // was off before, or was switched off elsewhere, is none of the program's business.
+    if (!ckScrEnable.Checked() && !ckKeepScrDisabled.Checked() && FScreensaverSwitchedOff)
         FPlatform.user.SystemParametersInfo(plat::SPI_SETSCREENSAVEACTIVE, 1, nullptr,
                                             plat::SPIF_UPDATEINIFILE | plat::SPIF_SENDCHANGE);
 }
@@ -407,4 +418,13 @@ void TQuorvForm::SaveListSetting(const TListBox& list) {
         WriteRegistryText(key, list.Name() + " TotalItems", std::to_string(i));
         WriteRegistryText(key, "Item" + std::to_string(i), list.Items()[i]);
     }
+    // Items of an earlier, longer list must not outlive it.
+    auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
+    if (!k.Valid()) throw EVelantError("Failed to create key " + key);
+    std::vector<std::string> stale;
+    for (const auto& name : k.ValueNames())
+        if (auto index = ListItemIndex(name); index && *index >= list.Count()) stale.push_back(name);
+    for (const auto& name : stale)
+        if (k.DeleteValue(name) != plat::ERROR_SUCCESS)
+            throw EVelantError("Failed to delete value '" + name + "'");
 }

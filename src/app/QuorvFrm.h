@@ -264,6 +264,9 @@ public:
     void SyncScreensaverState();
     // The popup item's check mark and caption for the screensaver's state.
     void ShowScreensaverItem(bool on);
+    // The program's last switch of the screensaver turned it off: only then does
+    // closing turn it on again.
+    bool FScreensaverSwitchedOff = false;
 
     // --- hotkeys ---
     void AddProgramHotKeys();
@@ -278,6 +281,8 @@ public:
     void OpenDisplayProperties();
     void RenameRecycleBin();
     void ReadRecycleBinName();
+    // Edit1 holds the name the last read found; a rename needs one.
+    bool FRecycleBinNameRead = false;
     void PageControl1Enter();
     void ckDragFullWindowsClick();
     void ckAWinTrackClick();

@@ -2,17 +2,11 @@
 #include "app/QuorvFrm.h"
 #include "platform/RegKey.h"
 #include "platform/constants.h"
+#include "ui/Convert.h"
 
 namespace {
 
 const char* const kRecycleBinKey = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
-
-std::string VariantText(const TVariant& v) {
-    if (const auto* s = std::get_if<std::string>(&v)) return *s;
-    if (const auto* b = std::get_if<bool>(&v)) return *b ? "True" : "False";
-    if (const auto* i = std::get_if<std::int32_t>(&v)) return std::to_string(*i);
-    return {};
-}
 
 }  // namespace
 
@@ -50,6 +44,17 @@ void TQuorvForm::OpenDisplayProperties() {
 }
 
 void TQuorvForm::RenameRecycleBin() {
+    // Writing a name the box never got from the registry (its design text, or
+    // what stayed after a failed read) or no name at all would break the icon's label.
+    const char* refusal = nullptr;
+    if (!FRecycleBinNameRead)
+        refusal = "The Recycle Bin's current name could not be read, so it cannot be renamed.";
+    else if (TrimControl(Edit1.Text()).empty())
+        refusal = "Please type a name for the Recycle Bin.";
+    if (refusal) {
+        FPlatform.dialogs.MessageBox(Handle(), refusal, FApp.Title, plat::MB_OK | plat::MB_ICONINFORMATION);
+        return;
+    }
     if (FPlatform.dialogs.MessageBox(Handle(), "NOT for Windows 98 ME\rContinue?", FApp.Title,
                                      plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDYES)
         return;
@@ -61,9 +66,12 @@ void TQuorvForm::RenameRecycleBin() {
 void TQuorvForm::ReadRecycleBinName() {
     RegistryEnhanced1.RootKey = TRootKey::hkClassesRoot;
     RegistryEnhanced1.Key = kRecycleBinKey;
+    // Only a text is a name; anything else leaves the box as it was.
     TVariant name;
-    RegistryEnhanced1.ReadValue("", true, name);
-    Edit1.SetText(VariantText(name));
+    RegistryEnhanced1.ReadValue("", TVariant(), name);
+    const auto* text = std::get_if<std::string>(&name);
+    FRecycleBinNameRead = text != nullptr;
+    if (text) Edit1.SetText(*text);
 }
 
 void TQuorvForm::PageControl1Enter() { ReadRecycleBinName(); }

@@ -60,4 +60,11 @@ std::optional<std::string> RegKey::ReadString(const std::string& name) {
     return text;
 }
 
+std::vector<std::string> RegKey::ValueNames() {
+    std::vector<std::string> names;
+    std::string name;
+    for (std::uint32_t i = 0; FReg->RegEnumValue(FKey, i, name) == ERROR_SUCCESS; ++i) names.push_back(name);
+    return names;
+}
+
 }  // namespace plat

@@ -34,6 +34,9 @@ public:
     // the value is missing. Throws EVelantError for a value of another type.
     std::optional<std::string> ReadString(const std::string& name);
     long DeleteValue(const std::string& name) { return FReg->RegDeleteValue(FKey, name); }
+    // The names of the values the key holds, in the registry's order; the list
+    // ends at the first failure of the enumeration.
+    std::vector<std::string> ValueNames();
 
 private:
     IRegistry* FReg = nullptr;

@@ -51,4 +51,9 @@ std::string TMyScreensaver::GetScreensaver() {
     return FKernel.GetPrivateProfileString("boot", "SCRNSAVE.EXE", "", 2048, "c:\\windows\\system.ini");
 }
 
-void TMyScreensaver::ConfigureScreensaver() { FKernel.WinExec(GetScreensaver() + " /c ", plat::SW_SHOW); }
+void TMyScreensaver::ConfigureScreensaver() {
+    const std::string path = GetScreensaver();
+    if (path.empty()) return;  // nothing configured: nothing to run
+    // Quoted, so that a path with spaces names the program and not its first word.
+    FKernel.WinExec("\"" + path + "\" /c", plat::SW_SHOW);
+}

@@ -47,8 +47,10 @@ std::optional<int> TryStrToInt(const std::string& text) {
         long long v = negative ? -static_cast<long long>(value) : static_cast<long long>(value);
         return static_cast<int>(v);
     }
-    std::int32_t v = static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
-    return negative ? -v : v;
+    // Negated on the bit pattern: -$80000000 must not overflow.
+    std::uint32_t bits = static_cast<std::uint32_t>(value);
+    if (negative) bits = 0u - bits;
+    return static_cast<std::int32_t>(bits);
 }
 
 bool SameText(const std::string& a, const std::string& b) {

@@ -133,9 +133,9 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     EXPECT_EQ(f.lblIcon.Color(), 0xC0C0C0u);
 
     EXPECT_TRUE(Reg().HasKey(HKCU, kBase));
-    // Only what start-up itself shows changes the record: the screensaver's live state and timeout.
-    EXPECT_EQ(Reg().ValueNames(HKCU, kStore),
-              (std::vector<std::string>{"ckAutorun_Checked", "ckScrEnable_Checked", "ScrTimeout_Value"}));
+    // Only what start-up itself shows changes the record: the logon entry's state. The
+    // screensaver's controls start from the system's values, so they change nothing.
+    EXPECT_EQ(Reg().ValueNames(HKCU, kStore), (std::vector<std::string>{"ckAutorun_Checked"}));
     EXPECT_FALSE(Reg().HasKey(HKCU, kList));
     EXPECT_FALSE(Reg().HasKey(HKCU, kExport));
     // The only handler-like effect of a first start is the priority mirror.
@@ -178,16 +178,15 @@ TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminati
         {"NormPos", "0,0,0,0"},      {"Visible", "0"},
     };
     expected.insert(expected.end(), kDesignValues.begin(), kDesignValues.end());
-    // Start-up shows the screensaver as the system has it (switched on, 10 minutes);
-    // those two values were recorded then, so they come first.
-    // The autorun box shows that no logon entry exists yet.
+    // The screensaver is recorded as the system has it (switched on, 10 minutes).
+    // The autorun box shows that no logon entry exists yet, recorded at start-up.
     for (auto& [name, text] : expected) {
         if (name == "ckScrEnable_Checked") text = "True";
         if (name == "ScrTimeout_Value") text = "10";
         if (name == "ckAutorun_Checked") text = "False";
     }
 
-    const std::vector<std::string> early = {"ckAutorun_Checked", "ckScrEnable_Checked", "ScrTimeout_Value"};
+    const std::vector<std::string> early = {"ckAutorun_Checked"};
     std::vector<std::string> names = early;
     for (const auto& [name, text] : expected)
         if (std::find(early.begin(), early.end(), name) == early.end()) names.push_back(name);
@@ -299,6 +298,7 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
     struct Case {
         const char* count;
         std::vector<std::string> items;
+        std::vector<int> stored = {0};  // the indexes of the stored items
     };
     const Case cases[] = {
         {"2", {"C:\\a.bmp", ""}},  // Item1 missing
@@ -306,12 +306,21 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
         {"0", {}},
         {"abc", {}},
         {"-3", {}},
+        {"99999999999999999999", {}},
+        // A count the key cannot back: exactly the items that are there, gaps read as empty.
+        {"1000", {"C:\\a.bmp", "C:\\b.bmp"}, {0, 1}},
+        {"50000000", {"C:\\a.bmp", "", "", "C:\\d.bmp"}, {0, 3}},
+        {"2147483647", {"C:\\a.bmp", "C:\\b.bmp"}, {0, 1}},
+        {"5", {"C:\\a.bmp", "", "C:\\c.bmp"}, {0, 2, 7}},  // Item7 lies beyond the count
     };
     for (const auto& c : cases) {
         form.reset();
         Reg().RemoveKey(HKCU, kList);
         Reg().SetString(HKCU, kList, "Count", c.count);
-        Reg().SetString(HKCU, kList, "Item0", "C:\\a.bmp");
+        for (int i : c.stored) {
+            const std::string item = std::string("C:\\") + char('a' + i) + ".bmp";
+            Reg().SetString(HKCU, kList, "Item" + std::to_string(i), item);
+        }
         EXPECT_EQ(Start().WallList.Items(), c.items) << c.count;
     }
 }
@@ -391,6 +400,43 @@ TEST_F(StoreTest, AValueOfTheWrongTypeIsIgnoredAndTheOthersAreRestored) {
     EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
     EXPECT_EQ(f.edtTime.Text(), "hh");
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty()) << "start-up shows no message";
+}
+
+TEST_F(StoreTest, HostileStoredValuesLoseOnlyThemselves) {
+    using V = sim::SimRegistry::Value;
+    const std::string huge(1 << 20, 'x');
+    const std::pair<std::string, V> hostile[] = {
+        {"edtDate_Text", SzValue(huge)},
+        {"lblIcon_FontName", SzValue(huge)},
+        {"ActiveControl", SzValue(huge)},
+        {"FormVersion", V{plat::REG_BINARY, {1, 2, 3}}},
+        {"ckWinClock_Checked", V{plat::REG_DWORD, {1, 0, 0, 0}}},
+        {"edtTime_Text", V{plat::REG_MULTI_SZ, {'h', 0, 'm', 0, 0}}},
+        {"lblIcon_Color", SzValue("99999999999999999999")},
+        {"GroupPriority_ItemIndex", SzValue("1e9")},
+        {"ScrTimeout_Value", SzValue("-0x")},
+        {"lblIcon_FontHeight", SzValue("-$80000000")},
+    };
+    for (const auto& [name, value] : hostile) Reg().Set(HKCU, kStore, name, value.type, value.bytes);
+    Stored("ckCPU_Checked", "True");
+    Stored("CheckTime_Text", "20");
+
+    auto& f = Start();
+    // What cannot be the control's value keeps the design value (compared as flags,
+    // so that a failure prints no megabyte); numbers that are none count as 0.
+    EXPECT_TRUE(f.edtDate.Text() == "'Today is: ' dd.mm.yyyy");
+    EXPECT_TRUE(f.lblIcon.Font.Name == "MS Sans Serif");
+    EXPECT_FALSE(f.ckWinClock.Checked());
+    EXPECT_EQ(f.edtTime.Text(), "'Time is: ' hh.mm.ss");
+    EXPECT_EQ(f.lblIcon.Color(), 0u);
+    EXPECT_EQ(f.GroupPriority.ItemIndex(), 0);
+    EXPECT_EQ(f.lblIcon.Font.Height(), INT32_MIN);
+    EXPECT_TRUE(f.ckCPU.Checked());
+    EXPECT_EQ(f.CheckTime.Text(), "20");
+    EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
+    f.Close();
+    EXPECT_EQ(StoredText("edtDate_Text"), "'Today is: ' dd.mm.yyyy");
+    EXPECT_EQ(StoredText("CheckTime_Text"), "20");
 }
 
 TEST_F(StoreTest, FontValuesAreRestoredPropertyByProperty) {
@@ -550,18 +596,19 @@ TEST_F(StoreTest, ReadRegistryTextGivesTheDefaultForAMissingValueAndCreatesTheKe
     EXPECT_EQ(f.edtTime.Text(), "") << "LoadEditSetting's default is empty";
 }
 
-TEST_F(StoreTest, SaveListSettingExportsLastIndexAndItemsAndKeepsOlderItems) {
+TEST_F(StoreTest, SaveListSettingExportsLastIndexAndItemsAndDropsOlderItems) {
     auto& f = Start();
-    f.WallList.SetItems({"C:\\1.bmp", "C:\\2.bmp", "C:\\3.bmp", "C:\\4.bmp"});
+    Reg().SetString(HKCU, kExport, "Item09", "not an item's name");
+    f.WallList.SetItems({"C:\\1.bmp", "C:\\2.bmp", "C:\\3.bmp", "C:\\4.bmp", "C:\\5.bmp"});
     f.SaveListSetting(f.WallList);
-    f.WallList.SetItems({"C:\\x.bmp", "C:\\y.jpg", "C:\\z.bmp"});
+    f.WallList.SetItems({"C:\\x.bmp", "C:\\y.jpg"});
     f.SaveListSetting(f.WallList);
 
-    EXPECT_EQ(Reg().Get(HKCU, kExport, "WallList TotalItems"), SzValue("2", 2));
+    EXPECT_EQ(Reg().ValueNames(HKCU, kExport),
+              (std::vector<std::string>{"Item09", "WallList TotalItems", "Item0", "Item1"}));
+    EXPECT_EQ(Reg().Get(HKCU, kExport, "WallList TotalItems"), SzValue("1", 2));
     EXPECT_EQ(Reg().Get(HKCU, kExport, "Item0"), SzValue("C:\\x.bmp", 2));
     EXPECT_EQ(Reg().Get(HKCU, kExport, "Item1"), SzValue("C:\\y.jpg", 2));
-    EXPECT_EQ(Reg().Get(HKCU, kExport, "Item2"), SzValue("C:\\z.bmp", 2));
-    EXPECT_EQ(Reg().Get(HKCU, kExport, "Item3"), SzValue("C:\\4.bmp", 2));
 }
 
 TEST_F(StoreTest, ScanResultIsExportedAtOnce) {

@@ -181,7 +181,7 @@ TEST_F(MainFormTest, ClosingReEnablesTheScreensaverUnlessEnabledOrKeptOff) {
     };
     for (const auto& c : cases) {
         form.reset();
-        win.User().SetScreenSaverState(false, 600);
+        win.User().SetScreenSaverState(true, 600);
         auto& f = Start();
         f.ckScrEnable.SetChecked(c.scrEnable);
         f.ckKeepScrDisabled.SetChecked(c.keepDisabled);
@@ -328,6 +328,100 @@ TEST_F(MainFormTest, AnErrorInAnIconHandlerIsReportedAndTheIconKeepsWorking) {
     EXPECT_EQ(clicks, 2);
     ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
     EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text, "first click failed");
+}
+
+// ---- the user's screensaver, the desktop monitor at start-up, the Recycle Bin's name ----
+
+TEST_F(MainFormTest, StartUpAppliesOnlyStoredScreensaverChoicesAndCloseRestoresOnlyWhatItSwitchedOff) {
+    struct Case {
+        const char* what;
+        bool systemOn;
+        int systemSeconds;
+        const char* storedEnabled;  // nullptr: nothing stored
+        const char* storedMinutes;
+        bool onAfterStart;
+        int secondsAfterStart;
+        bool offElsewhere;  // the display settings switch it off while the program runs
+        bool onAfterClose;
+    };
+    const Case cases[] = {
+        {"first run, system off", false, 600, nullptr, nullptr, false, 600, false, false},
+        {"stored off, system on", true, 600, "False", nullptr, false, 600, false, true},
+        {"stored off, system off", false, 600, "False", nullptr, false, 600, false, false},
+        {"stored on, system off", false, 600, "True", nullptr, true, 600, false, true},
+        {"two hours stay", true, 7200, "True", "120", true, 7200, false, true},
+        {"stored five minutes", true, 600, nullptr, "5", true, 300, false, true},
+        {"off elsewhere", true, 600, nullptr, nullptr, true, 600, true, false},
+    };
+    for (const auto& c : cases) {
+        form.reset();
+        win.Registry().RemoveKey(HKCU, "Software\\Corvane");
+        if (c.storedEnabled) win.Registry().SetString(HKCU, kStore, "ckScrEnable_Checked", c.storedEnabled);
+        if (c.storedMinutes) win.Registry().SetString(HKCU, kStore, "ScrTimeout_Value", c.storedMinutes);
+        win.User().SetScreenSaverState(c.systemOn, c.systemSeconds);
+        win.ClearJournal();
+        auto& f = Start();
+        EXPECT_EQ(win.User().ScreenSaverActive(), c.onAfterStart) << c.what;
+        EXPECT_EQ(win.User().ScreenSaverTimeout(), c.secondsAfterStart) << c.what;
+        EXPECT_EQ(win.Count("SystemParametersInfo(17,"), c.onAfterStart == c.systemOn ? 0u : 1u) << c.what;
+        EXPECT_EQ(win.Count("SystemParametersInfo(15,"), c.secondsAfterStart == c.systemSeconds ? 0u : 1u)
+            << c.what;
+        EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Checked(), c.onAfterStart) << c.what;
+        if (c.offElsewhere) {
+            win.User().SetScreenSaverState(false, c.secondsAfterStart);
+            win.Advance(1000);
+        }
+        f.Close();
+        EXPECT_EQ(win.User().ScreenSaverActive(), c.onAfterClose) << c.what;
+        const bool reEnabled = !c.onAfterStart && c.onAfterClose;
+        EXPECT_EQ(win.Count("SystemParametersInfo(17, 1, null, 3)"), reEnabled ? 1u : 0u) << c.what;
+    }
+}
+
+TEST_F(MainFormTest, AMonitorThatCannotWatchTheDesktopIsReportedAndStartUpGoesOn) {
+    const std::string desk = "C:\\Documents and Settings\\User\\Desktop";
+    win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                             "DeskTop", desk);
+    win.Kernel().MakeDirectory(desk);
+    for (const char* box : {"ckHotEnable_Checked", "ckHotWall_Checked", "ckAutorunScr_Checked"})
+        win.Registry().SetString(HKCU, kStore, box, "True");
+    win.SetFailing("FindFirstChangeNotification", true);
+    auto& f = Start();
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text.rfind("Win32 Error.  Code: ", 0), 0u);
+    EXPECT_FALSE(f.RxDesktopMonitor1.Active());
+    // The later steps ran: a hotkey is held, the screensaver started last.
+    EXPECT_EQ(win.Count("RegisterHotKey("), 1u);
+    EXPECT_EQ(win.Journal().back(),
+              "SendMessage(" + std::to_string(win.User().GetDesktopWindow()) + ", 0x0112, 61760, 0)");
+}
+
+TEST_F(MainFormTest, RecycleBinIsRenamedOnlyWithANameThatWasReadAndIsNotEmpty) {
+    const std::string key = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
+    const std::string unread = "The Recycle Bin's current name could not be read, so it cannot be renamed.";
+    auto& f = Start();
+    auto rename = [&] {
+        win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
+        f.RxSpeedButton27.Click();
+        return win.Dialogs().MessageBoxes().back().text;
+    };
+    EXPECT_EQ(rename(), unread) << "the design text was never read";
+    f.PageControl1Enter();  // nothing stored
+    EXPECT_EQ(rename(), unread);
+    win.Registry().SetDword(plat::HKEY_CLASSES_ROOT, key, "", 1);
+    f.PageControl1Enter();
+    EXPECT_EQ(f.Edit1.Text(), "Edit1") << "a number is no name";
+    EXPECT_EQ(rename(), unread);
+    EXPECT_EQ(win.Count("RegSetValueEx(HKCR"), 0u);
+
+    win.Registry().SetString(plat::HKEY_CLASSES_ROOT, key, "", "Bin");
+    f.PageControl1Enter();
+    f.Edit1.SetText("  ");
+    EXPECT_EQ(rename(), "Please type a name for the Recycle Bin.");
+    EXPECT_EQ(win.Dialogs().MessageBoxes().back().type, plat::MB_OK | plat::MB_ICONINFORMATION);
+    f.Edit1.SetText("Trash");
+    EXPECT_EQ(rename(), "NOT for Windows 98 ME\rContinue?");
+    EXPECT_EQ(win.Registry().GetString(plat::HKEY_CLASSES_ROOT, key, ""), "Trash");
 }
 
 }  // namespace

@@ -244,18 +244,19 @@ TEST_F(PeriodicTest, HideIconsFromThePopupChecksTheItemHotkeyAndBoxDoNot) {
 
 // ---- screensaver group ----
 
-TEST_F(PeriodicTest, StartUpSwitchesTheScreensaverOnAndShowsTheLiveValues) {
+TEST_F(PeriodicTest, StartUpAppliesOnlyStoredScreensaverValuesAndShowsTheLiveValues) {
     win.User().SetScreenSaverState(false, 90);
     Stored("ScrTimeout_Value", "5");
     auto& f = Start();
-    EXPECT_TRUE(win.User().ScreenSaverActive());
-    EXPECT_TRUE(win.Contains("SystemParametersInfo(15, 600, null, 0)"));
-    EXPECT_TRUE(win.Contains("SystemParametersInfo(15, 300, null, 0)"));
-    EXPECT_TRUE(f.ckScrEnable.Checked());
+    EXPECT_FALSE(win.User().ScreenSaverActive());
+    EXPECT_EQ(win.Count("SystemParametersInfo(17,"), 0u);
+    EXPECT_EQ(win.CallJournal().Matching("SystemParametersInfo(15,"),
+              std::vector<std::string>{"SystemParametersInfo(15, 300, null, 0)"});
+    EXPECT_FALSE(f.ckScrEnable.Checked());
     EXPECT_EQ(f.ScrTimeout.Value(), 5);
     f.ScrTimeout.SetText("61");
     EXPECT_EQ(f.ScrTimeout.Text(), "61");
-    EXPECT_EQ(win.Count("SystemParametersInfo(15,"), 2u);
+    EXPECT_EQ(win.Count("SystemParametersInfo(15,"), 1u);
 }
 
 TEST_F(PeriodicTest, PopupScreensaverItemMovesTheBoxAndSavesItAtOnce) {

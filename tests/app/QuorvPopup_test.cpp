@@ -191,17 +191,18 @@ TEST_F(PopupTest, CdTrayWithoutADeviceShowsTheMciErrorAndGoesOn) {
 TEST_F(PopupTest, RecycleBinNameIsReadOnFocusAndWrittenOnlyAfterYes) {
     auto& f = Start();
     const std::string key = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
-    win.Dialogs().NextMessageBoxAnswer(plat::IDNO);
-    f.RxSpeedButton27.Click();
-    EXPECT_FALSE(win.Registry().Get(plat::HKEY_CLASSES_ROOT, key, "").has_value());
-    EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
-    // Before the page control had the focus the design text is written.
-    win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
-    f.RxSpeedButton27.Click();
-    EXPECT_EQ(win.Registry().GetString(plat::HKEY_CLASSES_ROOT, key, ""), "Edit1");
     win.Registry().SetString(plat::HKEY_CLASSES_ROOT, key, "", "Bin");
     f.PageControl1Enter();
     EXPECT_EQ(f.Edit1.Text(), "Bin");
+    f.Edit1.SetText("Trash");
+    win.Dialogs().NextMessageBoxAnswer(plat::IDNO);
+    f.RxSpeedButton27.Click();
+    EXPECT_EQ(win.Registry().GetString(plat::HKEY_CLASSES_ROOT, key, ""), "Bin");
+    EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
+    win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
+    f.RxSpeedButton27.Click();
+    EXPECT_EQ(win.Registry().Get(plat::HKEY_CLASSES_ROOT, key, ""),
+              (sim::SimRegistry::Value{plat::REG_SZ, {'T', 'r', 'a', 's', 'h', 0}}));
 }
 
 TEST_F(PopupTest, DragAndTrackingSwitchesWriteTheirExactTypes) {

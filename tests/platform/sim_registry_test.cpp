@@ -80,6 +80,17 @@ TEST_F(SimRegistryTest, ValueNamesKeepInsertionOrder) {
     reg.SetString(HKEY_LOCAL_MACHINE, "Software\\X", "ZETA", "2");
     EXPECT_EQ(reg.ValueNames(HKEY_LOCAL_MACHINE, "Software\\X"), (std::vector<std::string>{"zeta", "alpha"}));
     EXPECT_EQ(reg.GetDword(HKEY_LOCAL_MACHINE, "Software\\X", "Alpha"), 7u);
+
+    // The program sees the same order, values of every type included.
+    Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\X", KEY_READ, key), ERROR_SUCCESS);
+    std::string name;
+    EXPECT_EQ(reg.RegEnumValue(key, 0, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, "zeta");
+    EXPECT_EQ(reg.RegEnumValue(key, 1, name), ERROR_SUCCESS);
+    EXPECT_EQ(name, "alpha");
+    EXPECT_EQ(reg.RegEnumValue(key, 2, name), sim::ERROR_NO_MORE_ITEMS);
+    reg.RegCloseKey(key);
 }
 
 TEST_F(SimRegistryTest, InjectedDenialsAndWriteFailures) {

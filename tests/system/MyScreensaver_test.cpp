@@ -69,12 +69,15 @@ TEST_F(ScreensaverTest, RunAndConfigure) {
     TMyScreensaver scr("MyScreensaver1", p.user, p.kernel);
     scr.StartScreensaver();
     EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(win.User().GetDesktopWindow()) + ", 0x0112, 61760, 0)"));
-    // No screensaver configured: the bare switch runs, and fails quietly.
+    // No screensaver configured: nothing to run.
     scr.ConfigureScreensaver();
-    EXPECT_TRUE(win.Contains("WinExec(\" /c \", 5)"));
-    win.Kernel().WriteText("c:\\windows\\system.ini", "[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\system32\\ssstars.scr\r\n");
+    EXPECT_EQ(win.Count("WinExec("), 0u);
+    // The path is quoted, so that one with spaces runs the program it names.
+    win.Kernel().WriteText("c:\\windows\\system.ini",
+                           "[boot]\r\nSCRNSAVE.EXE=C:\\Program Files\\My Savers\\stars.scr\r\n");
     scr.ConfigureScreensaver();
-    EXPECT_TRUE(win.Contains("WinExec(\"C:\\WINDOWS\\system32\\ssstars.scr /c \", 5)"));
+    EXPECT_EQ(win.CallJournal().Matching("WinExec("),
+              std::vector<std::string>{"WinExec(\"\"C:\\Program Files\\My Savers\\stars.scr\" /c\", 5)"});
 }
 
 }  // namespace

@@ -328,6 +328,17 @@ long SimRegistry::RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& n
     return plat::ERROR_SUCCESS;
 }
 
+long SimRegistry::RegEnumValue(plat::Hkey key, std::uint32_t index, std::string& name) {
+    if (auto f = journal_.Fails("RegEnumValue")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved r = Resolve(key);
+    if (r.error) return r.error;
+    if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
+    Node* node = Find(r.root, r.path);
+    if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
+    name = node->values[index].first;
+    return plat::ERROR_SUCCESS;
+}
+
 bool SimRegistry::HasKey(plat::Hkey root, const std::string& path) const { return Find(root, Split(path)) != nullptr; }
 
 std::optional<SimRegistry::Value> SimRegistry::Get(plat::Hkey root, const std::string& path,

@@ -12,6 +12,7 @@
 //   (ERROR_ACCESS_DENIED). The predefined roots allow everything.
 // - RegDeleteKey refuses a key that has subkeys (ERROR_ACCESS_DENIED).
 // - RegEnumKey lists subkeys sorted case-insensitively, like Windows.
+// - RegEnumValue lists values in the order they were first written.
 // - RegQueryValueExBuffer fills the caller's buffer; a value that does not fit gives
 //   ERROR_MORE_DATA with the length needed, and leaves the buffer untouched.
 // - HKEY_PERFORMANCE_DATA: a value is whatever the provider installed for its name
@@ -75,6 +76,7 @@ public:
     long RegDeleteValue(plat::Hkey key, const std::string& name) override;
     long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
     long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
+    long RegEnumValue(plat::Hkey key, std::uint32_t index, std::string& name) override;
 
     // Test helpers. `root` is a predefined root (plat::HKEY_CURRENT_USER...), `path`
     // a subkey path in the same syntax the program uses. None of them journal.

@@ -95,4 +95,13 @@ long Win32Registry::RegEnumKey(plat::Hkey key, std::uint32_t index, std::string&
     return rc;
 }
 
+long Win32Registry::RegEnumValue(plat::Hkey key, std::uint32_t index, std::string& name) {
+    // Value names are at most 16383 characters; in UTF-8 that is up to 3 bytes each.
+    std::vector<char> buffer(16384 * 3);
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG rc = ::RegEnumValueA(K(key), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    name = rc == ERROR_SUCCESS ? std::string(buffer.data(), length) : std::string();
+    return rc;
+}
+
 }  // namespace win32

@@ -20,6 +20,7 @@ public:
     long RegDeleteValue(plat::Hkey key, const std::string& name) override;
     long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
     long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
+    long RegEnumValue(plat::Hkey key, std::uint32_t index, std::string& name) override;
 };
 
 }  // namespace win32

@@ -43,6 +43,7 @@
 #undef RegDeleteKey
 #undef RegDeleteValue
 #undef RegEnumKey
+#undef RegEnumValue
 #undef RegisterClass
 #undef RegisterWindowMessage
 #undef RegOpenKeyEx
