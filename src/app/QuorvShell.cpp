@@ -86,12 +86,16 @@ void TQuorvForm::ckAWinTrackClick() {
 }
 
 void TQuorvForm::SetActiveDesktop(bool enable) {
+    // Options set on one Active Desktop object are only applied by that same object.
+    const auto desktop = FPlatform.shell.CreateActiveDesktop();
+    if (!desktop) return;
     plat::ActiveDesktopOptions options;
     options.dwSize = 12;
-    FPlatform.shell.GetDesktopItemOptions(options);
+    desktop->GetDesktopItemOptions(options);
     options.fActiveDesktop = enable ? -1 : 0;
-    FPlatform.shell.SetDesktopItemOptions(options);
-    FPlatform.shell.ApplyDesktopChanges(0x0F);
+    desktop->SetDesktopItemOptions(options);
+    // AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE
+    desktop->ApplyChanges(0x0F);
 }
 
 void TQuorvForm::ckActiveDesktopClick() {
