@@ -24,6 +24,7 @@
 #undef FindNextFile
 #undef FindWindow
 #undef FindWindowEx
+#undef FormatMessage
 #undef GetDriveType
 #undef GetFileAttributes
 #undef GetFileVersionInfo
