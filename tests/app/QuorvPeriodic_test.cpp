@@ -123,6 +123,50 @@ TEST_F(PeriodicTest, SwitchingTheClockOffOrClosingCleansTheCaptions) {
     EXPECT_EQ(Title(letter), "Letter");
 }
 
+TEST_F(PeriodicTest, LongCaptionsAndLongStampsComeOffWhole) {
+    std::string longCaption;
+    while (longCaption.size() < 250) longCaption += "Quarterly figures (final) - ";
+    longCaption.resize(250);
+    // A caption just under the old limit of 255 characters, and a date pattern
+    // whose stamp alone passes it.
+    const std::pair<std::string, std::string> cases[] = {{longCaption, "dd.mm.yyyy"},
+                                                         {"Letter", std::string(600, 'x')}};
+    for (const auto& [caption, datePattern] : cases) {
+        SCOPED_TRACE(datePattern.size());
+        form.reset();
+        const plat::Hwnd first = Window(caption);
+        const plat::Hwnd second = Window(caption + " (2)");
+        const std::vector<std::pair<plat::Hwnd, std::string>> originals = {{first, caption},
+                                                                           {second, caption + " (2)"}};
+        auto allRestored = [&] {
+            for (const auto& [wnd, text] : originals) EXPECT_EQ(Title(wnd), text);
+        };
+        auto stampedOnce = [&](plat::Hwnd wnd, const std::string& text) {
+            const std::string title = Title(wnd);
+            EXPECT_EQ(title.rfind("    ["), text.size()) << title;
+            EXPECT_GT(title.size(), 255u);  // past what a 256-character buffer holds
+        };
+        Foreground(first);
+        auto& f = Start();
+        f.edtDate.SetText(datePattern);
+        f.ckWinClock.SetChecked(true);
+        win.Advance(2000);  // the second tick replaces the first stamp
+        stampedOnce(first, caption);
+        Foreground(second);
+        win.Advance(1000);
+        stampedOnce(second, caption + " (2)");
+        EXPECT_EQ(Title(first), caption);
+        f.ckWinClock.SetChecked(false);
+        allRestored();
+        f.ckWinClock.SetChecked(true);
+        win.Advance(1000);
+        Foreground(first);
+        win.Advance(1000);
+        f.Close();
+        allRestored();
+    }
+}
+
 TEST_F(PeriodicTest, CpuLoadShowsTheLastProcessorMeasuredFromTheFirstTick) {
     BusyProcessors();
     const plat::Hwnd letter = Window("Letter");

@@ -38,6 +38,7 @@
 #undef GetTempPath
 #undef GetWindowsDirectory
 #undef GetWindowText
+#undef GetWindowTextLength
 #undef MessageBox
 #undef PostMessage
 #undef RegCreateKeyEx
