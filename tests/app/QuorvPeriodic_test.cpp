@@ -81,10 +81,12 @@ TEST_F(PeriodicTest, TheStampFollowsTheForegroundAndLeavesOtherTextAlone) {
     win.Advance(1000);
     EXPECT_EQ(Title(spaced), "Wide    Title    [ 14:05]");
     EXPECT_EQ(Title(report), "Report [draft] - Editor");
-    // A caption the program changed meanwhile is left as it is.
-    win.User().Send(spaced, plat::WM_SETTEXT, 0, reinterpret_cast<plat::LParam>("Renamed"));
+    // A caption the program changed meanwhile is left as it is, even one longer than the stamp.
+    const std::string renamed = "Renamed - Another Editor";
+    ASSERT_GT(renamed.size(), std::string("    [ 14:05]").size());
+    win.User().Send(spaced, plat::WM_SETTEXT, 0, reinterpret_cast<plat::LParam>(renamed.c_str()));
     f.ckWinClock.SetChecked(false);
-    EXPECT_EQ(Title(spaced), "Renamed");
+    EXPECT_EQ(Title(spaced), renamed);
 }
 
 TEST_F(PeriodicTest, EmptyOrHiddenForegroundWindowsAreNotStamped) {
