@@ -280,6 +280,18 @@ TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndWaitForItsProcess) {
 
 TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {
     auto& f = Start();
+    // Each row shows a picture of the object its buttons add and delete.
+    const std::pair<const char*, const char*> pictures[] = {
+        {"imgControlPanel", "::{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
+        {"imgRecycleBin", "::{645FF040-5081-101B-9F08-00AA002F954E}"},
+        {"imgUrlHistory", "::{FF393560-C2A7-11CF-BFF4-444553540000}"},
+        {"imgPrinters", "::{2227A280-3AEA-1069-A2DE-08002B30309D}"},
+    };
+    for (const auto& [name, object] : pictures) {
+        const auto* picture = dynamic_cast<const TShellIcon*>(f.FindComponent(name));
+        ASSERT_NE(picture, nullptr) << name;
+        EXPECT_EQ(picture->ShellObject, object) << name;
+    }
     const std::string folder = "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
     win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Start Menu",
                              "C:\\Start Menu");
