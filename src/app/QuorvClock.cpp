@@ -32,7 +32,12 @@ std::string TQuorvForm::RemoveClockText(const std::string& text, const std::stri
     return text.substr(0, text.size() - stamp.size());
 }
 
-std::string TQuorvForm::ReadCaption(plat::Hwnd wnd) { return FPlatform.user.GetWindowText(wnd, 256); }
+std::string TQuorvForm::ReadCaption(plat::Hwnd wnd) {
+    // The whole caption, however long: a stamp cut off at the end could never be
+    // recognised and taken out again.
+    const int length = FPlatform.user.GetWindowTextLength(wnd);
+    return length > 0 ? FPlatform.user.GetWindowText(wnd, length + 1) : std::string();
+}
 
 void TQuorvForm::CleanCaption(plat::Hwnd wnd) {
     if (!wnd) return;
@@ -87,11 +92,12 @@ void TQuorvForm::TitleBarTimerTimer() {
 
     auto& u = FPlatform.user;
     FCurrentWindow = u.GetForegroundWindow();
-    if (u.GetWindowText(FCurrentWindow, 255).empty() || !u.IsWindowVisible(FCurrentWindow)) return;
+    const std::string current = ReadCaption(FCurrentWindow);
+    if (current.empty() || !u.IsWindowVisible(FCurrentWindow)) return;
 
     const auto previous = FStamps.find(FCurrentWindow);
     const std::string caption =
-        RemoveClockText(ReadCaption(FCurrentWindow), previous == FStamps.end() ? std::string() : previous->second);
+        RemoveClockText(current, previous == FStamps.end() ? std::string() : previous->second);
     const std::string stamp = "    [" + FormatClockText(ckWinClock.Checked()) + cpuPart + "]";
     u.SetWindowText(FCurrentWindow, caption + stamp);
     FStamps[FCurrentWindow] = stamp;

@@ -380,9 +380,11 @@ bool TQuorvForm::ShellSupportsActiveDesktop() {
 
 bool TQuorvForm::ActiveDesktopEnabled() {
     if (!ShellSupportsActiveDesktop()) return false;
+    const auto desktop = FPlatform.shell.CreateActiveDesktop();
+    if (!desktop) return false;
     plat::ActiveDesktopOptions options;
     options.dwSize = 12;
-    if (!FPlatform.shell.GetDesktopItemOptions(options)) return false;
+    if (!desktop->GetDesktopItemOptions(options)) return false;
     return options.fActiveDesktop != 0;
 }
 

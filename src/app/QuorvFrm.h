@@ -139,6 +139,11 @@ public:
     TButton RxSpeedButton8{"RxSpeedButton8", "Delete"};
     TButton RxSpeedButton7{"RxSpeedButton7", "Add"};
     TButton RxSpeedButton11{"RxSpeedButton11", "Delete"};
+    // The pictures of the four start-menu rows, in the rows' order on the page.
+    TShellIcon imgControlPanel{"imgControlPanel"};
+    TShellIcon imgPrinters{"imgPrinters"};
+    TShellIcon imgUrlHistory{"imgUrlHistory"};
+    TShellIcon imgRecycleBin{"imgRecycleBin"};
 
     // --- the tray popup menu's items ---
     TPopupMenu RxPopupMenu1{"RxPopupMenu1"};

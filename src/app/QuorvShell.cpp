@@ -23,18 +23,22 @@ void TQuorvForm::WireShellCommands() {
     struct Row {
         TButton& add;
         TButton& remove;
+        TShellIcon& picture;
         const char* folder;
     };
     const Row rows[] = {
-        {RxSpeedButton4, RxSpeedButton6, "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
-        {RxSpeedButton7, RxSpeedButton11, "Recycle Bin.{645FF040-5081-101B-9F08-00AA002F954E}"},
-        {RxSpeedButton10, RxSpeedButton8, "Url History.{FF393560-C2A7-11CF-BFF4-444553540000}"},
-        {RxSpeedButton13, RxSpeedButton14, "Printers.{2227A280-3AEA-1069-A2DE-08002B30309D}"},
+        {RxSpeedButton4, RxSpeedButton6, imgControlPanel, "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
+        {RxSpeedButton7, RxSpeedButton11, imgRecycleBin, "Recycle Bin.{645FF040-5081-101B-9F08-00AA002F954E}"},
+        {RxSpeedButton10, RxSpeedButton8, imgUrlHistory, "Url History.{FF393560-C2A7-11CF-BFF4-444553540000}"},
+        {RxSpeedButton13, RxSpeedButton14, imgPrinters, "Printers.{2227A280-3AEA-1069-A2DE-08002B30309D}"},
     };
     for (const Row& r : rows) {
         const std::string folder = r.folder;
         r.add.OnClick = [this, folder] { AddStartMenuFolder(folder); };
         r.remove.OnClick = [this, folder] { RemoveStartMenuFolder(folder); };
+        // The row shows the object its folder stands for: the class identifier after the dot.
+        r.picture.ShellObject = "::" + folder.substr(folder.rfind('.') + 1);
+        Register(r.picture);
     }
 }
 
@@ -94,12 +98,16 @@ void TQuorvForm::ckAWinTrackClick() {
 }
 
 void TQuorvForm::SetActiveDesktop(bool enable) {
+    // Options set on one Active Desktop object are only applied by that same object.
+    const auto desktop = FPlatform.shell.CreateActiveDesktop();
+    if (!desktop) return;
     plat::ActiveDesktopOptions options;
     options.dwSize = 12;
-    FPlatform.shell.GetDesktopItemOptions(options);
+    desktop->GetDesktopItemOptions(options);
     options.fActiveDesktop = enable ? -1 : 0;
-    FPlatform.shell.SetDesktopItemOptions(options);
-    FPlatform.shell.ApplyDesktopChanges(0x0F);
+    desktop->SetDesktopItemOptions(options);
+    // AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE
+    desktop->ApplyChanges(0x0F);
 }
 
 void TQuorvForm::ckActiveDesktopClick() {

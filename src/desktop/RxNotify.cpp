@@ -11,40 +11,6 @@ namespace {
 constexpr std::uint32_t WM_FOLDERCHANGE = plat::WM_USER + 0x0101;
 constexpr std::uintptr_t kDelayTimerId = 1;
 
-// The calling thread's last system error where the kernel interface reports it;
-// otherwise 0, which stands for "not known".
-template <class Kernel>
-long LastErrorOf(Kernel& kernel) {
-    if constexpr (requires { kernel.GetLastError(); }) {
-        return static_cast<long>(kernel.GetLastError());
-    } else {
-        (void)kernel;
-        return 0;
-    }
-}
-
-// The system's text for the codes a change notification or a wait can fail with.
-std::string SystemText(long code) {
-    switch (code) {
-    case 0: return "A call to an OS function failed.";
-    case 1: return "Incorrect function.";
-    case 2: return "The system cannot find the file specified.";
-    case 3: return "The system cannot find the path specified.";
-    case 5: return "Access is denied.";
-    case 6: return "The handle is invalid.";
-    case 8: return "Not enough memory resources are available to process this command.";
-    case 21: return "The device is not ready.";
-    case 50: return "The request is not supported.";
-    case 53: return "The network path was not found.";
-    case 64: return "The specified network name is no longer available.";
-    case 87: return "The parameter is incorrect.";
-    case 123: return "The filename, directory name, or volume label syntax is incorrect.";
-    case 1450: return "Insufficient system resources exist to complete the requested service.";
-    case 1816: return "Not enough quota is available to process this command.";
-    default: return "Unknown error.";
-    }
-}
-
 }  // namespace
 
 std::uint32_t ChangeNotifyMask(TFileChangeFilters filter) {
@@ -60,8 +26,9 @@ std::uint32_t ChangeNotifyMask(TFileChangeFilters filter) {
     return mask;
 }
 
-std::string Win32ErrorMessage(long code) {
-    return "Win32 Error.  Code: " + std::to_string(code) + ".\n" + SystemText(code);
+std::string Win32ErrorMessage(plat::IKernel& kernel, long code) {
+    return "Win32 Error.  Code: " + std::to_string(code) + ".\n" +
+           kernel.FormatMessage(static_cast<std::uint32_t>(code));
 }
 
 // ---------------------------------------------------------------- TNotifyThread
@@ -72,13 +39,13 @@ TNotifyThread::TNotifyThread(plat::IKernel& kernel, plat::IUser& user, const std
     FNotifyHandle = kernel.FindFirstChangeNotification(folder, subtree, ChangeNotifyMask(filter));
     FOpenedHandle = FNotifyHandle;
     if (!FNotifyHandle) {
-        FErrorCode = LastErrorOf(kernel);
+        FErrorCode = static_cast<long>(kernel.GetLastError());
         FOpenFailed = true;
     } else {
         FStopEvent = kernel.CreateEvent(true, false);
         if (!FStopEvent) {
             // Without its stop event the worker could only be stopped by a change.
-            FErrorCode = LastErrorOf(kernel);
+            FErrorCode = static_cast<long>(kernel.GetLastError());
             FOpenFailed = true;
             kernel.FindCloseChangeNotification(FNotifyHandle);
             FNotifyHandle = 0;
@@ -123,14 +90,14 @@ void TNotifyThread::Execute() {
         const plat::Handle handles[2] = {FNotifyHandle, FStopEvent};
         const std::uint32_t result = FKernel.WaitForMultipleObjects(2, handles, false, plat::INFINITE);
         if (result == plat::WAIT_FAILED) {
-            FErrorCode = LastErrorOf(FKernel);
+            FErrorCode = static_cast<long>(FKernel.GetLastError());
             break;
         }
         if (result == plat::WAIT_OBJECT_0) {
             if (FTerminated) continue;
             DoChange();
             if (!FKernel.FindNextChangeNotification(FNotifyHandle)) {
-                FErrorCode = LastErrorOf(FKernel);
+                FErrorCode = static_cast<long>(FKernel.GetLastError());
                 break;
             }
         } else if (result == plat::WAIT_OBJECT_0 + 1) {
@@ -324,7 +291,7 @@ void TRxFolderMonitor::Restart(bool activate) {
     if (thread->Failed()) {
         const long code = thread->ErrorCode();
         thread.reset();
-        throw EVelantError(Win32ErrorMessage(code));
+        throw EVelantError(Win32ErrorMessage(*FKernel, code));
     }
     thread->SetCallback([this](TNotifyThread&) { ThreadNotify(); });
     FThread = std::move(thread);

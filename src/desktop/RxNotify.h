@@ -40,8 +40,8 @@ constexpr TFileChangeFilters kDefaultChangeFilter = fnFileName | fnDirName | fnS
 // The FILE_NOTIFY_CHANGE_* mask the system is given for a filter set.
 std::uint32_t ChangeNotifyMask(TFileChangeFilters filter);
 
-// The error text for a system error code: "Win32 Error.  Code: <code>.\n<system text>".
-std::string Win32ErrorMessage(long code);
+// The error text for a system error code: "Win32 Error.  Code: <code>.\n<the system's text>".
+std::string Win32ErrorMessage(plat::IKernel& kernel, long code);
 
 // The worker of one active monitor.
 class TNotifyThread {

@@ -121,6 +121,14 @@ public:
         (void)total;
         return false;
     }
+    // The calling thread's last error code (GetLastError); 0 where nobody recorded one.
+    virtual std::uint32_t GetLastError() { return 0; }
+    // The system's own text for an error code (FormatMessage with FORMAT_MESSAGE_FROM_SYSTEM |
+    // FORMAT_MESSAGE_IGNORE_INSERTS), without its trailing line break; "" when the system has none.
+    virtual std::string FormatMessage(std::uint32_t messageId) {
+        (void)messageId;
+        return {};
+    }
 };
 
 }  // namespace plat

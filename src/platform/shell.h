@@ -3,6 +3,7 @@
 // icons, change notifications to the shell, recent documents, Active Desktop,
 // folder browser.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/types.h"
@@ -39,6 +40,16 @@ struct ActiveDesktopOptions {
     std::int32_t fActiveDesktop = 0;
 };
 
+// One Active Desktop object (IActiveDesktop). Options set on it stay pending on
+// that object until the same object applies them.
+class IActiveDesktop {
+public:
+    virtual ~IActiveDesktop() = default;
+    virtual bool GetDesktopItemOptions(ActiveDesktopOptions& options) = 0;
+    virtual bool SetDesktopItemOptions(const ActiveDesktopOptions& options) = 0;
+    virtual bool ApplyChanges(std::uint32_t flags) = 0;
+};
+
 struct BrowseInfo {
     Hwnd owner = 0;
     Pidl root = 0;
@@ -64,10 +75,8 @@ public:
     virtual void SHChangeNotify(long eventId, std::uint32_t flags, const void* item1,
                                 const void* item2) = 0;
     virtual void SHAddToRecentDocs(std::uint32_t flags, const char* path) = 0;
-    // The Active Desktop object; false when it cannot be created or the call fails.
-    virtual bool GetDesktopItemOptions(ActiveDesktopOptions& options) = 0;
-    virtual bool SetDesktopItemOptions(const ActiveDesktopOptions& options) = 0;
-    virtual bool ApplyDesktopChanges(std::uint32_t flags) = 0;
+    // A new Active Desktop object; null when it cannot be created.
+    virtual std::unique_ptr<IActiveDesktop> CreateActiveDesktop() = 0;
     // The chosen folder's path, or false when the user cancelled.
     virtual bool SHBrowseForFolder(const BrowseInfo& info, std::string& path) = 0;
 };

@@ -43,6 +43,8 @@ public:
     virtual Hwnd GetDesktopWindow() = 0;
     // At most maxCount - 1 characters, as GetWindowText with a buffer of maxCount.
     virtual std::string GetWindowText(Hwnd wnd, int maxCount) = 0;
+    // Characters in the caption, without the terminating null; 0 for none or no window.
+    virtual int GetWindowTextLength(Hwnd wnd) = 0;
     virtual bool SetWindowText(Hwnd wnd, const std::string& text) = 0;
     virtual bool GetWindowPlacement(Hwnd wnd, WindowPlacement& placement) = 0;
 

@@ -205,6 +205,14 @@ private:
     std::shared_ptr<const TBitmap> FPicture;
 };
 
+// A small picture of a shell object, named as the shell parses it ("::{CLSID}"):
+// the view shows the shell's own small icon for the object.
+class TShellIcon : public TControl {
+public:
+    using TControl::TControl;
+    std::string ShellObject;
+};
+
 class TTabSheet : public TControl {
 public:
     TTabSheet(std::string name, std::string caption);

@@ -6,7 +6,7 @@
 
 #include "platform/kernel.h"
 
-// The whole file; EVelantError naming the file and the system's reason.
+// The whole file; EVelantError naming the file and the system's reason (its own text).
 std::vector<std::uint8_t> ReadWholeFile(plat::IKernel& kernel, const std::string& path);
 
 // Writes the data to a temporary file beside path, then moves it over path,
@@ -17,7 +17,3 @@ void WriteFileReplacing(plat::IKernel& kernel, const std::string& path,
 
 // The temporary name WriteFileReplacing writes first.
 std::string TemporaryNameBeside(const std::string& path);
-
-// The system's text for a Win32 error code, as FormatMessage gives it for the
-// codes file operations return.
-std::string SystemErrorText(long code);

@@ -129,11 +129,20 @@ INSTANTIATE_TEST_SUITE_P(Versions, ActiveDesktopSupport,
 TEST_F(MainFormTest, ActiveDesktopBoxShowsTheCurrentStateWhenSupported) {
     win.Kernel().SetFileVersion(kShell32, 5, 0);
     plat::ActiveDesktopOptions on;
+    on.fEnableComponents = 1;
     on.fActiveDesktop = 1;
-    p.shell.SetDesktopItemOptions(on);
+    win.Shell().SetAppliedDesktopItemOptions(on);
     auto& f = Start();
     EXPECT_TRUE(f.ckActiveDesktop.Enabled());
     EXPECT_TRUE(f.ckActiveDesktop.Checked());
+    // Switching takes effect on the system, and leaves the components setting alone.
+    for (const bool enable : {false, true}) {
+        const std::size_t applied = win.Count("ApplyChanges(15)");
+        f.ckActiveDesktop.SetChecked(enable);
+        EXPECT_EQ(win.Shell().DesktopItemOptions().fActiveDesktop, enable ? -1 : 0) << enable;
+        EXPECT_EQ(win.Shell().DesktopItemOptions().fEnableComponents, 1) << enable;
+        EXPECT_EQ(win.Count("ApplyChanges(15)"), applied + 1) << enable;
+    }
 }
 
 TEST_F(MainFormTest, VersionInfoThatCannotBeReadCountsAsNotSupported) {

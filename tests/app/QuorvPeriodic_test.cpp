@@ -81,10 +81,12 @@ TEST_F(PeriodicTest, TheStampFollowsTheForegroundAndLeavesOtherTextAlone) {
     win.Advance(1000);
     EXPECT_EQ(Title(spaced), "Wide    Title    [ 14:05]");
     EXPECT_EQ(Title(report), "Report [draft] - Editor");
-    // A caption the program changed meanwhile is left as it is.
-    win.User().Send(spaced, plat::WM_SETTEXT, 0, reinterpret_cast<plat::LParam>("Renamed"));
+    // A caption the program changed meanwhile is left as it is, even one longer than the stamp.
+    const std::string renamed = "Renamed - Another Editor";
+    ASSERT_GT(renamed.size(), std::string("    [ 14:05]").size());
+    win.User().Send(spaced, plat::WM_SETTEXT, 0, reinterpret_cast<plat::LParam>(renamed.c_str()));
     f.ckWinClock.SetChecked(false);
-    EXPECT_EQ(Title(spaced), "Renamed");
+    EXPECT_EQ(Title(spaced), renamed);
 }
 
 TEST_F(PeriodicTest, EmptyOrHiddenForegroundWindowsAreNotStamped) {
@@ -121,6 +123,50 @@ TEST_F(PeriodicTest, SwitchingTheClockOffOrClosingCleansTheCaptions) {
     EXPECT_NE(Title(letter), "Letter");
     f.Close();
     EXPECT_EQ(Title(letter), "Letter");
+}
+
+TEST_F(PeriodicTest, LongCaptionsAndLongStampsComeOffWhole) {
+    std::string longCaption;
+    while (longCaption.size() < 250) longCaption += "Quarterly figures (final) - ";
+    longCaption.resize(250);
+    // A caption just under the old limit of 255 characters, and a date pattern
+    // whose stamp alone passes it.
+    const std::pair<std::string, std::string> cases[] = {{longCaption, "dd.mm.yyyy"},
+                                                         {"Letter", std::string(600, 'x')}};
+    for (const auto& [caption, datePattern] : cases) {
+        SCOPED_TRACE(datePattern.size());
+        form.reset();
+        const plat::Hwnd first = Window(caption);
+        const plat::Hwnd second = Window(caption + " (2)");
+        const std::vector<std::pair<plat::Hwnd, std::string>> originals = {{first, caption},
+                                                                           {second, caption + " (2)"}};
+        auto allRestored = [&] {
+            for (const auto& [wnd, text] : originals) EXPECT_EQ(Title(wnd), text);
+        };
+        auto stampedOnce = [&](plat::Hwnd wnd, const std::string& text) {
+            const std::string title = Title(wnd);
+            EXPECT_EQ(title.rfind("    ["), text.size()) << title;
+            EXPECT_GT(title.size(), 255u);  // past what a 256-character buffer holds
+        };
+        Foreground(first);
+        auto& f = Start();
+        f.edtDate.SetText(datePattern);
+        f.ckWinClock.SetChecked(true);
+        win.Advance(2000);  // the second tick replaces the first stamp
+        stampedOnce(first, caption);
+        Foreground(second);
+        win.Advance(1000);
+        stampedOnce(second, caption + " (2)");
+        EXPECT_EQ(Title(first), caption);
+        f.ckWinClock.SetChecked(false);
+        allRestored();
+        f.ckWinClock.SetChecked(true);
+        win.Advance(1000);
+        Foreground(first);
+        win.Advance(1000);
+        f.Close();
+        allRestored();
+    }
 }
 
 TEST_F(PeriodicTest, CpuLoadShowsTheLastProcessorMeasuredFromTheFirstTick) {

@@ -128,6 +128,50 @@ TEST_F(PopupTest, SwitchesHideItemsAndTheirSeparatorsAndMirrorEachClick) {
     EXPECT_EQ(Shown(), (std::vector<std::string>{"Cd-Rom >", "-", "Configure...", "-", "Close Velant! Pro 2001"}));
 }
 
+TEST_F(PopupTest, EachGroupsSeparatorShowsWhileAnyOneOfItsSwitchesIsOn) {
+    auto& f = Start();
+    struct Group {
+        TMenuItem* separator;
+        std::vector<TCheckBox*> switches;
+    };
+    const std::vector<Group> groups = {
+        {f.N5, {&f.ckMycomputer, &f.ckDesktop, &f.ckControlPanel, &f.ckCdRom, &f.ckClearRecent}},
+        {f.N4, {&f.ckChangeW, &f.ckHide}},
+        {f.N3, {&f.ckPower}},
+        {f.N2, {&f.ckStartScr, &f.ckEnableScr}},
+    };
+    auto setAll = [&](bool on) {
+        for (const auto& group : groups)
+            for (TCheckBox* box : group.switches) box->SetChecked(on);
+    };
+    auto separatorsShown = [&] {
+        Choose("");
+        const auto shown = Shown();
+        return std::count(shown.begin(), shown.end(), "-");
+    };
+    setAll(false);
+    const auto alwaysShown = separatorsShown();
+    for (const auto& group : groups) {
+        // Each switch of the group on by itself, then all of them, then none.
+        std::vector<std::vector<bool>> states;
+        for (std::size_t i = 0; i < group.switches.size(); ++i) {
+            states.emplace_back(group.switches.size(), false);
+            states.back()[i] = true;
+        }
+        states.emplace_back(group.switches.size(), true);
+        states.emplace_back(group.switches.size(), false);
+        for (const auto& state : states) {
+            for (std::size_t i = 0; i < state.size(); ++i) group.switches[i]->SetChecked(state[i]);
+            const bool any = std::find(state.begin(), state.end(), true) != state.end();
+            std::string trace = group.separator->Name();
+            for (bool on : state) trace += on ? " 1" : " 0";
+            SCOPED_TRACE(trace);
+            EXPECT_EQ(group.separator->Visible(), any);
+            EXPECT_EQ(separatorsShown(), alwaysShown + (any ? 1 : 0));
+        }
+    }
+}
+
 TEST_F(PopupTest, StoredSwitchesShapeTheMenuFromTheStart) {
     Stored("ckPower_Checked", "False");
     Stored("ckChangeW_Checked", "False");
@@ -237,6 +281,18 @@ TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndWaitForItsProcess) {
 
 TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {
     auto& f = Start();
+    // Each row shows a picture of the object its buttons add and delete.
+    const std::pair<const char*, const char*> pictures[] = {
+        {"imgControlPanel", "::{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
+        {"imgRecycleBin", "::{645FF040-5081-101B-9F08-00AA002F954E}"},
+        {"imgUrlHistory", "::{FF393560-C2A7-11CF-BFF4-444553540000}"},
+        {"imgPrinters", "::{2227A280-3AEA-1069-A2DE-08002B30309D}"},
+    };
+    for (const auto& [name, object] : pictures) {
+        const auto* picture = dynamic_cast<const TShellIcon*>(f.FindComponent(name));
+        ASSERT_NE(picture, nullptr) << name;
+        EXPECT_EQ(picture->ShellObject, object) << name;
+    }
     const std::string folder = "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
     win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Start Menu",
                              "C:\\Start Menu");

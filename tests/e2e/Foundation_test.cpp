@@ -104,6 +104,9 @@ TEST_F(Foundation, IconShowsThePagesAndMinimisingReturnsToTheIcon) {
         app.SelectPage(i);
         Screenshot(main, pages[i]);
     }
+    // Every start-menu row shows a picture of its object.
+    for (int id : {IDC_IMGCONTROLPANEL, IDC_IMGPRINTERS, IDC_IMGURLHISTORY, IDC_IMGRECYCLEBIN})
+        EXPECT_NE(SendMessageA(app.Control(id), STM_GETICON, 0, 0), 0) << id;
     app.SelectPage(0);
     EXPECT_EQ(app.Text(IDC_CKAUTORUN), "Autorun Velant! Pro 2001");
     // A first run has no logon entry, and the box says so.

@@ -114,14 +114,31 @@ TEST_F(SimShellTest, BrowseAndActiveDesktopAreScripted) {
     EXPECT_EQ(path, "C:\\Pics");
     EXPECT_EQ(win.Journal().back(), "SHBrowseForFolder(" + std::to_string(wnd) + ", \"Pick\", 0, \"C:\\WINDOWS\")");
     EXPECT_EQ(shell.LastBrowseInfo()->initialFolder, "C:\\WINDOWS");
+}
+
+TEST_F(SimShellTest, ActiveDesktopOptionsArePendingOnTheirObjectUntilItApplies) {
     ActiveDesktopOptions o;
-    o.fActiveDesktop = 1;
-    EXPECT_TRUE(shell.SetDesktopItemOptions(o));
+    o.fActiveDesktop = -1;
+    auto setter = shell.CreateActiveDesktop();
+    ASSERT_TRUE(setter);
+    EXPECT_TRUE(setter->SetDesktopItemOptions(o));
     ActiveDesktopOptions back;
-    EXPECT_TRUE(shell.GetDesktopItemOptions(back));
-    EXPECT_EQ(back.fActiveDesktop, 1);
+    EXPECT_TRUE(setter->GetDesktopItemOptions(back));
+    EXPECT_EQ(back.fActiveDesktop, -1);
+    // Neither the system nor another object sees what was not applied, and
+    // applying on another object applies nothing.
+    auto other = shell.CreateActiveDesktop();
+    EXPECT_TRUE(other->GetDesktopItemOptions(back));
+    EXPECT_EQ(back.fActiveDesktop, 0);
+    EXPECT_TRUE(other->ApplyChanges(15));
+    EXPECT_EQ(shell.DesktopItemOptions().fActiveDesktop, 0);
+    EXPECT_TRUE(setter->ApplyChanges(15));
+    EXPECT_EQ(shell.DesktopItemOptions().fActiveDesktop, -1);
+    EXPECT_TRUE(shell.CreateActiveDesktop()->GetDesktopItemOptions(back));
+    EXPECT_EQ(back.fActiveDesktop, -1);
+    EXPECT_EQ(win.Journal().back(), "CreateActiveDesktop()");
     shell.SetActiveDesktopAvailable(false);
-    EXPECT_FALSE(shell.ApplyDesktopChanges(0));
+    EXPECT_EQ(shell.CreateActiveDesktop(), nullptr);
 }
 
 TEST(SimMultimediaTest, CdCommandsAndErrorTexts) {

@@ -66,6 +66,12 @@ TEST_F(SimUserTest, TextMessagesAndGetWindowTextTruncation) {
     EXPECT_TRUE(user.SetWindowText(h, "x"));
     EXPECT_EQ(user.GetWindowText(h, 256), "x");
     EXPECT_EQ(user.GetWindowText(user.ShellWindows().progman, 5), "Prog");
+    // Long captions are kept whole.
+    const std::string caption(700, 'c');
+    EXPECT_TRUE(user.SetWindowText(h, caption));
+    EXPECT_EQ(user.GetWindowTextLength(h), 700);
+    EXPECT_EQ(user.GetWindowText(h, 701), caption);
+    EXPECT_EQ(user.GetWindowTextLength(0), 0);
 }
 
 TEST_F(SimUserTest, ProgramWindowsGetMessagesSynchronouslyAndBroadcasts) {

@@ -21,6 +21,7 @@
 
 #include "platform/constants.h"
 #include "platform/kernel.h"
+#include "platform/sim/SimKernel.h"
 
 namespace wptest {
 
@@ -54,6 +55,8 @@ public:
         if (p.size() >= 2 && p[1] == ':') p = std::string(1, p[0]) + p.substr(2);
         return (FRoot / p).string();
     }
+
+    std::string FormatMessage(std::uint32_t messageId) override { return sim::SystemMessageText(messageId); }
 
     plat::Handle FindFirstFile(const std::string& pattern, plat::FindData& data) override {
         const std::string host = HostPath(pattern);

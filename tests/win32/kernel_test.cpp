@@ -85,6 +85,16 @@ TEST_F(Win32KernelTest, FindFirstFileMatchesThePattern) {
     EXPECT_EQ(k.FindFirstFile(dir + "\\*.gif", data), 0u);
 }
 
+TEST_F(Win32KernelTest, AFailedWatchLeavesItsCodeAndTheSystemsTextForIt) {
+    EXPECT_EQ(k.FindFirstChangeNotification(dir + "\\missing", false, 1), 0u);
+    const std::uint32_t code = k.GetLastError();
+    EXPECT_TRUE(code == 2 || code == 3) << code;
+    const std::string text = k.FormatMessage(code);
+    EXPECT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_NE(text.back(), '\r');
+}
+
 TEST(Win32KernelSystem, VersionAndFileTimes) {
     win32::Win32Kernel k;
     plat::OsVersionInfo v;

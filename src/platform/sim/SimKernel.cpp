@@ -22,6 +22,21 @@ constexpr std::uint32_t VersionBlockSize = 512;
 constexpr std::size_t FixedInfoOffset = 40;
 constexpr std::uint32_t FixedInfoSignature = 0xFEEF04BD;
 
+// Each thread has its own last error, as on Windows: the folder monitor's worker
+// reads it on its own thread.
+thread_local std::uint32_t lastError = 0;
+
+// The failure path of a call that reports its error through GetLastError: an
+// injected failure uses the test's code (ERROR_ACCESS_DENIED when none is given).
+bool FailWith(std::optional<long> injected) {
+    if (!injected) return false;
+    lastError = static_cast<std::uint32_t>(*injected ? *injected : plat::ERROR_ACCESS_DENIED);
+    return true;
+}
+
+constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
+constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
+
 struct WinPath {
     char drive = 0;
     std::vector<std::string> parts;
@@ -410,10 +425,13 @@ long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
 plat::Handle SimKernel::FindFirstChangeNotification(const std::string& path, bool subtree, std::uint32_t filter) {
     journal_.Add("FindFirstChangeNotification(" + fmt::Quote(path) + ", " + (subtree ? "1" : "0") + ", " +
                  std::to_string(filter) + ")");
-    if (journal_.Fails("FindFirstChangeNotification")) return 0;
+    if (FailWith(journal_.Fails("FindFirstChangeNotification"))) return 0;
     std::lock_guard lock(mu_);
     auto host = HostPathLocked(path);
-    if (!host || !fs::is_directory(*host)) return 0;
+    if (!host || !fs::is_directory(*host)) {
+        lastError = host && fs::exists(*host) ? ERROR_INVALID_PARAMETER : ERROR_PATH_NOT_FOUND;
+        return 0;
+    }
     auto w = std::make_shared<Waitable>();
     w->kind = Kind::Change;
     w->folder = Key(path);
@@ -424,10 +442,13 @@ plat::Handle SimKernel::FindFirstChangeNotification(const std::string& path, boo
 }
 
 bool SimKernel::FindNextChangeNotification(plat::Handle change) {
-    if (journal_.Fails("FindNextChangeNotification")) return false;
+    if (FailWith(journal_.Fails("FindNextChangeNotification"))) return false;
     std::lock_guard lock(mu_);
     auto it = waitables_.find(change);
-    if (it == waitables_.end() || it->second->kind != Kind::Change) return false;
+    if (it == waitables_.end() || it->second->kind != Kind::Change) {
+        lastError = ERROR_INVALID_HANDLE;
+        return false;
+    }
     it->second->signalled = false;
     return true;
 }
@@ -444,7 +465,7 @@ bool SimKernel::FindCloseChangeNotification(plat::Handle change) {
 }
 
 plat::Handle SimKernel::CreateEvent(bool manualReset, bool initialState) {
-    if (journal_.Fails("CreateEvent")) return 0;
+    if (FailWith(journal_.Fails("CreateEvent"))) return 0;
     std::lock_guard lock(mu_);
     auto w = std::make_shared<Waitable>();
     w->manualReset = manualReset;
@@ -488,14 +509,20 @@ std::uint32_t SimKernel::WaitForSingleObject(plat::Handle handle, std::uint32_t 
 
 std::uint32_t SimKernel::WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,
                                                 std::uint32_t ms) {
-    if (journal_.Fails("WaitForMultipleObjects")) return plat::WAIT_FAILED;
-    if (count == 0 || count > MaximumWaitObjects || !handles) return plat::WAIT_FAILED;
+    if (FailWith(journal_.Fails("WaitForMultipleObjects"))) return plat::WAIT_FAILED;
+    if (count == 0 || count > MaximumWaitObjects || !handles) {
+        lastError = ERROR_INVALID_PARAMETER;
+        return plat::WAIT_FAILED;
+    }
     std::unique_lock lock(mu_);
     // Holding the objects keeps them alive even if another thread closes a handle meanwhile.
     std::vector<std::shared_ptr<Waitable>> objects;
     for (std::uint32_t i = 0; i < count; ++i) {
         auto it = waitables_.find(handles[i]);
-        if (it == waitables_.end()) return plat::WAIT_FAILED;
+        if (it == waitables_.end()) {
+            lastError = ERROR_INVALID_HANDLE;
+            return plat::WAIT_FAILED;
+        }
         objects.push_back(it->second);
     }
     auto consume = [](Waitable& w) {
@@ -813,6 +840,28 @@ void SimKernel::SetDiskFreeBytes(std::optional<std::uint64_t> bytes) {
 void SimKernel::TouchFolder(const std::string& winPath) {
     std::lock_guard lock(mu_);
     NotifyLocked(Key(winPath) + "\\*");
+}
+
+std::uint32_t SimKernel::GetLastError() { return lastError; }
+
+std::string SimKernel::FormatMessage(std::uint32_t messageId) { return SystemMessageText(messageId); }
+
+std::string SystemMessageText(std::uint32_t code) {
+    // Windows' own English texts for the codes the simulation produces.
+    switch (code) {
+    case 1: return "Incorrect function.";
+    case 2: return "The system cannot find the file specified.";
+    case 3: return "The system cannot find the path specified.";
+    case 5: return "Access is denied.";
+    case 6: return "The handle is invalid.";
+    case 8: return "Not enough memory resources are available to process this command.";
+    case 32: return "The process cannot access the file because it is being used by another process.";
+    case 87: return "The parameter is incorrect.";
+    case 112: return "There is not enough space on the disk.";
+    case 145: return "The directory is not empty.";
+    case 183: return "Cannot create a file when that file already exists.";
+    default: return {};
+    }
 }
 
 }  // namespace sim

@@ -49,6 +49,10 @@
 //   FindFirstChangeNotification("<path>", <subtree>, <filter>)
 //   FindCloseChangeNotification(<handle>)   WinExec("<cmdLine>", <show>)
 // Injected failures return ERROR_ACCESS_DENIED for the calls that return codes.
+// Last error (per thread): FindFirstChangeNotification, FindNextChangeNotification,
+// CreateEvent and WaitForMultipleObjects set it when they fail, to the injected
+// code (ERROR_ACCESS_DENIED when none is given) or to Windows' code for the cause;
+// FormatMessage answers SystemMessageText.
 //
 // Version and processor times (pure queries, not journaled):
 // - GetVersionEx answers an NT system (platform 2, version 5.1.2600) unless
@@ -107,6 +111,10 @@ constexpr std::uint32_t LOCALE_SSHORTTIME = 0x79;
 constexpr std::uint32_t LOCALE_STIMEFORMAT = 0x1003;
 constexpr std::uint32_t LOCALE_IFIRSTDAYOFWEEK = 0x100C;
 
+// FormatMessage's text for the codes the simulation produces (Windows' own
+// English texts); "" for any other code, as when the system has no text.
+std::string SystemMessageText(std::uint32_t code);
+
 class SimKernel : public plat::IKernel {
 public:
     // `root` must exist; the simulated drives live below it.
@@ -161,6 +169,8 @@ public:
     bool GetVersionEx(plat::OsVersionInfo& info) override;
     bool SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) override;
     bool GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors, plat::ProcessorTimes& total) override;
+    std::uint32_t GetLastError() override;
+    std::string FormatMessage(std::uint32_t messageId) override;
 
     // ---- Test helpers (not journaled) ----
     const std::filesystem::path& Root() const { return root_; }

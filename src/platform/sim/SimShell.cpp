@@ -159,23 +159,40 @@ void SimShell::SHAddToRecentDocs(std::uint32_t flags, const char* path) {
     journal_.Add("SHAddToRecentDocs(" + std::to_string(flags) + ", " + fmt::Quote(path) + ")");
 }
 
-bool SimShell::GetDesktopItemOptions(plat::ActiveDesktopOptions& options) {
-    if (journal_.Fails("GetDesktopItemOptions") || !activeDesktopAvailable_) return false;
-    options = activeDesktop_;
-    return true;
-}
+class SimShell::ActiveDesktop final : public plat::IActiveDesktop {
+public:
+    explicit ActiveDesktop(SimShell& shell) : shell_(shell), options_(shell.activeDesktop_) {}
 
-bool SimShell::SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) {
-    journal_.Add("SetDesktopItemOptions(" + std::to_string(options.fEnableComponents) + ", " +
-                 std::to_string(options.fActiveDesktop) + ")");
-    if (journal_.Fails("SetDesktopItemOptions") || !activeDesktopAvailable_) return false;
-    activeDesktop_ = options;
-    return true;
-}
+    bool GetDesktopItemOptions(plat::ActiveDesktopOptions& options) override {
+        if (shell_.journal_.Fails("GetDesktopItemOptions")) return false;
+        options = options_;
+        return true;
+    }
 
-bool SimShell::ApplyDesktopChanges(std::uint32_t flags) {
-    journal_.Add("ApplyDesktopChanges(" + std::to_string(flags) + ")");
-    return !journal_.Fails("ApplyDesktopChanges") && activeDesktopAvailable_;
+    bool SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) override {
+        shell_.journal_.Add("SetDesktopItemOptions(" + std::to_string(options.fEnableComponents) + ", " +
+                            std::to_string(options.fActiveDesktop) + ")");
+        if (shell_.journal_.Fails("SetDesktopItemOptions")) return false;
+        options_ = options;
+        return true;
+    }
+
+    bool ApplyChanges(std::uint32_t flags) override {
+        shell_.journal_.Add("ApplyChanges(" + std::to_string(flags) + ")");
+        if (shell_.journal_.Fails("ApplyChanges")) return false;
+        shell_.activeDesktop_ = options_;
+        return true;
+    }
+
+private:
+    SimShell& shell_;
+    plat::ActiveDesktopOptions options_;  // pending until applied
+};
+
+std::unique_ptr<plat::IActiveDesktop> SimShell::CreateActiveDesktop() {
+    journal_.Add("CreateActiveDesktop()");
+    if (journal_.Fails("CreateActiveDesktop") || !activeDesktopAvailable_) return nullptr;
+    return std::make_unique<ActiveDesktop>(*this);
 }
 
 bool SimShell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) {

@@ -22,7 +22,12 @@
 //   ShellExecuteEx(<mask>, <hwnd>, "<verb>"|null, "<file>"|null, "<parameters>"|null, "<directory>"|null, <show>, <idList>)
 //   SHChangeNotify(0x<event 8 digits>, 0x<flags 4 digits>, <item1 ptr>, <item2 ptr>)
 //   SHAddToRecentDocs(<flags>, "<path>"|null)
-//   SetDesktopItemOptions(<fEnableComponents>, <fActiveDesktop>)   ApplyDesktopChanges(<flags>)
+//   CreateActiveDesktop()   SetDesktopItemOptions(<fEnableComponents>, <fActiveDesktop>)   ApplyChanges(<flags>)
+//
+// Active Desktop objects (CreateActiveDesktop) each start from the system's
+// applied options. Options set on an object are pending on that object only; its
+// ApplyChanges makes them the system's, and an object dropped without applying
+// changes nothing.
 //   SHBrowseForFolder(<owner>, "<title>", <flags>, "<initialFolder>")
 #include <cstdint>
 #include <deque>
@@ -65,9 +70,7 @@ public:
     plat::Hicon SHGetFileInfoSmallIcon(const std::string& path) override;
     void SHChangeNotify(long eventId, std::uint32_t flags, const void* item1, const void* item2) override;
     void SHAddToRecentDocs(std::uint32_t flags, const char* path) override;
-    bool GetDesktopItemOptions(plat::ActiveDesktopOptions& options) override;
-    bool SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) override;
-    bool ApplyDesktopChanges(std::uint32_t flags) override;
+    std::unique_ptr<plat::IActiveDesktop> CreateActiveDesktop() override;
     bool SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) override;
 
     // ---- Test helpers ----
@@ -89,8 +92,9 @@ public:
     void RemoveSpecialFolder(int csidl);
     std::size_t LiveIdLists() const { return pidls_.size(); }
 
-    // Active Desktop: the stored options, and whether the object can be created.
+    // Active Desktop: the system's applied options, and whether the object can be created.
     plat::ActiveDesktopOptions DesktopItemOptions() const { return activeDesktop_; }
+    void SetAppliedDesktopItemOptions(const plat::ActiveDesktopOptions& options) { activeDesktop_ = options; }
     void SetActiveDesktopAvailable(bool available) { activeDesktopAvailable_ = available; }
 
     // The next SHBrowseForFolder returns this folder; nullopt = the user cancels.
@@ -100,6 +104,8 @@ public:
     const std::optional<plat::BrowseInfo>& LastBrowseInfo() const { return lastBrowse_; }
 
 private:
+    class ActiveDesktop;
+
     bool TrayAlive(plat::Hwnd tray) const;
 
     SimJournal& journal_;

@@ -420,6 +420,13 @@ std::string SimUser::GetWindowText(plat::Hwnd wnd, int maxCount) {
     return w->title.substr(0, static_cast<std::size_t>(maxCount - 1));
 }
 
+int SimUser::GetWindowTextLength(plat::Hwnd wnd) {
+    if (journal_.Fails("GetWindowTextLength")) return 0;
+    std::lock_guard lock(mu_);
+    const WindowState* w = Find(wnd);
+    return w ? static_cast<int>(w->title.size()) : 0;
+}
+
 bool SimUser::SetWindowText(plat::Hwnd wnd, const std::string& text) {
     journal_.Add("SetWindowText(" + Dec(wnd) + ", " + fmt::Quote(text) + ")");
     if (journal_.Fails("SetWindowText")) return false;

@@ -175,6 +175,7 @@ public:
     plat::Hwnd SetFocus(plat::Hwnd wnd) override;
     plat::Hwnd GetDesktopWindow() override;
     std::string GetWindowText(plat::Hwnd wnd, int maxCount) override;
+    int GetWindowTextLength(plat::Hwnd wnd) override;
     bool SetWindowText(plat::Hwnd wnd, const std::string& text) override;
     bool GetWindowPlacement(plat::Hwnd wnd, plat::WindowPlacement& placement) override;
 

@@ -126,6 +126,10 @@ constexpr ControlName kControls[] = {
     {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON8, "RxSpeedButton8", kNone},
     {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON7, "RxSpeedButton7", kNone},
     {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON11, "RxSpeedButton11", kNone},
+    {IDD_PAGE_MENU, IDC_IMGCONTROLPANEL, "imgControlPanel", kNone},
+    {IDD_PAGE_MENU, IDC_IMGPRINTERS, "imgPrinters", kNone},
+    {IDD_PAGE_MENU, IDC_IMGURLHISTORY, "imgUrlHistory", kNone},
+    {IDD_PAGE_MENU, IDC_IMGRECYCLEBIN, "imgRecycleBin", kNone},
 };
 
 std::string WindowText(HWND wnd) {
@@ -140,6 +144,26 @@ std::string WindowText(HWND wnd) {
 COLORREF ToColorRef(unsigned color) {
     if ((color & 0xFF000000u) == 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFF));
     return color & 0x00FFFFFFu;
+}
+
+// The shell's small icon for a shell object named as the shell parses it
+// ("::{CLSID}"); a folder's icon when this shell does not know the object, so
+// that no row of the page stands without a picture.
+UniqueHicon ShellSmallIcon(const std::string& object) {
+    const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    SHFILEINFOA info{};
+    const std::wstring name(object.begin(), object.end());  // parsing names are ASCII
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    if (SUCCEEDED(::SHParseDisplayName(name.c_str(), nullptr, &pidl, 0, nullptr)) && pidl) {
+        ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl), 0, &info, sizeof info,
+                         SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
+        ::ILFree(pidl);
+    }
+    if (!info.hIcon)
+        ::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                         SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON);
+    if (SUCCEEDED(com)) ::CoUninitialize();
+    return UniqueHicon(info.hIcon);
 }
 
 // Themed pages take the tab control's body texture on current Windows. The
@@ -157,7 +181,7 @@ void EnableTabTexture(HWND page) {
 
 }  // namespace
 
-enum class Kind { CheckBox, Edit, SpinEdit, RadioGroup, ListBox, Button, Label, Image, Tabs };
+enum class Kind { CheckBox, Edit, SpinEdit, RadioGroup, ListBox, Button, Label, Image, ShellIcon, Tabs };
 
 struct FormView::Binding {
     FormView* owner = nullptr;
@@ -171,6 +195,7 @@ struct FormView::Binding {
     std::string hint;                // the tooltip text now registered
     bool bold = false;
     bool hidePending = false;        // the model is hidden, its windows not yet
+    UniqueHicon icon;                // a shell object's picture, owned while shown
 };
 
 namespace {
@@ -475,6 +500,7 @@ void FormView::Bind(Page& page, int id, TComponent* component, unsigned flags) {
     else if (dynamic_cast<TButton*>(model)) b->kind = Kind::Button;
     else if (dynamic_cast<TLabel*>(model)) b->kind = Kind::Label;
     else if (dynamic_cast<TImage*>(model)) b->kind = Kind::Image;
+    else if (dynamic_cast<TShellIcon*>(model)) b->kind = Kind::ShellIcon;
     else {
         // A control without its model would look alive and do nothing.
         ::OutputDebugStringA(("Velant: no model for control " + std::to_string(id) + "\n").c_str());
@@ -516,6 +542,9 @@ void FormView::Bind(Page& page, int id, TComponent* component, unsigned flags) {
         ::SetWindowPos(wnd, nullptr, 0, 0, ::MulDiv(image->Width, dpi ? dpi : 96, 96),
                        ::MulDiv(image->Height, dpi ? dpi : 96, 96),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (b->kind == Kind::ShellIcon) {
+        b->icon = ShellSmallIcon(static_cast<TShellIcon*>(model)->ShellObject);
+        if (b->icon) ::SendMessageA(wnd, STM_SETICON, reinterpret_cast<WPARAM>(b->icon.get()), 0);
     } else if (b->kind == Kind::ListBox && (flags & kHorizontalExtent)) {
         auto* list = static_cast<TListBox*>(model);
         ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, ListExtent(wnd, list->Items(), list->HorizontalExtent),
@@ -611,6 +640,7 @@ void FormView::Sync(Binding& b) {
             // A new picture or a new stretch mode: the control paints it.
             ::InvalidateRect(b.wnd, nullptr, FALSE);
             break;
+        case Kind::ShellIcon:
         case Kind::Tabs:
             break;
     }

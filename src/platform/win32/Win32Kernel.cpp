@@ -364,4 +364,17 @@ bool Win32Kernel::GetProcessorTimes(std::vector<plat::ProcessorTimes>& processor
     return true;
 }
 
+std::uint32_t Win32Kernel::GetLastError() { return ::GetLastError(); }
+
+std::string Win32Kernel::FormatMessage(std::uint32_t messageId) {
+    char* buffer = nullptr;
+    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                         FORMAT_MESSAGE_IGNORE_INSERTS,
+                                     nullptr, messageId, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    std::string text = n && buffer ? std::string(buffer, n) : std::string();
+    if (buffer) ::LocalFree(buffer);
+    while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+    return text;
+}
+
 }  // namespace win32

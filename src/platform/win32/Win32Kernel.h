@@ -63,6 +63,8 @@ public:
     bool SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) override;
     bool GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors,
                            plat::ProcessorTimes& total) override;
+    std::uint32_t GetLastError() override;
+    std::string FormatMessage(std::uint32_t messageId) override;
 
 private:
     // NtQuerySystemInformation, looked up in ntdll on first use (null when absent).

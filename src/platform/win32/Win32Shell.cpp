@@ -3,6 +3,7 @@
 #include "platform/win32/WinApi.h"
 
 #include <cstring>
+#include <memory>
 
 namespace win32 {
 
@@ -35,11 +36,54 @@ private:
     T* FPtr = nullptr;
 };
 
-bool CreateActiveDesktop(ComPtr<IActiveDesktop>& desktop) {
-    return SUCCEEDED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER,
-                                        kIidActiveDesktop, desktop.put())) &&
-           desktop;
-}
+// Keeps COM initialised on this thread for as long as it lives, when it was the
+// one to initialise it; a thread already in another apartment model is used as it is.
+class ComScope {
+public:
+    ComScope() : FInitialised(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope() {
+        if (FInitialised) ::CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    const bool FInitialised;
+};
+
+// One Active Desktop object: what is set on it is applied by the same object.
+// The interface is released before COM is let go (members go in reverse order).
+class Win32ActiveDesktop final : public plat::IActiveDesktop {
+public:
+    bool Create() {
+        return SUCCEEDED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER,
+                                            kIidActiveDesktop, FDesktop.put())) &&
+               FDesktop;
+    }
+
+    bool GetDesktopItemOptions(plat::ActiveDesktopOptions& options) override {
+        COMPONENTSOPT opt{};
+        opt.dwSize = sizeof opt;
+        if (FAILED(FDesktop->GetDesktopItemOptions(&opt, 0))) return false;
+        options.fEnableComponents = opt.fEnableComponents;
+        options.fActiveDesktop = opt.fActiveDesktop;
+        return true;
+    }
+
+    bool SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) override {
+        COMPONENTSOPT opt{};
+        opt.dwSize = sizeof opt;
+        opt.fEnableComponents = options.fEnableComponents;
+        opt.fActiveDesktop = options.fActiveDesktop;
+        return SUCCEEDED(FDesktop->SetDesktopItemOptions(&opt, 0));
+    }
+
+    bool ApplyChanges(std::uint32_t flags) override { return SUCCEEDED(FDesktop->ApplyChanges(flags)); }
+
+private:
+    ComScope FCom;
+    ComPtr<::IActiveDesktop> FDesktop;
+};
 
 PIDLIST_ABSOLUTE Pidl(plat::Pidl p) { return reinterpret_cast<PIDLIST_ABSOLUTE>(p); }
 
@@ -125,31 +169,10 @@ void Win32Shell::SHAddToRecentDocs(std::uint32_t flags, const char* path) {
     ::SHAddToRecentDocs(flags, path);
 }
 
-bool Win32Shell::GetDesktopItemOptions(plat::ActiveDesktopOptions& options) {
-    ComPtr<IActiveDesktop> desktop;
-    if (!CreateActiveDesktop(desktop)) return false;
-    COMPONENTSOPT opt{};
-    opt.dwSize = sizeof opt;
-    if (FAILED(desktop->GetDesktopItemOptions(&opt, 0))) return false;
-    options.fEnableComponents = opt.fEnableComponents;
-    options.fActiveDesktop = opt.fActiveDesktop;
-    return true;
-}
-
-bool Win32Shell::SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) {
-    ComPtr<IActiveDesktop> desktop;
-    if (!CreateActiveDesktop(desktop)) return false;
-    COMPONENTSOPT opt{};
-    opt.dwSize = sizeof opt;
-    opt.fEnableComponents = options.fEnableComponents;
-    opt.fActiveDesktop = options.fActiveDesktop;
-    return SUCCEEDED(desktop->SetDesktopItemOptions(&opt, 0));
-}
-
-bool Win32Shell::ApplyDesktopChanges(std::uint32_t flags) {
-    ComPtr<IActiveDesktop> desktop;
-    if (!CreateActiveDesktop(desktop)) return false;
-    return SUCCEEDED(desktop->ApplyChanges(flags));
+std::unique_ptr<plat::IActiveDesktop> Win32Shell::CreateActiveDesktop() {
+    auto desktop = std::make_unique<Win32ActiveDesktop>();
+    if (!desktop->Create()) return nullptr;
+    return desktop;
 }
 
 namespace {

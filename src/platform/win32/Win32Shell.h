@@ -17,9 +17,7 @@ public:
     void SHChangeNotify(long eventId, std::uint32_t flags, const void* item1,
                         const void* item2) override;
     void SHAddToRecentDocs(std::uint32_t flags, const char* path) override;
-    bool GetDesktopItemOptions(plat::ActiveDesktopOptions& options) override;
-    bool SetDesktopItemOptions(const plat::ActiveDesktopOptions& options) override;
-    bool ApplyDesktopChanges(std::uint32_t flags) override;
+    std::unique_ptr<plat::IActiveDesktop> CreateActiveDesktop() override;
     bool SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) override;
 };
 

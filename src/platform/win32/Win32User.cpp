@@ -143,6 +143,8 @@ std::string Win32User::GetWindowText(plat::Hwnd wnd, int maxCount) {
     return std::string(buffer.data(), n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+int Win32User::GetWindowTextLength(plat::Hwnd wnd) { return ::GetWindowTextLengthA(H(wnd)); }
+
 bool Win32User::SetWindowText(plat::Hwnd wnd, const std::string& text) {
     return ::SetWindowTextA(H(wnd), text.c_str()) != FALSE;
 }

@@ -24,6 +24,7 @@
 #undef FindNextFile
 #undef FindWindow
 #undef FindWindowEx
+#undef FormatMessage
 #undef GetDriveType
 #undef GetFileAttributes
 #undef GetFileVersionInfo
@@ -37,6 +38,7 @@
 #undef GetTempPath
 #undef GetWindowsDirectory
 #undef GetWindowText
+#undef GetWindowTextLength
 #undef MessageBox
 #undef PostMessage
 #undef RegCreateKeyEx
