@@ -17,11 +17,38 @@ constexpr std::uint32_t DRIVE_RAMDISK = 6;
 
 char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool PathEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
+// Length of the bytes two paths share, eight at a time where they can.
+std::size_t CommonPrefix(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a.data() + i, 8);
+        std::memcpy(&y, b.data() + i, 8);
+        if (x != y) break;
+    }
+    while (i < n && a[i] == b[i]) ++i;
+    return i;
+}
+
+// The user's collation of two whole paths, without case: CSTR_LESS_THAN,
+// CSTR_EQUAL or CSTR_GREATER_THAN. Paths being sorted share long folder
+// prefixes; the folders they have in common weigh the same on both sides, so
+// the comparison starts after the last backslash of the shared bytes (no
+// collation joins a backslash with the characters around it). Where the
+// system cannot compare, byte order with letters folded stands in.
+int ComparePaths(plat::IKernel& kernel, std::string_view a, std::string_view b) {
+    const std::size_t common = CommonPrefix(a, b);
+    if (common == a.size() && common == b.size()) return plat::CSTR_EQUAL;
+    const std::size_t slash = a.substr(0, common).rfind('\\');
+    const std::size_t from = slash == std::string_view::npos ? 0 : slash + 1;
+    a.remove_prefix(from);
+    b.remove_prefix(from);
+    const int order = kernel.CompareString(plat::LOCALE_USER_DEFAULT, plat::NORM_IGNORECASE, a, b);
+    if (order == plat::CSTR_LESS_THAN || order == plat::CSTR_EQUAL || order == plat::CSTR_GREATER_THAN)
+        return order;
+    if (PathLess(a, b)) return plat::CSTR_LESS_THAN;
+    return PathLess(b, a) ? plat::CSTR_GREATER_THAN : plat::CSTR_EQUAL;
 }
 
 // Clears a flag on every way out of a scope.
@@ -107,12 +134,16 @@ bool TFilesScan::Execute() {
 
     // Sorting once at the end gives the order of a list kept sorted while it
     // grows, without its quadratic insertions; the stable sort keeps the
-    // first-found of two paths that differ only in case.
+    // first-found of two paths the collation holds equal (differing in case).
     if (SortedList) {
-        std::stable_sort(FList.begin(), FList.end(),
-                         [](const std::string& a, const std::string& b) { return PathLess(a, b); });
+        plat::IKernel& kernel = FKernel;
+        std::stable_sort(FList.begin(), FList.end(), [&kernel](const std::string& a, const std::string& b) {
+            return ComparePaths(kernel, a, b) == plat::CSTR_LESS_THAN;
+        });
         FList.erase(std::unique(FList.begin(), FList.end(),
-                                [](const std::string& a, const std::string& b) { return PathEqual(a, b); }),
+                                [&kernel](const std::string& a, const std::string& b) {
+                                    return ComparePaths(kernel, a, b) == plat::CSTR_EQUAL;
+                                }),
                     FList.end());
     }
     if (OnEndProcess) OnEndProcess(*this, FList, FCount, FSize);
