@@ -68,12 +68,15 @@ public:
     virtual int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) {
         (void)locale;
         const bool ignoreCase = flags & 0x1;  // NORM_IGNORECASE
+        const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+        const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
         const std::size_t n = a.size() < b.size() ? a.size() : b.size();
         for (std::size_t i = 0; i < n; ++i) {
-            auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+            unsigned x = pa[i], y = pb[i];
+            if (x == y) continue;
             if (ignoreCase) {
-                if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-                if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
+                if (x - 'a' < 26u) x -= 'a' - 'A';
+                if (y - 'a' < 26u) y -= 'a' - 'A';
             }
             if (x != y) return x < y ? 1 : 3;
         }
