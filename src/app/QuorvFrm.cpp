@@ -311,9 +311,11 @@ void TQuorvForm::FormCloseQuery(bool& canClose) {
 }
 
 void TQuorvForm::FormClose() {
-    // A folder scan runs in a nested message loop, and the close may come from
-    // it: stop the scan at its next entry, so the program ends at once.
+    // A folder scan or a menu rebuild runs in a nested message loop, and the
+    // close may come from it: both end at their next step, so the program ends
+    // at once.
     FilesScan1.Stop();
+    FApp.Terminate();
     RestoreCaptions();
     // A screensaver the user switched off comes back when the program ends,
     // written to the profile, unless they asked to keep it off.

@@ -609,6 +609,7 @@ TEST_F(WallpaperPageTest, ClosingDuringAScanEndsItAtOnceAndKeepsTheListAndItsSto
 
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(f.Showing());
+    EXPECT_TRUE(app.Terminated());
     EXPECT_FALSE(f.FilesScan1.Scanning());
     EXPECT_LT(f.FilesScan1.FilesCount(), 100) << "the scan went on after the close";
     EXPECT_EQ(f.WallList.Items(), std::vector<std::string>{"C:\\old.bmp"});
