@@ -487,7 +487,6 @@ long SimKernel::WriteFile(const std::string& path, const std::vector<std::uint8_
         out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(n));
     }
     if (diskFree_) *diskFree_ -= n;
-    if (auto it = attributes_.find(Key(path)); it != attributes_.end()) it->second |= FILE_ATTRIBUTE_ARCHIVE;
     NotifyLocked(Key(path));
     return full ? plat::ERROR_DISK_FULL : plat::ERROR_SUCCESS;
 }
@@ -506,11 +505,8 @@ long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
     std::error_code ec;
     fs::rename(*src, *dst, ec);
     if (ec) return plat::ERROR_ACCESS_DENIED;
+    attributes_.erase(Key(from));
     attributes_.erase(Key(to));
-    if (auto node = attributes_.extract(Key(from))) {
-        node.key() = Key(to);
-        attributes_.insert(std::move(node));
-    }
     NotifyLocked(Key(from));
     NotifyLocked(Key(to));
     return plat::ERROR_SUCCESS;

@@ -17,8 +17,7 @@
 //   FILE_ATTRIBUTE_DIRECTORY (0x10) for folders, FILE_ATTRIBUTE_ARCHIVE (0x20) for
 //   files, unless SetAttributes gave an entry others (read-only 0x01, hidden 0x02,
 //   system 0x04, ...). A folder always keeps 0x10; a file left with no bit reports
-//   FILE_ATTRIBUTE_NORMAL (0x80). WriteFile sets the archive bit again, as Windows
-//   does; ReplaceFile moves the bits with the file; deleting forgets them.
+//   FILE_ATTRIBUTE_NORMAL (0x80). Deleting or replacing an entry forgets its bits.
 // - Errors: ERROR_FILE_NOT_FOUND (2), ERROR_PATH_NOT_FOUND (3) when the folder is
 //   missing, ERROR_ACCESS_DENIED (5) for a folder where a file is expected,
 //   ERROR_SHARING_VIOLATION (32) for a locked file, ERROR_DISK_FULL (112).
