@@ -322,6 +322,11 @@ void TQuorvForm::FormCloseQuery(bool& canClose) {
 }
 
 void TQuorvForm::FormClose() {
+    // A folder scan or a menu rebuild runs in a nested message loop, and the
+    // close may come from it: both end at their next step, so the program ends
+    // at once.
+    FilesScan1.Stop();
+    FApp.Terminate();
     RestoreCaptions();
     // A screensaver switched off through the program comes back when the program
     // ends, written to the profile, unless the user asked to keep it off. One that

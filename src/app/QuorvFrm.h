@@ -233,6 +233,7 @@ public:
     void RxSpeedButton20Click();
     void FilesScan1EndProcess(const std::vector<std::string>& filesList, int filesCount,
                               int filesSize);
+    void FolderBrowser1ChangeFolder(const std::string& folder, int& enabledOK, std::string& statusText);
     void RxSpeedButton21Click();
     void RxSpeedButton22Click();
     void RxSpeedButton23Click();

@@ -50,6 +50,7 @@ void TQuorvForm::WireWallpaperPage() {
     CheckTime.OnChange = [this] { CheckTimeChange(); };
     MainPopup_ChangeWall->OnClick = [this] { MainPopup_ChangeWallClick(); };
     FilesScan1.FileMask = "*.bmp, *.jpg";
+    FilesScan1.Attributes = {};
     FilesScan1.SortedList = true;
     FilesScan1.ScanOptions = TScanOptions::soSpecifiedDir;
     FilesScan1.Recursive = true;
@@ -59,6 +60,10 @@ void TQuorvForm::WireWallpaperPage() {
         lblScanProgress.Caption = folder + "  (" + std::to_string(found) + " pictures)";
         lblScanProgress.SetVisible(false);
         lblScanProgress.SetVisible(true);
+    };
+    FolderBrowser1.BrowseFlags = bfStatusText;
+    FolderBrowser1.OnChangeFolder = [this](const std::string& folder, int& enabledOK, std::string& statusText) {
+        FolderBrowser1ChangeFolder(folder, enabledOK, statusText);
     };
 }
 
@@ -252,9 +257,18 @@ void TQuorvForm::FilesScan1EndProcess(const std::vector<std::string>& filesList,
                                       int /*filesSize*/) {
     lblScanProgress.Caption.clear();
     lblScanProgress.SetVisible(false);
+    // A scan the closing window stopped found only part of the folder; the
+    // list and its stored copy keep what the user had.
+    if (FilesScan1.Stopped()) return;
     if (filesCount <= 0) return;
     WallList.SetItems(filesList);
     SaveListSetting(WallList);
+}
+
+// The dialog's tree shows only names; the status line says which folder will be scanned.
+void TQuorvForm::FolderBrowser1ChangeFolder(const std::string& folder, int& /*enabledOK*/,
+                                            std::string& statusText) {
+    statusText = folder;
 }
 
 void TQuorvForm::RxSpeedButton21Click() {

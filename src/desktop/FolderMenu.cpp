@@ -29,16 +29,21 @@ struct NonClientMetrics {
 };
 static_assert(sizeof(NonClientMetrics) == 340);
 
-// Case-insensitive order, as the shell lists names; names that differ only in
-// case count as one.
-struct CaseLess {
+// The user's collation without case, as the shell lists names; names it holds
+// equal (differing only in case) count as one. Where the system cannot
+// compare, byte order with letters folded stands in.
+struct CollateLess {
+    plat::IKernel* kernel;
     bool operator()(const std::string& a, const std::string& b) const {
+        const int order = kernel->CompareString(plat::LOCALE_USER_DEFAULT, plat::NORM_IGNORECASE, a, b);
+        if (order == plat::CSTR_LESS_THAN || order == plat::CSTR_EQUAL || order == plat::CSTR_GREATER_THAN)
+            return order == plat::CSTR_LESS_THAN;
         return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
             return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
         });
     }
 };
-using TSortedNames = std::set<std::string, CaseLess>;
+using TSortedNames = std::set<std::string, CollateLess>;
 
 }  // namespace
 
@@ -137,7 +142,7 @@ void TFolderMenu::Fill(std::uint32_t mask) {
     if (!FMenuItem || !FKernel) return;
     const unsigned generation = ++FGeneration;
 
-    TSortedNames folders, files;
+    TSortedNames folders(CollateLess{FKernel}), files(CollateLess{FKernel});
     // As FindFirst with an attribute set: hidden, system, volume-label and directory
     // entries only when asked for, and then any entry sharing a bit with the mask.
     const std::uint32_t excluded =

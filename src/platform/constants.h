@@ -175,4 +175,11 @@ constexpr std::uint32_t VER_PLATFORM_WIN32_NT = 2;
 constexpr std::uint32_t OSVERSIONINFOA_SIZE = 148;    // sizeof(OSVERSIONINFOA)
 constexpr std::uint32_t OSVERSIONINFOEXA_SIZE = 156;  // sizeof(OSVERSIONINFOEXA)
 
+// String comparison (CompareString).
+constexpr std::uint32_t LOCALE_USER_DEFAULT = 0x0400;
+constexpr std::uint32_t NORM_IGNORECASE = 0x00000001;
+constexpr int CSTR_LESS_THAN = 1;
+constexpr int CSTR_EQUAL = 2;
+constexpr int CSTR_GREATER_THAN = 3;
+
 }  // namespace plat

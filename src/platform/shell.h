@@ -3,6 +3,7 @@
 // icons, change notifications to the shell, recent documents, Active Desktop,
 // folder browser.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,12 +51,22 @@ public:
     virtual bool ApplyChanges(std::uint32_t flags) = 0;
 };
 
+// What the folder dialog is sent when its selection changes: BFFM_ENABLEOK with
+// enableOK unless it is -1, BFFM_SETSTATUSTEXT with statusText unless it is empty.
+struct BrowseSelection {
+    int enableOK = -1;
+    std::string statusText;
+};
+
 struct BrowseInfo {
     Hwnd owner = 0;
     Pidl root = 0;
     std::string title;
     std::uint32_t flags = 0;
     std::string initialFolder;  // selected when the dialog opens (BFFM_SETSELECTION)
+    // BFFM_SELCHANGED, with the new selection's path ("" for an item outside the
+    // file system); none leaves the dialog as it is.
+    std::function<BrowseSelection(const std::string& path)> selChanged;
 };
 
 class IShell {

@@ -17,11 +17,35 @@ constexpr std::uint32_t DRIVE_RAMDISK = 6;
 
 char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool PathEqual(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
+// The user's collation of two whole paths, without case: CSTR_LESS_THAN,
+// CSTR_EQUAL or CSTR_GREATER_THAN. Paths being sorted share long folder
+// prefixes; the folders they have in common weigh the same on both sides, so
+// the comparison starts after the last backslash of the shared bytes (no
+// collation joins a backslash with the characters around it). Where the
+// system cannot compare, byte order with letters folded stands in.
+// A sort calls this for every pair it looks at: plain pointer loops, eight
+// equal bytes at a time.
+int ComparePaths(plat::IKernel& kernel, const std::string& a, const std::string& b) {
+    const char* const pa = a.data();
+    const char* const pb = b.data();
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    std::size_t common = 0;
+    for (; common + 8 <= n; common += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, pa + common, 8);
+        std::memcpy(&y, pb + common, 8);
+        if (x != y) break;
+    }
+    while (common < n && pa[common] == pb[common]) ++common;
+    if (common == a.size() && common == b.size()) return plat::CSTR_EQUAL;
+    std::size_t from = common;
+    while (from > 0 && pa[from - 1] != '\\') --from;
+    const std::string_view restA(pa + from, a.size() - from), restB(pb + from, b.size() - from);
+    const int order = kernel.CompareString(plat::LOCALE_USER_DEFAULT, plat::NORM_IGNORECASE, restA, restB);
+    if (order == plat::CSTR_LESS_THAN || order == plat::CSTR_EQUAL || order == plat::CSTR_GREATER_THAN)
+        return order;
+    if (PathLess(restA, restB)) return plat::CSTR_LESS_THAN;
+    return PathLess(restB, restA) ? plat::CSTR_GREATER_THAN : plat::CSTR_EQUAL;
 }
 
 // Clears a flag on every way out of a scope.
@@ -107,12 +131,16 @@ bool TFilesScan::Execute() {
 
     // Sorting once at the end gives the order of a list kept sorted while it
     // grows, without its quadratic insertions; the stable sort keeps the
-    // first-found of two paths that differ only in case.
+    // first-found of two paths the collation holds equal (differing in case).
     if (SortedList) {
-        std::stable_sort(FList.begin(), FList.end(),
-                         [](const std::string& a, const std::string& b) { return PathLess(a, b); });
+        plat::IKernel& kernel = FKernel;
+        std::stable_sort(FList.begin(), FList.end(), [&kernel](const std::string& a, const std::string& b) {
+            return ComparePaths(kernel, a, b) == plat::CSTR_LESS_THAN;
+        });
         FList.erase(std::unique(FList.begin(), FList.end(),
-                                [](const std::string& a, const std::string& b) { return PathEqual(a, b); }),
+                                [&kernel](const std::string& a, const std::string& b) {
+                                    return ComparePaths(kernel, a, b) == plat::CSTR_EQUAL;
+                                }),
                     FList.end());
     }
     if (OnEndProcess) OnEndProcess(*this, FList, FCount, FSize);

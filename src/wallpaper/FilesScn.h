@@ -70,8 +70,10 @@ public:
     // invalid mask raises its EVelantError before any folder is read.
     bool Execute();
     bool Scanning() const { return FScanning; }
-    // Ends the running scan after the current entry; it still reports its end.
+    // Ends the running scan after the current entry; it still reports its end,
+    // with what it found so far, and Stopped() tells its handler so.
     void Stop() { FStop = true; }
+    bool Stopped() const { return FStop; }
 
     // The result of the last scan, valid until the next one.
     const std::vector<std::string>& FilesList() const { return FList; }
@@ -103,5 +105,6 @@ std::string JoinPath(const std::string& dir, const std::string& name);
 // are dropped, empty items add nothing.
 std::vector<TMask> ParseMaskList(const std::string& text);
 
-// Path order of the sorted list: whole paths, letters compared without case.
+// Whole paths in byte order with the ASCII letters compared without case: the
+// sorted list's order where the system cannot collate.
 bool PathLess(std::string_view a, std::string_view b);

@@ -19,6 +19,12 @@ bool TFolderBrowser::Execute() {
     if (BrowseFlags & bfDirsOnly) info.flags |= BIF_RETURNONLYFSDIRS;
     if (BrowseFlags & bfStatusText) info.flags |= BIF_STATUSTEXT;
     info.initialFolder = Folder;
+    // Items outside the file system have no path; the dialog keeps its own state for them.
+    info.selChanged = [this](const std::string& path) {
+        plat::BrowseSelection reply;
+        if (OnChangeFolder && !path.empty()) OnChangeFolder(path, reply.enableOK, reply.statusText);
+        return reply;
+    };
     std::string path;
     if (!FShell.SHBrowseForFolder(info, path)) return false;
     Folder = path;

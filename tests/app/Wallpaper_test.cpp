@@ -677,4 +677,60 @@ TEST_F(WallpaperPageTest, DeleteAndClearAllEmptyThePreview) {
     EXPECT_EQ(f.WallList.Count(), 0);
 }
 
+// ---- "Browse": the folder picker and the scan ----
+
+TEST_F(WallpaperPageTest, BrowseNamesTheSelectedFolderAndFindsPicturesWhateverTheirAttributes) {
+    for (const char* name : {"plain.bmp", "ro.jpg", "hidden.bmp", "none.bmp", "b.BMP", "_first.jpg"})
+        win.Kernel().WriteText(std::string("C:\\pics\\") + name, "x");
+    win.Kernel().SetAttributes("C:\\pics\\ro.jpg", 0x01);      // read-only, no archive bit
+    win.Kernel().SetAttributes("C:\\pics\\hidden.bmp", 0x06);  // hidden and system
+    win.Kernel().SetAttributes("C:\\pics\\none.bmp", 0);       // FILE_ATTRIBUTE_NORMAL
+    auto& f = Start();
+    win.Shell().NextBrowseSelections({"C:\\", "C:\\pics"});
+    win.Shell().NextBrowseResult(std::string("C:\\pics"));
+    f.RxSpeedButton20.Click();
+
+    // The dialog has its status line, and it names the folder under the selection.
+    EXPECT_TRUE(win.Contains("SHBrowseForFolder(" + std::to_string(f.Handle()) + ", \"Select folder\", 4, \"\")"));
+    EXPECT_EQ(win.Shell().BrowseStatusText(), "C:\\pics");
+    EXPECT_TRUE(win.Contains("BFFM_SETSTATUSTEXT(\"C:\\\")"));
+    EXPECT_EQ(win.Count("BFFM_ENABLEOK"), 0u);
+    // Every picture, in the user's collation.
+    EXPECT_EQ(f.WallList.Items(),
+              (std::vector<std::string>{"C:\\pics\\_first.jpg", "C:\\pics\\b.BMP", "C:\\pics\\hidden.bmp",
+                                        "C:\\pics\\none.bmp", "C:\\pics\\plain.bmp", "C:\\pics\\ro.jpg"}));
+}
+
+TEST_F(WallpaperPageTest, ClosingDuringAScanEndsItAtOnceAndKeepsTheListAndItsStoredCopies) {
+    const std::string kExport = "Software\\Corvane\\Velant! Pro 2001\\WallList";
+    const std::string kList = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
+    for (int i = 0; i < 100; ++i) win.Kernel().WriteText("C:\\pics\\" + std::to_string(i) + ".bmp", "x");
+    auto& f = Start();
+    f.MainPop_ConfigureClick();
+    f.WallList.SetItems({"C:\\old.bmp"});
+    // The user's click on "Close" waits in the queue until the scan lets messages run.
+    int closes = 0;
+    const plat::Hwnd closer = win.User().AddWindow(0, "Closer", "", false, [&](std::uint32_t msg, plat::WParam,
+                                                                               plat::LParam) -> plat::LResult {
+        if (msg == plat::WM_USER) {
+            ++closes;
+            f.RxSpeedButton3.Click();
+        }
+        return 0;
+    });
+    win.User().PostMessage(closer, plat::WM_USER, 0, 0);
+    win.Shell().NextBrowseResult(std::string("C:\\pics"));
+    f.RxSpeedButton20.Click();
+
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(f.Showing());
+    EXPECT_TRUE(app.Terminated());
+    EXPECT_FALSE(f.FilesScan1.Scanning());
+    EXPECT_LT(f.FilesScan1.FilesCount(), 100) << "the scan went on after the close";
+    EXPECT_EQ(f.WallList.Items(), std::vector<std::string>{"C:\\old.bmp"});
+    EXPECT_FALSE(win.Registry().Get(HKCU, kExport, "WallList TotalItems").has_value());
+    EXPECT_EQ(win.Registry().GetString(HKCU, kList, "Count"), "1");
+    EXPECT_EQ(win.Registry().GetString(HKCU, kList, "Item0"), "C:\\old.bmp");
+}
+
 }  // namespace

@@ -192,6 +192,18 @@ TEST_F(FolderMenuTest, NamesDifferingOnlyInCaseMakeOneEntry) {
     EXPECT_TRUE(renderer.InStep());
 }
 
+TEST_F(FolderMenuTest, BothListsFollowTheUsersCollationNotByteOrder) {
+    win.Kernel().MakeDirectory(kDesk + "\\\xC3\x96tzi");  // "Ötzi": beside O, not after z
+    win.Kernel().MakeDirectory(kDesk + "\\1999");
+    win.Kernel().WriteText(kDesk + "\\2.txt", "2");            // digits after "_", before letters
+    win.Kernel().WriteText(kDesk + "\\\xC3\x84rger.txt", "a");  // "Ärger.txt": beside A
+    auto menu = MakeMenu();
+    menu->Rebuild();
+    EXPECT_EQ(Captions(root), (std::vector<std::string>{"..", "1999", "Alpha", "beta", "\xC3\x96tzi", "zeta",
+                                                         "_x", "2.txt", "A.doc", "\xC3\x84rger.txt", "b.txt",
+                                                         "c.TXT"}));
+}
+
 TEST_F(FolderMenuTest, TheAttributeMaskDecidesWhichEntriesAreListed) {
     kernel.attributes = {
         {"b.txt", 0x22},   // hidden

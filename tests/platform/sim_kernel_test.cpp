@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 #include "platform/constants.h"
@@ -224,6 +225,63 @@ TEST_F(SimKernelTest, ProcessorTimesPerProcessorOrTotalOnly) {
     EXPECT_FALSE(k.GetProcessorTimes(cpus, total));
     k.ClearProcessorTimes();
     EXPECT_FALSE(k.GetProcessorTimes(cpus, total));
+}
+
+TEST_F(SimKernelTest, AttributeBitsGivenToAnEntryAreWhatFindAndGetFileAttributesReport) {
+    k.WriteText("C:\\Pics\\plain.bmp", "x");
+    k.WriteText("C:\\Pics\\ro.bmp", "x");
+    k.WriteText("C:\\Pics\\none.bmp", "x");
+    k.MakeDirectory("C:\\Pics\\Hidden");
+    k.SetAttributes("C:\\pics\\RO.bmp", 0x01 | 0x02 | 0x04);  // read-only, hidden, system; no archive bit
+    k.SetAttributes("C:\\Pics\\none.bmp", 0);
+    k.SetAttributes("C:\\Pics\\Hidden", 0x02);
+    std::map<std::string, std::uint32_t> found;
+    FindData d;
+    Handle h = k.FindFirstFile("C:\\Pics\\*.*", d);
+    ASSERT_NE(h, 0u);
+    do found[d.name] = d.attributes;
+    while (k.FindNextFile(h, d));
+    k.FindClose(h);
+    EXPECT_EQ(found["plain.bmp"], 0x20u);
+    EXPECT_EQ(found["ro.bmp"], 0x07u);
+    EXPECT_EQ(found["none.bmp"], 0x80u) << "a file without bits is FILE_ATTRIBUTE_NORMAL";
+    EXPECT_EQ(found["Hidden"], 0x12u);
+    EXPECT_EQ(k.GetFileAttributes("C:\\Pics\\ro.bmp"), 0x07u);
+    // A file made anew under a deleted one's name starts with the default bits.
+    EXPECT_TRUE(k.DeleteFile("C:\\Pics\\ro.bmp"));
+    k.WriteText("C:\\Pics\\ro.bmp", "new");
+    EXPECT_EQ(k.GetFileAttributes("C:\\Pics\\ro.bmp"), 0x20u);
+}
+
+TEST_F(SimKernelTest, CompareStringCollatesUnlikeByteOrder) {
+    struct Case {
+        const char* a;
+        const char* b;
+        std::uint32_t flags;
+        int expected;
+    };
+    const Case cases[] = {
+        {"a.bmp", "B.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},      // bytes: 'B' < 'a'
+        {"B.bmp", "b.BMP", NORM_IGNORECASE, CSTR_EQUAL},
+        {"b", "B", 0, CSTR_LESS_THAN},                             // lower case first when case counts
+        {"_a.bmp", "1.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},     // punctuation before digits
+        {"9.bmp", "a.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},      // digits before letters
+        {"Z.bmp", "_.bmp", NORM_IGNORECASE, CSTR_GREATER_THAN},   // bytes: 'Z' < '_'
+        {"\xC3\x84rger", "b", NORM_IGNORECASE, CSTR_LESS_THAN},  // "Ärger": an accented A sorts with A
+        {"\xC3\x84rger", "Arger", NORM_IGNORECASE, CSTR_GREATER_THAN},
+        {"\xC3\xA4rger", "\xC3\x84RGER", NORM_IGNORECASE, CSTR_EQUAL},
+        {"\xC3\x84" "a", "Ab", NORM_IGNORECASE, CSTR_LESS_THAN},  // the letters decide before accents
+        {"\xC3\xBE", "z", NORM_IGNORECASE, CSTR_GREATER_THAN},   // thorn after z
+        {"\xE4\xB8\x80", "z", NORM_IGNORECASE, CSTR_GREATER_THAN},  // other scripts after Latin
+        {"C:\\a", "C:\\a.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},
+        {"", "", NORM_IGNORECASE, CSTR_EQUAL},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, c.flags, c.a, c.b), c.expected) << c.a << " vs " << c.b;
+        EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4 - c.expected) << c.b << " vs " << c.a;
+    }
+    win.FailNext("CompareString");
+    EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "a", "b"), 0);
 }
 
 }  // namespace

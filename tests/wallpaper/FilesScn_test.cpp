@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "HostFileKernel.h"
+#include "platform/sim/SimWindows.h"
 #include "platform/error.h"
 
 namespace {
@@ -45,6 +46,27 @@ TEST(PathLess, WholePathsWithoutCase) {
     EXPECT_FALSE(PathLess("C:\\b.bmp", "c:\\A.bmp"));
     EXPECT_FALSE(PathLess("C:\\A.bmp", "c:\\a.BMP"));
     EXPECT_TRUE(PathLess("C:\\a", "C:\\a.bmp"));
+}
+
+// The user's collation, not byte order: punctuation, then digits, then letters
+// without case, an accented letter beside its base letter.
+TEST(FilesScanCollation, SortedListFollowsTheUsersCollation) {
+    sim::SimWindows win;
+    for (const char* name : {"B.bmp", "a.bmp", "_a.bmp", "10.bmp", "\xC3\x84rger.bmp", "zebra.jpg",
+                             "\xC3\x84\\x.bmp", "A b\\y.bmp"})
+        win.Kernel().WriteText(std::string("C:\\p\\") + name, "x");
+    TFilesScan scan("FilesScan1", win.Kernel());
+    scan.FileMask = "*.bmp, *.jpg";
+    scan.Attributes = {};
+    scan.SortedList = true;
+    scan.ScanOptions = TScanOptions::soSpecifiedDir;
+    scan.ScanDir = "C:\\p";
+    scan.Execute();
+    EXPECT_EQ(scan.FilesList(),
+              (std::vector<std::string>{"C:\\p\\_a.bmp", "C:\\p\\10.bmp", "C:\\p\\A b\\y.bmp",
+                                        "C:\\p\\a.bmp", "C:\\p\\\xC3\x84\\x.bmp",
+                                        "C:\\p\\\xC3\x84rger.bmp", "C:\\p\\B.bmp", "C:\\p\\zebra.jpg"}));
+    EXPECT_EQ(scan.FilesCount(), 8);
 }
 
 class FilesScan : public ::testing::Test {

@@ -117,6 +117,19 @@ TEST(Win32KernelSystem, VersionAndFileTimes) {
     EXPECT_FALSE(k.SystemTimeToFileTime(t, ft));
 }
 
+TEST(Win32KernelSystem, CompareStringCollatesUtf8WithoutCase) {
+    win32::Win32Kernel k;
+    const auto compare = [&k](const char* a, const char* b) {
+        return k.CompareString(plat::LOCALE_USER_DEFAULT, plat::NORM_IGNORECASE, a, b);
+    };
+    EXPECT_EQ(compare("a.bmp", "B.bmp"), plat::CSTR_LESS_THAN);
+    EXPECT_EQ(compare("B.BMP", "b.bmp"), plat::CSTR_EQUAL);
+    // UTF-8 text, whatever the ANSI code page: "Ärger" sorts among the A's.
+    EXPECT_EQ(compare("\xC3\x84rger", "b"), plat::CSTR_LESS_THAN);
+    EXPECT_EQ(compare("\xC3\xA4rger", "\xC3\x84RGER"), plat::CSTR_EQUAL);
+    EXPECT_EQ(compare("", ""), plat::CSTR_EQUAL);
+}
+
 // Keeps one processor busy for about `ms` milliseconds.
 void Spin(int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

@@ -100,6 +100,91 @@ bool NameMatches(const std::string& pattern, const std::string& name) {
 
 bool LessNoCase(const std::string& a, const std::string& b) { return Lower(a) < Lower(b); }
 
+// ---- the stand-in collation (see SimKernel.h)
+
+constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+
+// One character's weights: what it is, its accent, its case.
+struct Weight {
+    std::uint32_t primary = 0;
+    std::uint8_t accent = 0;
+    std::uint8_t upper = 0;
+};
+
+constexpr std::uint32_t SymbolBase = 0x100;
+constexpr std::uint32_t DigitBase = 0x1000;
+constexpr std::uint32_t LetterBase = 0x2000;
+constexpr std::uint32_t OtherBase = 0x10000;
+
+// Latin-1 letters U+00C0..U+00FF: base letter and accent number; 0 for the two
+// signs among them (U+00D7, U+00F7). The upper half is the lower-case half.
+struct Latin1 {
+    char base;
+    std::uint8_t accent;
+};
+constexpr Latin1 kLatin1[32] = {
+    {'a', 1}, {'a', 2}, {'a', 3}, {'a', 4}, {'a', 5}, {'a', 6}, {'a', 7}, {'c', 1},  // AAAAAAÆC
+    {'e', 1}, {'e', 2}, {'e', 3}, {'e', 5}, {'i', 1}, {'i', 2}, {'i', 3}, {'i', 5},  // EEEEIIII
+    {'d', 8}, {'n', 4}, {'o', 1}, {'o', 2}, {'o', 3}, {'o', 4}, {'o', 5}, {0, 0},    // ÐÑOOOOO×
+    {'o', 9}, {'u', 1}, {'u', 2}, {'u', 3}, {'u', 5}, {'y', 2}, {'z', 10}, {'s', 11},  // ØUUUUÝÞß
+};
+
+// Decodes the UTF-8 character at pos and moves past it; a malformed byte stands
+// for itself.
+std::uint32_t NextCodePoint(std::string_view s, std::size_t& pos) {
+    const auto b = static_cast<unsigned char>(s[pos++]);
+    int more = b >= 0xF0 && b < 0xF8 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : 0;
+    if (b >= 0xF8) more = 0;
+    std::uint32_t cp = more == 3 ? b & 0x07u : more == 2 ? b & 0x0Fu : more == 1 ? b & 0x1Fu : b;
+    if (static_cast<std::size_t>(more) > s.size() - pos) return b;
+    for (int i = 0; i < more; ++i)
+        if ((static_cast<unsigned char>(s[pos + i]) & 0xC0) != 0x80) return b;
+    for (int i = 0; i < more; ++i) cp = (cp << 6) | (static_cast<unsigned char>(s[pos++]) & 0x3Fu);
+    return cp;
+}
+
+Weight WeightOf(std::uint32_t cp) {
+    Weight w;
+    if (cp >= 'a' && cp <= 'z') {
+        w.primary = LetterBase + (cp - 'a') * 2;
+    } else if (cp >= 'A' && cp <= 'Z') {
+        w.primary = LetterBase + (cp - 'A') * 2;
+        w.upper = 1;
+    } else if (cp >= '0' && cp <= '9') {
+        w.primary = DigitBase + (cp - '0');
+    } else if (cp < 0x80) {
+        w.primary = SymbolBase + cp;
+    } else if (cp == 0xFF) {  // y with diaeresis, where the upper half has sharp s
+        w.primary = LetterBase + ('y' - 'a') * 2;
+        w.accent = 5;
+    } else if (cp >= 0xC0 && cp <= 0xFF && kLatin1[cp & 0x1F].base) {
+        const Latin1& l = kLatin1[cp & 0x1F];
+        // Thorn sorts after z; the others share their base letter's place.
+        w.primary = LetterBase + static_cast<std::uint32_t>(l.base - 'a') * 2 + (l.accent == 10 ? 1 : 0);
+        w.accent = l.base == 'z' ? 0 : l.accent;
+        w.upper = cp < 0xE0 && cp != 0xDF;
+    } else if (cp < 0xC0) {
+        w.primary = SymbolBase + cp;  // Latin-1 signs after the ASCII ones, before digits
+    } else {
+        w.primary = OtherBase + cp;
+    }
+    return w;
+}
+
+// Compares the strings on one level: the weights that field picks, in order.
+template <class Field>
+int CompareLevel(std::string_view a, std::string_view b, Field field) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const auto x = field(WeightOf(NextCodePoint(a, i)));
+        const auto y = field(WeightOf(NextCodePoint(b, j)));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
 }  // namespace
 
 SimKernel::SimKernel(SimJournal& journal, SimClock& clock, fs::path root)
@@ -225,6 +310,14 @@ std::string SimKernel::GetLocaleInfo(std::uint32_t lcType) {
     return it == locale_.end() ? std::string() : it->second;
 }
 
+int SimKernel::CompareString(std::uint32_t, std::uint32_t flags, std::string_view a, std::string_view b) {
+    if (journal_.Fails("CompareString")) return 0;
+    int r = CompareLevel(a, b, [](const Weight& w) { return w.primary; });
+    if (r == 0) r = CompareLevel(a, b, [](const Weight& w) { return w.accent; });
+    if (r == 0 && !(flags & plat::NORM_IGNORECASE)) r = CompareLevel(a, b, [](const Weight& w) { return w.upper; });
+    return r < 0 ? plat::CSTR_LESS_THAN : r > 0 ? plat::CSTR_GREATER_THAN : plat::CSTR_EQUAL;
+}
+
 void SimKernel::SetLocaleInfo(std::uint32_t lcType, const std::string& value) {
     std::lock_guard lock(mu_);
     locale_[lcType] = value;
@@ -283,12 +376,9 @@ plat::Handle SimKernel::FindFirstFile(const std::string& pattern, plat::FindData
     for (const auto& entry : fs::directory_iterator(*host, ec)) {
         plat::FindData d;
         d.name = entry.path().filename().string();
-        if (entry.is_directory()) {
-            d.attributes = plat::FILE_ATTRIBUTE_DIRECTORY;
-        } else {
-            d.attributes = FILE_ATTRIBUTE_ARCHIVE;
-            d.size = entry.file_size(ec);
-        }
+        const bool directory = entry.is_directory();
+        d.attributes = AttributesLocked(folder + d.name, directory);
+        if (!directory) d.size = entry.file_size(ec);
         entries.push_back(d);
     }
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return LessNoCase(a.name, b.name); });
@@ -327,7 +417,20 @@ std::uint32_t SimKernel::GetFileAttributes(const std::string& path) {
     std::error_code ec;
     auto status = fs::status(*host, ec);
     if (ec || !fs::exists(status)) return plat::INVALID_FILE_ATTRIBUTES;
-    return fs::is_directory(status) ? plat::FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    return AttributesLocked(path, fs::is_directory(status));
+}
+
+std::uint32_t SimKernel::AttributesLocked(const std::string& winPath, bool directory) const {
+    auto it = attributes_.empty() ? attributes_.end() : attributes_.find(Key(winPath));
+    if (it == attributes_.end()) return directory ? plat::FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (directory) return it->second | plat::FILE_ATTRIBUTE_DIRECTORY;
+    const std::uint32_t bits = it->second & ~plat::FILE_ATTRIBUTE_DIRECTORY;
+    return bits ? bits : FILE_ATTRIBUTE_NORMAL;
+}
+
+void SimKernel::SetAttributes(const std::string& winPath, std::uint32_t attributes) {
+    std::lock_guard lock(mu_);
+    attributes_[Key(winPath)] = attributes & ~FILE_ATTRIBUTE_NORMAL;
 }
 
 bool SimKernel::CreateDirectory(const std::string& path) {
@@ -350,6 +453,7 @@ bool SimKernel::RemoveDirectory(const std::string& path) {
     if (!host || !fs::is_directory(*host) || !fs::is_empty(*host)) return false;
     std::error_code ec;
     if (!fs::remove(*host, ec)) return false;
+    attributes_.erase(Key(path));
     NotifyLocked(Key(path));
     return true;
 }
@@ -362,6 +466,7 @@ bool SimKernel::DeleteFile(const std::string& path) {
     if (!host || !fs::is_regular_file(*host) || LockedLocked(path)) return false;
     std::error_code ec;
     if (!fs::remove(*host, ec)) return false;
+    attributes_.erase(Key(path));
     NotifyLocked(Key(path));
     return true;
 }
@@ -415,6 +520,8 @@ long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
     std::error_code ec;
     fs::rename(*src, *dst, ec);
     if (ec) return plat::ERROR_ACCESS_DENIED;
+    attributes_.erase(Key(from));
+    attributes_.erase(Key(to));
     NotifyLocked(Key(from));
     NotifyLocked(Key(to));
     return plat::ERROR_SUCCESS;

@@ -13,8 +13,11 @@
 // - FindFirstFile matches "*" and "?" case-insensitively ("*.*" matches every
 //   name, "x.*" also matches "x"), lists names sorted case-insensitively, and, as
 //   Windows does, includes "." and ".." outside a drive's root. 0 when none match.
-// - Attributes: FILE_ATTRIBUTE_DIRECTORY (0x10) for folders, FILE_ATTRIBUTE_ARCHIVE
-//   (0x20) for files.
+// - Attributes (FindFirstFile, FindNextFile, GetFileAttributes):
+//   FILE_ATTRIBUTE_DIRECTORY (0x10) for folders, FILE_ATTRIBUTE_ARCHIVE (0x20) for
+//   files, unless SetAttributes gave an entry others (read-only 0x01, hidden 0x02,
+//   system 0x04, ...). A folder always keeps 0x10; a file left with no bit reports
+//   FILE_ATTRIBUTE_NORMAL (0x80). Deleting or replacing an entry forgets its bits.
 // - Errors: ERROR_FILE_NOT_FOUND (2), ERROR_PATH_NOT_FOUND (3) when the folder is
 //   missing, ERROR_ACCESS_DENIED (5) for a folder where a file is expected,
 //   ERROR_SHARING_VIOLATION (32) for a locked file, ERROR_DISK_FULL (112).
@@ -31,6 +34,17 @@
 // mutex and condition variable, safe to use from any thread; timeouts are real
 // milliseconds. A change notification stays signalled until
 // FindNextChangeNotification. All of SimKernel is thread-safe.
+//
+// Collation (CompareString), a stand-in for the user locale's, whatever the
+// locale argument: UTF-8 characters compare first by kind and letter, with
+// symbols and punctuation (ASCII ones by code, "_" among them) before digits
+// before letters, and other characters after the Latin letters by code point;
+// then by accent, an accented Latin-1 letter ("Ä", "é", "ñ") sorting right after
+// its base letter and before the next one; then, unless NORM_IGNORECASE,
+// lower case before upper case. Windows' word sort (hyphens and apostrophes
+// ignored) and expansions ("ß" as "ss", "Æ" as "AE") are not modelled: such
+// letters count as accented forms of their first letter, "Þ" follows "z".
+// Not journaled; an injected failure returns 0.
 //
 // Locale (GetLocaleInfo), en-US values, settable with SetLocaleInfo; the
 // LOCALE_NOUSEROVERRIDE and LOCALE_RETURN_NUMBER bits are ignored. Answered:
@@ -72,6 +86,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/constants.h"
@@ -128,6 +143,7 @@ public:
     std::uint32_t GetTickCount() override;
     void GetLocalTime(plat::SystemTime& time) override;
     std::string GetLocaleInfo(std::uint32_t lcType) override;
+    int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) override;
     void Sleep(std::uint32_t ms) override;
 
     plat::Handle GetCurrentProcess() override;
@@ -185,6 +201,8 @@ public:
     bool Exists(const std::string& winPath) const;
     std::vector<std::string> ListFolder(const std::string& winPath) const;  // sorted names
 
+    // The attribute bits an existing file or folder reports from now on (see Files).
+    void SetAttributes(const std::string& winPath, std::uint32_t attributes);
     void LockFile(const std::string& winPath, bool locked = true);
     void SetDiskFreeBytes(std::optional<std::uint64_t> bytes);
     void SetDiskFull(bool full) { SetDiskFreeBytes(full ? std::optional<std::uint64_t>(0) : std::nullopt); }
@@ -232,6 +250,7 @@ private:
     std::optional<std::filesystem::path> HostPathLocked(const std::string& winPath) const;
     void NotifyLocked(const std::string& changedPathKey);
     bool LockedLocked(const std::string& winPath) const;
+    std::uint32_t AttributesLocked(const std::string& winPath, bool directory) const;
     plat::Handle NewHandleLocked();
     void WriteBytesLocked(const std::string& winPath, const std::vector<std::uint8_t>& bytes);
 
@@ -246,6 +265,7 @@ private:
     plat::Handle nextHandle_ = 0x100;
 
     std::set<std::string> locked_;
+    std::map<std::string, std::uint32_t> attributes_;  // by Key, where SetAttributes gave them
     std::optional<std::uint64_t> diskFree_;
     std::map<char, std::uint32_t> drives_;
     struct Version {

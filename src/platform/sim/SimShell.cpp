@@ -200,6 +200,22 @@ bool SimShell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path
                  std::to_string(info.flags) + ", " + fmt::Quote(info.initialFolder) + ")");
     lastBrowse_ = info;
     if (journal_.Fails("SHBrowseForFolder")) return false;
+    browseStatus_.clear();
+    browseOK_ = true;
+    const auto selections = std::move(selections_);
+    selections_.clear();
+    for (const std::string& selected : selections) {
+        if (!info.selChanged) break;
+        const plat::BrowseSelection reply = info.selChanged(selected);
+        if (reply.enableOK != -1) {
+            journal_.Add("BFFM_ENABLEOK(" + std::to_string(reply.enableOK) + ")");
+            browseOK_ = reply.enableOK != 0;
+        }
+        if (!reply.statusText.empty()) {
+            journal_.Add("BFFM_SETSTATUSTEXT(" + fmt::Quote(reply.statusText) + ")");
+            if (info.flags & 0x0004) browseStatus_ = reply.statusText;  // BIF_STATUSTEXT
+        }
+    }
     if (browse_.empty()) return false;
     auto choice = browse_.front();
     browse_.pop_front();

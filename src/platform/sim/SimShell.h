@@ -29,6 +29,13 @@
 // ApplyChanges makes them the system's, and an object dropped without applying
 // changes nothing.
 //   SHBrowseForFolder(<owner>, "<title>", <flags>, "<initialFolder>")
+//   BFFM_ENABLEOK(<enable>)   BFFM_SETSTATUSTEXT("<text>")   (sent to an open folder dialog)
+//
+// The folder dialog: a test queues its result (NextBrowseResult) and the
+// selection changes the user makes while it is open (NextBrowseSelections); each
+// change runs the program's selChanged and the messages it asks for. The dialog
+// opens with OK enabled and an empty status line, which shows text only with
+// BIF_STATUSTEXT (0x0004).
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -102,6 +109,12 @@ public:
     void NextBrowseResult(std::optional<std::string> folder) { browse_.push_back(std::move(folder)); }
     // What the program last asked the folder browser for.
     const std::optional<plat::BrowseInfo>& LastBrowseInfo() const { return lastBrowse_; }
+    // Paths the user selects, in order, in the next folder dialog before it closes
+    // ("" for an item outside the file system).
+    void NextBrowseSelections(std::vector<std::string> paths) { selections_ = std::move(paths); }
+    // What the last folder dialog showed when it closed.
+    const std::string& BrowseStatusText() const { return browseStatus_; }
+    bool BrowseOKEnabled() const { return browseOK_; }
 
 private:
     class ActiveDesktop;
@@ -122,6 +135,9 @@ private:
     bool activeDesktopAvailable_ = true;
     std::deque<std::optional<std::string>> browse_;
     std::optional<plat::BrowseInfo> lastBrowse_;
+    std::vector<std::string> selections_;
+    std::string browseStatus_;
+    bool browseOK_ = true;
 };
 
 }  // namespace sim

@@ -2,11 +2,13 @@
 
 #include "platform/win32/WinApi.h"
 
+#include <climits>
 #include <cstring>
 
 #include "platform/win32/Handles.h"
 
 #undef GetVersionEx
+#undef CompareString
 
 namespace win32 {
 
@@ -84,6 +86,29 @@ std::string Win32Kernel::GetLocaleInfo(std::uint32_t lcType) {
     if (n <= 0) return {};
     buffer.resize(static_cast<size_t>(n) - 1);  // without the terminating NUL
     return buffer;
+}
+
+// The strings are UTF-8 (the program's ANSI code page), which the ANSI
+// CompareStringA would take for the system's code page on older systems: compare
+// their UTF-16 forms. The buffers stay with the thread, as a sort calls this
+// for every pair it looks at.
+int Win32Kernel::CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) {
+    thread_local std::wstring wa, wb;
+    auto widen = [](std::string_view text, std::wstring& out) {
+        if (text.size() > static_cast<std::size_t>(INT_MAX / 2)) return false;
+        const int n = static_cast<int>(text.size());
+        if (n == 0) {
+            out.clear();
+            return true;
+        }
+        const int wide = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), n, nullptr, 0);
+        if (wide <= 0) return false;
+        out.resize(static_cast<std::size_t>(wide));
+        return ::MultiByteToWideChar(CP_UTF8, 0, text.data(), n, out.data(), wide) == wide;
+    };
+    if (!widen(a, wa) || !widen(b, wb)) return 0;
+    return ::CompareStringW(locale, flags, wa.data(), static_cast<int>(wa.size()), wb.data(),
+                            static_cast<int>(wb.size()));
 }
 
 void Win32Kernel::Sleep(std::uint32_t ms) { ::Sleep(ms); }

@@ -6,6 +6,9 @@
 #ifdef GetVersionEx
 #undef GetVersionEx
 #endif
+#ifdef CompareString
+#undef CompareString
+#endif
 
 namespace win32 {
 
@@ -18,6 +21,7 @@ public:
     std::uint32_t GetTickCount() override;
     void GetLocalTime(plat::SystemTime& time) override;
     std::string GetLocaleInfo(std::uint32_t lcType) override;
+    int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) override;
     void Sleep(std::uint32_t ms) override;
 
     plat::Handle GetCurrentProcess() override;

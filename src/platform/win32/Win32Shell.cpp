@@ -3,6 +3,7 @@
 #include "platform/win32/WinApi.h"
 
 #include <cstring>
+#include <exception>
 #include <memory>
 
 namespace win32 {
@@ -177,9 +178,36 @@ std::unique_ptr<plat::IActiveDesktop> Win32Shell::CreateActiveDesktop() {
 
 namespace {
 
-// Selects the initial folder once the dialog is up; lpData carries its path.
-int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM, LPARAM data) {
-    if (msg == BFFM_INITIALIZED && data) ::SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, data);
+// What the folder dialog's callback works with; lpData carries it.
+struct BrowseContext {
+    Win32Shell* shell;
+    const plat::BrowseInfo* info;
+    std::exception_ptr error;  // thrown by the program's handler, raised once the dialog is closed
+};
+
+// Selects the initial folder once the dialog is up, and lets the program
+// answer each change of selection with the OK button's state and a status line.
+int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM param, LPARAM data) {
+    auto* context = reinterpret_cast<BrowseContext*>(data);
+    if (!context) return 0;
+    const plat::BrowseInfo& info = *context->info;
+    if (msg == BFFM_INITIALIZED && !info.initialFolder.empty()) {
+        ::SendMessageA(wnd, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(info.initialFolder.c_str()));
+    } else if (msg == BFFM_SELCHANGED && info.selChanged && !context->error) {
+        std::string path;
+        if (!context->shell->SHGetPathFromIDList(static_cast<plat::Pidl>(param), path)) path.clear();
+        plat::BrowseSelection reply;
+        try {
+            reply = info.selChanged(path);
+        } catch (...) {
+            // The exception cannot travel through the shell's frames.
+            context->error = std::current_exception();
+            return 0;
+        }
+        if (reply.enableOK != -1) ::SendMessageA(wnd, BFFM_ENABLEOK, reply.enableOK, reply.enableOK);
+        if (!reply.statusText.empty())
+            ::SendMessageA(wnd, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(reply.statusText.c_str()));
+    }
     return 0;
 }
 
@@ -187,17 +215,20 @@ int CALLBACK BrowseCallback(HWND wnd, UINT msg, LPARAM, LPARAM data) {
 
 bool Win32Shell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) {
     char display[MAX_PATH * 3] = {};
+    BrowseContext context{this, &info, nullptr};
     BROWSEINFOA bi{};
-    if (!info.initialFolder.empty()) {
-        bi.lpfn = &BrowseCallback;
-        bi.lParam = reinterpret_cast<LPARAM>(info.initialFolder.c_str());
-    }
+    bi.lpfn = &BrowseCallback;
+    bi.lParam = reinterpret_cast<LPARAM>(&context);
     bi.hwndOwner = W(info.owner);
     bi.pidlRoot = Pidl(info.root);
     bi.pszDisplayName = display;
     bi.lpszTitle = info.title.c_str();
     bi.ulFlags = info.flags;
     PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderA(&bi);
+    if (context.error) {
+        if (chosen) ::CoTaskMemFree(chosen);
+        std::rethrow_exception(context.error);
+    }
     if (!chosen) return false;
     bool ok = SHGetPathFromIDList(reinterpret_cast<plat::Pidl>(chosen), path);
     ::CoTaskMemFree(chosen);
