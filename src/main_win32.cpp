@@ -5,8 +5,8 @@
 #include "app/QuorvFrm.h"
 #include "ui/Application.h"
 
-#include "platform/win32/FormView.h"
-#include "platform/win32/Win32MenuCanvas.h"
+#include "ui/win32/FormView.h"
+#include "menu/win32/Win32MenuCanvas.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WinApi.h"
 

@@ -1,4 +1,4 @@
-#include "platform/win32/FormView.h"
+#include "ui/win32/FormView.h"
 
 
 #include "app/resources/resource.h"

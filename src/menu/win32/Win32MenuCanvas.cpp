@@ -1,4 +1,4 @@
-#include "platform/win32/Win32MenuCanvas.h"
+#include "menu/win32/Win32MenuCanvas.h"
 
 #include <algorithm>
 #include <cstring>
