@@ -3,6 +3,7 @@
 // The program's headers come before the Windows headers: platform/constants.h
 // names the same constants that windows.h defines as macros.
 #include "app/QuorvFrm.h"
+#include "app/resources/resource.h"
 #include "ui/Application.h"
 
 #include "ui/win32/FormView.h"
@@ -27,21 +28,6 @@ private:
     bool FOk;
 };
 
-int RunMessageLoop(win32::FormView& view, TApplication& app) {
-    MSG msg;
-    for (;;) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0) return static_cast<int>(msg.wParam);  // WM_QUIT
-        if (got == -1) return 1;
-        if (view.PreTranslateMessage(msg)) continue;
-        if (!::IsDialogMessageA(view.Window(), &msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        if (app.Terminated()) return 0;
-    }
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -51,7 +37,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     ::InitCommonControlsEx(&icc);
     OleSession ole;
 
-    win32::Win32Platform win32Platform;
+    win32::Win32Platform win32Platform(IDI_VELANT);
     plat::Platform platform = win32Platform.platform();
     TApplication app(platform.user, platform.dialogs);
     app.Title = "Velant! Pro 2001";
@@ -90,7 +76,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // The start-up sequence; the notification icon decides whether the
         // window shows (it stays hidden when the program starts resident).
         app.Dispatch([&] { form.Loaded(); });
-        if (!view.Closed() && !app.Terminated()) exitCode = RunMessageLoop(view, app);
+        if (!view.Closed() && !app.Terminated())
+            exitCode = win32Platform.User().RunMessageLoop([&app] { return app.Terminated(); });
 
         app.Dispatch([&] { form.Destroying(); });
         win32Platform.User().SetDialogWindow(nullptr);

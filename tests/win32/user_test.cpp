@@ -80,6 +80,20 @@ TEST_F(Win32UserTest, ProcessMessagesReportsQuitAndLeavesItForTheMainLoop) {
     EXPECT_EQ(m.wParam, 3u);
 }
 
+TEST_F(Win32UserTest, MainLoopPassesMessagesThroughTheFilterAndEndsAtQuit) {
+    plat::Hwnd wnd = MakeWindow("VelantTestHidden4");
+    ASSERT_NE(wnd, 0u);
+    user.SetMessageFilter([](MSG& m) { return m.message == WM_USER + 1; });
+    ASSERT_TRUE(user.PostMessage(wnd, WM_USER + 1, 1, 0));
+    ASSERT_TRUE(user.PostMessage(wnd, WM_USER + 2, 2, 0));
+    ::PostQuitMessage(5);
+    EXPECT_EQ(user.RunMessageLoop(nullptr), 5);
+    EXPECT_FALSE(Got(WM_USER + 1, 1, 0)) << "the filter consumed it";
+    EXPECT_TRUE(Got(WM_USER + 2, 2, 0));
+    user.SetMessageFilter(nullptr);
+    user.DestroyWindow(wnd);
+}
+
 TEST_F(Win32UserTest, ScreensaverTimeoutIsReadable) {
     int seconds = -1;
     ASSERT_TRUE(user.SystemParametersInfo(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0));

@@ -13,7 +13,8 @@ namespace win32 {
 
 class Win32Platform {
 public:
-    Win32Platform() = default;
+    // appIconId: the program's icon among its resources.
+    explicit Win32Platform(int appIconId = 0) : FUser(appIconId) {}
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 

@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "app/resources/resource.h"
-
 namespace win32 {
 
 namespace {
@@ -53,7 +51,7 @@ private:
     const std::function<void(const std::exception&)>& FOnError;
 };
 
-Win32User::Win32User() = default;
+Win32User::Win32User(int appIconId) : FAppIconId(appIconId) {}
 Win32User::~Win32User() = default;
 
 plat::Hwnd Win32User::CreateHiddenWindow(const std::string& className, plat::WndProc proc) {
@@ -120,12 +118,27 @@ bool Win32User::ProcessMessages() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
-        if (FFilter && FFilter(msg)) continue;
-        if (FDialogWnd && ::IsDialogMessageA(FDialogWnd, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageA(&msg);
+        Deliver(msg);
     }
     return true;
+}
+
+int Win32User::RunMessageLoop(const std::function<bool()>& done) {
+    MSG msg;
+    for (;;) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);  // WM_QUIT
+        if (got == -1) return 1;
+        Deliver(msg);
+        if (done && done()) return 0;
+    }
+}
+
+void Win32User::Deliver(MSG& msg) {
+    if (FFilter && FFilter(msg)) return;
+    if (FDialogWnd && ::IsDialogMessageA(FDialogWnd, &msg)) return;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
 }
 
 plat::Hwnd Win32User::GetForegroundWindow() { return P(::GetForegroundWindow()); }
@@ -238,9 +251,11 @@ int Win32User::TrackPopupMenu(plat::Hmenu menu, std::uint32_t flags, int x, int 
 plat::Hicon Win32User::LoadAppIcon() {
     // The notification area wants the small size; LoadImage picks that image
     // from the icon group rather than shrinking the large one.
-    HICON icon = static_cast<HICON>(::LoadImageA(
-        ::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VELANT), IMAGE_ICON,
-        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    HICON icon = nullptr;
+    if (FAppIconId != 0)
+        icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(FAppIconId),
+                                               IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                               ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
     if (!icon) {
         // A module without our icon (the test program): a copy of the stock one,
         // so the caller may destroy what it got.

@@ -17,8 +17,13 @@ namespace win32 {
 
 class Win32User final : public plat::IUser {
 public:
-    Win32User();
+    // appIconId: the program's icon among the module's resources (0: none, the stock one).
+    explicit Win32User(int appIconId = 0);
     ~Win32User() override;
+
+    // The one message pump: waits for messages and hands each on as ProcessMessages
+    // does, until WM_QUIT (whose code it returns) or until `done` says so.
+    int RunMessageLoop(const std::function<bool()>& done);
 
     // The top-level window whose keyboard navigation IsDialogMessage handles.
     void SetDialogWindow(HWND wnd) { FDialogWnd = wnd; }
@@ -85,6 +90,9 @@ public:
 
 private:
     class HiddenWindow;
+    // The filter, the dialog navigation, then the window procedure.
+    void Deliver(MSG& msg);
+    int FAppIconId = 0;
     HWND FDialogWnd = nullptr;
     std::function<bool(MSG&)> FFilter;
     std::function<void(const std::exception&)> FOnError;
