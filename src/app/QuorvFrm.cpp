@@ -7,26 +7,6 @@
 
 namespace {
 
-// The stored control properties, in the order they are written and restored.
-const char* const kStoredProps[] = {
-    "lblIcon.Color",          "lblIcon.Font",           "lblIcon.Transparent",
-    "ckTransparent.Checked",  "ckArrows.Checked",       "ckMycomputer.Checked",
-    "ckDesktop.Checked",      "ckControlPanel.Checked", "ckClearRecent.Checked",
-    "ckCdRom.Checked",        "ckChangeW.Checked",      "ckHide.Checked",
-    "ckPower.Checked",        "ckStartScr.Checked",     "ckEnableScr.Checked",
-    "GroupPriority.ItemIndex", "ckKeepScrDisabled.Checked", "ckHotEnable.Checked",
-    "ckHotWall.Checked",      "ckHotScr.Checked",       "ckHotHideIcons.Checked",
-    "ckAutorun.Checked",      "ckAutorunScr.Checked",   "ckWinClock.Checked",
-    "edtDate.Text",           "edtTime.Text",           "WallList.Items",
-    "ckWallStartup.Checked",  "ckWallRandom.Checked",   "ckStretch.Checked",
-    "ckTile.Checked",         "ckChangeWp.Checked",     "CheckTime.Text",
-    "ckDesktopIcons.Checked", "ckScrEnable.Checked",    "ckStartButton.Checked",
-    "ckTaskbar.Checked",      "ckTrayClock.Checked",    "ScrTimeout.Value",
-    "ckClearRecDocs.Checked", "ckAWinTrack.Checked",    "ckHotCd.Checked",
-    "ckHotShutdown.Checked",  "ckCPU.Checked",          "ckTransparency.Checked",
-    "SubDontaskconfirm.Checked", "ckCheckTrans.Checked",
-};
-
 constexpr const char* kTitle = "Velant! Pro 2001";
 
 }  // namespace
@@ -145,7 +125,6 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     CoolTrayIcon1.OnDblClick = [this] { CoolTrayIcon1DblClick(); };
     RxPopupMenu1.AutoPopup = false;
 
-    for (const char* entry : kStoredProps) FormStorage1.StoredProps.emplace_back(entry);
 
     // Events of the window and its controls.
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
@@ -213,30 +192,10 @@ void TQuorvForm::BuildPopupMenu() {
 }
 
 void TQuorvForm::RegisterComponents() {
-    TComponent* all[] = {
-        &PageControl1, &TabSheet1, &TabSheet3, &TabSheet4, &TabSheet2,
-        &ckAutorun, &ckAutorunScr, &ckWinClock, &ckCPU, &edtDate, &edtTime, &GroupPriority,
-        &ckClearRecDocs, &RxSpeedButton9, &RxSpeedButton3, &RxSpeedButton5, &ckScrEnable,
-        &ckKeepScrDisabled, &ScrTimeout, &RxSpeedButton12, &RxSpeedButton15, &RxSpeedButton1,
-        &RxSpeedButton2,
-        &WallList, &WImg, &btnApplyWall, &RxSpeedButton17, &RxSpeedButton18, &RxSpeedButton19,
-        &RxSpeedButton20, &RxSpeedButton21, &RxSpeedButton22, &RxSpeedButton23, &ckStretch,
-        &ckTile, &ckWallStartup, &ckChangeWp, &CheckTime, &ckWallRandom, &lblScanProgress,
-        &ckDesktopIcons, &ckTaskbar, &ckTrayClock, &ckStartButton, &ckArrows, &ckTransparent,
-        &lblIcon, &RxSpeedButton24, &RxSpeedButton25, &RxSpeedButton16, &ckCheckTrans,
-        &RxSpeedButton26, &RxSpeedButton27, &Edit1, &ckDragFullWindows, &ckAWinTrack,
-        &ckActiveDesktop, &ckHotEnable, &ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd,
-        &ckHotShutdown, &ckTransparency,
-        &ckMycomputer, &ckDesktop, &ckControlPanel, &ckCdRom, &ckClearRecent, &ckChangeW,
-        &ckHide, &ckPower, &ckStartScr, &ckEnableScr, &RxSpeedButton4, &RxSpeedButton6,
-        &RxSpeedButton13, &RxSpeedButton14, &RxSpeedButton10, &RxSpeedButton8, &RxSpeedButton7,
-        &RxSpeedButton11,
-        &RxTimerList1, &TitleBarTimer, &WallPaperTimer, &General, &ClrDlg, &RegistryEnhanced1,
-        &SystemPath1, &FilesScan1, &FolderBrowser1, &HotKey, &CoolTrayIcon1, &RxPopupMenu1,
-        &Autostart1, &RxDesktopMonitor1, &CoolMenu1, &FolderMenu1, &SaveDialog1,
-        &OpenPictureDialog1, &WinReboot1, &Wallpaper1, &MD, &FormStorage1, &MyScreensaver1,
-    };
-    for (TComponent* c : all) Register(*c);
+    FLayout = DescribeControls();
+    for (const TControlRow& row : FLayout)
+        if (FindComponent(row.Component().Name()) != &row.Component()) Register(row.Component());
+    FormStorage1.StoredProps = StoredProps(FLayout);
 }
 
 void TQuorvForm::Loaded() {

@@ -24,6 +24,7 @@
 #include "ui/Controls.h"
 #include "ui/Dialogs.h"
 #include "ui/Form.h"
+#include "ui/FormLayout.h"
 #include "wallpaper/FilesScn.h"
 #include "wallpaper/FolderBrowser.h"
 #include "wallpaper/Wp.h"
@@ -46,6 +47,8 @@ public:
 
     // The form has been built: components finish loading, then FormCreate runs.
     void Loaded();
+    // Every component with its page, dialog id and stored properties.
+    const TFormLayout& Layout() const { return FLayout; }
 
     // --- pages and controls, in the order of the window's design ---
     TPageControl PageControl1{"PageControl1"};
@@ -353,7 +356,9 @@ private:
     void WirePopupMenu();
     void WirePowerMenu();
     void ClearPreview();
+    // Registers the components and gives the settings store its list.
     void RegisterComponents();
+    TFormLayout DescribeControls();
 
     // Takes the stamp out of one window's caption, if the window still carries it.
     void CleanCaption(plat::Hwnd wnd);
@@ -366,6 +371,7 @@ private:
     std::string FTimePattern;
     bool FCpuFailureReported = false;
 
+    TFormLayout FLayout;
     plat::Platform& FPlatform;
     TApplication& FApp;
 };

@@ -38,7 +38,6 @@ void TQuorvForm::WireShellCommands() {
         r.remove.OnClick = [this, folder] { RemoveStartMenuFolder(folder); };
         // The row shows the object its folder stands for: the class identifier after the dot.
         r.picture.ShellObject = "::" + folder.substr(folder.rfind('.') + 1);
-        Register(r.picture);
     }
 }
 
