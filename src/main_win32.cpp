@@ -46,11 +46,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int exitCode = 0;
     {
         TQuorvForm form(platform, app);
-        win32::FormView view(form, app);
+        // Shown by the view, so it goes after the view's windows.
+        win32::UniqueHicon sampleIcon;
+        win32::FormView view(form, form.Layout(), app, app.Title, "TQuorvForm", IDI_VELANT);
         if (!view.Attach()) {
             platform.dialogs.MessageBox(0, "The main window could not be created.", app.Title,
                                         MB_OK | MB_ICONERROR);
             return 1;
+        }
+        // The sample of the desktop icon's caption sits under an icon of its own:
+        // resource 16 of shell32 is the computer icon on Windows and Wine alike.
+        if (HMODULE shell32 = ::GetModuleHandleA("shell32.dll")) {
+            sampleIcon.reset(static_cast<HICON>(::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, 32, 32, 0)));
+            if (sampleIcon)
+                ::SendMessageA(view.DialogItem(IDD_PAGE_DESKTOP, IDC_ICONPICTURE), STM_SETICON,
+                               reinterpret_cast<WPARAM>(sampleIcon.get()), 0);
         }
         // The popup menu's items are drawn by the form's menu renderer; the
         // system names them by command id (or submenu handle), the renderer by item.

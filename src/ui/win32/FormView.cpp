@@ -1,7 +1,5 @@
 #include "ui/win32/FormView.h"
 
-
-#include "app/resources/resource.h"
 // The preview's picture: its rows are laid out as in a BMP file, which GDI
 // draws as they stand.
 #include "wallpaper/Picture.h"
@@ -10,127 +8,10 @@ namespace win32 {
 
 namespace {
 
-constexpr char kFrameClass[] = "TQuorvForm";
-constexpr char kDefaultCaption[] = "Velant! Pro 2001";
 // Hints span several lines; wider tips would run across the screen.
 constexpr int kTipWidth = 360;
 // Posted to the frame: hide the controls whose models were hidden.
 constexpr UINT kApplyHides = WM_APP + 1;
-
-enum BindFlags : unsigned {
-    kNone = 0,
-    kColorSample = 1,       // drawn in the model's font and background colours
-    kHorizontalExtent = 2,  // long file names scroll sideways
-};
-
-struct PageTemplate {
-    const char* sheet;
-    int templateId;
-    const char* caption;  // when the model has no page control
-};
-
-constexpr PageTemplate kPages[] = {
-    {"TabSheet1", IDD_PAGE_MAIN, "Main"},
-    {"TabSheet3", IDD_PAGE_WALLPAPER, "Wallpaper"},
-    {"TabSheet4", IDD_PAGE_DESKTOP, "Desktop/Hotkeys"},
-    {"TabSheet2", IDD_PAGE_MENU, "Popup menu/Start menu"},
-};
-
-struct ControlName {
-    int templateId;
-    int id;
-    const char* name;
-    unsigned flags;
-};
-
-// Every template control and the component it shows. A radio group's buttons
-// follow its group box's id; a spin edit's up-down follows its edit's id.
-constexpr ControlName kControls[] = {
-    {IDD_PAGE_MAIN, IDC_CKAUTORUN, "ckAutorun", kNone},
-    {IDD_PAGE_MAIN, IDC_CKAUTORUNSCR, "ckAutorunScr", kNone},
-    {IDD_PAGE_MAIN, IDC_CKWINCLOCK, "ckWinClock", kNone},
-    {IDD_PAGE_MAIN, IDC_CKCPU, "ckCPU", kNone},
-    {IDD_PAGE_MAIN, IDC_EDTDATE, "edtDate", kNone},
-    {IDD_PAGE_MAIN, IDC_EDTTIME, "edtTime", kNone},
-    {IDD_PAGE_MAIN, IDC_GROUPPRIORITY, "GroupPriority", kNone},
-    {IDD_PAGE_MAIN, IDC_CKCLEARRECDOCS, "ckClearRecDocs", kNone},
-    {IDD_PAGE_MAIN, IDC_RXSPEEDBUTTON9, "RxSpeedButton9", kNone},
-    {IDD_PAGE_MAIN, IDC_RXSPEEDBUTTON3, "RxSpeedButton3", kNone},
-    {IDD_PAGE_MAIN, IDC_RXSPEEDBUTTON5, "RxSpeedButton5", kNone},
-    {IDD_PAGE_MAIN, IDC_CKSCRENABLE, "ckScrEnable", kNone},
-    {IDD_PAGE_MAIN, IDC_CKKEEPSCRDISABLED, "ckKeepScrDisabled", kNone},
-    {IDD_PAGE_MAIN, IDC_SCRTIMEOUT, "ScrTimeout", kNone},
-    {IDD_PAGE_MAIN, IDC_RXSPEEDBUTTON12, "RxSpeedButton12", kNone},
-    {IDD_PAGE_MAIN, IDC_RXSPEEDBUTTON15, "RxSpeedButton15", kNone},
-    {IDD_PAGE_MAIN, IDC_RXSPEEDBUTTON1, "RxSpeedButton1", kNone},
-    {IDD_PAGE_MAIN, IDC_RXSPEEDBUTTON2, "RxSpeedButton2", kNone},
-
-    {IDD_PAGE_WALLPAPER, IDC_WALLLIST, "WallList", kHorizontalExtent},
-    {IDD_PAGE_WALLPAPER, IDC_WIMG, "WImg", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_BTNAPPLYWALL, "btnApplyWall", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_RXSPEEDBUTTON17, "RxSpeedButton17", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_RXSPEEDBUTTON18, "RxSpeedButton18", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_RXSPEEDBUTTON19, "RxSpeedButton19", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_RXSPEEDBUTTON20, "RxSpeedButton20", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_RXSPEEDBUTTON21, "RxSpeedButton21", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_RXSPEEDBUTTON22, "RxSpeedButton22", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_RXSPEEDBUTTON23, "RxSpeedButton23", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_CKSTRETCH, "ckStretch", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_CKTILE, "ckTile", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_CKWALLSTARTUP, "ckWallStartup", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_CKCHANGEWP, "ckChangeWp", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_CHECKTIME, "CheckTime", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_CKWALLRANDOM, "ckWallRandom", kNone},
-    {IDD_PAGE_WALLPAPER, IDC_LBLSCANPROGRESS, "lblScanProgress", kNone},
-
-    {IDD_PAGE_DESKTOP, IDC_CKDESKTOPICONS, "ckDesktopIcons", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKTASKBAR, "ckTaskbar", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKTRAYCLOCK, "ckTrayClock", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKSTARTBUTTON, "ckStartButton", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKARROWS, "ckArrows", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKTRANSPARENT, "ckTransparent", kNone},
-    {IDD_PAGE_DESKTOP, IDC_LBLICON, "lblIcon", kColorSample},
-    {IDD_PAGE_DESKTOP, IDC_RXSPEEDBUTTON24, "RxSpeedButton24", kNone},
-    {IDD_PAGE_DESKTOP, IDC_RXSPEEDBUTTON25, "RxSpeedButton25", kNone},
-    {IDD_PAGE_DESKTOP, IDC_RXSPEEDBUTTON16, "RxSpeedButton16", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKCHECKTRANS, "ckCheckTrans", kNone},
-    {IDD_PAGE_DESKTOP, IDC_RXSPEEDBUTTON26, "RxSpeedButton26", kNone},
-    {IDD_PAGE_DESKTOP, IDC_RXSPEEDBUTTON27, "RxSpeedButton27", kNone},
-    {IDD_PAGE_DESKTOP, IDC_EDIT1, "Edit1", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKDRAGFULLWINDOWS, "ckDragFullWindows", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKAWINTRACK, "ckAWinTrack", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKACTIVEDESKTOP, "ckActiveDesktop", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKHOTENABLE, "ckHotEnable", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKHOTSCR, "ckHotScr", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKHOTWALL, "ckHotWall", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKHOTHIDEICONS, "ckHotHideIcons", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKHOTCD, "ckHotCd", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKHOTSHUTDOWN, "ckHotShutdown", kNone},
-    {IDD_PAGE_DESKTOP, IDC_CKTRANSPARENCY, "ckTransparency", kNone},
-
-    {IDD_PAGE_MENU, IDC_CKMYCOMPUTER, "ckMycomputer", kNone},
-    {IDD_PAGE_MENU, IDC_CKDESKTOP, "ckDesktop", kNone},
-    {IDD_PAGE_MENU, IDC_CKCONTROLPANEL, "ckControlPanel", kNone},
-    {IDD_PAGE_MENU, IDC_CKCDROM, "ckCdRom", kNone},
-    {IDD_PAGE_MENU, IDC_CKCLEARRECENT, "ckClearRecent", kNone},
-    {IDD_PAGE_MENU, IDC_CKCHANGEW, "ckChangeW", kNone},
-    {IDD_PAGE_MENU, IDC_CKHIDE, "ckHide", kNone},
-    {IDD_PAGE_MENU, IDC_CKPOWER, "ckPower", kNone},
-    {IDD_PAGE_MENU, IDC_CKSTARTSCR, "ckStartScr", kNone},
-    {IDD_PAGE_MENU, IDC_CKENABLESCR, "ckEnableScr", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON4, "RxSpeedButton4", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON6, "RxSpeedButton6", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON13, "RxSpeedButton13", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON14, "RxSpeedButton14", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON10, "RxSpeedButton10", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON8, "RxSpeedButton8", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON7, "RxSpeedButton7", kNone},
-    {IDD_PAGE_MENU, IDC_RXSPEEDBUTTON11, "RxSpeedButton11", kNone},
-    {IDD_PAGE_MENU, IDC_IMGCONTROLPANEL, "imgControlPanel", kNone},
-    {IDD_PAGE_MENU, IDC_IMGPRINTERS, "imgPrinters", kNone},
-    {IDD_PAGE_MENU, IDC_IMGURLHISTORY, "imgUrlHistory", kNone},
-    {IDD_PAGE_MENU, IDC_IMGRECYCLEBIN, "imgRecycleBin", kNone},
-};
 
 std::string WindowText(HWND wnd) {
     int n = ::GetWindowTextLengthA(wnd);
@@ -140,7 +21,8 @@ std::string WindowText(HWND wnd) {
     return text;
 }
 
-// A Delphi-style colour: the high byte 0x80 names a system colour by index.
+// A model's colour: an RGB value, or, when its high byte is 0x80, the system
+// colour whose index is in its low byte.
 COLORREF ToColorRef(unsigned color) {
     if ((color & 0xFF000000u) == 0x80000000u) return ::GetSysColor(static_cast<int>(color & 0xFF));
     return color & 0x00FFFFFFu;
@@ -180,23 +62,6 @@ void EnableTabTexture(HWND page) {
 }
 
 }  // namespace
-
-enum class Kind { CheckBox, Edit, SpinEdit, RadioGroup, ListBox, Button, Label, Image, ShellIcon, Tabs };
-
-struct FormView::Binding {
-    FormView* owner = nullptr;
-    TControl* model = nullptr;
-    Kind kind = Kind::Label;
-    unsigned flags = 0;
-    int page = -1;
-    HWND wnd = nullptr;              // the control (a radio group's box, a spin's edit)
-    std::vector<HWND> parts;         // radio buttons, or the up-down
-    std::vector<std::string> items;  // what the list box holds now
-    std::string hint;                // the tooltip text now registered
-    bool bold = false;
-    bool hidePending = false;        // the model is hidden, its windows not yet
-    UniqueHicon icon;                // a shell object's picture, owned while shown
-};
 
 namespace {
 
@@ -270,12 +135,333 @@ void PaintImage(HWND wnd, HDC dc, const TImage& image) {
 
 }  // namespace
 
-// The frame window: forwards everything to the view.
+// One control's windows and its model, kept in step. Each kind of control has a
+// binding of its own; what every kind shares (enabled, visible, bold, hint) the
+// view keeps.
+class FormView::Binding {
+public:
+    Binding(FormView& owner, TControl& model, HWND wnd, unsigned look)
+        : owner(owner), model(model), wnd(wnd), look(look) {}
+    virtual ~Binding() = default;
+    Binding(const Binding&) = delete;
+    Binding& operator=(const Binding&) = delete;
+
+    // Once the page exists: the parts, and what the model fixes for good.
+    virtual void Setup(HWND /*page*/, int /*id*/) {}
+    // The model's own state into the windows.
+    virtual void SyncState() {}
+    // A notification from the control (part -1) or from one of its parts.
+    virtual void Command(int /*part*/, int /*code*/, HWND /*control*/) {}
+    // Where the focus goes when the model asks for it.
+    virtual HWND FocusTarget() const { return wnd; }
+    // The user has put the focus into the control.
+    virtual void Focused() {
+        if (owner.FForm.ActiveControl() == &model) return;
+        Dispatch([&] { owner.FForm.SetActiveControl(&model); });
+    }
+    // The control's colours when the model decides them; nullptr: the page's.
+    virtual HBRUSH CtlColor(HDC /*dc*/) { return nullptr; }
+    // Whether the control is painted whole from its model, and the painting.
+    virtual bool Paints() const { return false; }
+    virtual void Paint(HDC /*dc*/) {}
+    // The page control's tabs: of the shared state only enabling applies.
+    virtual bool Tabs() const { return false; }
+
+    FormView& owner;
+    TControl& model;
+    HWND wnd;                    // the control (a radio group's box, a spin's edit)
+    unsigned look;               // TControlLook flags
+    std::vector<HWND> parts;     // radio buttons, or the up-down
+    std::vector<int> partIds;    // the dialog ids of the parts that notify, in parts' order
+    std::string hint;            // the tooltip text now registered
+    bool bold = false;
+    bool hidePending = false;    // the model is hidden, its windows not yet
+
+protected:
+    template <class F>
+    void Dispatch(F&& handler) {
+        owner.Dispatch(std::forward<F>(handler));
+    }
+    // The windows again from the model: a handler may have refused a change.
+    void Resync() { owner.Sync(*this); }
+    TForm& Form() const { return owner.FForm; }
+    HBRUSH PageCtlColor(HDC dc) { return owner.DefaultCtlColor(dc, wnd); }
+    static void SetText(HWND wnd, const std::string& text) {
+        if (WindowText(wnd) != text) ::SetWindowTextA(wnd, text.c_str());
+    }
+};
+
+namespace {
+
+class CheckBoxBinding final : public FormView::Binding {
+public:
+    CheckBoxBinding(FormView& owner, TCheckBox& box, HWND wnd, unsigned look)
+        : Binding(owner, box, wnd, look), FBox(box) {}
+    void SyncState() override {
+        SetText(wnd, FBox.Caption);
+        ::SendMessageA(wnd, BM_SETCHECK, FBox.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    void Command(int, int code, HWND control) override {
+        if (code != BN_CLICKED) return;
+        const bool checked = ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        Dispatch([&] { FBox.SetChecked(checked); });
+        Resync();
+    }
+
+private:
+    TCheckBox& FBox;
+};
+
+// An edit, or the edit of a spin edit: the text goes both ways.
+template <class M>
+class TextBinding : public FormView::Binding {
+public:
+    TextBinding(FormView& owner, M& edit, HWND wnd, unsigned look) : Binding(owner, edit, wnd, look), FEdit(edit) {}
+    void SyncState() override { SetText(wnd, FEdit.Text()); }
+    void Command(int, int code, HWND control) override {
+        if (code != EN_CHANGE) return;
+        std::string text = WindowText(control);
+        Dispatch([&] { FEdit.SetText(text); });
+    }
+
+protected:
+    M& FEdit;
+};
+
+class SpinEditBinding final : public TextBinding<TSpinEdit> {
+public:
+    using TextBinding::TextBinding;
+    void Setup(HWND page, int id) override {
+        HWND spin = ::GetDlgItem(page, id + 1);
+        if (!spin) return;
+        parts.push_back(spin);
+        int lo = FEdit.MinValue, hi = FEdit.MaxValue;
+        if (lo == 0 && hi == 0) hi = 0x7FFFFFFF;  // no bounds
+        ::SendMessageA(spin, UDM_SETRANGE32, static_cast<WPARAM>(lo), hi);
+    }
+};
+
+class RadioGroupBinding final : public FormView::Binding {
+public:
+    RadioGroupBinding(FormView& owner, TRadioGroup& group, HWND wnd, unsigned look)
+        : Binding(owner, group, wnd, look), FGroup(group) {}
+    void Setup(HWND page, int id) override {
+        const auto& items = FGroup.Items();
+        for (size_t i = 0; i < items.size(); ++i) {
+            HWND radio = ::GetDlgItem(page, id + 1 + static_cast<int>(i));
+            if (!radio) break;
+            parts.push_back(radio);
+            partIds.push_back(id + 1 + static_cast<int>(i));
+        }
+        // Radio buttons the model has no item for stay out of sight.
+        for (int i = static_cast<int>(items.size());; ++i) {
+            HWND extra = ::GetDlgItem(page, id + 1 + i);
+            if (!extra || i > 16) break;
+            char cls[16] = {};
+            ::GetClassNameA(extra, cls, sizeof cls);
+            if (lstrcmpiA(cls, "Button") != 0) break;
+            ::ShowWindow(extra, SW_HIDE);
+        }
+    }
+    void SyncState() override {
+        SetText(wnd, FGroup.Caption);
+        for (size_t i = 0; i < parts.size(); ++i) {
+            if (i < FGroup.Items().size()) SetText(parts[i], FGroup.Items()[i]);
+            ::SendMessageA(parts[i], BM_SETCHECK,
+                           static_cast<int>(i) == FGroup.ItemIndex() ? BST_CHECKED : BST_UNCHECKED, 0);
+        }
+    }
+    void Command(int part, int code, HWND control) override {
+        if (code != BN_CLICKED || part < 0 || ::SendMessageA(control, BM_GETCHECK, 0, 0) != BST_CHECKED)
+            return;
+        Dispatch([&] { FGroup.SetItemIndex(part); });
+        Resync();
+    }
+    HWND FocusTarget() const override {
+        if (parts.empty()) return wnd;
+        const int index = FGroup.ItemIndex();
+        return parts[index >= 0 && index < static_cast<int>(parts.size()) ? index : 0];
+    }
+
+private:
+    TRadioGroup& FGroup;
+};
+
+class ListBoxBinding final : public FormView::Binding {
+public:
+    ListBoxBinding(FormView& owner, TListBox& list, HWND wnd, unsigned look)
+        : Binding(owner, list, wnd, look), FList(list) {}
+    void Setup(HWND, int) override {
+        if (look & kHorizontalExtent)
+            ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, ListExtent(wnd, FList.Items(), FList.HorizontalExtent), 0);
+    }
+    void SyncState() override {
+        if (FItems != FList.Items()) {
+            ::SendMessageA(wnd, WM_SETREDRAW, FALSE, 0);
+            ::SendMessageA(wnd, LB_RESETCONTENT, 0, 0);
+            for (const auto& item : FList.Items())
+                ::SendMessageA(wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+            ::SendMessageA(wnd, WM_SETREDRAW, TRUE, 0);
+            ::InvalidateRect(wnd, nullptr, TRUE);
+            FItems = FList.Items();
+            if (look & kHorizontalExtent)
+                ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT,
+                               ListExtent(wnd, FList.Items(), FList.HorizontalExtent), 0);
+        }
+        if (::SendMessageA(wnd, LB_GETCURSEL, 0, 0) != FList.ItemIndex())
+            ::SendMessageA(wnd, LB_SETCURSEL, static_cast<WPARAM>(FList.ItemIndex()), 0);
+    }
+    void Command(int, int code, HWND control) override {
+        if (code != LBN_SELCHANGE) return;
+        const int index = static_cast<int>(::SendMessageA(control, LB_GETCURSEL, 0, 0));
+        Dispatch([&] { FList.Click(index); });
+    }
+
+private:
+    TListBox& FList;
+    std::vector<std::string> FItems;  // what the list box holds now
+};
+
+class ButtonBinding final : public FormView::Binding {
+public:
+    ButtonBinding(FormView& owner, TButton& button, HWND wnd, unsigned look)
+        : Binding(owner, button, wnd, look), FButton(button) {}
+    void SyncState() override { SetText(wnd, FButton.Caption); }
+    void Command(int, int code, HWND) override {
+        if (code == BN_CLICKED) Dispatch([&] { FButton.Click(); });
+    }
+
+private:
+    TButton& FButton;
+};
+
+class LabelBinding final : public FormView::Binding {
+public:
+    LabelBinding(FormView& owner, TLabel& label, HWND wnd, unsigned look)
+        : Binding(owner, label, wnd, look), FLabel(label) {}
+    void SyncState() override {
+        SetText(wnd, FLabel.Caption);
+        if (look & kColorSample) ::InvalidateRect(wnd, nullptr, TRUE);
+    }
+    HBRUSH CtlColor(HDC dc) override {
+        if (!(look & kColorSample)) return nullptr;
+        if (FLabel.Transparent()) {
+            // The page's own background (a themed texture on current Windows)
+            // comes from the dialog manager; only the text colour is ours.
+            HBRUSH brush = PageCtlColor(dc);
+            ::SetTextColor(dc, ToColorRef(FLabel.Font.Color));
+            ::SetBkMode(dc, TRANSPARENT);
+            return brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE);
+        }
+        ::SetTextColor(dc, ToColorRef(FLabel.Font.Color));
+        const COLORREF back = ToColorRef(FLabel.Color());
+        ::SetBkColor(dc, back);
+        if (!FBrush || FBrushColor != back) {
+            FBrush.reset(::CreateSolidBrush(back));
+            FBrushColor = back;
+        }
+        return FBrush.get();
+    }
+
+private:
+    TLabel& FLabel;
+    UniqueHbrush FBrush;
+    COLORREF FBrushColor = CLR_INVALID;
+};
+
+class ImageBinding final : public FormView::Binding {
+public:
+    ImageBinding(FormView& owner, TImage& image, HWND wnd, unsigned look)
+        : Binding(owner, image, wnd, look), FImage(image) {}
+    void Setup(HWND, int) override {
+        // The box is the model's size, whatever the dialog units make of the
+        // template's: the frame of an empty preview and a stretched picture
+        // then cover the same pixels.
+        const int dpi = static_cast<int>(::GetDpiForWindow(wnd));
+        ::SetWindowPos(wnd, nullptr, 0, 0, ::MulDiv(FImage.Width, dpi ? dpi : 96, 96),
+                       ::MulDiv(FImage.Height, dpi ? dpi : 96, 96), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // A new picture or a new stretch mode: the control paints it.
+    void SyncState() override { ::InvalidateRect(wnd, nullptr, FALSE); }
+    bool Paints() const override { return true; }
+    void Paint(HDC dc) override { PaintImage(wnd, dc, FImage); }
+
+private:
+    TImage& FImage;
+};
+
+class ShellIconBinding final : public FormView::Binding {
+public:
+    ShellIconBinding(FormView& owner, TShellIcon& icon, HWND wnd, unsigned look)
+        : Binding(owner, icon, wnd, look), FShellIcon(icon) {}
+    void Setup(HWND, int) override {
+        FIcon = ShellSmallIcon(FShellIcon.ShellObject);
+        if (FIcon) ::SendMessageA(wnd, STM_SETICON, reinterpret_cast<WPARAM>(FIcon.get()), 0);
+    }
+
+private:
+    TShellIcon& FShellIcon;
+    UniqueHicon FIcon;  // the shell object's picture, owned while shown
+};
+
+// The tab control is the page control's window.
+class TabsBinding final : public FormView::Binding {
+public:
+    TabsBinding(FormView& owner, TPageControl& pages, HWND wnd) : Binding(owner, pages, wnd, kPlainLook), FPages(pages) {}
+    bool Tabs() const override { return true; }
+    void Focused() override {
+        Dispatch([&] {
+            if (Form().ActiveControl() != &model) Form().SetActiveControl(&model);
+            if (FPages.OnEnter) FPages.OnEnter();
+        });
+    }
+
+private:
+    TPageControl& FPages;
+};
+
+// The page control and the pages among a layout's rows.
+class PageFinder final : public TControlVisitor {
+public:
+    TPageControl* pageControl = nullptr;
+    TTabSheet* sheet = nullptr;
+    void Visit(TPageControl& control) override { pageControl = &control; }
+    void Visit(TTabSheet& page) override { sheet = &page; }
+};
+
+}  // namespace
+
+// Makes the binding of a control's kind; kinds the view cannot show make none.
+class FormView::BindingMaker final : public TControlVisitor {
+public:
+    BindingMaker(FormView& owner, HWND wnd, unsigned look) : FOwner(owner), FWnd(wnd), FLook(look) {}
+    std::unique_ptr<Binding> made;
+
+    void Visit(TCheckBox& c) override { Make<CheckBoxBinding>(c); }
+    void Visit(TEdit& c) override { Make<TextBinding<TEdit>>(c); }
+    void Visit(TSpinEdit& c) override { Make<SpinEditBinding>(c); }
+    void Visit(TRadioGroup& c) override { Make<RadioGroupBinding>(c); }
+    void Visit(TListBox& c) override { Make<ListBoxBinding>(c); }
+    void Visit(TButton& c) override { Make<ButtonBinding>(c); }
+    void Visit(TLabel& c) override { Make<LabelBinding>(c); }
+    void Visit(TImage& c) override { Make<ImageBinding>(c); }
+    void Visit(TShellIcon& c) override { Make<ShellIconBinding>(c); }
+
+private:
+    template <class B, class M>
+    void Make(M& model) {
+        made = std::make_unique<B>(FOwner, model, FWnd, FLook);
+    }
+    FormView& FOwner;
+    HWND FWnd;
+    unsigned FLook;
+};
+
 class FormView::Frame final : public win32::Window {
 public:
     explicit Frame(FormView& owner) : FOwner(owner) {}
     bool Make(const std::string& caption, DWORD style, DWORD exStyle) {
-        return Create(kFrameClass, caption, style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+        return Create(FOwner.FClassName, caption, style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
                       nullptr);
     }
     void Close() { Destroy(); }
@@ -289,7 +475,10 @@ private:
     FormView& FOwner;
 };
 
-FormView::FormView(TForm& form, TApplication& app) : FForm(form), FApp(app) {}
+FormView::FormView(TForm& form, const TFormLayout& layout, TApplication& app, std::string caption,
+                   std::string className, int iconId)
+    : FForm(form), FLayout(layout), FApp(app), FCaption(std::move(caption)), FClassName(std::move(className)),
+      FIconId(iconId) {}
 
 FormView::~FormView() {
     *FAlive = false;
@@ -306,16 +495,20 @@ plat::Hwnd FormView::Handle() { return reinterpret_cast<plat::Hwnd>(Window()); }
 
 bool FormView::Attach() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    HICON bigIcon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(IDI_VELANT),
-                                                    IMAGE_ICON, ::GetSystemMetrics(SM_CXICON),
-                                                    ::GetSystemMetrics(SM_CYICON), LR_SHARED));
-    if (!Window::RegisterWindowClass(kFrameClass, bigIcon,
+    auto loadIcon = [&](int cx, int cy) {
+        return FIconId ? static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(FIconId), IMAGE_ICON,
+                                                         ::GetSystemMetrics(cx), ::GetSystemMetrics(cy),
+                                                         LR_SHARED))
+                       : nullptr;
+    };
+    HICON bigIcon = loadIcon(SM_CXICON, SM_CYICON);
+    if (!Window::RegisterWindowClass(FClassName, bigIcon,
                                reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))))
         return false;
 
     std::string caption = !FForm.Caption.empty() ? FForm.Caption
                           : !FApp.Title.empty()  ? FApp.Title
-                                                 : std::string(kDefaultCaption);
+                                                 : FCaption;
     // A fixed-size dialog-like frame: system menu and minimise, no maximise.
     FFrame = std::make_unique<Frame>(*this);
     if (!FFrame->Make(caption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
@@ -325,9 +518,7 @@ bool FormView::Attach() {
         return false;
     }
     HWND frame = FFrame->Handle();
-    HICON smallIcon = static_cast<HICON>(::LoadImageA(
-        instance, MAKEINTRESOURCEA(IDI_VELANT), IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-        ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    HICON smallIcon = loadIcon(SM_CXSMICON, SM_CYSMICON);
     if (smallIcon) ::SendMessageA(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
     FTooltip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
@@ -373,24 +564,30 @@ bool FormView::Attach() {
 
 bool FormView::CreatePages() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    FPageControl = dynamic_cast<TPageControl*>(FForm.FindComponent("PageControl1"));
-    std::vector<std::pair<std::string, std::string>> sheets;  // name, caption
+    std::vector<std::pair<TTabSheet*, int>> templates;  // sheet, dialog template
+    for (const TControlRow& row : FLayout) {
+        if (row.Page()) continue;
+        PageFinder found;
+        row.Accept(found);
+        if (found.pageControl && !FPageControl) FPageControl = found.pageControl;
+        if (found.sheet && row.Id()) templates.emplace_back(found.sheet, row.Id());
+    }
+    // The page control's order; without one, the layout's.
+    std::vector<TTabSheet*> sheets;
     if (FPageControl && !FPageControl->Pages.empty()) {
-        for (TTabSheet* sheet : FPageControl->Pages) sheets.emplace_back(sheet->Name(), sheet->Caption);
+        sheets = FPageControl->Pages;
     } else {
-        for (const auto& p : kPages) sheets.emplace_back(p.sheet, p.caption);
+        for (const auto& t : templates) sheets.push_back(t.first);
     }
 
     HFONT font = nullptr;
-    for (const auto& [name, text] : sheets) {
-        const PageTemplate* tpl = nullptr;
-        for (const auto& p : kPages)
-            if (name == p.sheet) tpl = &p;
-        if (!tpl) continue;
+    for (TTabSheet* sheet : sheets) {
+        auto tpl = std::find_if(templates.begin(), templates.end(), [&](const auto& t) { return t.first == sheet; });
+        if (tpl == templates.end()) continue;
         Page page;
-        page.sheet = name;
-        page.templateId = tpl->templateId;
-        page.wnd = ::CreateDialogParamA(instance, MAKEINTRESOURCEA(tpl->templateId), Window(),
+        page.sheet = sheet;
+        page.templateId = tpl->second;
+        page.wnd = ::CreateDialogParamA(instance, MAKEINTRESOURCEA(page.templateId), Window(),
                                         &FormView::PageProc, reinterpret_cast<LPARAM>(this));
         if (!page.wnd) return false;
         EnableTabTexture(page.wnd);
@@ -398,7 +595,7 @@ bool FormView::CreatePages() {
 
         TCITEMA item{};
         item.mask = TCIF_TEXT;
-        std::string caption = text.empty() ? std::string(tpl->caption) : text;
+        std::string caption = sheet->Caption;
         item.pszText = caption.data();
         ::SendMessageA(FTab, TCM_INSERTITEMA, FPages.size(), reinterpret_cast<LPARAM>(&item));
         FPages.push_back(page);
@@ -451,121 +648,53 @@ void FormView::Layout() {
 }
 
 void FormView::BindControls() {
-    for (const ControlName& c : kControls) {
-        for (Page& page : FPages) {
-            if (page.templateId != c.templateId) continue;
-            Bind(page, c.id, FForm.FindComponent(c.name), c.flags);
-        }
+    for (const TControlRow& row : FLayout) {
+        if (!row.Page()) continue;
+        for (Page& page : FPages)
+            if (page.sheet == row.Page()) Bind(page, row);
     }
-    // The sample of the desktop icon's caption sits under an icon of its own.
-    for (Page& page : FPages) {
-        if (page.templateId != IDD_PAGE_DESKTOP) continue;
-        HMODULE shell32 = ::GetModuleHandleA("shell32.dll");
-        if (!shell32) continue;
-        // Resource 16 of shell32 is the computer icon on Windows and Wine alike.
-        FSampleIcon.reset(static_cast<HICON>(
-            ::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, 32, 32, 0)));
-        if (FSampleIcon)
-            ::SendDlgItemMessageA(page.wnd, IDC_ICONPICTURE, STM_SETICON,
-                                  reinterpret_cast<WPARAM>(FSampleIcon.get()), 0);
-    }
-    // The tab control is the page control's window.
     if (FPageControl) {
-        auto b = std::make_unique<Binding>();
-        b->owner = this;
-        b->model = FPageControl;
-        b->kind = Kind::Tabs;
-        b->wnd = FTab;
+        auto b = std::make_unique<TabsBinding>(*this, *FPageControl, FTab);
         ::SetWindowSubclass(FTab, &FormView::ControlSubclass, 1, reinterpret_cast<DWORD_PTR>(b.get()));
         Sync(*b);
         FBindings.push_back(std::move(b));
     }
 }
 
-void FormView::Bind(Page& page, int id, TComponent* component, unsigned flags) {
+void FormView::Bind(Page& page, const TControlRow& row) {
+    const int id = row.Id();
     HWND wnd = ::GetDlgItem(page.wnd, id);
     if (!wnd) return;
-    auto* model = dynamic_cast<TControl*>(component);
-    auto b = std::make_unique<Binding>();
-    b->owner = this;
-    b->model = model;
-    b->flags = flags;
-    b->wnd = wnd;
-    b->page = static_cast<int>(&page - FPages.data());
-    if (dynamic_cast<TCheckBox*>(model)) b->kind = Kind::CheckBox;
-    else if (dynamic_cast<TSpinEdit*>(model)) b->kind = Kind::SpinEdit;
-    else if (dynamic_cast<TEdit*>(model)) b->kind = Kind::Edit;
-    else if (dynamic_cast<TRadioGroup*>(model)) b->kind = Kind::RadioGroup;
-    else if (dynamic_cast<TListBox*>(model)) b->kind = Kind::ListBox;
-    else if (dynamic_cast<TButton*>(model)) b->kind = Kind::Button;
-    else if (dynamic_cast<TLabel*>(model)) b->kind = Kind::Label;
-    else if (dynamic_cast<TImage*>(model)) b->kind = Kind::Image;
-    else if (dynamic_cast<TShellIcon*>(model)) b->kind = Kind::ShellIcon;
-    else {
+    BindingMaker maker(*this, wnd, row.Look());
+    row.Accept(maker);
+    if (!maker.made) {
         // A control without its model would look alive and do nothing.
-        ::OutputDebugStringA(("Velant: no model for control " + std::to_string(id) + "\n").c_str());
+        ::OutputDebugStringA(("No model for control " + std::to_string(id) + "\n").c_str());
         ::EnableWindow(wnd, FALSE);
         return;
     }
-
-    if (b->kind == Kind::RadioGroup) {
-        const auto& items = static_cast<TRadioGroup*>(model)->Items();
-        for (size_t i = 0; i < items.size(); ++i) {
-            HWND radio = ::GetDlgItem(page.wnd, id + 1 + static_cast<int>(i));
-            if (!radio) break;
-            b->parts.push_back(radio);
-            FById[id + 1 + static_cast<int>(i)] = {b.get(), static_cast<int>(i)};
-        }
-        // Radio buttons the model has no item for stay out of sight.
-        for (int i = static_cast<int>(items.size());; ++i) {
-            HWND extra = ::GetDlgItem(page.wnd, id + 1 + i);
-            if (!extra || i > 16) break;
-            char cls[16] = {};
-            ::GetClassNameA(extra, cls, sizeof cls);
-            if (lstrcmpiA(cls, "Button") != 0) break;
-            ::ShowWindow(extra, SW_HIDE);
-        }
-    } else if (b->kind == Kind::SpinEdit) {
-        if (HWND spin = ::GetDlgItem(page.wnd, id + 1)) {
-            b->parts.push_back(spin);
-            auto* se = static_cast<TSpinEdit*>(model);
-            int lo = se->MinValue, hi = se->MaxValue;
-            if (lo == 0 && hi == 0) hi = 0x7FFFFFFF;  // no bounds
-            ::SendMessageA(spin, UDM_SETRANGE32, static_cast<WPARAM>(lo), hi);
-        }
-    } else if (b->kind == Kind::Image) {
-        // The box is the model's size, whatever the dialog units make of the
-        // template's: the frame of an empty preview and a stretched picture
-        // then cover the same pixels.
-        auto* image = static_cast<TImage*>(model);
-        const int dpi = static_cast<int>(::GetDpiForWindow(wnd));
-        ::SetWindowPos(wnd, nullptr, 0, 0, ::MulDiv(image->Width, dpi ? dpi : 96, 96),
-                       ::MulDiv(image->Height, dpi ? dpi : 96, 96),
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    } else if (b->kind == Kind::ShellIcon) {
-        b->icon = ShellSmallIcon(static_cast<TShellIcon*>(model)->ShellObject);
-        if (b->icon) ::SendMessageA(wnd, STM_SETICON, reinterpret_cast<WPARAM>(b->icon.get()), 0);
-    } else if (b->kind == Kind::ListBox && (flags & kHorizontalExtent)) {
-        auto* list = static_cast<TListBox*>(model);
-        ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, ListExtent(wnd, list->Items(), list->HorizontalExtent),
-                       0);
-    }
-    FById[id] = {b.get(), -1};
+    Binding* raw = maker.made.get();
+    FBindings.push_back(std::move(maker.made));
+    raw->Setup(page.wnd, id);
+    for (size_t i = 0; i < raw->partIds.size(); ++i) FById[raw->partIds[i]] = {raw, static_cast<int>(i)};
+    FById[id] = {raw, -1};
 
     // Focus is learnt from the controls themselves, whatever moved it there.
-    ::SetWindowSubclass(wnd, &FormView::ControlSubclass, 1, reinterpret_cast<DWORD_PTR>(b.get()));
-    if (b->kind == Kind::RadioGroup)
-        for (HWND radio : b->parts)
-            ::SetWindowSubclass(radio, &FormView::ControlSubclass, 1,
-                                reinterpret_cast<DWORD_PTR>(b.get()));
+    ::SetWindowSubclass(wnd, &FormView::ControlSubclass, 1, reinterpret_cast<DWORD_PTR>(raw));
+    for (size_t i = 0; i < raw->partIds.size(); ++i)
+        ::SetWindowSubclass(raw->parts[i], &FormView::ControlSubclass, 1, reinterpret_cast<DWORD_PTR>(raw));
 
-    Binding* raw = b.get();
     auto alive = FAlive;
-    model->AddListener([raw, alive](TControl&) {
-        if (*alive) raw->owner->Sync(*raw);
+    raw->model.AddListener([raw, alive](TControl&) {
+        if (*alive) raw->owner.Sync(*raw);
     });
-    FBindings.push_back(std::move(b));
     Sync(*raw);
+}
+
+HWND FormView::DialogItem(int templateId, int id) const {
+    for (const Page& page : FPages)
+        if (page.templateId == templateId) return ::GetDlgItem(page.wnd, id);
+    return nullptr;
 }
 
 HFONT FormView::BoldFont() {
@@ -582,70 +711,12 @@ HFONT FormView::BoldFont() {
 
 void FormView::Sync(Binding& b) {
     ++FUpdating;
-    TControl& m = *b.model;
+    TControl& m = b.model;
     std::vector<HWND> all{b.wnd};
     all.insert(all.end(), b.parts.begin(), b.parts.end());
+    b.SyncState();
 
-    auto setText = [](HWND wnd, const std::string& text) {
-        if (WindowText(wnd) != text) ::SetWindowTextA(wnd, text.c_str());
-    };
-
-    switch (b.kind) {
-        case Kind::CheckBox: {
-            auto& c = static_cast<TCheckBox&>(m);
-            setText(b.wnd, c.Caption);
-            ::SendMessageA(b.wnd, BM_SETCHECK, c.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
-            break;
-        }
-        case Kind::Edit:
-            setText(b.wnd, static_cast<TEdit&>(m).Text());
-            break;
-        case Kind::SpinEdit:
-            setText(b.wnd, static_cast<TSpinEdit&>(m).Text());
-            break;
-        case Kind::RadioGroup: {
-            auto& g = static_cast<TRadioGroup&>(m);
-            setText(b.wnd, g.Caption);
-            for (size_t i = 0; i < b.parts.size(); ++i) {
-                if (i < g.Items().size()) setText(b.parts[i], g.Items()[i]);
-                ::SendMessageA(b.parts[i], BM_SETCHECK,
-                               static_cast<int>(i) == g.ItemIndex() ? BST_CHECKED : BST_UNCHECKED, 0);
-            }
-            break;
-        }
-        case Kind::ListBox: {
-            auto& l = static_cast<TListBox&>(m);
-            if (b.items != l.Items()) {
-                ::SendMessageA(b.wnd, WM_SETREDRAW, FALSE, 0);
-                ::SendMessageA(b.wnd, LB_RESETCONTENT, 0, 0);
-                for (const auto& item : l.Items())
-                    ::SendMessageA(b.wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-                ::SendMessageA(b.wnd, WM_SETREDRAW, TRUE, 0);
-                ::InvalidateRect(b.wnd, nullptr, TRUE);
-                b.items = l.Items();
-                if (b.flags & kHorizontalExtent)
-                    ::SendMessageA(b.wnd, LB_SETHORIZONTALEXTENT,
-                                   ListExtent(b.wnd, l.Items(), l.HorizontalExtent), 0);
-            }
-            if (::SendMessageA(b.wnd, LB_GETCURSEL, 0, 0) != l.ItemIndex())
-                ::SendMessageA(b.wnd, LB_SETCURSEL, static_cast<WPARAM>(l.ItemIndex()), 0);
-            break;
-        }
-        case Kind::Button:
-        case Kind::Label:
-            setText(b.wnd, m.Caption);
-            if (b.flags & kColorSample) ::InvalidateRect(b.wnd, nullptr, TRUE);
-            break;
-        case Kind::Image:
-            // A new picture or a new stretch mode: the control paints it.
-            ::InvalidateRect(b.wnd, nullptr, FALSE);
-            break;
-        case Kind::ShellIcon:
-        case Kind::Tabs:
-            break;
-    }
-
-    if (b.kind != Kind::Tabs) {
+    if (!b.Tabs()) {
         if (m.Bold != b.bold) {
             HFONT font = m.Bold ? BoldFont()
                                 : reinterpret_cast<HFONT>(
@@ -675,10 +746,10 @@ void FormView::Sync(Binding& b) {
 }
 
 void FormView::SyncHint(Binding& b) {
-    if (!FTooltip || b.model->Hint == b.hint) return;
+    if (!FTooltip || b.model.Hint == b.hint) return;
     std::vector<HWND> all{b.wnd};
     all.insert(all.end(), b.parts.begin(), b.parts.end());
-    std::string text = b.model->Hint;
+    std::string text = b.model.Hint;
     for (HWND wnd : all) {
         TTTOOLINFOA ti{};
         ti.cbSize = sizeof ti;
@@ -750,12 +821,8 @@ void FormView::HideForm() {
 
 void FormView::FocusControl(TControl& control) {
     for (auto& b : FBindings) {
-        if (b->model != &control) continue;
-        HWND target = b->wnd;
-        if (b->kind == Kind::RadioGroup && !b->parts.empty()) {
-            int index = static_cast<TRadioGroup&>(control).ItemIndex();
-            target = b->parts[index >= 0 && index < static_cast<int>(b->parts.size()) ? index : 0];
-        }
+        if (&b->model != &control) continue;
+        HWND target = b->FocusTarget();
         // Only what the user can reach can take the focus, and asking twice
         // must not bounce back into the model.
         if (::GetFocus() != target && control.Visible() && ::IsWindowVisible(target) &&
@@ -765,91 +832,29 @@ void FormView::FocusControl(TControl& control) {
     }
 }
 
-void FormView::OnControlFocus(Binding& b) {
-    if (b.kind == Kind::Tabs) {
-        Dispatch([&] {
-            if (FForm.ActiveControl() != b.model) FForm.SetActiveControl(b.model);
-            if (FPageControl && FPageControl->OnEnter) FPageControl->OnEnter();
-        });
-        return;
-    }
-    if (FForm.ActiveControl() == b.model) return;
-    Dispatch([&] { FForm.SetActiveControl(b.model); });
-}
+void FormView::OnControlFocus(Binding& b) { b.Focused(); }
 
 void FormView::OnCommand(int id, int code, HWND control) {
     auto it = FById.find(id);
     if (it == FById.end()) return;
-    Binding& b = *it->second.first;
-    const int part = it->second.second;
     if (FUpdating) return;  // the view's own writes echo back as notifications
-    switch (b.kind) {
-        case Kind::CheckBox:
-            if (code == BN_CLICKED) {
-                bool checked = ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-                Dispatch([&] { static_cast<TCheckBox*>(b.model)->SetChecked(checked); });
-                Sync(b);  // a handler may have refused the change
-            }
-            break;
-        case Kind::Edit:
-            if (code == EN_CHANGE) {
-                std::string text = WindowText(control);
-                Dispatch([&] { static_cast<TEdit*>(b.model)->SetText(text); });
-            }
-            break;
-        case Kind::SpinEdit:
-            if (code == EN_CHANGE) {
-                std::string text = WindowText(control);
-                Dispatch([&] { static_cast<TSpinEdit*>(b.model)->SetText(text); });
-            }
-            break;
-        case Kind::RadioGroup:
-            if (code == BN_CLICKED && part >= 0 &&
-                ::SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED) {
-                Dispatch([&] { static_cast<TRadioGroup*>(b.model)->SetItemIndex(part); });
-                Sync(b);
-            }
-            break;
-        case Kind::ListBox:
-            if (code == LBN_SELCHANGE) {
-                int index = static_cast<int>(::SendMessageA(control, LB_GETCURSEL, 0, 0));
-                Dispatch([&] { static_cast<TListBox*>(b.model)->Click(index); });
-            }
-            break;
-        case Kind::Button:
-            if (code == BN_CLICKED) Dispatch([&] { static_cast<TButton*>(b.model)->Click(); });
-            break;
-        default:
-            break;
-    }
+    it->second.first->Command(it->second.second, code, control);
 }
 
 HBRUSH FormView::OnCtlColorStatic(HDC dc, HWND control) {
-    for (auto& b : FBindings) {
-        if (b->wnd != control || !(b->flags & kColorSample) || b->kind != Kind::Label) continue;
-        auto& label = static_cast<TLabel&>(*b->model);
-        if (label.Transparent()) {
-            // The page's own background (a themed texture on current Windows)
-            // comes from the dialog manager; only the text colour is ours.
-            FInCtlColor = true;
-            auto brush = reinterpret_cast<HBRUSH>(::DefDlgProcA(
-                ::GetParent(control), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                reinterpret_cast<LPARAM>(control)));
-            FInCtlColor = false;
-            ::SetTextColor(dc, ToColorRef(label.Font.Color));
-            ::SetBkMode(dc, TRANSPARENT);
-            return brush ? brush : ::GetSysColorBrush(COLOR_BTNFACE);
-        }
-        ::SetTextColor(dc, ToColorRef(label.Font.Color));
-        COLORREF back = ToColorRef(label.Color());
-        ::SetBkColor(dc, back);
-        if (!FSampleBrush || FSampleBrushColor != back) {
-            FSampleBrush.reset(::CreateSolidBrush(back));
-            FSampleBrushColor = back;
-        }
-        return FSampleBrush.get();
-    }
+    for (auto& b : FBindings)
+        if (b->wnd == control)
+            if (HBRUSH brush = b->CtlColor(dc)) return brush;
     return nullptr;
+}
+
+HBRUSH FormView::DefaultCtlColor(HDC dc, HWND control) {
+    FInCtlColor = true;
+    auto brush = reinterpret_cast<HBRUSH>(::DefDlgProcA(::GetParent(control), WM_CTLCOLORSTATIC,
+                                                        reinterpret_cast<WPARAM>(dc),
+                                                        reinterpret_cast<LPARAM>(control)));
+    FInCtlColor = false;
+    return brush;
 }
 
 void FormView::ApplyHides() {
@@ -857,7 +862,7 @@ void FormView::ApplyHides() {
     for (auto& b : FBindings) {
         if (!b->hidePending) continue;
         b->hidePending = false;
-        if (b->model->Visible()) continue;
+        if (b->model.Visible()) continue;
         std::vector<HWND> all{b->wnd};
         all.insert(all.end(), b->parts.begin(), b->parts.end());
         for (HWND wnd : all) ::ShowWindow(wnd, SW_HIDE);
@@ -972,22 +977,22 @@ LRESULT CALLBACK FormView::ControlSubclass(HWND wnd, UINT msg, WPARAM wParam, LP
     auto* b = reinterpret_cast<Binding*>(data);
     if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(wnd, &FormView::ControlSubclass, id);
-    } else if (msg == WM_PAINT && b && b->kind == Kind::Image) {
+    } else if (msg == WM_PAINT && b && b->Paints()) {
         if (wParam) {
-            PaintImage(wnd, reinterpret_cast<HDC>(wParam), static_cast<TImage&>(*b->model));
+            b->Paint(reinterpret_cast<HDC>(wParam));
         } else {
             PAINTSTRUCT ps;
             if (HDC dc = ::BeginPaint(wnd, &ps)) {
-                PaintImage(wnd, dc, static_cast<TImage&>(*b->model));
+                b->Paint(dc);
                 ::EndPaint(wnd, &ps);
             }
         }
         return 0;
-    } else if (msg == WM_ERASEBKGND && b && b->kind == Kind::Image) {
+    } else if (msg == WM_ERASEBKGND && b && b->Paints()) {
         return 1;  // painted whole in WM_PAINT
-    } else if (msg == WM_SETFOCUS && b && b->owner) {
+    } else if (msg == WM_SETFOCUS && b) {
         LRESULT r = ::DefSubclassProc(wnd, msg, wParam, lParam);
-        b->owner->OnControlFocus(*b);
+        b->owner.OnControlFocus(*b);
         return r;
     }
     return ::DefSubclassProc(wnd, msg, wParam, lParam);

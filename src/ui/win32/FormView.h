@@ -1,8 +1,9 @@
 #pragma once
-// The Win32 view of the main form: a top-level window holding a tab control
-// whose pages are child dialogs from the resource file. Every template control is
-// bound by name to its model; the view keeps both in step and hands the user's
-// actions to the model at the dispatch boundary.
+// The Win32 view of a form: a top-level window holding a tab control whose pages
+// are child dialogs from the module's resources. The form's layout names each
+// page's dialog template and each control's dialog id; the view binds every
+// control to its model through a binding of the control's kind, keeps both in
+// step and hands the user's actions to the model at the dispatch boundary.
 #include "platform/win32/WinApi.h"
 
 #include <algorithm>
@@ -15,12 +16,17 @@
 #include "platform/win32/Window.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/FormLayout.h"
 
 namespace win32 {
 
 class FormView final : public IFormView {
 public:
-    FormView(TForm& form, TApplication& app);
+    // caption: the window's caption when neither the form nor the application
+    // names one; className: the frame's window class; iconId: the frame's icon
+    // among the module's resources (0: none). The layout must outlive the view.
+    FormView(TForm& form, const TFormLayout& layout, TApplication& app, std::string caption,
+             std::string className, int iconId = 0);
     ~FormView() override;
     FormView(const FormView&) = delete;
     FormView& operator=(const FormView&) = delete;
@@ -34,18 +40,21 @@ public:
     bool PreTranslateMessage(const MSG& msg);
     // The form has been allowed to close: the message loop may end.
     bool Closed() const { return FClosed; }
+    // The control of that id on the page made from that dialog template, nullptr when there is none.
+    HWND DialogItem(int templateId, int id) const;
 
     plat::Hwnd Handle() override;
     void ShowForm() override;
     void HideForm() override;
     void FocusControl(TControl& control) override;
 
-    struct Binding;
+    class Binding;
 
 private:
     class Frame;
+    class BindingMaker;
     struct Page {
-        std::string sheet;
+        TTabSheet* sheet = nullptr;
         int templateId = 0;
         HWND wnd = nullptr;
     };
@@ -59,7 +68,7 @@ private:
     bool CreatePages();
     void Layout();
     void BindControls();
-    void Bind(Page& page, int id, TComponent* component, unsigned flags);
+    void Bind(Page& page, const TControlRow& row);
     void Sync(Binding& b);
     void SyncHint(Binding& b);
     void SyncPages();
@@ -69,13 +78,19 @@ private:
     void OnControlFocus(Binding& b);
     HBRUSH OnCtlColorStatic(HDC dc, HWND control);
     HFONT BoldFont();
+    // The page's default background for a control, from the dialog manager.
+    HBRUSH DefaultCtlColor(HDC dc, HWND control);
     template <class F>
     void Dispatch(F&& handler) {
         FApp.Dispatch(std::forward<F>(handler));
     }
 
     TForm& FForm;
+    const TFormLayout& FLayout;
     TApplication& FApp;
+    std::string FCaption;
+    std::string FClassName;
+    int FIconId = 0;
     TPageControl* FPageControl = nullptr;
     std::unique_ptr<Frame> FFrame;
     HWND FTab = nullptr;
@@ -86,9 +101,6 @@ private:
     // Control id → binding and the part (radio button) it is.
     std::map<int, std::pair<Binding*, int>> FById;
     UniqueHfont FBold;
-    UniqueHbrush FSampleBrush;
-    COLORREF FSampleBrushColor = CLR_INVALID;
-    UniqueHicon FSampleIcon;
     bool FInCtlColor = false;
     bool FHidesPosted = false;  // kApplyHides is on its way
     int FUpdating = 0;  // the view itself is writing to a control
