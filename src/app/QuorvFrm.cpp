@@ -125,7 +125,6 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     CoolTrayIcon1.OnDblClick = [this] { CoolTrayIcon1DblClick(); };
     RxPopupMenu1.AutoPopup = false;
 
-
     // Events of the window and its controls.
     OnCloseQuery = [this](bool& canClose) { FormCloseQuery(canClose); };
     OnClose = [this] { FormClose(); };
@@ -193,6 +192,7 @@ void TQuorvForm::BuildPopupMenu() {
 
 void TQuorvForm::RegisterComponents() {
     FLayout = DescribeControls();
+    // The popup menu's items were registered as the menu was built.
     for (const TControlRow& row : FLayout)
         if (FindComponent(row.Component().Name()) != &row.Component()) Register(row.Component());
     FormStorage1.StoredProps = StoredProps(FLayout);
