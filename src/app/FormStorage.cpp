@@ -135,8 +135,8 @@ std::optional<int> ListItemIndex(const std::string& valueName) {
 }
 
 TFormStorage::TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user,
-                           TForm& form, TApplication& app)
-    : TComponent(std::move(name)), FRegistry(registry), FUser(user), FForm(form), FApp(app) {}
+                           plat::IKernel& kernel, TForm& form, TApplication& app)
+    : TComponent(std::move(name)), FRegistry(registry), FUser(user), FKernel(kernel), FForm(form), FApp(app) {}
 
 void TFormStorage::Loaded() {
     std::vector<std::string> kept;
@@ -170,7 +170,8 @@ void TFormStorage::PropertyChanged(const std::string& entry) {
     // failure must not break the code that changed the control.
     try {
         WriteProperty(entry);
-    } catch (const std::exception&) {
+    } catch (const EVelantError& error) {
+        plat::Trace(FKernel, "Writing " + entry, error);
     }
 }
 
@@ -282,8 +283,9 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
             std::string item;
             try {
                 item = key.ReadString("Item" + std::to_string(i)).value_or("");
-            } catch (const std::exception&) {
+            } catch (const EVelantError& error) {
                 // An item of the wrong type reads as a missing one.
+                plat::Trace(FKernel, "Reading " + entry, error);
             }
             items.push_back(std::move(item));
         }
@@ -299,7 +301,8 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
             try {
                 auto text = key.ReadString(p.valueName + fp.name);
                 if (text) fp.set(*prop->font, TrimControl(*text));
-            } catch (const std::exception&) {
+            } catch (const EVelantError& error) {
+                plat::Trace(FKernel, "Reading " + entry + fp.name, error);
             }
         }
         prop->font->Changed();
@@ -320,11 +323,13 @@ void TFormStorage::RestoreStoredSettings() {
         // Either value of the wrong type only loses itself.
         try {
             versionText = section.ReadString("FormVersion");
-        } catch (const std::exception&) {
+        } catch (const EVelantError& error) {
+            plat::Trace(FKernel, "Reading FormVersion", error);
         }
         try {
             activeName = section.ReadString("ActiveControl");
-        } catch (const std::exception&) {
+        } catch (const EVelantError& error) {
+            plat::Trace(FKernel, "Reading ActiveControl", error);
         }
     }
     section.Close();
@@ -332,11 +337,18 @@ void TFormStorage::RestoreStoredSettings() {
 
     FRestoring = true;
     FChangedWhileRestoring.clear();
+    // An error that is none of the program's own ends the restore on its way to the
+    // error report; the changes made from then on must still be written at once.
+    struct RestoreEnd {
+        bool& restoring;
+        ~RestoreEnd() { restoring = false; }
+    } restoreEnd{FRestoring};
     for (const auto& entry : StoredProps) {
         try {
             RestoreProperty(entry);
-        } catch (const std::exception&) {
+        } catch (const EVelantError& error) {
             // One unreadable value must not cost the user the others.
+            plat::Trace(FKernel, "Reading " + entry, error);
         }
     }
     FRestoring = false;
@@ -345,7 +357,8 @@ void TFormStorage::RestoreStoredSettings() {
     for (const auto& entry : FChangedWhileRestoring) {
         try {
             WriteProperty(entry);
-        } catch (const std::exception&) {
+        } catch (const EVelantError& error) {
+            plat::Trace(FKernel, "Writing " + entry, error);
         }
     }
     FChangedWhileRestoring.clear();

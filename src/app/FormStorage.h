@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/user.h"
 #include "ui/Application.h"
@@ -19,8 +20,8 @@ std::optional<int> ListItemIndex(const std::string& valueName);
 
 class TFormStorage : public TComponent {
 public:
-    TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user, TForm& form,
-                 TApplication& app);
+    TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user, plat::IKernel& kernel,
+                 TForm& form, TApplication& app);
 
     bool UseRegistry = true;
     std::string IniFileName = "Software\\Corvane";
@@ -49,6 +50,7 @@ private:
 
     plat::IRegistry& FRegistry;
     plat::IUser& FUser;
+    plat::IKernel& FKernel;
     TForm& FForm;
     TApplication& FApp;
     bool FRestoring = false;

@@ -4,6 +4,7 @@
 
 #include "app/ClockFormat.h"
 #include "app/QuorvFrm.h"
+#include "platform/error.h"
 
 void TQuorvForm::ckWinClockClick() { UpdateCaptionClock(); }
 
@@ -17,7 +18,8 @@ void TQuorvForm::UpdateCaptionClock() {
         // shows at the first tick.
         try {
             CpuUsage.SampleProcessorData();
-        } catch (const std::exception&) {
+        } catch (const EVelantError& error) {
+            plat::Trace(FPlatform.kernel, "Sampling the processor load", error);
         }
     }
     TitleBarTimer.SetEnabled(on);
@@ -75,15 +77,19 @@ void TQuorvForm::TitleBarTimerTimer() {
             cpuText = std::to_string(std::isfinite(percent) && std::fabs(percent) < 1e9 ? static_cast<long>(percent) : 0);
         }
         FCpuFailureReported = false;
-    } catch (const std::exception&) {
+    } catch (const EVelantError& error) {
         // Without the load in the caption the meter's trouble is not the clock's.
         if (ckCPU.Checked()) {
             // A meter that fails would fail again every second: report it once,
             // and again only after it has worked in between.
-            if (FCpuFailureReported) return;
-            FCpuFailureReported = true;
-            throw;
+            if (!FCpuFailureReported) {
+                FCpuFailureReported = true;
+                throw;
+            }
+            plat::Trace(FPlatform.kernel, "Sampling the processor load", error);
+            return;
         }
+        plat::Trace(FPlatform.kernel, "Sampling the processor load", error);
         cpuText.clear();
     }
     const std::string cpuPart = ckCPU.Checked() ? " Cpu load: " + cpuText + "%" : "";

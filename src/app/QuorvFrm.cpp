@@ -27,7 +27,7 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
       WinReboot1("WinReboot1", platform.power),
       Wallpaper1("Wallpaper1", platform.kernel, platform.registry, platform.user),
       MD("MD", platform.user, platform.shell, platform.registry),
-      FormStorage1("FormStorage1", platform.registry, platform.user, *this, app),
+      FormStorage1("FormStorage1", platform.registry, platform.user, platform.kernel, *this, app),
       MyScreensaver1("MyScreensaver1", platform.user, platform.kernel),
       FPlatform(platform),
       FApp(app) {
@@ -97,7 +97,8 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
         Autostart1.SetAutostart(true);
         Autostart1.SetStartNextLogon(false);
         Autostart1.SetGlobal(false);
-    } catch (const std::exception&) {
+    } catch (const EVelantError& error) {
+        plat::Trace(FPlatform.kernel, "Reading the logon entry", error);
     }
     ckAutorun.OnClick = [this] { ckAutorunClick(); };
 
@@ -217,13 +218,15 @@ void TQuorvForm::FormCreate() {
     // Errors while restoring are not the user's concern at start-up.
     try {
         FormStorage1.RestoreStoredSettings();
-    } catch (const std::exception&) {
+    } catch (const EVelantError& error) {
+        plat::Trace(FPlatform.kernel, "Restoring the settings", error);
     }
     // The box tells the truth about the logon entry: a first run has none, and
     // another program may have removed or added it since the last close.
     try {
         ckAutorun.SetChecked(Autostart1.Exists());
-    } catch (const std::exception&) {
+    } catch (const EVelantError& error) {
+        plat::Trace(FPlatform.kernel, "Reading the logon entry", error);
     }
 
     MD.SetShowDesktop(ckDesktopIcons.Checked());
@@ -239,7 +242,7 @@ void TQuorvForm::FormCreate() {
             try {
                 RxDesktopMonitor1.SetFolderName(SystemPath1.DeskTop);
                 RxDesktopMonitor1.SetActive(ckDesktop.Checked());
-            } catch (const std::exception& error) {
+            } catch (const EVelantError& error) {
                 FApp.HandleException(error);
             }
             FolderMenu1.SetFolderName(SystemPath1.DeskTop);
@@ -252,7 +255,8 @@ void TQuorvForm::FormCreate() {
     // An unwritable settings key must not cost the steps after this one.
     try {
         ApplyPriority();
-    } catch (const std::exception&) {
+    } catch (const EVelantError& error) {
+        plat::Trace(FPlatform.kernel, "Setting the priority", error);
     }
 
     // A stored "Enable hotkeys:" of false matches the box's design state, so the

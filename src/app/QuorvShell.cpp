@@ -2,6 +2,7 @@
 #include "app/QuorvFrm.h"
 #include "platform/RegKey.h"
 #include "platform/constants.h"
+#include "platform/error.h"
 #include "ui/Convert.h"
 
 namespace {
@@ -141,7 +142,8 @@ std::string TQuorvForm::StartMenuPath() {
         if (folders.Valid()) {
             try {
                 path = folders.ReadString("Start Menu").value_or("");
-            } catch (const std::exception&) {
+            } catch (const EVelantError& error) {
+                plat::Trace(FPlatform.kernel, "Reading the start menu folder", error);
                 path.clear();
             }
         }

@@ -69,8 +69,12 @@ TNotifyThread::~TNotifyThread() {
 void TNotifyThread::Run(TNotifyThread* self) {
     try {
         self->Execute();
+    } catch (const std::exception& error) {
+        // A kernel that throws ends the wait loop like a failed wait. Nothing on
+        // this thread can show an error, and one escaping it would end the program.
+        plat::Trace(self->FKernel, "Watching a folder", error);
     } catch (...) {
-        // A kernel that throws ends the wait loop like a failed wait.
+        self->FKernel.OutputDebugString("Watching a folder: an error of unknown type");
     }
     {
         std::lock_guard lock(self->FMutex);
@@ -261,8 +265,9 @@ void TRxFolderMonitor::SetFilter(TFileChangeFilters value) {
         if (wasActive) {
             try {
                 Restart(true);
-            } catch (...) {
+            } catch (const EVelantError& error) {
                 // The first error is the one the user needs to see.
+                plat::Trace(*FKernel, "Restarting the folder monitor", error);
             }
         }
         throw;

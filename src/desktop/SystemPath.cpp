@@ -4,19 +4,21 @@
 
 #include "platform/RegKey.h"
 #include "platform/constants.h"
+#include "platform/error.h"
 
 namespace {
 
 // Reads each named string value of a key into its property. One value of
 // another type leaves that property empty instead of failing the whole window.
-void ReadGroup(plat::IRegistry& registry, plat::Hkey root, const char* path,
+void ReadGroup(plat::IKernel& kernel, plat::IRegistry& registry, plat::Hkey root, const char* path,
                std::initializer_list<std::pair<std::string*, const char*>> values) {
     auto key = plat::RegKey::Open(registry, root, path, plat::KEY_ALL_ACCESS);
     if (!key.Valid()) return;
     for (const auto& [target, name] : values) {
         try {
             *target = key.ReadString(name).value_or("");
-        } catch (const std::exception&) {
+        } catch (const EVelantError& error) {
+            plat::Trace(kernel, std::string("Reading ") + name, error);
             target->clear();
         }
     }
@@ -29,7 +31,7 @@ TSystemPath::TSystemPath(std::string name, plat::IKernel& kernel, plat::IRegistr
     Windows = kernel.GetWindowsDirectory();
     System = kernel.GetSystemDirectory();
     Temp = kernel.GetTempPath();
-    ReadGroup(registry, plat::HKEY_CURRENT_USER,
+    ReadGroup(kernel, registry, plat::HKEY_CURRENT_USER,
               "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
               {{&AppData, "AppData"}, {&Cache, "Cache"}, {&Cookies, "Cookies"}, {&DeskTop, "DeskTop"},
                {&Favorites, "Favorites"}, {&Fonts, "Fonts"}, {&History, "History"},
@@ -38,7 +40,7 @@ TSystemPath::TSystemPath(std::string name, plat::IKernel& kernel, plat::IRegistr
                {&StartMenu, "Start Menu"}, {&StartUp, "StartUp"}, {&Templates, "Templates"},
                {&MyPictures, "My Pictures"}, {&LocalSettings, "Local Settings"},
                {&LocalAppData, "Local AppData"}, {&Content, "Content"}});
-    ReadGroup(registry, plat::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
+    ReadGroup(kernel, registry, plat::HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion",
               {{&CommonFiles, "CommonFilesDir"}, {&Config, "ConfigPath"}, {&Device, "DevicePath"},
                {&Media, "MediaPath"}, {&OtherDevice, "OtherDevicePath"},
                {&ProgramFiles, "ProgramFilesPath"}, {&SystemRoot, "SystemRoot"},

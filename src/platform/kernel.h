@@ -3,6 +3,7 @@
 // find handles, change notifications, events and waits, drives, WinExec, version
 // information, the local time and the user's locale, the system's processor times.
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,9 @@
 #endif
 #ifdef CompareString
 #undef CompareString
+#endif
+#ifdef OutputDebugString
+#undef OutputDebugString
 #endif
 
 namespace plat {
@@ -154,6 +158,14 @@ public:
         (void)messageId;
         return {};
     }
+    // A line for whoever watches the debugger output; stand-in kernels drop it.
+    virtual void OutputDebugString(const std::string& text) { (void)text; }
 };
+
+// An error the program goes on after, on purpose, still leaves a line in the
+// debugger output: what was being done, and the error's text.
+inline void Trace(IKernel& kernel, const std::string& doing, const std::exception& error) {
+    kernel.OutputDebugString(doing + ": " + error.what());
+}
 
 }  // namespace plat

@@ -21,6 +21,9 @@ public:
     // The default error report: a message box with the error's text; the program goes on.
     void HandleException(const std::exception& error);
     // Runs one handler at a dispatch boundary (message, timer round, hotkey).
+    // Every standard error is reported here, not only the program's own: running
+    // out of memory or a broken invariant (std::logic_error) in one handler is shown
+    // like any other failure, never passed over, and the next message still runs.
     template <class F>
     void Dispatch(F&& handler) {
         try {

@@ -55,7 +55,10 @@ public:
         MessageHook;
 
     // Hooks other components attach (the settings store): they run around the
-    // form's own events, in the order the Delphi-style form gives them.
+    // form's own events, in a fixed order. Showing: the before-show hooks, then
+    // OnShow. Closing: OnCloseQuery, which may refuse; once it allows the close the
+    // after-close-query hooks, then OnClose, then OnHide if it was showing. Destroying:
+    // the destroying hooks, once, before any member goes away.
     std::vector<TNotifyEvent> BeforeShowHooks;        // before the window becomes visible
     std::vector<TNotifyEvent> AfterCloseQueryHooks;   // the close was allowed
     std::vector<TNotifyEvent> DestroyingHooks;        // the form is being destroyed

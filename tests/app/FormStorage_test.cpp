@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -645,6 +646,19 @@ TEST_F(StoreTest, RestoreFailureOnShowingIsReportedAndTheWindowShows) {
     EXPECT_TRUE(f.Showing());
     ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
     EXPECT_EQ(win.Dialogs().MessageBoxes()[0].type, plat::MB_OK | plat::MB_ICONERROR);
+}
+
+TEST_F(StoreTest, AnErrorNotOfTheProgramsOwnInARestoredHandlerIsReported) {
+    auto& f = Start();
+    f.ckWinClock.OnClick = [] { throw std::logic_error("clock without a pattern"); };
+    Stored("ckWinClock_Checked", "True");
+    ShowWindow();
+    EXPECT_TRUE(f.Showing());
+    ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
+    EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text, "clock without a pattern");
+    // The restore has ended: a change in the window is written at once again.
+    f.ckCPU.SetChecked(true);
+    EXPECT_EQ(StoredText("ckCPU_Checked"), "True");
 }
 
 TEST_F(StoreTest, RestoreFailureAtStartUpIsSilent) {

@@ -339,6 +339,33 @@ TEST_F(MainFormTest, AnErrorInAnIconHandlerIsReportedAndTheIconKeepsWorking) {
     EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text, "first click failed");
 }
 
+TEST(MainFormTraceTest, ErrorsStartUpGoesOnAfterLeaveATrace) {
+    struct Case {
+        const char* what;
+        const char* path;
+        const char* name;
+        const char* trace;
+    };
+    const Case cases[] = {
+        {"a stored value", "Software\\Corvane\\Velant! Pro 2001", "ckWinClock_Checked",
+         "Reading ckWinClock.Checked: Invalid data type for 'ckWinClock_Checked'"},
+        {"a shell folder", "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Cookies",
+         "Reading Cookies: Invalid data type for 'Cookies'"},
+        {"the logon entry", "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Velant! Pro 2001",
+         "Reading the logon entry: Invalid data type for 'Velant! Pro 2001'"},
+    };
+    for (const auto& c : cases) {
+        sim::SimWindows win;
+        plat::Platform p = win.platform();
+        TApplication app{p.user, p.dialogs};
+        win.Registry().SetDword(HKCU, c.path, c.name, 1);
+        TQuorvForm form(p, app);
+        form.Loaded();
+        EXPECT_TRUE(win.Contains("OutputDebugString(\"" + std::string(c.trace) + "\")")) << c.what;
+        EXPECT_TRUE(win.Dialogs().MessageBoxes().empty()) << c.what;
+    }
+}
+
 // ---- the user's screensaver, the desktop monitor at start-up, the Recycle Bin's name ----
 
 TEST_F(MainFormTest, StartUpAppliesOnlyStoredScreensaverChoicesAndCloseRestoresOnlyWhatItSwitchedOff) {

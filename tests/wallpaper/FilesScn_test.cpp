@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
-#include "HostFileKernel.h"
 #include "platform/sim/SimWindows.h"
 #include "platform/error.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::vector<std::string> MaskResults(const std::string& list, const std::string& name) {
     std::vector<std::string> hits;
@@ -71,8 +65,8 @@ TEST(FilesScanCollation, SortedListFollowsTheUsersCollation) {
 
 class FilesScan : public ::testing::Test {
 protected:
-    wptest::TempRoot root;
-    wptest::HostFileKernel kernel{root.path};
+    sim::SimWindows win;
+    sim::SimKernel& kernel = win.Kernel();
     int pumps = 0;
     std::function<void()> onPump;
     TFilesScan scan{"FilesScan1", kernel, [this] {
@@ -95,17 +89,8 @@ protected:
             ++endCalls;
         };
     }
-    static std::string Slashes(std::string rel) {
-        for (char& c : rel)
-            if (c == '\\') c = '/';
-        return rel;
-    }
-    void File(const std::string& rel, std::size_t size = 1) {
-        const fs::path p = root.path / "C" / Slashes(rel);
-        fs::create_directories(p.parent_path());
-        std::ofstream(p) << std::string(size, 'x');
-    }
-    void Folder(const std::string& rel) { fs::create_directories(root.path / "C" / Slashes(rel)); }
+    void File(const std::string& rel, std::size_t size = 1) { kernel.WriteText("C:\\" + rel, std::string(size, 'x')); }
+    void Folder(const std::string& rel) { kernel.MakeDirectory("C:\\" + rel); }
 };
 
 TEST_F(FilesScan, FindsPicturesInEveryFolderSortedByWholePath) {
@@ -123,7 +108,7 @@ TEST_F(FilesScan, FindsPicturesInEveryFolderSortedByWholePath) {
     EXPECT_EQ(endedCount, 3);
     EXPECT_EQ(endedSize, 35);
     EXPECT_EQ(scan.FilesList(), ended);
-    EXPECT_EQ(kernel.openSearches(), 0);
+    EXPECT_EQ(kernel.OpenHandleCount(), 0u);
 }
 
 TEST_F(FilesScan, RootWithTrailingBackslashAndNoRecursion) {
@@ -167,17 +152,16 @@ TEST_F(FilesScan, ProgressReportsTheTotalsSoFar) {
 TEST_F(FilesScan, DiskAndAllDrivesOptions) {
     File("a.jpg");
     File("deep\\b.jpg");
-    fs::create_directories(root.path / "D");
-    std::ofstream(root.path / "D" / "d.jpg") << "x";
-    fs::create_directories(root.path / "E");
-    std::ofstream(root.path / "E" / "e.jpg") << "x";
+    kernel.WriteText("D:\\d.jpg", "x");
+    kernel.WriteText("E:\\e.jpg", "x");
     scan.ScanOptions = TScanOptions::soSpecifiedDisk;
     scan.ScanDir = "C:\\deep\\ignored";
     scan.Execute();
     EXPECT_EQ(ended, (std::vector<std::string>{"C:\\a.jpg", "C:\\deep\\b.jpg"}));
 
-    kernel.logicalDrives = 0b11100;  // C, D, E
-    kernel.driveTypes = {{'C', 3}, {'D', 2}, {'E', 5}};  // fixed, removable, CD-ROM
+    kernel.SetDrive('C', sim::DRIVE_FIXED);
+    kernel.SetDrive('D', sim::DRIVE_REMOVABLE);
+    kernel.SetDrive('E', sim::DRIVE_CDROM);
     scan.ScanOptions = TScanOptions::soGlobal;
     scan.Execute();
     EXPECT_EQ(ended, (std::vector<std::string>{"C:\\a.jpg", "C:\\deep\\b.jpg", "E:\\e.jpg"}));
@@ -234,19 +218,19 @@ TEST_F(FilesScan, SizesWrapAroundAsA32BitTotal) {
     File("p\\a.jpg", 10);
     scan.ScanDir = "C:\\p";
     // The wrap itself needs files of gigabytes; a fake entry stands in.
-    struct BigKernel : wptest::HostFileKernel {
-        using HostFileKernel::HostFileKernel;
+    struct BigKernel : sim::SimKernel {
+        using SimKernel::SimKernel;
         bool FindNextFile(plat::Handle h, plat::FindData& d) override {
-            const bool ok = HostFileKernel::FindNextFile(h, d);
+            const bool ok = SimKernel::FindNextFile(h, d);
             if (ok && d.name == "a.jpg") d.size = 0x1'8000'0005ull;  // low 32 bits: 0x80000005
             return ok;
         }
         plat::Handle FindFirstFile(const std::string& p, plat::FindData& d) override {
-            const plat::Handle h = HostFileKernel::FindFirstFile(p, d);
+            const plat::Handle h = SimKernel::FindFirstFile(p, d);
             if (h && d.name == "a.jpg") d.size = 0x1'8000'0005ull;
             return h;
         }
-    } big{root.path};
+    } big{win.CallJournal(), win.Clock(), kernel.Root()};
     TFilesScan s("s", big);
     s.FileMask = "*.jpg";
     s.Attributes = {};
@@ -297,7 +281,7 @@ TEST_F(FilesScan, StopEndsTheScanButStillReportsIt) {
     scan.Execute();
     EXPECT_EQ(endCalls, 1);
     EXPECT_LE(endedCount, 10);
-    EXPECT_EQ(kernel.openSearches(), 0);
+    EXPECT_EQ(kernel.OpenHandleCount(), 0u);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
-// An IKernel over the host file system for the wallpaper tests and benchmarks,
-// standing in until the simulated Windows has files: Windows paths such as
-// "C:\pics\a.jpg" live under a root folder as root/C/pics/a.jpg. Only the
-// file and find operations work; failures can be injected into writes.
+// An IKernel over the host file system for the wallpaper benchmark (the tests
+// use the simulated kernel): Windows paths such as "C:\pics\a.jpg" live under a
+// root folder as root/C/pics/a.jpg. Only the file and find operations work, with
+// no journal and no failure checks, so a scan times the scanner and the disk.
 #include <dirent.h>
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -32,12 +32,6 @@ public:
         for (auto& [h, search] : FSearches) closedir(search.dir);
     }
 
-    // Write failures to inject: WriteFile writes this many bytes, then fails
-    // with writeError (a full disk); ReplaceFile fails with replaceError (a
-    // locked target).
-    long writeError = 0;
-    std::size_t writeLimit = 0;
-    long replaceError = 0;
     // Windows lists each entry's size with its name; here a size costs one
     // statx, a system call, for every file. fetchSizes false reports no sizes
     // (what find works with); sizeWanted, when set, limits the calls to the
@@ -45,8 +39,6 @@ public:
     // names its masks match, and only those), and the others report 0.
     bool fetchSizes = true;
     std::function<bool(std::string_view name)> sizeWanted;
-    std::vector<std::string> calls;  // "WriteFile <path>", "ReplaceFile <from> <to>", ...
-    int openSearches() const { return static_cast<int>(FSearches.size()); }
 
     std::string HostPath(const std::string& windowsPath) const {
         std::string p = windowsPath;
@@ -115,7 +107,6 @@ public:
         return rmdir(HostPath(path).c_str()) == 0;
     }
     bool DeleteFile(const std::string& path) override {
-        calls.push_back("DeleteFile " + path);
         return unlink(HostPath(path).c_str()) == 0;
     }
     long ReadFile(const std::string& path, std::vector<std::uint8_t>& data) override {
@@ -131,18 +122,13 @@ public:
         return 0;
     }
     long WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) override {
-        calls.push_back("WriteFile " + path);
         std::FILE* f = std::fopen(HostPath(path).c_str(), "wb");
         if (!f) return plat::ERROR_ACCESS_DENIED;
-        const std::size_t n = writeError ? std::min(writeLimit, data.size()) : data.size();
-        const bool ok = std::fwrite(data.data(), 1, n, f) == n;
+        const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
         std::fclose(f);
-        if (writeError) return writeError;
         return ok ? 0 : plat::ERROR_WRITE_FAULT;
     }
     long ReplaceFile(const std::string& from, const std::string& to) override {
-        calls.push_back("ReplaceFile " + from + " " + to);
-        if (replaceError) return replaceError;
         return std::rename(HostPath(from).c_str(), HostPath(to).c_str()) == 0
                    ? 0
                    : plat::ERROR_ACCESS_DENIED;
@@ -174,13 +160,8 @@ public:
                                          std::uint32_t) override {
         return 0;
     }
-    std::uint32_t logicalDrives = 0;
-    std::map<char, std::uint32_t> driveTypes;
-    std::uint32_t GetLogicalDrives() override { return logicalDrives; }
-    std::uint32_t GetDriveType(const std::string& root) override {
-        auto it = driveTypes.find(root.empty() ? '?' : root[0]);
-        return it == driveTypes.end() ? 0 : it->second;
-    }
+    std::uint32_t GetLogicalDrives() override { return 0; }
+    std::uint32_t GetDriveType(const std::string&) override { return 0; }
     std::uint32_t WinExec(const std::string&, int) override { return 0; }
     std::string GetPrivateProfileString(const std::string&, const std::string&,
                                         const std::string& def, std::uint32_t,
@@ -203,20 +184,6 @@ private:
     std::filesystem::path FRoot;
     std::map<plat::Handle, Search> FSearches;
     plat::Handle FNextHandle = 0;
-};
-
-// A fresh folder under the system's temporary folder, removed with the object.
-class TempRoot {
-public:
-    TempRoot() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "velant-wp-XXXXXX").string();
-        path = mkdtemp(tmpl.data());
-    }
-    ~TempRoot() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::filesystem::path path;
 };
 
 }  // namespace wptest

@@ -3,11 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 
 #include "platform/error.h"
-#include "HostFileKernel.h"
+#include "platform/sim/SimWindows.h"
 #include "JpegEncoder.h"
 #include "wallpaper/SafeFile.h"
 
@@ -182,13 +180,9 @@ TEST(JpegDecode, HeaderClaimingTooManyPixelsIsRefused) {
 
 class JpegFiles : public ::testing::Test {
 protected:
-    wptest::TempRoot root;
-    wptest::HostFileKernel kernel{root.path};
-    void SetUp() override { std::filesystem::create_directories(root.path / "C" / "WINDOWS"); }
-    void Put(const std::string& path, const std::vector<std::uint8_t>& data) {
-        std::ofstream(kernel.HostPath(path), std::ios::binary)
-            .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    }
+    sim::SimWindows win;
+    sim::SimKernel& kernel = win.Kernel();
+    void Put(const std::string& path, const std::vector<std::uint8_t>& data) { kernel.WriteBytes(path, data); }
     std::vector<std::uint8_t> Get(const std::string& path) { return ReadWholeFile(kernel, path); }
 };
 
@@ -223,17 +217,16 @@ TEST_F(JpegFiles, FailedConversionKeepsThePreviousWallpaper) {
 
     const auto good = ColourFile(90, 90);
     Put("C:\\cut.jpg", std::vector<std::uint8_t>(good.begin(), good.begin() + good.size() / 3));
-    kernel.calls.clear();
+    win.ClearJournal();
     EXPECT_THROW(ConvertJpegToBitmap(kernel, "C:\\cut.jpg", target), EVelantError);
-    EXPECT_TRUE(kernel.calls.empty());  // nothing written for a file that does not decode
+    EXPECT_TRUE(win.Journal().empty());  // nothing written for a file that does not decode
     EXPECT_EQ(Get(target), before);
 
     Put("C:\\other.jpg", good);
-    kernel.writeError = plat::ERROR_DISK_FULL;
-    kernel.writeLimit = 100;
+    kernel.SetDiskFreeBytes(100);
     EXPECT_THROW(ConvertJpegToBitmap(kernel, "C:\\other.jpg", target), EVelantError);
     EXPECT_EQ(Get(target), before);
-    EXPECT_FALSE(std::filesystem::exists(kernel.HostPath(TemporaryNameBeside(target))));
+    EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(target)));
 }
 
 TEST_F(JpegFiles, MissingSourceNamesTheFile) {

@@ -4,12 +4,10 @@
 
 #include <array>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 #include "platform/constants.h"
 #include "platform/error.h"
-#include "HostFileKernel.h"
+#include "platform/sim/SimWindows.h"
 #include "wallpaper/SafeFile.h"
 
 namespace {
@@ -518,19 +516,21 @@ TEST(BmpCodec, LyingSizesAreRefusedBeforeAllocating) {
 
 class BmpFiles : public ::testing::Test {
 protected:
-    wptest::TempRoot root;
-    wptest::HostFileKernel kernel{root.path};
-    void SetUp() override { std::filesystem::create_directories(root.path / "C" / "pics"); }
-    std::string Host(const std::string& p) { return kernel.HostPath(p); }
+    sim::SimWindows win;
+    sim::SimKernel& kernel = win.Kernel();
+    void SetUp() override {
+        kernel.MakeDirectory("C:\\pics");
+        win.ClearJournal();
+    }
 };
 
 TEST_F(BmpFiles, SaveAndLoadThroughTheKernel) {
     const TBitmap pic = Pattern(9, 4);
     SaveBmpFile(kernel, "C:\\pics\\a.bmp", pic);
     EXPECT_EQ(LoadBmpFile(kernel, "C:\\pics\\a.bmp"), pic);
-    EXPECT_FALSE(std::filesystem::exists(Host(TemporaryNameBeside("C:\\pics\\a.bmp"))));
-    EXPECT_EQ(kernel.calls.front(), "WriteFile C:\\pics\\a.bmp.velant-tmp");
-    EXPECT_EQ(kernel.calls.back(), "ReplaceFile C:\\pics\\a.bmp.velant-tmp C:\\pics\\a.bmp");
+    EXPECT_FALSE(kernel.Exists(TemporaryNameBeside("C:\\pics\\a.bmp")));
+    EXPECT_EQ(win.Journal(), (std::vector<std::string>{"WriteFile(\"C:\\pics\\a.bmp.velant-tmp\", 166)",
+                                                       "ReplaceFile(\"C:\\pics\\a.bmp.velant-tmp\", \"C:\\pics\\a.bmp\")"}));
 }
 
 TEST_F(BmpFiles, MissingFileNamesTheFile) {
@@ -548,8 +548,7 @@ TEST_F(BmpFiles, FailedWritesLeaveThePreviousFileIntact) {
     const TBitmap before = Pattern(4, 4);
     SaveBmpFile(kernel, path, before);
 
-    kernel.writeError = plat::ERROR_DISK_FULL;
-    kernel.writeLimit = 10;  // a few bytes reach the disk, then it is full
+    kernel.SetDiskFreeBytes(10);  // a few bytes reach the disk, then it is full
     try {
         SaveBmpFile(kernel, path, Pattern(8, 8));
         FAIL();
@@ -557,13 +556,14 @@ TEST_F(BmpFiles, FailedWritesLeaveThePreviousFileIntact) {
         EXPECT_STREQ(e.what(), "Cannot create file \"C:\\pics\\wall.bmp\". There is not enough space on the disk.");
     }
     EXPECT_EQ(LoadBmpFile(kernel, path), before);
-    EXPECT_FALSE(std::filesystem::exists(Host(TemporaryNameBeside(path))));
+    EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(path)));
 
-    kernel.writeError = 0;
-    kernel.replaceError = 32;  // the target is locked
+    kernel.SetDiskFreeBytes(std::nullopt);
+    kernel.LockFile(path);
     EXPECT_THROW(SaveBmpFile(kernel, path, Pattern(8, 8)), EVelantError);
+    kernel.LockFile(path, false);
     EXPECT_EQ(LoadBmpFile(kernel, path), before);
-    EXPECT_FALSE(std::filesystem::exists(Host(TemporaryNameBeside(path))));
+    EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(path)));
 }
 
 }  // namespace

@@ -953,6 +953,8 @@ std::uint32_t SimKernel::GetLastError() { return lastError; }
 
 std::string SimKernel::FormatMessage(std::uint32_t messageId) { return SystemMessageText(messageId); }
 
+void SimKernel::OutputDebugString(const std::string& text) { journal_.Add("OutputDebugString(" + fmt::Quote(text) + ")"); }
+
 std::string SystemMessageText(std::uint32_t code) {
     // Windows' own English texts for the codes the simulation produces.
     switch (code) {

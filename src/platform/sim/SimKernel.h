@@ -62,6 +62,7 @@
 //   WriteFile("<path>", <size>)  ReplaceFile("<from>", "<to>")
 //   FindFirstChangeNotification("<path>", <subtree>, <filter>)
 //   FindCloseChangeNotification(<handle>)   WinExec("<cmdLine>", <show>)
+//   OutputDebugString("<text>")
 // Injected failures return ERROR_ACCESS_DENIED for the calls that return codes.
 // Last error (per thread): FindFirstChangeNotification, FindNextChangeNotification,
 // CreateEvent and WaitForMultipleObjects set it when they fail, to the injected
@@ -187,6 +188,7 @@ public:
     bool GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors, plat::ProcessorTimes& total) override;
     std::uint32_t GetLastError() override;
     std::string FormatMessage(std::uint32_t messageId) override;
+    void OutputDebugString(const std::string& text) override;
 
     // ---- Test helpers (not journaled) ----
     const std::filesystem::path& Root() const { return root_; }

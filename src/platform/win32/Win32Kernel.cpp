@@ -402,4 +402,6 @@ std::string Win32Kernel::FormatMessage(std::uint32_t messageId) {
     return text;
 }
 
+void Win32Kernel::OutputDebugString(const std::string& text) { ::OutputDebugStringA((text + "\n").c_str()); }
+
 }  // namespace win32

@@ -69,6 +69,7 @@ public:
                            plat::ProcessorTimes& total) override;
     std::uint32_t GetLastError() override;
     std::string FormatMessage(std::uint32_t messageId) override;
+    void OutputDebugString(const std::string& text) override;
 
 private:
     // NtQuerySystemInformation, looked up in ntdll on first use (null when absent).

@@ -35,7 +35,10 @@ protected:
         try {
             result = FProc(msg, wParam, lParam);
         } catch (const std::exception& e) {
-            if (FOnError) FOnError(e);
+            if (FOnError)
+                FOnError(e);
+            else
+                ::OutputDebugStringA((std::string("Window message: ") + e.what() + "\n").c_str());
         }
         // The program's procedure has no DefWindowProc to call: the system's own
         // messages keep their default answers (a hidden window must never veto

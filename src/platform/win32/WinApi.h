@@ -40,6 +40,7 @@
 #undef GetWindowText
 #undef GetWindowTextLength
 #undef MessageBox
+#undef OutputDebugString
 #undef PostMessage
 #undef RegCreateKeyEx
 #undef RegDeleteKey

@@ -1,5 +1,8 @@
 #include "platform/win32/Window.h"
 
+#include <exception>
+#include <string>
+
 namespace win32 {
 
 Window::~Window() {
@@ -60,9 +63,12 @@ LRESULT CALLBACK Window::StaticWndProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM
     // their own at the dispatch boundary, this is the last guard.
     try {
         return self->HandleMessage(msg, wParam, lParam);
+    } catch (const std::exception& error) {
+        ::OutputDebugStringA((std::string("Window message: ") + error.what() + "\n").c_str());
     } catch (...) {
-        return ::DefWindowProcA(wnd, msg, wParam, lParam);
+        ::OutputDebugStringA("Window message: an error of unknown type\n");
     }
+    return ::DefWindowProcA(wnd, msg, wParam, lParam);
 }
 
 }  // namespace win32
