@@ -239,7 +239,9 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
             default:
                 return false;
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        // The menu is drawn by the system's default then; the cause goes to the debugger.
+        ::OutputDebugStringA((std::string("Menu drawing: ") + error.what()).c_str());
         return false;
     }
 }

@@ -949,11 +949,16 @@ INT_PTR CALLBACK FormView::PageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
     }
     auto* self = reinterpret_cast<FormView*>(::GetWindowLongPtrA(dlg, DWLP_USER));
     if (!self) return FALSE;
+    // Nothing may unwind through the dialog manager. Handlers report their own
+    // errors; what still arrives here is left in the debugger's output.
     try {
         return self->PageMessage(dlg, msg, wParam, lParam);
+    } catch (const std::exception& error) {
+        ::OutputDebugStringA((std::string("Configuration page: ") + error.what()).c_str());
     } catch (...) {
-        return FALSE;  // nothing may unwind through the dialog manager
+        ::OutputDebugStringA("Configuration page: an unknown error");
     }
+    return FALSE;
 }
 
 INT_PTR FormView::PageMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
