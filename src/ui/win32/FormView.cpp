@@ -2,7 +2,7 @@
 
 // The preview's picture: its rows are laid out as in a BMP file, which GDI
 // draws as they stand.
-#include "wallpaper/Picture.h"
+#include "ui/Bitmap.h"
 
 namespace win32 {
 
