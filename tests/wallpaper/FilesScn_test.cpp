@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 
 #include "HostFileKernel.h"
 #include "platform/sim/SimWindows.h"
@@ -144,6 +145,17 @@ TEST_F(FilesScan, EntersFoldersDepthFirstAndReportsEachOne) {
     scan.Execute();
     EXPECT_EQ(entered, (std::vector<std::string>{"C:\\p", "C:\\p\\s", "C:\\p\\s\\t"}));
     EXPECT_EQ(ended, std::vector<std::string>{"C:\\p\\s\\t\\y.jpg"});
+}
+
+// Two searches are open when the handler fails in the third folder down.
+TEST_F(FilesScan, AFailingHandlerLeavesNoSearchOpen) {
+    File("p\\s\\t\\y.jpg");
+    scan.ScanDir = "C:\\p";
+    scan.OnProcess = [](TFilesScan&, const std::string& dir, int, int) {
+        if (dir == "C:\\p\\s\\t") throw std::runtime_error("handler failed");
+    };
+    EXPECT_THROW(scan.Execute(), std::runtime_error);
+    EXPECT_EQ(kernel.openSearches(), 0);
 }
 
 TEST_F(FilesScan, ProgressReportsTheTotalsSoFar) {
