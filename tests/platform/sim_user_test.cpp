@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <type_traits>
 
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
@@ -8,6 +9,14 @@
 using namespace plat;
 
 namespace {
+
+// No handle kind converts to another, and a bare integer becomes one only when
+// asked for by name.
+template <class A, class... Others>
+constexpr bool Distinct = ((!std::is_convertible_v<A, Others> && !std::is_convertible_v<Others, A>) && ...);
+static_assert(Distinct<Hwnd, Hkey, Hmenu, Hicon, Handle, Pidl> && Distinct<Hkey, Hmenu, Hicon, Handle, Pidl> &&
+              Distinct<Hmenu, Hicon, Handle, Pidl> && Distinct<Hicon, Handle, Pidl> && Distinct<Handle, Pidl>);
+static_assert(Distinct<std::uintptr_t, Hwnd, Hkey, Hmenu, Hicon, Handle, Pidl>);
 
 class SimUserTest : public ::testing::Test {
 protected:
