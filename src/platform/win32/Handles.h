@@ -110,6 +110,13 @@ struct GdiTraits {
     static void close(T h) { ::DeleteObject(h); }
 };
 
+// Item id lists the shell allocates for the caller (SHBrowseForFolder's choice).
+struct IdListTraits {
+    using pointer = PIDLIST_ABSOLUTE;
+    static PIDLIST_ABSOLUTE invalid() { return nullptr; }
+    static void close(PIDLIST_ABSOLUTE p) { ::CoTaskMemFree(p); }
+};
+
 using UniqueHkey = UniqueHandleT<HkeyTraits>;
 using UniqueHandle = UniqueHandleT<KernelHandleTraits>;
 using UniqueFile = UniqueHandleT<FileHandleTraits>;
@@ -121,6 +128,7 @@ using UniqueHfont = UniqueHandleT<GdiTraits<HFONT>>;
 using UniqueHbrush = UniqueHandleT<GdiTraits<HBRUSH>>;
 using UniqueHbitmap = UniqueHandleT<GdiTraits<HBITMAP>>;
 using UniqueHpen = UniqueHandleT<GdiTraits<HPEN>>;
+using UniqueIdList = UniqueHandleT<IdListTraits>;
 
 // A window's device context from GetDC, released to the same window.
 class WindowDC {

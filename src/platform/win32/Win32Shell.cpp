@@ -225,15 +225,10 @@ bool Win32Shell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& pa
     bi.pszDisplayName = display;
     bi.lpszTitle = info.title.c_str();
     bi.ulFlags = info.flags;
-    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderA(&bi);
-    if (context.error) {
-        if (chosen) ::CoTaskMemFree(chosen);
-        std::rethrow_exception(context.error);
-    }
+    const UniqueIdList chosen(::SHBrowseForFolderA(&bi));
+    if (context.error) std::rethrow_exception(context.error);
     if (!chosen) return false;
-    bool ok = SHGetPathFromIDList(FromWin(chosen), path);
-    ::CoTaskMemFree(chosen);
-    return ok;
+    return SHGetPathFromIDList(FromWin(chosen.get()), path);
 }
 
 }  // namespace win32
