@@ -277,6 +277,9 @@ TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndWaitForItsProcess) {
     EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 1u);
     f.MainPopup_Controlpanel->Click();
     EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 2u);
+    // Neither the folders' id lists nor the process handle outlive the clicks.
+    EXPECT_EQ(win.Shell().LiveIdLists(), 0u);
+    EXPECT_FALSE(win.Kernel().IsHandleOpen(process));
 }
 
 TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {
