@@ -6,12 +6,11 @@
 
 #include "platform/kernel.h"
 #include "platform/shell.h"
-#include "platform/user.h"
 
 namespace plat {
 
 // Free is the interface's member that gives the handle back (FindClose,
-// DestroyIcon...); a null handle is never passed to it.
+// FreeIDList...); a null handle is never passed to it.
 template <class Interface, class H, auto Free>
 class TOwned {
 public:
@@ -45,10 +44,6 @@ private:
 
 using TOwnedFind = TOwned<IKernel, Handle, &IKernel::FindClose>;
 using TOwnedKernelHandle = TOwned<IKernel, Handle, &IKernel::CloseHandle>;
-using TOwnedChangeNotification = TOwned<IKernel, Handle, &IKernel::FindCloseChangeNotification>;
-using TOwnedWindow = TOwned<IUser, Hwnd, &IUser::DestroyWindow>;
-using TOwnedMenu = TOwned<IUser, Hmenu, &IUser::DestroyMenu>;
-using TOwnedIcon = TOwned<IUser, Hicon, &IUser::DestroyIcon>;
 using TOwnedIdList = TOwned<IShell, Pidl, &IShell::FreeIDList>;
 
 }  // namespace plat

@@ -10,8 +10,9 @@
 
 namespace plat {
 
-// Zero is "no handle" for every kind, as Win32's null; the integer is reached only
-// on purpose (Value), where a family hands it to Windows or writes it down.
+// Zero is "no handle" for every kind, as Win32's null, and may be written 0 or
+// nullptr; any other integer becomes a handle, and a handle its integer, only on
+// purpose (Value), where a family hands it to Windows or writes it down.
 template <class Tag>
 class THandle {
 public:
