@@ -187,7 +187,7 @@ void BM_ChangeBurst(benchmark::State& state) {
         monitor.SetFolderName(kBurstDesk);
         monitor.SetActive(true);
         d.win.ClearJournal();
-        const std::string posts = "PostMessage(" + std::to_string(monitor.WindowHandle()) + ",";
+        const std::string posts = "PostMessage(" + std::to_string(monitor.WindowHandle().Value()) + ",";
 
         WriteBurst(d.win);
         // The worker may still hand over a last change; take it before time moves on.

@@ -1,6 +1,7 @@
 // One-shot shell commands and switches, and the start-menu special folders.
 #include "app/QuorvFrm.h"
 #include "platform/RegKey.h"
+#include "platform/Owned.h"
 #include "platform/constants.h"
 #include "platform/error.h"
 #include "ui/Convert.h"
@@ -118,17 +119,17 @@ void TQuorvForm::ckActiveDesktopClick() {
 void TQuorvForm::OpenSpecialFolder(int csidl) {
     plat::Pidl list = 0;
     FPlatform.shell.SHGetSpecialFolderLocation(0, csidl, list);
+    const plat::TOwnedIdList ownedList(FPlatform.shell, list);
     plat::ShellExecuteInfo info;
     info.cbSize = 60;
     info.mask = plat::SEE_MASK_IDLIST | plat::SEE_MASK_NOCLOSEPROCESS;
     info.show = plat::SW_SHOWNORMAL;
     info.idList = list;
     FPlatform.shell.ShellExecuteEx(info);
+    const plat::TOwnedKernelHandle process(FPlatform.kernel, info.process);
     // Stay responsive while the folder's process runs; a folder opened in an
     // existing shell window starts no process and ends the wait at once.
     while (FPlatform.kernel.WaitForSingleObject(info.process, 500) == plat::WAIT_TIMEOUT) FApp.ProcessMessages();
-    if (info.process) FPlatform.kernel.CloseHandle(info.process);
-    if (list) FPlatform.shell.FreeIDList(list);
 }
 
 // --- start-menu special folders ---
@@ -152,8 +153,8 @@ std::string TQuorvForm::StartMenuPath() {
         // Never fall back to the root of the current drive: ask the shell instead.
         plat::Pidl list = 0;
         if (FPlatform.shell.SHGetSpecialFolderLocation(0, plat::CSIDL_STARTMENU, list) == 0 && list) {
+            const plat::TOwnedIdList owned(FPlatform.shell, list);
             FPlatform.shell.SHGetPathFromIDList(list, path);
-            FPlatform.shell.FreeIDList(list);
         }
     }
     return path;

@@ -5,6 +5,7 @@
 #include <memory>
 #include <set>
 
+#include "platform/Owned.h"
 #include "platform/constants.h"
 
 namespace {
@@ -149,16 +150,14 @@ void TFolderMenu::Fill(std::uint32_t mask) {
         (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_VOLUMEID | plat::FILE_ATTRIBUTE_DIRECTORY) &
         ~mask;
     plat::FindData data;
-    const plat::Handle find = FKernel->FindFirstFile(FFolderName + "*.*", data);
-    if (find) {
+    if (const plat::TOwnedFind find(*FKernel, FKernel->FindFirstFile(FFolderName + "*.*", data)); find) {
         do {
             if ((data.attributes & excluded) || !(data.attributes & mask) || data.name == ".") continue;
             if (data.attributes & plat::FILE_ATTRIBUTE_DIRECTORY)
                 folders.insert(data.name);
             else
                 files.insert(data.name);
-        } while (FKernel->FindNextFile(find, data));
-        FKernel->FindClose(find);
+        } while (FKernel->FindNextFile(find.Get(), data));
     }
 
     FColumnHeight = 0;

@@ -3,16 +3,18 @@
 // Kept here so the host build needs no Windows headers; names follow Win32.
 #include <cstdint>
 
+#include "platform/types.h"
+
 namespace plat {
 
 // Registry roots and access rights.
-constexpr std::uintptr_t HKEY_CLASSES_ROOT = 0x80000000u;
-constexpr std::uintptr_t HKEY_CURRENT_USER = 0x80000001u;
-constexpr std::uintptr_t HKEY_LOCAL_MACHINE = 0x80000002u;
-constexpr std::uintptr_t HKEY_USERS = 0x80000003u;
-constexpr std::uintptr_t HKEY_PERFORMANCE_DATA = 0x80000004u;
-constexpr std::uintptr_t HKEY_CURRENT_CONFIG = 0x80000005u;
-constexpr std::uintptr_t HKEY_DYN_DATA = 0x80000006u;
+constexpr Hkey HKEY_CLASSES_ROOT{0x80000000u};
+constexpr Hkey HKEY_CURRENT_USER{0x80000001u};
+constexpr Hkey HKEY_LOCAL_MACHINE{0x80000002u};
+constexpr Hkey HKEY_USERS{0x80000003u};
+constexpr Hkey HKEY_PERFORMANCE_DATA{0x80000004u};
+constexpr Hkey HKEY_CURRENT_CONFIG{0x80000005u};
+constexpr Hkey HKEY_DYN_DATA{0x80000006u};
 constexpr std::uint32_t KEY_READ = 0x20019;
 constexpr std::uint32_t KEY_WRITE = 0x20006;
 constexpr std::uint32_t KEY_EXECUTE = 0x20019;
@@ -64,7 +66,7 @@ constexpr std::uint32_t WM_TRAYNOTIFY = WM_USER + 1024;
 
 constexpr std::uint32_t SIZE_MINIMIZED = 1;
 constexpr std::uintptr_t SC_SCREENSAVE = 0xF140;
-constexpr std::uintptr_t HWND_BROADCAST = 0xFFFF;
+constexpr Hwnd HWND_BROADCAST{0xFFFF};
 constexpr std::uint32_t SMTO_ABORTIFHUNG = 2;
 
 // ShowWindow commands.

@@ -1,17 +1,51 @@
 #pragma once
 // Handle and value types shared by every platform family. The host build has no
-// Windows headers, so handles are plain integers with the same width as Win32's.
+// Windows headers, so a handle holds an integer with the same width as Win32's;
+// each kind is its own type, so a window cannot be passed where a menu is meant.
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <string>
 
 namespace plat {
 
-using Hwnd = std::uintptr_t;
-using Hkey = std::uintptr_t;
-using Hmenu = std::uintptr_t;
-using Hicon = std::uintptr_t;
-using Handle = std::uintptr_t;
-using Pidl = std::uintptr_t;
+// Zero is "no handle" for every kind, as Win32's null, and may be written 0 or
+// nullptr; any other integer becomes a handle, and a handle its integer, only on
+// purpose (Value), where a family hands it to Windows or writes it down.
+template <class Tag>
+class THandle {
+public:
+    constexpr THandle() = default;
+    constexpr THandle(std::nullptr_t) {}
+    constexpr explicit THandle(std::uintptr_t value) : FValue(value) {}
+
+    constexpr std::uintptr_t Value() const { return FValue; }
+    constexpr explicit operator bool() const { return FValue != 0; }
+
+    friend constexpr bool operator==(THandle a, THandle b) { return a.FValue == b.FValue; }
+    friend constexpr bool operator!=(THandle a, THandle b) { return a.FValue != b.FValue; }
+    friend constexpr bool operator<(THandle a, THandle b) { return a.FValue < b.FValue; }
+    friend constexpr bool operator<=(THandle a, THandle b) { return a.FValue <= b.FValue; }
+    friend constexpr bool operator>(THandle a, THandle b) { return a.FValue > b.FValue; }
+    friend constexpr bool operator>=(THandle a, THandle b) { return a.FValue >= b.FValue; }
+
+private:
+    std::uintptr_t FValue = 0;
+};
+
+// Test failures and traces print a handle as its number.
+template <class Char, class Traits, class Tag>
+std::basic_ostream<Char, Traits>& operator<<(std::basic_ostream<Char, Traits>& out, THandle<Tag> h) {
+    return out << h.Value();
+}
+
+using Hwnd = THandle<struct HwndTag>;
+using Hkey = THandle<struct HkeyTag>;
+using Hmenu = THandle<struct HmenuTag>;
+using Hicon = THandle<struct HiconTag>;
+using Handle = THandle<struct KernelHandleTag>;  // files, events, processes, notifications
+using Pidl = THandle<struct PidlTag>;
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 using LResult = std::intptr_t;
@@ -43,3 +77,10 @@ struct SystemTime {
 };
 
 }  // namespace plat
+
+namespace std {
+template <class Tag>
+struct hash<plat::THandle<Tag>> {
+    std::size_t operator()(plat::THandle<Tag> h) const noexcept { return std::hash<std::uintptr_t>()(h.Value()); }
+};
+}  // namespace std

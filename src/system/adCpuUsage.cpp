@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/RegKey.h"
 #include "platform/constants.h"
 #include "platform/error.h"
 
@@ -141,8 +142,8 @@ void TCpuUsage::StopProcessorStatistics() {
     plat::Hkey key = 0;
     if (FRegistry.RegOpenKeyEx(plat::HKEY_DYN_DATA, "PerfStats\\StopStat", plat::KEY_ALL_ACCESS, key) ==
         plat::ERROR_SUCCESS) {
+        const plat::RegKey opened(FRegistry, key);
         ReadCpuUsage(key);
-        FRegistry.RegCloseKey(key);
     }
 }
 
@@ -279,12 +280,14 @@ void TCpuUsage::SetProcessorCount(int count) {
 void TCpuUsage::Sample95() {
     if (!FStatisticsStarted) {
         // Reading the value under StartStat is what starts the statistic.
-        plat::Hkey key = 0;
-        if (FRegistry.RegOpenKeyEx(plat::HKEY_DYN_DATA, "PerfStats\\StartStat", plat::KEY_ALL_ACCESS, key) !=
-            plat::ERROR_SUCCESS)
-            throw EVelantError(NoStartMessage);
-        ReadCpuUsage(key);
-        FRegistry.RegCloseKey(key);
+        {
+            plat::Hkey key = 0;
+            if (FRegistry.RegOpenKeyEx(plat::HKEY_DYN_DATA, "PerfStats\\StartStat", plat::KEY_ALL_ACCESS, key) !=
+                plat::ERROR_SUCCESS)
+                throw EVelantError(NoStartMessage);
+            const plat::RegKey opened(FRegistry, key);
+            ReadCpuUsage(key);
+        }
         plat::Hkey data = 0;
         if (FRegistry.RegOpenKeyEx(plat::HKEY_DYN_DATA, "PerfStats\\StatData", plat::KEY_READ, data) !=
             plat::ERROR_SUCCESS)

@@ -31,7 +31,7 @@ plat::Hmenu TPopupMenu::BuildMenu(const TMenuItem& parent) {
         } else if (!item->Items().empty()) {
             const plat::Hmenu sub = BuildMenu(*item);
             FSubmenus.emplace_back(sub, item->Serial());
-            FUser->AppendMenu(menu, plat::MF_POPUP | drawn, sub, item->Caption);
+            FUser->AppendMenu(menu, plat::MF_POPUP | drawn, sub.Value(), item->Caption);
         } else {
             const std::uintptr_t id = kFirstCommand + FCommands.size();
             FCommands.push_back({item->Serial(), parent.Serial(), item->Caption});
@@ -93,7 +93,7 @@ TMenuItem* TPopupMenu::FindShown(const Shown& shown) const {
 
 TMenuItem* TPopupMenu::ItemFor(std::uintptr_t itemId) const {
     for (const auto& [menu, serial] : FSubmenus)
-        if (menu == itemId) return Find(serial);
+        if (menu.Value() == itemId) return Find(serial);
     if (itemId >= kFirstCommand && itemId - kFirstCommand < FCommands.size())
         return FindShown(FCommands[itemId - kFirstCommand]);
     return nullptr;

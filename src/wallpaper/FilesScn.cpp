@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/Owned.h"
 #include "platform/constants.h"
 
 namespace {
@@ -178,7 +179,7 @@ void TFilesScan::PumpMessages() {
 void TFilesScan::ScanFolder(const std::string& root) {
     struct TFrame {
         std::string dir;
-        plat::Handle find = 0;
+        plat::TOwnedFind find;
         plat::FindData entry;
         bool fetchNext = false;
         bool valid = true;
@@ -189,43 +190,38 @@ void TFilesScan::ScanFolder(const std::string& root) {
         if (dir.empty()) return;
         TFrame frame;
         frame.dir = dir;
-        frame.find = FKernel.FindFirstFile(JoinPath(dir, "*.*"), frame.entry);
-        if (frame.find != 0) stack.push_back(std::move(frame));
+        frame.find = plat::TOwnedFind(FKernel, FKernel.FindFirstFile(JoinPath(dir, "*.*"), frame.entry));
+        if (frame.find) stack.push_back(std::move(frame));
     };
 
-    try {
-        enter(root);
-        while (!stack.empty()) {
-            TFrame& top = stack.back();
-            if (top.fetchNext) {
-                top.fetchNext = false;
-                top.valid = FKernel.FindNextFile(top.find, top.entry);
-                PumpMessages();
-                continue;
-            }
-            if (!top.valid || FStop) {
-                FKernel.FindClose(top.find);
-                stack.pop_back();
-                continue;
-            }
-            top.fetchNext = true;
-            const std::string& name = top.entry.name;
-            if (name == "." || name == "..") continue;
-            const std::uint32_t attributes = top.entry.attributes;
-            if ((attributes & Attributes.Bits()) == Attributes.Bits() && MatchesAnyMask(name)) {
-                ++FCount;
-                FSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(FSize) +
-                                                  static_cast<std::uint32_t>(top.entry.size));
-                if (BuildList) FList.push_back(JoinPath(top.dir, name));
-            }
-            // A junction or symbolic link to a folder can lead back to one of
-            // its parents; following it would never end.
-            if (Recursive && (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) &&
-                !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                enter(JoinPath(top.dir, name));  // may reallocate the stack: top is not used after
+    // An exception leaves each search still open to its frame, which closes it.
+    enter(root);
+    while (!stack.empty()) {
+        TFrame& top = stack.back();
+        if (top.fetchNext) {
+            top.fetchNext = false;
+            top.valid = FKernel.FindNextFile(top.find.Get(), top.entry);
+            PumpMessages();
+            continue;
         }
-    } catch (...) {
-        for (const TFrame& frame : stack) FKernel.FindClose(frame.find);
-        throw;
+        if (!top.valid || FStop) {
+            stack.pop_back();
+            continue;
+        }
+        top.fetchNext = true;
+        const std::string& name = top.entry.name;
+        if (name == "." || name == "..") continue;
+        const std::uint32_t attributes = top.entry.attributes;
+        if ((attributes & Attributes.Bits()) == Attributes.Bits() && MatchesAnyMask(name)) {
+            ++FCount;
+            FSize = static_cast<std::int32_t>(static_cast<std::uint32_t>(FSize) +
+                                              static_cast<std::uint32_t>(top.entry.size));
+            if (BuildList) FList.push_back(JoinPath(top.dir, name));
+        }
+        // A junction or symbolic link to a folder can lead back to one of
+        // its parents; following it would never end.
+        if (Recursive && (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) &&
+            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            enter(JoinPath(top.dir, name));  // may reallocate the stack: top is not used after
     }
 }

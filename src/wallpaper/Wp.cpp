@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/RegKey.h"
+#include "platform/Owned.h"
 #include "platform/constants.h"
 #include "platform/error.h"
 #include "ui/Convert.h"
@@ -15,11 +16,10 @@ constexpr const char* kDesktopKey = "\\Control Panel\\desktop\\";
 std::vector<std::string> BitmapsIn(plat::IKernel& kernel, const std::string& dir) {
     std::vector<std::string> names;
     plat::FindData data;
-    plat::Handle find = kernel.FindFirstFile(dir + "\\*.bmp", data);
+    const plat::TOwnedFind find(kernel, kernel.FindFirstFile(dir + "\\*.bmp", data));
     if (!find) return names;
     do names.push_back(data.name);
-    while (kernel.FindNextFile(find, data));
-    kernel.FindClose(find);
+    while (kernel.FindNextFile(find.Get(), data));
     return names;
 }
 

@@ -429,7 +429,7 @@ TEST_F(MainFormTest, AMonitorThatCannotWatchTheDesktopIsReportedAndStartUpGoesOn
     // The later steps ran: a hotkey is held, the screensaver started last.
     EXPECT_EQ(win.Count("RegisterHotKey("), 1u);
     EXPECT_EQ(win.Journal().back(),
-              "SendMessage(" + std::to_string(win.User().GetDesktopWindow()) + ", 0x0112, 61760, 0)");
+              "SendMessage(" + std::to_string(win.User().GetDesktopWindow().Value()) + ", 0x0112, 61760, 0)");
 }
 
 TEST_F(MainFormTest, RecycleBinIsRenamedOnlyWithANameThatWasReadAndIsNotEmpty) {

@@ -226,7 +226,7 @@ TEST_F(PeriodicTest, TransparencyIsReappliedOnlyOnTheDesktopAndOnlyWhenLost) {
     const plat::Hwnd other = Window("Other");
     Foreground(other);
     Start();
-    const std::string redraw = "SendMessage(" + std::to_string(shell.listView) + ", 0x1026";
+    const std::string redraw = "SendMessage(" + std::to_string(shell.listView.Value()) + ", 0x1026";
     win.User().SendMessage(shell.listView, plat::LVM_SETTEXTBKCOLOR, 0, 0xC0C0C0);
     win.ClearJournal();
     win.Advance(3000);
@@ -319,7 +319,7 @@ TEST_F(PeriodicTest, RunScreensaverOnStartupComesLast) {
     Start();
     const auto all = win.Journal();
     ASSERT_FALSE(all.empty());
-    EXPECT_EQ(all.back(), "SendMessage(" + std::to_string(win.User().GetDesktopWindow()) + ", 0x0112, 61760, 0)");
+    EXPECT_EQ(all.back(), "SendMessage(" + std::to_string(win.User().GetDesktopWindow().Value()) + ", 0x0112, 61760, 0)");
 }
 
 // ---- hotkeys ----
@@ -340,7 +340,7 @@ TEST_F(PeriodicTest, OnlyCombinationsSwitchedOnByBothBoxesAreHeld) {
     EXPECT_EQ(ids, (std::vector<int>{0, 3, 4}));
     EXPECT_TRUE(win.User().PressHotKey(plat::MOD_WIN, 0x53));
     win.ProcessMessages();
-    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(f.Handle()) + ", 0x0112, 61760, 0)"));
+    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(f.Handle().Value()) + ", 0x0112, 61760, 0)"));
     f.ckTransparency.SetChecked(true);
     EXPECT_EQ(win.User().HotKeys().size(), 4u);
     f.ckHotEnable.SetChecked(false);

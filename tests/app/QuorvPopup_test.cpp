@@ -90,7 +90,7 @@ TEST_F(PopupTest, OpensOnTheRightButtonsReleaseAtTheCursorOwnedByTheWindow) {
     IconMouse(plat::WM_RBUTTONUP);
     ASSERT_EQ(win.User().TrackedMenus().size(), 1u);
     const plat::Hmenu menu = win.User().TrackedMenus().back();
-    EXPECT_TRUE(win.Contains("TrackPopupMenu(" + std::to_string(menu) + ", 2, 300, 700, " + std::to_string(f.Handle()) +
+    EXPECT_TRUE(win.Contains("TrackPopupMenu(" + std::to_string(menu.Value()) + ", 2, 300, 700, " + std::to_string(f.Handle().Value()) +
                              ")"));
     // The desktop folder is empty here, so "Desktop" has no submenu to open.
     EXPECT_EQ(Shown(), (std::vector<std::string>{"My Computer", "Desktop", "Control panel", "Clear recent docs",
@@ -104,7 +104,7 @@ TEST_F(PopupTest, OpensOnTheRightButtonsReleaseAtTheCursorOwnedByTheWindow) {
     // The power submenu keeps its own separator.
     plat::Hmenu power = 0;
     for (const auto& item : model.items)
-        if (item.text == "Power manager") power = item.submenu ? item.submenu : item.id;
+        if (item.text == "Power manager") power = item.submenu ? item.submenu : plat::Hmenu{item.id};
     std::vector<std::string> sub;
     for (const auto& item : win.User().Menu(power).items) sub.push_back(item.flags & plat::MF_SEPARATOR ? "-" : item.text);
     EXPECT_EQ(sub, (std::vector<std::string>{"Log Off", "Reboot", "Shutdown", "Don't ask confirm", "-", "Suspend",
@@ -207,7 +207,7 @@ TEST_F(PopupTest, ChosenItemsRunTheirHandlers) {
     win.User().NextMenuChoice(idOf("Start screensaver"));
     Choose("");
     win.ProcessMessages();
-    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(f.Handle()) + ", 0x0112, 61760, 0)"));
+    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(f.Handle().Value()) + ", 0x0112, 61760, 0)"));
 
     win.User().NextMenuChoice(idOf("Close Velant! Pro 2001"));
     Choose("");
@@ -277,6 +277,9 @@ TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndWaitForItsProcess) {
     EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 1u);
     f.MainPopup_Controlpanel->Click();
     EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 2u);
+    // Neither the folders' id lists nor the process handle outlive the clicks.
+    EXPECT_EQ(win.Shell().LiveIdLists(), 0u);
+    EXPECT_FALSE(win.Kernel().IsHandleOpen(process));
 }
 
 TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {

@@ -32,7 +32,7 @@ protected:
         return last;
     }
     std::string SetTimerEntry(int ms) const {
-        return "SetTimer(" + std::to_string(list.WindowHandle()) + ", 1, " + std::to_string(ms) + ")";
+        return "SetTimer(" + std::to_string(list.WindowHandle().Value()) + ", 1, " + std::to_string(ms) + ")";
     }
     // A WM_TIMER delivered now, outside the system timer's own rhythm.
     void TimerMessage() { win.User().SendMessage(list.WindowHandle(), plat::WM_TIMER, 1, 0); }
@@ -143,7 +143,7 @@ TEST_F(TimerListTest, ARepeatCountStopsTheEventAndAnEmptyListStopsItself) {
     EXPECT_FALSE(general.Enabled());
     EXPECT_FALSE(list.Active());
     EXPECT_EQ(finished, 1);
-    EXPECT_EQ(list.WindowHandle(), 0u);
+    EXPECT_FALSE(list.WindowHandle());
     // Enabling again starts a new count, but the stopped list stays stopped.
     general.SetEnabled(true);
     EXPECT_EQ(general.RunCount(), 0);
@@ -193,8 +193,8 @@ TEST_F(TimerListTest, DeactivatingKillsTheTimerAndDestroysTheWindow) {
     list.SetActive(true);
     const plat::Hwnd wnd = list.WindowHandle();
     list.SetActive(false);
-    EXPECT_TRUE(win.Contains("KillTimer(" + std::to_string(wnd) + ", 1)"));
-    EXPECT_TRUE(win.Contains("DestroyWindow(" + std::to_string(wnd) + ")"));
+    EXPECT_TRUE(win.Contains("KillTimer(" + std::to_string(wnd.Value()) + ", 1)"));
+    EXPECT_TRUE(win.Contains("DestroyWindow(" + std::to_string(wnd.Value()) + ")"));
     win.Advance(5000);
     EXPECT_TRUE(fired.empty());
 }

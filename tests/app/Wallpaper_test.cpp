@@ -691,7 +691,7 @@ TEST_F(WallpaperPageTest, BrowseNamesTheSelectedFolderAndFindsPicturesWhateverTh
     f.RxSpeedButton20.Click();
 
     // The dialog has its status line, and it names the folder under the selection.
-    EXPECT_TRUE(win.Contains("SHBrowseForFolder(" + std::to_string(f.Handle()) + ", \"Select folder\", 4, \"\")"));
+    EXPECT_TRUE(win.Contains("SHBrowseForFolder(" + std::to_string(f.Handle().Value()) + ", \"Select folder\", 4, \"\")"));
     EXPECT_EQ(win.Shell().BrowseStatusText(), "C:\\pics");
     EXPECT_TRUE(win.Contains("BFFM_SETSTATUSTEXT(\"C:\\\")"));
     EXPECT_EQ(win.Count("BFFM_ENABLEOK"), 0u);

@@ -169,7 +169,7 @@ TEST_F(FolderMenuTest, FoldersComeFirstThenFilesEachCaseInsensitivelySortedWithT
     for (const auto& item : root.Items()) {
         const plat::Hicon icon = renderer.live.at(item.get());
         if (item->Caption == "..") {
-            EXPECT_EQ(icon, 0u) << "the parent folder's entry has no icon";
+            EXPECT_FALSE(icon) << "the parent folder's entry has no icon";
         } else {
             EXPECT_EQ(win.User().IconSource(icon), "file:" + kDesk + "\\" + item->Caption);
         }

@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string H(plat::Hwnd h) { return std::to_string(h); }
+std::string H(plat::Hwnd h) { return std::to_string(h.Value()); }
 
 class NewDesktopTest : public ::testing::Test {
 protected:

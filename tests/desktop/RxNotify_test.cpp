@@ -53,7 +53,7 @@ protected:
     }
 
     std::size_t PostsTo(plat::Hwnd wnd) const {
-        return win.CallJournal().Count("PostMessage(" + std::to_string(wnd) + ",");
+        return win.CallJournal().Count("PostMessage(" + std::to_string(wnd.Value()) + ",");
     }
     // The worker has posted a change since `before` posts and it waits in the queue
     // (the journal has the call a moment before the queue has the message).
@@ -206,7 +206,7 @@ TEST_F(RxNotifyTest, ChangesAreCoalescedForTheDelayWhichALaterChangeDoesNotExten
 
     ASSERT_NO_FATAL_FAILURE(HandOff(*m));
     EXPECT_TRUE(m->DelayPending());
-    EXPECT_TRUE(win.Contains("SetTimer(" + std::to_string(m->WindowHandle()) + ", 1, 500)"));
+    EXPECT_TRUE(win.Contains("SetTimer(" + std::to_string(m->WindowHandle().Value()) + ", 1, 500)"));
     win.Advance(300);
     ASSERT_NO_FATAL_FAILURE(HandOff(*m));
     ASSERT_NO_FATAL_FAILURE(HandOff(*m));
@@ -215,7 +215,7 @@ TEST_F(RxNotifyTest, ChangesAreCoalescedForTheDelayWhichALaterChangeDoesNotExten
     win.Advance(1);
     EXPECT_EQ(changes, 1);
     EXPECT_FALSE(m->DelayPending());
-    EXPECT_TRUE(win.Contains("KillTimer(" + std::to_string(m->WindowHandle()) + ", 1)"));
+    EXPECT_TRUE(win.Contains("KillTimer(" + std::to_string(m->WindowHandle().Value()) + ", 1)"));
     win.Advance(2000);
     EXPECT_EQ(changes, 1);
 
@@ -412,7 +412,7 @@ TEST_F(FolderMonitorThreadTest, AWorkerOnItsOwnHandsOverThroughItsWindow) {
     });
     win.Kernel().TouchFolder(kDesk);
     ASSERT_TRUE(Posted(wnd, 0));
-    EXPECT_TRUE(win.Contains("PostMessage(" + std::to_string(wnd) + ", 0x0400, 7, 0)"));
+    EXPECT_TRUE(win.Contains("PostMessage(" + std::to_string(wnd.Value()) + ", 0x0400, 7, 0)"));
     win.ProcessMessages();
     EXPECT_EQ(calls, 1);
     ASSERT_TRUE(WaitUntil([&] { return !win.Kernel().IsSignalled(worker->NotifyHandle()); }));
@@ -440,7 +440,7 @@ TEST_F(FolderMonitorThreadTest, DestroyingTheMonitorUnhooksItsPendingDelay) {
     auto m = MakeMonitor(500);
     m->SetActive(true);
     ASSERT_NO_FATAL_FAILURE(HandOff(*m));
-    const std::string wnd = std::to_string(m->WindowHandle());
+    const std::string wnd = std::to_string(m->WindowHandle().Value());
     win.ClearJournal();
     m.reset();
     const auto journal = win.Journal();

@@ -401,13 +401,13 @@ TEST_F(CoolMenuTest, EntriesAreKeptPerItem) {
     EXPECT_FALSE(sub->Options & omDrawBarIfNeeded);
 
     // The folder menu replaces the desktop entries with ones that carry icons.
-    TCoolMenuItem& withIcon = menu.AddEntry(items.deskFile1, 0x4711, 16);
+    TCoolMenuItem& withIcon = menu.AddEntry(items.deskFile1, plat::Hicon{0x4711}, 16);
     EXPECT_EQ(&withIcon, menu.Entry(items.deskFile1));
-    EXPECT_EQ(withIcon.Picture, 0x4711u);
+    EXPECT_EQ(withIcon.Picture, plat::Hicon{0x4711});
     EXPECT_EQ(menu.EntryCount(), 9u);
     // Filling in again keeps what is there.
     menu.AddEntries(items.root);
-    EXPECT_EQ(menu.Entry(items.deskFile1)->Picture, 0x4711u);
+    EXPECT_EQ(menu.Entry(items.deskFile1)->Picture, plat::Hicon{0x4711});
 
     EXPECT_TRUE(menu.RemoveEntry(items.deskFile1));
     EXPECT_FALSE(menu.RemoveEntry(items.deskFile1));
@@ -582,7 +582,7 @@ TEST_F(CoolMenuTest, DefaultDisabledCheckedAndPictureStates) {
     EXPECT_EQ(canvas.Of("DisabledText")[0].text, "Close Velant! Pro 2001");
 
     // The check mark sits in the picture's square, in the text's colour.
-    menu.Entry(items.controlPanel)->Picture = 0x77;
+    menu.Entry(items.controlPanel)->Picture = plat::Hicon{0x77};
     Draw(*items.controlPanel, r, TItemState{true, true, false, false});
     ASSERT_EQ(canvas.Of("Check").size(), 1u);
     EXPECT_RECT(canvas.Of("Check")[0].rect, kPictureWidth + 2, 0, kPictureWidth + 26, 24);
@@ -592,7 +592,7 @@ TEST_F(CoolMenuTest, DefaultDisabledCheckedAndPictureStates) {
     Draw(*items.controlPanel, r, TItemState{});
     auto icons = canvas.Of("Icon");
     ASSERT_EQ(icons.size(), 1u);
-    EXPECT_EQ(icons[0].icon, 0x77u);
+    EXPECT_EQ(icons[0].icon, plat::Hicon{0x77});
     EXPECT_EQ(icons[0].x1, kPictureWidth + 2);
     EXPECT_EQ(icons[0].y1, 0);
     EXPECT_EQ(icons[0].x2, 24);
@@ -605,7 +605,7 @@ TEST_F(CoolMenuTest, DefaultDisabledCheckedAndPictureStates) {
     EXPECT_TRUE(canvas.Of("Check").empty());
 
     // A 16-pixel picture is centred in a taller item of the submenu.
-    menu.Entry(items.deskFile2)->Picture = 0x99;
+    menu.Entry(items.deskFile2)->Picture = plat::Hicon{0x99};
     Draw(*items.deskFile2, {0, 40, 150, 60}, TItemState{});
     EXPECT_EQ(canvas.Of("Icon").at(0).x1, 2);
     EXPECT_EQ(canvas.Of("Icon").at(0).y1, 42);

@@ -94,7 +94,7 @@ TEST_F(SimKernelTest, ChangeNotificationWakesAWorkerThread) {
     k.MakeDirectory("C:\\Watched\\Deep");
     Handle change = k.FindFirstChangeNotification("C:\\Watched", true, 1);
     Handle stop = k.CreateEvent(true, false);
-    ASSERT_NE(change, 0u);
+    ASSERT_TRUE(change);
     std::atomic<int> changes{0};
     std::thread worker([&] {
         Handle handles[] = {stop, change};
@@ -122,7 +122,7 @@ TEST_F(SimKernelTest, AutoResetEventsAndTimeouts) {
     Handle e = k.CreateEvent(false, true);
     EXPECT_EQ(k.WaitForSingleObject(e, 0), WAIT_OBJECT_0);
     EXPECT_EQ(k.WaitForSingleObject(e, 5), WAIT_TIMEOUT);
-    EXPECT_EQ(k.WaitForSingleObject(12345, 0), WAIT_FAILED);
+    EXPECT_EQ(k.WaitForSingleObject(Handle{12345}, 0), WAIT_FAILED);
     k.CloseHandle(e);
 }
 
@@ -238,7 +238,7 @@ TEST_F(SimKernelTest, AttributeBitsGivenToAnEntryAreWhatFindAndGetFileAttributes
     std::map<std::string, std::uint32_t> found;
     FindData d;
     Handle h = k.FindFirstFile("C:\\Pics\\*.*", d);
-    ASSERT_NE(h, 0u);
+    ASSERT_TRUE(h);
     do found[d.name] = d.attributes;
     while (k.FindNextFile(h, d));
     k.FindClose(h);

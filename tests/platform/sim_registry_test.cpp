@@ -99,7 +99,7 @@ TEST_F(SimRegistryTest, InjectedDenialsAndWriteFailures) {
     EXPECT_EQ(reg.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                                  KEY_WRITE, key),
               ERROR_ACCESS_DENIED);
-    EXPECT_EQ(key, 0u);
+    EXPECT_FALSE(key);
 
     reg.FailWrites(HKEY_CURRENT_USER, "Software\\Velant");
     EXPECT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant", KEY_ALL_ACCESS, key), ERROR_WRITE_FAULT);

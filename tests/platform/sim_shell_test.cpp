@@ -16,7 +16,7 @@ NotifyIconData IconData(Hwnd wnd, std::uint32_t flags, const char* tip) {
     d.id = 1;
     d.flags = flags;
     d.callbackMessage = WM_TRAYNOTIFY;
-    d.icon = 5;
+    d.icon = Hicon{5};
     std::strncpy(d.tip, tip, sizeof d.tip - 1);
     return d;
 }
@@ -37,12 +37,12 @@ TEST_F(SimShellTest, NotifyIconFollowsExplorerRules) {
     EXPECT_TRUE(shell.Shell_NotifyIcon(NIM_ADD, d));
     EXPECT_FALSE(shell.Shell_NotifyIcon(NIM_ADD, d));
     EXPECT_EQ(win.Journal().back(),
-              "Shell_NotifyIcon(NIM_ADD, " + std::to_string(wnd) + ", 1, 7, 0x0800, 5, \"Velant\")");
+              "Shell_NotifyIcon(NIM_ADD, " + std::to_string(wnd.Value()) + ", 1, 7, 0x0800, 5, \"Velant\")");
     auto tipOnly = IconData(wnd, NIF_TIP, "Velant - on");
     EXPECT_TRUE(shell.Shell_NotifyIcon(NIM_MODIFY, tipOnly));
     ASSERT_EQ(shell.Icons().size(), 1u);
     EXPECT_EQ(shell.Icons()[0].tip, "Velant - on");
-    EXPECT_EQ(shell.Icons()[0].icon, 5u);
+    EXPECT_EQ(shell.Icons()[0].icon, Hicon{5});
 
     EXPECT_TRUE(shell.ClickIcon(wnd, 1, WM_RBUTTONUP));
     win.ProcessMessages();
@@ -59,7 +59,7 @@ TEST_F(SimShellTest, ShellRestartLosesIconsUntilTheProgramReAddsThem) {
     win.User().DestroyShellWindows();
     EXPECT_TRUE(shell.Icons().empty());
     EXPECT_FALSE(shell.Shell_NotifyIcon(NIM_ADD, d));  // no taskbar
-    EXPECT_EQ(win.User().FindWindow("Shell_TrayWnd", nullptr), 0u);
+    EXPECT_FALSE(win.User().FindWindow("Shell_TrayWnd", nullptr));
     win.User().CreateShellWindows();
     win.User().BroadcastTaskbarCreated();
     EXPECT_EQ(seen.back(), win.User().RegisterWindowMessage("TaskbarCreated"));
@@ -81,14 +81,14 @@ TEST_F(SimShellTest, SpecialFoldersIconsAndExecute) {
 
     Hicon a = shell.SHGetFileInfoSmallIcon("C:\\WINDOWS");
     Hicon b = shell.SHGetFileInfoSmallIcon("C:\\WINDOWS");
-    EXPECT_NE(a, 0u);
+    EXPECT_TRUE(a);
     EXPECT_NE(a, b);
-    EXPECT_EQ(shell.SHGetFileInfoSmallIcon("C:\\missing"), 0u);
+    EXPECT_FALSE(shell.SHGetFileInfoSmallIcon("C:\\missing"));
     EXPECT_EQ(win.User().LiveIconCount(), 2u);
 
     EXPECT_GT(shell.ShellExecute(wnd, "open", "C:\\WINDOWS", nullptr, nullptr, SW_SHOWNORMAL), 32);
     EXPECT_EQ(win.Journal().back(),
-              "ShellExecute(" + std::to_string(wnd) + ", \"open\", \"C:\\WINDOWS\", null, null, 1)");
+              "ShellExecute(" + std::to_string(wnd.Value()) + ", \"open\", \"C:\\WINDOWS\", null, null, 1)");
     ShellExecuteInfo info;
     info.mask = SEE_MASK_NOCLOSEPROCESS;
     info.file = "control.exe";
@@ -112,7 +112,7 @@ TEST_F(SimShellTest, BrowseAndActiveDesktopAreScripted) {
     shell.NextBrowseResult("C:\\Pics");
     EXPECT_TRUE(shell.SHBrowseForFolder(info, path));
     EXPECT_EQ(path, "C:\\Pics");
-    EXPECT_EQ(win.Journal().back(), "SHBrowseForFolder(" + std::to_string(wnd) + ", \"Pick\", 0, \"C:\\WINDOWS\")");
+    EXPECT_EQ(win.Journal().back(), "SHBrowseForFolder(" + std::to_string(wnd.Value()) + ", \"Pick\", 0, \"C:\\WINDOWS\")");
     EXPECT_EQ(shell.LastBrowseInfo()->initialFolder, "C:\\WINDOWS");
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <type_traits>
 
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
@@ -8,6 +9,14 @@
 using namespace plat;
 
 namespace {
+
+// No handle kind converts to another, and a bare integer becomes one only when
+// asked for by name.
+template <class A, class... Others>
+constexpr bool Distinct = ((!std::is_convertible_v<A, Others> && !std::is_convertible_v<Others, A>) && ...);
+static_assert(Distinct<Hwnd, Hkey, Hmenu, Hicon, Handle, Pidl> && Distinct<Hkey, Hmenu, Hicon, Handle, Pidl> &&
+              Distinct<Hmenu, Hicon, Handle, Pidl> && Distinct<Hicon, Handle, Pidl> && Distinct<Handle, Pidl>);
+static_assert(Distinct<std::uintptr_t, Hwnd, Hkey, Hmenu, Hicon, Handle, Pidl>);
 
 class SimUserTest : public ::testing::Test {
 protected:
@@ -34,7 +43,7 @@ TEST_F(SimUserTest, ShellWindowsAreFoundAsOnWindows) {
     Hwnd defView = user.FindWindowEx(s.progman, 0, "SHELLDLL_DefView", nullptr);
     EXPECT_EQ(defView, s.defView);
     EXPECT_EQ(user.FindWindowEx(defView, 0, "SysListView32", ""), s.listView);
-    EXPECT_EQ(user.FindWindowEx(defView, 0, "SysListView32", "FolderView"), 0u);
+    EXPECT_FALSE(user.FindWindowEx(defView, 0, "SysListView32", "FolderView"));
     Hwnd tray = user.FindWindow("Shell_TrayWnd", nullptr);
     EXPECT_EQ(user.FindWindowEx(user.FindWindowEx(tray, 0, "TrayNotifyWnd", nullptr), 0, "TrayClockWClass", nullptr),
               s.clock);
@@ -55,7 +64,7 @@ TEST_F(SimUserTest, ListViewAnswersColourMessages) {
     EXPECT_EQ(state.textColor, 0x0000FFu);
     EXPECT_EQ(state.textBkColor, 0x00FF00u);
     EXPECT_EQ(state.redraws, 1);
-    EXPECT_EQ(win.Journal()[2], "SendMessage(" + std::to_string(lv) + ", 0x1024, 0, 255)");
+    EXPECT_EQ(win.Journal()[2], "SendMessage(" + std::to_string(lv.Value()) + ", 0x1024, 0, 255)");
 }
 
 TEST_F(SimUserTest, TextMessagesAndGetWindowTextTruncation) {
@@ -122,7 +131,7 @@ TEST_F(SimUserTest, AdvanceDeliversTimersAndPostsInTimeOrder) {
     EXPECT_EQ(win.Kernel().GetTickCount() - start, 500u);
     EXPECT_TRUE(user.KillTimer(h, 1));
     EXPECT_FALSE(user.KillTimer(h, 1));
-    EXPECT_TRUE(win.Contains("SetTimer(" + std::to_string(h) + ", 1, 100)"));
+    EXPECT_TRUE(win.Contains("SetTimer(" + std::to_string(h.Value()) + ", 1, 100)"));
 }
 
 TEST_F(SimUserTest, SleepDoesNotDeliverAndLateTimerFiresOnce) {
@@ -163,7 +172,7 @@ TEST_F(SimUserTest, HotKeysAreRefusedWhenHeldAndPressesArePosted) {
     EXPECT_FALSE(user.RegisterHotKey(h, 1, MOD_CONTROL | MOD_ALT, 'D'));
     EXPECT_TRUE(user.RegisterHotKey(h, 2, MOD_WIN, 'W'));
     EXPECT_FALSE(user.RegisterHotKey(h, 3, MOD_WIN, 'W'));
-    EXPECT_EQ(win.Journal()[2], "RegisterHotKey(" + std::to_string(h) + ", 2, 8, 0x57)");
+    EXPECT_EQ(win.Journal()[2], "RegisterHotKey(" + std::to_string(h.Value()) + ", 2, 8, 0x57)");
 
     EXPECT_TRUE(user.PressHotKey(MOD_WIN, 'W'));
     EXPECT_FALSE(user.PressHotKey(MOD_SHIFT, 'W'));
@@ -214,7 +223,7 @@ TEST_F(SimUserTest, PopupMenuModelAndScriptedChoice) {
     Hmenu menu = user.CreatePopupMenu();
     user.AppendMenu(menu, MF_STRING | MF_CHECKED, 1, "Active");
     user.AppendMenu(menu, MF_SEPARATOR, 0, "");
-    user.AppendMenu(menu, MF_POPUP, sub, "Wallpaper");
+    user.AppendMenu(menu, MF_POPUP, sub.Value(), "Wallpaper");
     user.SetMenuDefaultItem(menu, 1, 0);
 
     user.NextMenuChoice(11);

@@ -174,8 +174,8 @@ TEST_F(TrayIconTest, AddHandsTheShellTheFirstVersionRecord) {
     EXPECT_EQ(data.flags, 7u);
     EXPECT_EQ(data.callbackMessage, 2048u);
     EXPECT_EQ(data.icon, hicon);
-    EXPECT_EQ(win.Journal(), (std::vector<std::string>{"Shell_NotifyIcon(NIM_ADD, " + std::to_string(icon->Handle()) +
-                                                       ", 1, 7, 0x0800, " + std::to_string(hicon) +
+    EXPECT_EQ(win.Journal(), (std::vector<std::string>{"Shell_NotifyIcon(NIM_ADD, " + std::to_string(icon->Handle().Value()) +
+                                                       ", 1, 7, 0x0800, " + std::to_string(hicon.Value()) +
                                                        ", \"Velant! Pro 2001\")"}));
     ASSERT_TRUE(Shown().has_value());
     EXPECT_EQ(Shown()->tip, "Velant! Pro 2001");

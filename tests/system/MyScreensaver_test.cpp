@@ -68,7 +68,7 @@ TEST_F(ScreensaverTest, StateIsReadLiveAndSwitchedWithoutTouchingTheProfile) {
 TEST_F(ScreensaverTest, RunAndConfigure) {
     TMyScreensaver scr("MyScreensaver1", p.user, p.kernel);
     scr.StartScreensaver();
-    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(win.User().GetDesktopWindow()) + ", 0x0112, 61760, 0)"));
+    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(win.User().GetDesktopWindow().Value()) + ", 0x0112, 61760, 0)"));
     // No screensaver configured: nothing to run.
     scr.ConfigureScreensaver();
     EXPECT_EQ(win.Count("WinExec("), 0u);

@@ -39,7 +39,7 @@ TEST_F(HotKeyTest, ActiveListRegistersEachEntryUnderItsIndexWithTranslatedModifi
     auto second = hk.AddHotKey(hkLetter('X'), hmCtrl | hmAlt | hmWin);
     auto third = hk.AddHotKey(hkLetter('T'), hmShift);
     EXPECT_TRUE(first.Registered && second.Registered && third.Registered);
-    const std::string w = std::to_string(hk.Handle());
+    const std::string w = std::to_string(hk.Handle().Value());
     EXPECT_EQ(win.CallJournal().Matching("RegisterHotKey("),
               (std::vector<std::string>{"RegisterHotKey(" + w + ", 0, 8, 0x53)", "RegisterHotKey(" + w + ", 1, 11, 0x58)",
                                         "RegisterHotKey(" + w + ", 2, 4, 0x54)"}));
@@ -68,7 +68,7 @@ TEST_F(HotKeyTest, ARefusedCombinationStaysUnregisteredAndIsSkippedLater) {
     EXPECT_TRUE(hk.AddHotKey(hkLetter('W'), hmWin).Registered);
     hk.SetActive(false);
     EXPECT_EQ(win.CallJournal().Matching("UnregisterHotKey("),
-              std::vector<std::string>{"UnregisterHotKey(" + std::to_string(hk.Handle()) + ", 1)"});
+              std::vector<std::string>{"UnregisterHotKey(" + std::to_string(hk.Handle().Value()) + ", 1)"});
     EXPECT_TRUE(win.User().HotKeys().empty());
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/sim/SimWindows.h"
 #include "platform/error.h"
 
@@ -129,6 +131,17 @@ TEST_F(FilesScan, EntersFoldersDepthFirstAndReportsEachOne) {
     scan.Execute();
     EXPECT_EQ(entered, (std::vector<std::string>{"C:\\p", "C:\\p\\s", "C:\\p\\s\\t"}));
     EXPECT_EQ(ended, std::vector<std::string>{"C:\\p\\s\\t\\y.jpg"});
+}
+
+// Two searches are open when the handler fails in the third folder down.
+TEST_F(FilesScan, AFailingHandlerLeavesNoSearchOpen) {
+    File("p\\s\\t\\y.jpg");
+    scan.ScanDir = "C:\\p";
+    scan.OnProcess = [](TFilesScan&, const std::string& dir, int, int) {
+        if (dir == "C:\\p\\s\\t") throw std::runtime_error("handler failed");
+    };
+    EXPECT_THROW(scan.Execute(), std::runtime_error);
+    EXPECT_EQ(kernel.OpenHandleCount(), 0u);
 }
 
 TEST_F(FilesScan, ProgressReportsTheTotalsSoFar) {

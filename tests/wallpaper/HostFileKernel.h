@@ -55,7 +55,7 @@ public:
         const auto slash = host.rfind('/');
         Search search{opendir(host.substr(0, slash).c_str()), host.substr(slash + 1)};
         if (!search.dir) return 0;
-        const plat::Handle h = ++FNextHandle;
+        const plat::Handle h{++FNextHandle};
         FSearches[h] = search;
         if (!FindNextFile(h, data)) {
             FindClose(h);
@@ -183,7 +183,7 @@ private:
     };
     std::filesystem::path FRoot;
     std::map<plat::Handle, Search> FSearches;
-    plat::Handle FNextHandle = 0;
+    std::uintptr_t FNextHandle = 0;
 };
 
 }  // namespace wptest

@@ -77,16 +77,16 @@ TEST_F(Win32KernelTest, FindFirstFileMatchesThePattern) {
     EXPECT_EQ(jpgs, (std::vector<std::string>{"one.jpg", "two.JPG"}));
     plat::FindData data;
     plat::Handle exact = k.FindFirstFile(dir + "\\three.bmp", data);
-    ASSERT_NE(exact, 0u);
+    ASSERT_TRUE(exact);
     EXPECT_EQ(data.name, "three.bmp");
     EXPECT_EQ(data.size, 3u);
     EXPECT_FALSE(k.FindNextFile(exact, data));
     EXPECT_TRUE(k.FindClose(exact));
-    EXPECT_EQ(k.FindFirstFile(dir + "\\*.gif", data), 0u);
+    EXPECT_FALSE(k.FindFirstFile(dir + "\\*.gif", data));
 }
 
 TEST_F(Win32KernelTest, AFailedWatchLeavesItsCodeAndTheSystemsTextForIt) {
-    EXPECT_EQ(k.FindFirstChangeNotification(dir + "\\missing", false, 1), 0u);
+    EXPECT_FALSE(k.FindFirstChangeNotification(dir + "\\missing", false, 1));
     const std::uint32_t code = k.GetLastError();
     EXPECT_TRUE(code == 2 || code == 3) << code;
     const std::string text = k.FormatMessage(code);

@@ -21,7 +21,7 @@ protected:
                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name());
         ASSERT_EQ(reg.RegCreateKeyEx(plat::HKEY_CURRENT_USER, path, plat::KEY_ALL_ACCESS, key),
                   plat::ERROR_SUCCESS);
-        ASSERT_NE(key, 0u);
+        ASSERT_TRUE(key);
     }
     void TearDown() override {
         if (key) reg.RegCloseKey(key);
@@ -110,7 +110,7 @@ TEST_F(Win32RegistryTest, DeleteKeyRefusesSubkeysThenRemovesKeyAndValues) {
     EXPECT_EQ(reg.RegDeleteKey(key, "Parent"), plat::ERROR_SUCCESS);
     plat::Hkey again = 0;
     EXPECT_EQ(reg.RegOpenKeyEx(key, "Parent", plat::KEY_READ, again), plat::ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(again, 0u);
+    EXPECT_FALSE(again);
 }
 
 TEST_F(Win32RegistryTest, PredefinedRootsReachTheSameKeysAsWindowsOwn) {

@@ -38,19 +38,19 @@ protected:
 
 TEST_F(Win32UserTest, HiddenWindowIsAnInvisibleTopLevelWindow) {
     plat::Hwnd wnd = MakeWindow("VelantTestHidden1");
-    ASSERT_NE(wnd, 0u);
+    ASSERT_TRUE(wnd);
     EXPECT_TRUE(user.IsWindow(wnd));
     EXPECT_FALSE(user.IsWindowVisible(wnd));
     // FindWindow never sees message-only windows; it sees this one.
     EXPECT_EQ(user.FindWindow("VelantTestHidden1", nullptr), wnd);
-    EXPECT_EQ(::GetParent(reinterpret_cast<HWND>(wnd)), nullptr);
+    EXPECT_EQ(::GetParent(win32::ToWin(wnd)), nullptr);
     EXPECT_TRUE(user.DestroyWindow(wnd));
     EXPECT_FALSE(user.IsWindow(wnd));
 }
 
 TEST_F(Win32UserTest, PostedMessageReachesTheProcedure) {
     plat::Hwnd wnd = MakeWindow("VelantTestHidden2");
-    ASSERT_NE(wnd, 0u);
+    ASSERT_TRUE(wnd);
     ASSERT_TRUE(user.PostMessage(wnd, WM_USER + 1024, 7, 0x204));
     EXPECT_TRUE(user.ProcessMessages());
     EXPECT_TRUE(Got(WM_USER + 1024, 7, 0x204));
@@ -59,13 +59,13 @@ TEST_F(Win32UserTest, PostedMessageReachesTheProcedure) {
 
 TEST_F(Win32UserTest, RegisteredBroadcastMessageReachesTheHiddenWindow) {
     plat::Hwnd wnd = MakeWindow("VelantTestHidden3");
-    ASSERT_NE(wnd, 0u);
+    ASSERT_TRUE(wnd);
     std::uint32_t msg = user.RegisterWindowMessage("VelantTestBroadcast");
     ASSERT_GE(msg, 0xC000u);
     EXPECT_EQ(user.RegisterWindowMessage("VelantTestBroadcast"), msg);
     // What the shell does with "TaskbarCreated" when it restarts.
     std::uintptr_t result = 0;
-    user.SendMessageTimeout(reinterpret_cast<plat::Hwnd>(HWND_BROADCAST), msg, 3, 4,
+    user.SendMessageTimeout(win32::FromWin(HWND_BROADCAST), msg, 3, 4,
                             SMTO_ABORTIFHUNG, 2000, &result);
     user.ProcessMessages();
     EXPECT_TRUE(Got(msg, 3, 4));
@@ -105,20 +105,20 @@ TEST_F(Win32UserTest, ScreensaverTimeoutIsReadable) {
 
 TEST_F(Win32UserTest, PopupMenuTakesItems) {
     plat::Hmenu menu = user.CreatePopupMenu();
-    ASSERT_NE(menu, 0u);
+    ASSERT_TRUE(menu);
     EXPECT_TRUE(user.AppendMenu(menu, MF_STRING, 10, "Configure"));
     EXPECT_TRUE(user.AppendMenu(menu, MF_SEPARATOR, 0, ""));
     EXPECT_TRUE(user.SetMenuDefaultItem(menu, 10, 0));
-    EXPECT_EQ(::GetMenuItemCount(reinterpret_cast<HMENU>(menu)), 2);
+    EXPECT_EQ(::GetMenuItemCount(win32::ToWin(menu)), 2);
     EXPECT_TRUE(user.DestroyMenu(menu));
 }
 
 TEST_F(Win32UserTest, NotifyIconAddModifyDelete) {
     win32::Win32Shell shell;
     plat::Hwnd wnd = MakeWindow("VelantTestTray");
-    ASSERT_NE(wnd, 0u);
+    ASSERT_TRUE(wnd);
     plat::Hicon icon = user.LoadAppIcon();
-    ASSERT_NE(icon, 0u);
+    ASSERT_TRUE(icon);
 
     plat::NotifyIconData nid;
     nid.wnd = wnd;

@@ -150,7 +150,7 @@ void Win32MenuCanvas::DrawTextAt(const TCanvasFont& font, plat::ColorRef color, 
 }
 
 void Win32MenuCanvas::DrawIcon(plat::Hicon icon, int x, int y, int size, bool disabled) {
-    const HICON h = reinterpret_cast<HICON>(icon);
+    const HICON h = ToWin(icon);
     if (disabled)
         ::DrawStateA(FDC, nullptr, nullptr, reinterpret_cast<LPARAM>(h), 0, x, y, size, size,
                      DST_ICON | DSS_DISABLED);

@@ -21,7 +21,7 @@ int FirstButton(std::uint32_t type) {
 
 int SimDialogs::MessageBox(plat::Hwnd owner, const std::string& text, const std::string& caption,
                            std::uint32_t type) {
-    journal_.Add("MessageBox(" + std::to_string(owner) + ", " + fmt::Quote(text) + ", " + fmt::Quote(caption) + ", " +
+    journal_.Add("MessageBox(" + std::to_string(owner.Value()) + ", " + fmt::Quote(text) + ", " + fmt::Quote(caption) + ", " +
                  std::to_string(type) + ")");
     int answer = 0;
     if (!journal_.Fails("MessageBox")) {
@@ -37,7 +37,7 @@ int SimDialogs::MessageBox(plat::Hwnd owner, const std::string& text, const std:
 }
 
 bool SimDialogs::ChooseColor(plat::Hwnd owner, plat::ColorRef& color) {
-    journal_.Add("ChooseColor(" + std::to_string(owner) + ", " + fmt::Color(color) + ")");
+    journal_.Add("ChooseColor(" + std::to_string(owner.Value()) + ", " + fmt::Color(color) + ")");
     if (journal_.Fails("ChooseColor") || colors_.empty()) return false;
     auto choice = colors_.front();
     colors_.pop_front();
@@ -48,7 +48,7 @@ bool SimDialogs::ChooseColor(plat::Hwnd owner, plat::ColorRef& color) {
 
 bool SimDialogs::FileDialog(const char* name, plat::FileDialogOptions& options,
                             std::deque<std::optional<std::string>>& queue) {
-    journal_.Add(std::string(name) + "(" + std::to_string(options.owner) + ", " + fmt::Quote(options.title) + ", " +
+    journal_.Add(std::string(name) + "(" + std::to_string(options.owner.Value()) + ", " + fmt::Quote(options.title) + ", " +
                  fmt::Quote(options.filter) + ", " + fmt::Quote(options.defaultExt) + ", " +
                  fmt::Quote(options.fileName) + ")");
     lastFileDialog_ = options;

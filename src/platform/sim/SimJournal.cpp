@@ -111,7 +111,7 @@ std::string Hex(std::uint64_t value, int digits) {
 std::string Msg(std::uint32_t msg) { return Hex(msg, 4); }
 std::string Vk(std::uint32_t vk) { return Hex(vk, 2); }
 std::string Color(std::uint32_t color) { return Hex(color, 6); }
-std::string Handle(std::uintptr_t handle) { return std::to_string(static_cast<std::intptr_t>(handle)); }
+std::string Handle(plat::Handle handle) { return std::to_string(static_cast<std::intptr_t>(handle.Value())); }
 std::string Ptr(const void* p) { return p ? "ptr" : "null"; }
 
 }  // namespace fmt

@@ -31,6 +31,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/types.h"
+
 namespace sim {
 
 class SimJournal {
@@ -72,7 +74,7 @@ std::string Msg(std::uint32_t msg);
 std::string Vk(std::uint32_t vk);
 std::string Color(std::uint32_t color);
 std::string Hex(std::uint64_t value, int digits);
-std::string Handle(std::uintptr_t handle);  // signed decimal
+std::string Handle(plat::Handle handle);  // signed decimal
 std::string Ptr(const void* p);             // `null` or `ptr`
 }  // namespace fmt
 

@@ -15,8 +15,8 @@ namespace sim {
 
 namespace {
 
-constexpr plat::Handle PseudoProcess = static_cast<plat::Handle>(-1);
-constexpr plat::Handle PseudoThread = static_cast<plat::Handle>(-2);
+constexpr plat::Handle PseudoProcess{static_cast<std::uintptr_t>(-1)};
+constexpr plat::Handle PseudoThread{static_cast<std::uintptr_t>(-2)};
 constexpr std::uint32_t MaximumWaitObjects = 64;
 constexpr std::uint32_t VersionBlockSize = 512;
 constexpr std::size_t FixedInfoOffset = 40;
@@ -350,7 +350,7 @@ bool SimKernel::SetThreadPriority(plat::Handle thread, int priority) {
 // ---------------------------------------------------------------- files
 
 plat::Handle SimKernel::NewHandleLocked() {
-    plat::Handle h = nextHandle_;
+    const plat::Handle h{nextHandle_};
     nextHandle_ += 4;
     return h;
 }

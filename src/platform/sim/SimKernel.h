@@ -264,7 +264,7 @@ private:
     std::condition_variable cv_;
     std::map<plat::Handle, std::shared_ptr<Waitable>> waitables_;
     std::map<plat::Handle, FindState> finds_;
-    plat::Handle nextHandle_ = 0x100;
+    std::uintptr_t nextHandle_ = 0x100;
 
     std::set<std::string> locked_;
     std::map<std::string, std::uint32_t> attributes_;  // by Key, where SetAttributes gave them

@@ -33,20 +33,21 @@ std::string DataText(std::uint32_t type, const std::vector<std::uint8_t>& data) 
 }  // namespace
 
 std::string RootName(plat::Hkey root) {
-    switch (root) {
-        case plat::HKEY_CLASSES_ROOT: return "HKCR";
-        case plat::HKEY_CURRENT_USER: return "HKCU";
-        case plat::HKEY_LOCAL_MACHINE: return "HKLM";
-        case plat::HKEY_USERS: return "HKU";
-        case plat::HKEY_PERFORMANCE_DATA: return "HKPD";
-        case plat::HKEY_CURRENT_CONFIG: return "HKCC";
-        case plat::HKEY_DYN_DATA: return "HKDD";
-        default: return std::to_string(root);
+    switch (root.Value()) {
+        case plat::HKEY_CLASSES_ROOT.Value(): return "HKCR";
+        case plat::HKEY_CURRENT_USER.Value(): return "HKCU";
+        case plat::HKEY_LOCAL_MACHINE.Value(): return "HKLM";
+        case plat::HKEY_USERS.Value(): return "HKU";
+        case plat::HKEY_PERFORMANCE_DATA.Value(): return "HKPD";
+        case plat::HKEY_CURRENT_CONFIG.Value(): return "HKCC";
+        case plat::HKEY_DYN_DATA.Value(): return "HKDD";
+        default: return std::to_string(root.Value());
     }
 }
 
 SimRegistry::SimRegistry(SimJournal& journal) : journal_(journal) {
-    for (plat::Hkey r = plat::HKEY_CLASSES_ROOT; r <= plat::HKEY_DYN_DATA; ++r) {
+    for (auto v = plat::HKEY_CLASSES_ROOT.Value(); v <= plat::HKEY_DYN_DATA.Value(); ++v) {
+        const plat::Hkey r{v};
         roots_[r] = std::make_unique<Node>();
         roots_[r]->name = RootName(r);
     }
@@ -70,7 +71,7 @@ std::vector<std::string> SimRegistry::Split(const std::string& path) {
 }
 
 std::string SimRegistry::PrefixKey(plat::Hkey root, const std::vector<std::string>& path) {
-    std::string key = std::to_string(root);
+    std::string key = std::to_string(root.Value());
     for (const auto& p : path) key += "\\" + Lower(p);
     return key;
 }
@@ -140,7 +141,7 @@ std::string SimRegistry::PathText(plat::Hkey root, const std::vector<std::string
 std::string SimRegistry::KeyText(plat::Hkey key) const {
     if (IsRoot(key)) return RootName(key);
     auto it = handles_.find(key);
-    if (it == handles_.end()) return "<invalid " + std::to_string(key) + ">";
+    if (it == handles_.end()) return "<invalid " + std::to_string(key.Value()) + ">";
     return PathText(it->second.root, it->second.path);
 }
 
@@ -178,7 +179,7 @@ long SimRegistry::OpenOrCreate(const char* op, plat::Hkey root, const std::strin
         if (long w = WriteFailure(base.root, path)) return w;
         Make(base.root, path);
     }
-    plat::Hkey h = nextHandle_;
+    const plat::Hkey h{nextHandle_};
     nextHandle_ += 4;
     std::vector<std::string> lower;
     for (auto& p : path) lower.push_back(Lower(p));
@@ -368,7 +369,7 @@ std::optional<std::uint32_t> SimRegistry::GetDword(plat::Hkey root, const std::s
 void SimRegistry::Set(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t type,
                       const std::vector<std::uint8_t>& bytes) {
     Node* node = Make(root, Split(path));
-    if (!node) throw std::invalid_argument("not a registry root: " + std::to_string(root));
+    if (!node) throw std::invalid_argument("not a registry root: " + std::to_string(root.Value()));
     for (auto& [n, v] : node->values) {
         if (IEquals(n, name)) {
             v = Value{type, bytes};
@@ -392,7 +393,7 @@ void SimRegistry::SetDword(plat::Hkey root, const std::string& path, const std::
 }
 
 void SimRegistry::CreateKey(plat::Hkey root, const std::string& path) {
-    if (!Make(root, Split(path))) throw std::invalid_argument("not a registry root: " + std::to_string(root));
+    if (!Make(root, Split(path))) throw std::invalid_argument("not a registry root: " + std::to_string(root.Value()));
 }
 
 void SimRegistry::RemoveKey(plat::Hkey root, const std::string& path) {

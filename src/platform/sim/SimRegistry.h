@@ -149,7 +149,7 @@ private:
     SimJournal& journal_;
     std::map<plat::Hkey, std::unique_ptr<Node>> roots_;
     std::map<plat::Hkey, Open> handles_;
-    plat::Hkey nextHandle_ = 0x1000;
+    std::uintptr_t nextHandle_ = 0x1000;
     std::map<std::string, bool> denied_;     // PrefixKey → on
     std::map<std::string, long> failWrites_;  // PrefixKey → code
     long failAllWrites_ = 0;

@@ -36,9 +36,9 @@ bool SimShell::TrayAlive(plat::Hwnd tray) const {
 
 bool SimShell::Shell_NotifyIcon(std::uint32_t message, const plat::NotifyIconData& data) {
     std::string tip(data.tip, strnlen(data.tip, sizeof data.tip));
-    journal_.Add("Shell_NotifyIcon(" + NimName(message) + ", " + std::to_string(data.wnd) + ", " +
+    journal_.Add("Shell_NotifyIcon(" + NimName(message) + ", " + std::to_string(data.wnd.Value()) + ", " +
                  std::to_string(data.id) + ", " + std::to_string(data.flags) + ", " + fmt::Msg(data.callbackMessage) +
-                 ", " + std::to_string(data.icon) + ", " + fmt::Quote(tip) + ")");
+                 ", " + std::to_string(data.icon.Value()) + ", " + fmt::Quote(tip) + ")");
     if (journal_.Fails("Shell_NotifyIcon")) return false;
     plat::Hwnd tray = user_.ShellWindows().tray;
     if (!TrayAlive(tray)) return false;
@@ -97,16 +97,16 @@ bool SimShell::ClickIcon(plat::Hwnd wnd, std::uint32_t id, std::uint32_t mouseMe
 
 std::intptr_t SimShell::ShellExecute(plat::Hwnd owner, const char* verb, const char* file, const char* parameters,
                                      const char* directory, int show) {
-    journal_.Add("ShellExecute(" + std::to_string(owner) + ", " + fmt::Quote(verb) + ", " + fmt::Quote(file) + ", " +
+    journal_.Add("ShellExecute(" + std::to_string(owner.Value()) + ", " + fmt::Quote(verb) + ", " + fmt::Quote(file) + ", " +
                  fmt::Quote(parameters) + ", " + fmt::Quote(directory) + ", " + std::to_string(show) + ")");
     if (auto f = journal_.Fails("ShellExecute")) return *f ? *f : SE_ERR_FNF;
     return shellExecuteResult_;
 }
 
 bool SimShell::ShellExecuteEx(plat::ShellExecuteInfo& info) {
-    journal_.Add("ShellExecuteEx(" + std::to_string(info.mask) + ", " + std::to_string(info.wnd) + ", " +
+    journal_.Add("ShellExecuteEx(" + std::to_string(info.mask) + ", " + std::to_string(info.wnd.Value()) + ", " +
                  fmt::Quote(info.verb) + ", " + fmt::Quote(info.file) + ", " + fmt::Quote(info.parameters) + ", " +
-                 fmt::Quote(info.directory) + ", " + std::to_string(info.show) + ", " + std::to_string(info.idList) +
+                 fmt::Quote(info.directory) + ", " + std::to_string(info.show) + ", " + std::to_string(info.idList.Value()) +
                  ")");
     info.process = 0;
     if (journal_.Fails("ShellExecuteEx") || shellExecuteResult_ <= 32) return false;
@@ -129,7 +129,7 @@ long SimShell::SHGetSpecialFolderLocation(plat::Hwnd /*owner*/, int csidl, plat:
     if (auto f = journal_.Fails("SHGetSpecialFolderLocation")) return *f ? *f : E_FAIL;
     auto it = folders_.find(csidl);
     if (it == folders_.end()) return E_INVALIDARG;
-    idList = nextPidl_++;
+    idList = plat::Pidl{nextPidl_++};
     pidls_[idList] = {csidl, it->second};
     return 0;
 }
@@ -196,7 +196,7 @@ std::unique_ptr<plat::IActiveDesktop> SimShell::CreateActiveDesktop() {
 }
 
 bool SimShell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) {
-    journal_.Add("SHBrowseForFolder(" + std::to_string(info.owner) + ", " + fmt::Quote(info.title) + ", " +
+    journal_.Add("SHBrowseForFolder(" + std::to_string(info.owner.Value()) + ", " + fmt::Quote(info.title) + ", " +
                  std::to_string(info.flags) + ", " + fmt::Quote(info.initialFolder) + ")");
     lastBrowse_ = info;
     if (journal_.Fails("SHBrowseForFolder")) return false;

@@ -130,7 +130,7 @@ private:
     plat::Handle lastProcess_ = 0;
     std::map<int, std::string> folders_;                 // csidl → path ("" = virtual)
     std::map<plat::Pidl, std::pair<int, std::string>> pidls_;
-    plat::Pidl nextPidl_ = 0x80000;
+    std::uintptr_t nextPidl_ = 0x80000;
     plat::ActiveDesktopOptions activeDesktop_;
     bool activeDesktopAvailable_ = true;
     std::deque<std::optional<std::string>> browse_;

@@ -15,12 +15,14 @@ constexpr std::size_t MaxDeliveriesPerRun = 1000000;
 const char* DesktopPath = "Control Panel\\Desktop";
 
 std::string Dec(std::uintptr_t v) { return std::to_string(v); }
+template <class Tag>
+std::string Dec(plat::THandle<Tag> h) { return std::to_string(h.Value()); }
 std::string Dec(plat::LParam v) { return std::to_string(v); }
 }  // namespace
 
 SimUser::SimUser(SimJournal& journal, SimClock& clock, SimRegistry& registry)
     : journal_(journal), clock_(clock), registry_(registry) {
-    desktop_ = nextWindow_++;
+    desktop_ = plat::Hwnd{nextWindow_++};
     WindowState d;
     d.handle = desktop_;
     d.className = "#32769";
@@ -54,7 +56,7 @@ plat::Hwnd SimUser::NewWindowLocked(plat::Hwnd parent, const std::string& classN
                                     bool visible, bool program, plat::WndProc proc) {
     if (parent == desktop_) parent = 0;
     if (parent && !Find(parent)) throw std::invalid_argument("no such parent window");
-    plat::Hwnd h = nextWindow_++;
+    plat::Hwnd h{nextWindow_++};
     WindowState w;
     w.handle = h;
     w.className = className;
@@ -651,7 +653,7 @@ bool SimUser::SetSysColors(int count, const int* elements, const plat::ColorRef*
 plat::Hmenu SimUser::CreatePopupMenu() {
     journal_.Add("CreatePopupMenu()");
     if (journal_.Fails("CreatePopupMenu")) return 0;
-    plat::Hmenu h = nextMenu_++;
+    plat::Hmenu h{nextMenu_++};
     menus_[h] = MenuState{};
     return h;
 }
@@ -681,9 +683,9 @@ bool SimUser::AppendMenu(plat::Hmenu menu, std::uint32_t flags, std::uintptr_t i
     if (it == menus_.end() || !it->second.alive) return false;
     MenuItem item{flags, idOrSubmenu, text, 0};
     if (flags & plat::MF_POPUP) {
-        auto sub = menus_.find(idOrSubmenu);
+        auto sub = menus_.find(plat::Hmenu{idOrSubmenu});
         if (sub == menus_.end() || !sub->second.alive) return false;
-        item.submenu = idOrSubmenu;
+        item.submenu = plat::Hmenu{idOrSubmenu};
     }
     it->second.items.push_back(item);
     return true;
@@ -735,7 +737,7 @@ std::size_t SimUser::LiveMenuCount() const {
 // ---------------------------------------------------------------- icons
 
 plat::Hicon SimUser::NewIcon(const std::string& source) {
-    plat::Hicon h = nextIcon_++;
+    plat::Hicon h{nextIcon_++};
     icons_[h] = {source, true};
     return h;
 }

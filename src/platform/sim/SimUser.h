@@ -312,7 +312,7 @@ private:
 
     std::map<plat::Hwnd, WindowState> windows_;
     std::vector<plat::Hwnd> topLevel_;
-    plat::Hwnd nextWindow_ = 0x20000;
+    std::uintptr_t nextWindow_ = 0x20000;
     plat::Hwnd desktop_ = 0;
     plat::Hwnd foreground_ = 0;
     plat::Hwnd focus_ = 0;
@@ -333,12 +333,12 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> passedHotKeys_;
 
     std::map<plat::Hmenu, MenuState> menus_;
-    plat::Hmenu nextMenu_ = 0x40000;
+    std::uintptr_t nextMenu_ = 0x40000;
     std::vector<plat::Hmenu> tracked_;
     std::deque<std::uintptr_t> menuChoices_;
 
     std::map<plat::Hicon, std::pair<std::string, bool>> icons_;  // source, alive
-    plat::Hicon nextIcon_ = 0x60000;
+    std::uintptr_t nextIcon_ = 0x60000;
 
     bool screenSaverActive_ = true;
     int screenSaverTimeout_ = 600;

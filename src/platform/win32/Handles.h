@@ -1,11 +1,29 @@
 #pragma once
 // Move-only owners of Win32 handles, one per kind, so that every early return and
 // every exception gives its handle back to the system exactly once.
+#include "platform/types.h"
 #include "platform/win32/WinApi.h"
 
+#include <cstdint>
 #include <utility>
 
 namespace win32 {
+
+// The platform interfaces carry each handle kind as its own integer type; these
+// are the only places it turns into Windows' type of the same kind and back.
+inline HWND ToWin(plat::Hwnd h) { return reinterpret_cast<HWND>(h.Value()); }
+inline HKEY ToWin(plat::Hkey h) { return reinterpret_cast<HKEY>(h.Value()); }
+inline HMENU ToWin(plat::Hmenu h) { return reinterpret_cast<HMENU>(h.Value()); }
+inline HICON ToWin(plat::Hicon h) { return reinterpret_cast<HICON>(h.Value()); }
+inline HANDLE ToWin(plat::Handle h) { return reinterpret_cast<HANDLE>(h.Value()); }
+inline PIDLIST_ABSOLUTE ToWin(plat::Pidl h) { return reinterpret_cast<PIDLIST_ABSOLUTE>(h.Value()); }
+
+inline plat::Hwnd FromWin(HWND h) { return plat::Hwnd{reinterpret_cast<std::uintptr_t>(h)}; }
+inline plat::Hkey FromWin(HKEY h) { return plat::Hkey{reinterpret_cast<std::uintptr_t>(h)}; }
+inline plat::Hmenu FromWin(HMENU h) { return plat::Hmenu{reinterpret_cast<std::uintptr_t>(h)}; }
+inline plat::Hicon FromWin(HICON h) { return plat::Hicon{reinterpret_cast<std::uintptr_t>(h)}; }
+inline plat::Handle FromWin(HANDLE h) { return plat::Handle{reinterpret_cast<std::uintptr_t>(h)}; }
+inline plat::Pidl FromWin(PIDLIST_ABSOLUTE h) { return plat::Pidl{reinterpret_cast<std::uintptr_t>(h)}; }
 
 // Traits name the empty value and the release call of one handle kind.
 template <class Traits>
@@ -92,6 +110,13 @@ struct GdiTraits {
     static void close(T h) { ::DeleteObject(h); }
 };
 
+// Item id lists the shell allocates for the caller (SHBrowseForFolder's choice).
+struct IdListTraits {
+    using pointer = PIDLIST_ABSOLUTE;
+    static PIDLIST_ABSOLUTE invalid() { return nullptr; }
+    static void close(PIDLIST_ABSOLUTE p) { ::CoTaskMemFree(p); }
+};
+
 using UniqueHkey = UniqueHandleT<HkeyTraits>;
 using UniqueHandle = UniqueHandleT<KernelHandleTraits>;
 using UniqueFile = UniqueHandleT<FileHandleTraits>;
@@ -103,6 +128,7 @@ using UniqueHfont = UniqueHandleT<GdiTraits<HFONT>>;
 using UniqueHbrush = UniqueHandleT<GdiTraits<HBRUSH>>;
 using UniqueHbitmap = UniqueHandleT<GdiTraits<HBITMAP>>;
 using UniqueHpen = UniqueHandleT<GdiTraits<HPEN>>;
+using UniqueIdList = UniqueHandleT<IdListTraits>;
 
 // A window's device context from GetDC, released to the same window.
 class WindowDC {

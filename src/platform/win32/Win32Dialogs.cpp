@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Dialogs.h"
 
 #include "platform/win32/WinApi.h"
+#include "platform/win32/Handles.h"
 
 #include <algorithm>
 #include <vector>
@@ -9,7 +10,7 @@ namespace win32 {
 
 namespace {
 
-HWND W(plat::Hwnd wnd) { return reinterpret_cast<HWND>(wnd); }
+HWND W(plat::Hwnd wnd) { return ToWin(wnd); }
 
 // Long paths in UTF-8 can take up to 3 bytes a character.
 constexpr size_t kFileBuffer = 32768;

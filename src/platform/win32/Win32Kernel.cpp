@@ -14,8 +14,8 @@ namespace win32 {
 
 namespace {
 
-HANDLE H(plat::Handle h) { return reinterpret_cast<HANDLE>(h); }
-plat::Handle P(HANDLE h) { return reinterpret_cast<plat::Handle>(h); }
+HANDLE H(plat::Handle h) { return ToWin(h); }
+plat::Handle P(HANDLE h) { return FromWin(h); }
 
 // Calls an API of the "fill this buffer, return the length" shape, growing the
 // buffer when the answer says it was too small.

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Registry.h"
 
 #include "platform/win32/WinApi.h"
+#include "platform/win32/Handles.h"
 
 namespace win32 {
 
@@ -10,9 +11,9 @@ namespace {
 // (HKEY_CURRENT_USER is 0xFFFFFFFF80000001 there); the program's constants
 // carry them zero-extended.
 HKEY K(plat::Hkey key) {
-    if (key >= 0x80000000u && key <= 0x8000000Fu)
-        return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(key)));
-    return reinterpret_cast<HKEY>(key);
+    if (key.Value() >= 0x80000000u && key.Value() <= 0x8000000Fu)
+        return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(key.Value())));
+    return ToWin(key);
 }
 
 }  // namespace
@@ -22,7 +23,7 @@ long Win32Registry::RegCreateKeyEx(plat::Hkey root, const std::string& subKey,
     HKEY key = nullptr;
     LONG rc = ::RegCreateKeyExA(K(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                 access, nullptr, &key, nullptr);
-    result = rc == ERROR_SUCCESS ? reinterpret_cast<plat::Hkey>(key) : 0;
+    result = rc == ERROR_SUCCESS ? FromWin(key) : plat::Hkey{};
     return rc;
 }
 
@@ -30,7 +31,7 @@ long Win32Registry::RegOpenKeyEx(plat::Hkey root, const std::string& subKey, std
                                  plat::Hkey& result) {
     HKEY key = nullptr;
     LONG rc = ::RegOpenKeyExA(K(root), subKey.c_str(), 0, access, &key);
-    result = rc == ERROR_SUCCESS ? reinterpret_cast<plat::Hkey>(key) : 0;
+    result = rc == ERROR_SUCCESS ? FromWin(key) : plat::Hkey{};
     return rc;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Shell.h"
 
 #include "platform/win32/WinApi.h"
+#include "platform/win32/Handles.h"
 
 #include <cstring>
 #include <exception>
@@ -10,7 +11,7 @@ namespace win32 {
 
 namespace {
 
-HWND W(plat::Hwnd wnd) { return reinterpret_cast<HWND>(wnd); }
+HWND W(plat::Hwnd wnd) { return ToWin(wnd); }
 
 // The Active Desktop object and its interface, as constants rather than
 // __uuidof, so that nothing depends on the compiler's COM extensions.
@@ -86,7 +87,7 @@ private:
     ComPtr<::IActiveDesktop> FDesktop;
 };
 
-PIDLIST_ABSOLUTE Pidl(plat::Pidl p) { return reinterpret_cast<PIDLIST_ABSOLUTE>(p); }
+PIDLIST_ABSOLUTE Pidl(plat::Pidl p) { return ToWin(p); }
 
 }  // namespace
 
@@ -98,7 +99,7 @@ bool Win32Shell::Shell_NotifyIcon(std::uint32_t message, const plat::NotifyIconD
     nid.uID = data.id;
     nid.uFlags = data.flags;
     nid.uCallbackMessage = data.callbackMessage;
-    nid.hIcon = reinterpret_cast<HICON>(data.icon);
+    nid.hIcon = ToWin(data.icon);
     static_assert(sizeof data.tip <= sizeof nid.szTip);
     std::memcpy(nid.szTip, data.tip, sizeof data.tip);
     nid.szTip[sizeof data.tip - 1] = '\0';
@@ -121,16 +122,16 @@ bool Win32Shell::ShellExecuteEx(plat::ShellExecuteInfo& info) {
     sei.lpParameters = info.parameters;
     sei.lpDirectory = info.directory;
     sei.nShow = info.show;
-    sei.lpIDList = reinterpret_cast<void*>(info.idList);
+    sei.lpIDList = ToWin(info.idList);
     BOOL ok = ::ShellExecuteExA(&sei);
-    info.process = reinterpret_cast<plat::Handle>(sei.hProcess);
+    info.process = FromWin(sei.hProcess);
     return ok != FALSE;
 }
 
 long Win32Shell::SHGetSpecialFolderLocation(plat::Hwnd owner, int csidl, plat::Pidl& idList) {
     PIDLIST_ABSOLUTE pidl = nullptr;
     HRESULT hr = ::SHGetSpecialFolderLocation(W(owner), csidl, &pidl);
-    idList = SUCCEEDED(hr) ? reinterpret_cast<plat::Pidl>(pidl) : 0;
+    idList = SUCCEEDED(hr) ? FromWin(pidl) : plat::Pidl{};
     return hr;
 }
 
@@ -158,7 +159,7 @@ plat::Hicon Win32Shell::SHGetFileInfoSmallIcon(const std::string& path) {
     SHFILEINFOA info{};
     if (!::SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
         return 0;
-    return reinterpret_cast<plat::Hicon>(info.hIcon);
+    return FromWin(info.hIcon);
 }
 
 void Win32Shell::SHChangeNotify(long eventId, std::uint32_t flags, const void* item1,
@@ -224,15 +225,10 @@ bool Win32Shell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& pa
     bi.pszDisplayName = display;
     bi.lpszTitle = info.title.c_str();
     bi.ulFlags = info.flags;
-    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderA(&bi);
-    if (context.error) {
-        if (chosen) ::CoTaskMemFree(chosen);
-        std::rethrow_exception(context.error);
-    }
+    const UniqueIdList chosen(::SHBrowseForFolderA(&bi));
+    if (context.error) std::rethrow_exception(context.error);
     if (!chosen) return false;
-    bool ok = SHGetPathFromIDList(reinterpret_cast<plat::Pidl>(chosen), path);
-    ::CoTaskMemFree(chosen);
-    return ok;
+    return SHGetPathFromIDList(FromWin(chosen.get()), path);
 }
 
 }  // namespace win32

@@ -6,9 +6,9 @@ namespace win32 {
 
 namespace {
 
-HWND H(plat::Hwnd wnd) { return reinterpret_cast<HWND>(wnd); }
-plat::Hwnd P(HWND wnd) { return reinterpret_cast<plat::Hwnd>(wnd); }
-HMENU M(plat::Hmenu menu) { return reinterpret_cast<HMENU>(menu); }
+HWND H(plat::Hwnd wnd) { return ToWin(wnd); }
+plat::Hwnd P(HWND wnd) { return FromWin(wnd); }
+HMENU M(plat::Hmenu menu) { return ToWin(menu); }
 
 }  // namespace
 
@@ -221,7 +221,7 @@ bool Win32User::SetSysColors(int count, const int* elements, const plat::ColorRe
 }
 
 plat::Hmenu Win32User::CreatePopupMenu() {
-    return reinterpret_cast<plat::Hmenu>(::CreatePopupMenu());
+    return FromWin(::CreatePopupMenu());
 }
 
 bool Win32User::DestroyMenu(plat::Hmenu menu) { return ::DestroyMenu(M(menu)) != FALSE; }
@@ -264,11 +264,11 @@ plat::Hicon Win32User::LoadAppIcon() {
         // so the caller may destroy what it got.
         icon = ::CopyIcon(::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION)));
     }
-    return reinterpret_cast<plat::Hicon>(icon);
+    return FromWin(icon);
 }
 
 bool Win32User::DestroyIcon(plat::Hicon icon) {
-    return ::DestroyIcon(reinterpret_cast<HICON>(icon)) != FALSE;
+    return ::DestroyIcon(ToWin(icon)) != FALSE;
 }
 
 }  // namespace win32

@@ -491,7 +491,7 @@ FormView::~FormView() {
 
 HWND FormView::Window() const { return FFrame ? FFrame->Handle() : nullptr; }
 
-plat::Hwnd FormView::Handle() { return reinterpret_cast<plat::Hwnd>(Window()); }
+plat::Hwnd FormView::Handle() { return FromWin(Window()); }
 
 bool FormView::Attach() {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
