@@ -82,7 +82,7 @@ TEST_F(Win32UserTest, ProcessMessagesReportsQuitAndLeavesItForTheMainLoop) {
 
 TEST_F(Win32UserTest, MainLoopPassesMessagesThroughTheFilterAndEndsAtQuit) {
     plat::Hwnd wnd = MakeWindow("VelantTestHidden4");
-    ASSERT_NE(wnd, 0u);
+    ASSERT_TRUE(wnd);
     user.SetMessageFilter([](MSG& m) { return m.message == WM_USER + 1; });
     ASSERT_TRUE(user.PostMessage(wnd, WM_USER + 1, 1, 0));
     ASSERT_TRUE(user.PostMessage(wnd, WM_USER + 2, 2, 0));
