@@ -35,12 +35,10 @@ UniqueHicon ShellSmallIcon(const std::string& object) {
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SHFILEINFOA info{};
     const std::wstring name(object.begin(), object.end());  // parsing names are ASCII
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    if (SUCCEEDED(::SHParseDisplayName(name.c_str(), nullptr, &pidl, 0, nullptr)) && pidl) {
-        ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl), 0, &info, sizeof info,
+    UniqueIdList pidl;
+    if (SUCCEEDED(::SHParseDisplayName(name.c_str(), nullptr, pidl.put(), 0, nullptr)) && pidl)
+        ::SHGetFileInfoA(reinterpret_cast<LPCSTR>(pidl.get()), 0, &info, sizeof info,
                          SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON);
-        ::ILFree(pidl);
-    }
     if (!info.hIcon)
         ::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
                          SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON);
