@@ -29,5 +29,6 @@ fi
 g++ -std=c++20 -O2 -DNDEBUG -Wall -Wextra -I"$top/src" \
     "$here/wallpaper_bench.cpp" "$top"/src/wallpaper/FilesScn.cpp "$top"/src/wallpaper/Masks.cpp \
     "$top"/src/wallpaper/Picture.cpp "$top"/src/wallpaper/Jpeg.cpp "$top"/src/wallpaper/SafeFile.cpp \
+    "$top"/src/ui/Bitmap.cpp "$top"/src/platform/*.cpp "$top"/src/platform/sim/*.cpp \
     -ljpeg -lbenchmark -pthread -o "$out/wallpaper_bench"
 exec "$out/wallpaper_bench" "$@"

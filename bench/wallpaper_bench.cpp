@@ -20,8 +20,10 @@
 #include <string>
 #include <vector>
 
-#include "../tests/wallpaper/HostFileKernel.h"
 #include "../tests/wallpaper/JpegEncoder.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimJournal.h"
+#include "platform/sim/SimKernel.h"
 #include "wallpaper/FilesScn.h"
 #include "wallpaper/Jpeg.h"
 #include "wallpaper/Masks.h"
@@ -39,6 +41,31 @@ fs::path BenchDir() {
 
 // Everything lives under BenchDir()/C, which the kernel shows as C:\.
 fs::path Root() { return BenchDir() / "C"; }
+
+fs::path ExistingBenchDir() {
+    fs::create_directories(BenchDir());
+    return BenchDir();
+}
+
+// The simulated kernel over BenchDir() with nothing recorded, listings read
+// straight from the disk and a plain collation, so a run times the libraries
+// and the disk rather than the simulation.
+class TBenchKernel {
+public:
+    explicit TBenchKernel(sim::SimKernel::BenchmarkOptions options = {})
+        : FKernel(FJournal, FClock, ExistingBenchDir()) {
+        FJournal.SetRecording(false);
+        options.streamListings = true;
+        options.plainCollation = true;
+        FKernel.SetBenchmarkOptions(std::move(options));
+    }
+    sim::SimKernel& operator*() { return FKernel; }
+
+private:
+    sim::SimJournal FJournal;
+    sim::SimClock FClock;
+    sim::SimKernel FKernel;
+};
 
 double CpuSeconds(int who) {
     rusage u{};
@@ -130,10 +157,10 @@ std::vector<std::string> TreeNames() {
 }
 
 void BM_JpegToWallpaper(benchmark::State& state) {
-    wptest::HostFileKernel kernel(BenchDir());
+    TBenchKernel kernel;
     BigJpeg();
     TCpuMeter cpu(state, RUSAGE_SELF);
-    for (auto _ : state) ConvertJpegToBitmap(kernel, "C:\\big.jpg", "C:\\ours.bmp");
+    for (auto _ : state) ConvertJpegToBitmap(*kernel, "C:\\big.jpg", "C:\\ours.bmp");
 }
 
 void BM_Djpeg(benchmark::State& state) {
@@ -189,22 +216,24 @@ std::vector<std::string> HostPaths(const std::vector<std::string>& list) {
 // listing would; szNone, no sizes, the same information find works with.
 void BM_ScanTree(benchmark::State& state) {
     const auto sizes = static_cast<TSizes>(state.range(0));
-    wptest::HostFileKernel kernel(BenchDir());
-    kernel.fetchSizes = sizes != szNone;
-    Tree();
-    TFilesScan scan("FilesScan1", kernel);
-    scan.FileMask = "*.bmp, *.jpg";
-    scan.Attributes = {};
-    scan.SortedList = true;
-    scan.ScanOptions = TScanOptions::soSpecifiedDir;
-    scan.ScanDir = "C:\\tree";
-    const auto masks = ParseMaskList(scan.FileMask);
+    const std::string fileMask = "*.bmp, *.jpg";
+    const auto masks = ParseMaskList(fileMask);
+    sim::SimKernel::BenchmarkOptions options;
+    options.fetchSizes = sizes != szNone;
     if (sizes == szCounted)
-        kernel.sizeWanted = [&masks](std::string_view name) {
+        options.sizeWanted = [&masks](std::string_view name) {
             for (const TMask& m : masks)
                 if (m.MatchesName(name)) return true;
             return false;
         };
+    TBenchKernel kernel(std::move(options));
+    Tree();
+    TFilesScan scan("FilesScan1", *kernel);
+    scan.FileMask = fileMask;
+    scan.Attributes = {};
+    scan.SortedList = true;
+    scan.ScanOptions = TScanOptions::soSpecifiedDir;
+    scan.ScanDir = "C:\\tree";
     {
         TCpuMeter cpu(state, RUSAGE_SELF);
         for (auto _ : state) {

@@ -253,6 +253,56 @@ TEST_F(SimKernelTest, AttributeBitsGivenToAnEntryAreWhatFindAndGetFileAttributes
     EXPECT_EQ(k.GetFileAttributes("C:\\Pics\\ro.bmp"), 0x20u);
 }
 
+// What benchmarks switch off must not change what a listing says, only how it is read.
+TEST_F(SimKernelTest, BenchmarkOptionsKeepWhatListingsSayAndFailuresStillFail) {
+    k.WriteText("C:\\Pics\\b.JPG", "x");
+    k.WriteText("C:\\Pics\\a.bmp", "xy");
+    k.WriteText("C:\\Pics\\ro.txt", "xyz");
+    k.MakeDirectory("C:\\Pics\\Sub");
+    k.SetAttributes("C:\\Pics\\ro.txt", 0x01);
+    using Listing = std::map<std::string, std::pair<std::uint32_t, std::uint64_t>>;  // attributes, size
+    auto list = [&](const std::string& pattern) {
+        Listing found;
+        FindData d;
+        Handle h = k.FindFirstFile(pattern, d);
+        if (!h) return found;
+        do found[d.name] = {d.attributes, d.size};
+        while (k.FindNextFile(h, d));
+        k.FindClose(h);
+        return found;
+    };
+    const Listing sorted = list("c:\\pics\\*.*");
+    ASSERT_EQ(sorted.size(), 6u);
+    sim::SimKernel::BenchmarkOptions options;
+    options.streamListings = true;
+    k.SetBenchmarkOptions(options);
+    EXPECT_EQ(list("c:\\pics\\*.*"), sorted) << "found without its spelling, with the given attributes";
+    EXPECT_EQ(list("C:\\Pics\\*.jpg"), (Listing{{"b.JPG", {0x20u, 1u}}}));
+    EXPECT_TRUE(list("C:\\Nowhere\\*.*").empty());
+    options.sizeWanted = [](std::string_view name) { return name == "a.bmp"; };
+    k.SetBenchmarkOptions(options);
+    Listing some = list("C:\\Pics\\*.*");
+    EXPECT_EQ(some["a.bmp"].second, 2u);
+    EXPECT_EQ(some["ro.txt"], std::make_pair(0x01u, std::uint64_t{0}));
+    options.fetchSizes = false;
+    k.SetBenchmarkOptions(options);
+    EXPECT_EQ(list("C:\\Pics\\*.*")["a.bmp"].second, 0u);
+    EXPECT_EQ(k.OpenHandleCount(), 0u);
+
+    // "_" sorts before letters in the stand-in collation, after them in byte order.
+    EXPECT_EQ(k.CompareString(0, NORM_IGNORECASE, "_x", "a"), CSTR_LESS_THAN);
+    options.plainCollation = true;
+    k.SetBenchmarkOptions(options);
+    EXPECT_EQ(k.CompareString(0, NORM_IGNORECASE, "_x", "a"), CSTR_GREATER_THAN);
+
+    win.ClearJournal();
+    win.CallJournal().SetRecording(false);
+    EXPECT_TRUE(k.CreateDirectory("C:\\Quiet"));
+    win.CallJournal().FailNext("CreateDirectory");
+    EXPECT_FALSE(k.CreateDirectory("C:\\Loud"));
+    EXPECT_TRUE(win.Journal().empty());
+}
+
 TEST_F(SimKernelTest, CompareStringCollatesUnlikeByteOrder) {
     struct Case {
         const char* a;

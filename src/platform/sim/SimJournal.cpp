@@ -7,6 +7,7 @@
 namespace sim {
 
 void SimJournal::Add(std::string entry) {
+    if (!Recording()) return;
     std::lock_guard lock(mu_);
     entries_.push_back(std::move(entry));
 }
@@ -49,6 +50,7 @@ std::string SimJournal::Last() const {
 void SimJournal::FailNext(const std::string& operation, long code, int times) {
     std::lock_guard lock(mu_);
     auto& f = failures_[operation];
+    anyFailure_.store(true, std::memory_order_release);
     f.pending += times;
     f.code = code;
 }
@@ -56,11 +58,12 @@ void SimJournal::FailNext(const std::string& operation, long code, int times) {
 void SimJournal::SetFailing(const std::string& operation, bool on, long code) {
     std::lock_guard lock(mu_);
     auto& f = failures_[operation];
+    anyFailure_.store(true, std::memory_order_release);
     f.always = on;
     f.code = code;
 }
 
-std::optional<long> SimJournal::Fails(const std::string& operation) {
+std::optional<long> SimJournal::PendingFailure(std::string_view operation) {
     std::lock_guard lock(mu_);
     auto it = failures_.find(operation);
     if (it == failures_.end()) return std::nullopt;

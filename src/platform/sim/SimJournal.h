@@ -23,12 +23,14 @@
 // A failing call returns what the Win32 call returns on failure (false, 0, a
 // null handle, or an error code: the code given here, or the family's default).
 // Thread-safe: the folder monitor's worker thread journals and checks failures too.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/types.h"
@@ -47,12 +49,21 @@ public:
     std::vector<std::string> Matching(const std::string& prefix) const;
     std::string Last() const;  // "" when empty
 
+    // Benchmark option: off, calls are no longer recorded, so a benchmark times the
+    // program rather than the journal. On by default.
+    void SetRecording(bool on) { recording_.store(on, std::memory_order_relaxed); }
+    bool Recording() const { return recording_.load(std::memory_order_relaxed); }
+
     // The next `times` calls of the operation fail (code 0 = the family's default code).
     void FailNext(const std::string& operation, long code = 0, int times = 1);
     // Every call fails while on.
     void SetFailing(const std::string& operation, bool on, long code = 0);
     // Consumes one pending failure; the code to fail with (0 = default), or nullopt to succeed.
-    std::optional<long> Fails(const std::string& operation);
+    // Until a failure is first injected it answers without the lock or a lookup.
+    std::optional<long> Fails(std::string_view operation) {
+        if (!anyFailure_.load(std::memory_order_acquire)) return std::nullopt;
+        return PendingFailure(operation);
+    }
 
 private:
     struct Failure {
@@ -60,9 +71,13 @@ private:
         bool always = false;
         long code = 0;
     };
+    std::optional<long> PendingFailure(std::string_view operation);
+
     mutable std::mutex mu_;
     std::vector<std::string> entries_;
-    std::map<std::string, Failure> failures_;
+    std::map<std::string, Failure, std::less<>> failures_;
+    std::atomic<bool> recording_{true};
+    std::atomic<bool> anyFailure_{false};
 };
 
 // Formatting helpers shared by the families, so every entry follows the rules above.

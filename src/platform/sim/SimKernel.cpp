@@ -1,5 +1,9 @@
 #include "platform/sim/SimKernel.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -310,8 +314,9 @@ std::string SimKernel::GetLocaleInfo(std::uint32_t lcType) {
     return it == locale_.end() ? std::string() : it->second;
 }
 
-int SimKernel::CompareString(std::uint32_t, std::uint32_t flags, std::string_view a, std::string_view b) {
+int SimKernel::CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) {
     if (journal_.Fails("CompareString")) return 0;
+    if (plainCollation_.load(std::memory_order_relaxed)) return IKernel::CompareString(locale, flags, a, b);
     int r = CompareLevel(a, b, [](const Weight& w) { return w.primary; });
     if (r == 0) r = CompareLevel(a, b, [](const Weight& w) { return w.accent; });
     if (r == 0 && !(flags & plat::NORM_IGNORECASE)) r = CompareLevel(a, b, [](const Weight& w) { return w.upper; });
@@ -364,6 +369,7 @@ plat::Handle SimKernel::FindFirstFile(const std::string& pattern, plat::FindData
     std::string folder = normalized.substr(0, slash + 1);
     std::string namePattern = normalized.substr(slash + 1);
     std::lock_guard lock(mu_);
+    if (benchmark_.streamListings) return FindFirstStreamedLocked(folder, namePattern, data);
     auto host = HostPathLocked(folder);
     if (!host || !fs::is_directory(*host) || namePattern.empty()) return 0;
     std::vector<plat::FindData> all;
@@ -398,9 +404,69 @@ bool SimKernel::FindNextFile(plat::Handle find, plat::FindData& data) {
     if (journal_.Fails("FindNextFile")) return false;
     std::lock_guard lock(mu_);
     auto it = finds_.find(find);
+    if (it != finds_.end() && it->second.dir) return FindNextStreamedLocked(it->second, data);
     if (it == finds_.end() || it->second.next >= it->second.entries.size()) return false;
     data = it->second.entries[it->second.next++];
     return true;
+}
+
+void SimKernel::DirCloser::operator()(void* dir) const { closedir(static_cast<DIR*>(dir)); }
+
+void SimKernel::SetBenchmarkOptions(BenchmarkOptions options) {
+    std::lock_guard lock(mu_);
+    plainCollation_.store(options.plainCollation, std::memory_order_relaxed);
+    benchmark_ = std::move(options);
+}
+
+plat::Handle SimKernel::FindFirstStreamedLocked(const std::string& folder, const std::string& pattern,
+                                                plat::FindData& data) {
+    auto parsed = Parse(folder);
+    if (!parsed || pattern.empty()) return 0;
+    // The folder as spelled is one opendir; the case-insensitive lookup costs a
+    // system call per component, so it is only the fallback.
+    std::string spelled = (root_ / std::string(1, parsed->drive)).string();
+    for (const auto& part : parsed->parts) spelled += "/" + part;
+    DIR* dir = opendir(spelled.c_str());
+    if (!dir) {
+        auto host = HostPathLocked(folder);
+        if (host) dir = opendir(host->c_str());
+    }
+    if (!dir) return 0;
+    FindState state;
+    state.dir.reset(dir);
+    state.folder = folder;
+    state.pattern = pattern;
+    if (!FindNextStreamedLocked(state, data)) return 0;
+    plat::Handle h = NewHandleLocked();
+    finds_[h] = std::move(state);
+    return h;
+}
+
+bool SimKernel::FindNextStreamedLocked(FindState& state, plat::FindData& data) {
+    DIR* dir = static_cast<DIR*>(state.dir.get());
+    while (const dirent* e = readdir(dir)) {
+        data.name = e->d_name;
+        if (!NameMatches(state.pattern, data.name)) continue;
+        data.size = 0;
+        bool directory = e->d_type == DT_DIR;
+        const bool sized = !directory && benchmark_.fetchSizes &&
+                           (!benchmark_.sizeWanted || benchmark_.sizeWanted(data.name));
+        if (e->d_type == DT_UNKNOWN || sized) {
+            // Only the type and size, without waiting for a remote file system to
+            // agree on them: what a Windows listing gives.
+            struct statx st {};
+            if (statx(dirfd(dir), e->d_name, AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE, &st) == 0) {
+                directory = S_ISDIR(st.stx_mode);
+                if (!directory && sized) data.size = static_cast<std::uint64_t>(st.stx_size);
+            }
+        }
+        if (attributes_.empty())
+            data.attributes = directory ? plat::FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+        else
+            data.attributes = AttributesLocked(state.folder + data.name, directory);
+        return true;
+    }
+    return false;
 }
 
 bool SimKernel::FindClose(plat::Handle find) {

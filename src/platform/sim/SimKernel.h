@@ -78,9 +78,11 @@
 // - GetProcessorTimes fails until a test gives times: SetProcessorTimes for one
 //   entry per processor (the total is their sum), SetSystemTimes for only the
 //   total, as where the per-processor query is unavailable.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -229,6 +231,28 @@ public:
     std::size_t OpenHandleCount() const;  // kernel objects and find handles
     std::size_t WatchCount() const;       // open change notifications
 
+    // ---- Benchmark options (all off by default) ----
+    // For timing the program and the disk rather than the simulation (switch the
+    // journal's recording off too):
+    // - streamListings: FindFirstFile and FindNextFile read the folder as they go,
+    //   in the order the host file system gives, "." and ".." wherever it lists
+    //   them, drive roots included; nothing is sorted up front, and the attribute
+    //   table is consulted only once SetAttributes has filled it.
+    // - fetchSizes, sizeWanted: Windows lists each entry's size with its name,
+    //   while here a size costs one statx. fetchSizes false reports every size as
+    //   0; sizeWanted, when set, limits the calls to the names it accepts (the
+    //   others report 0; it is called with the kernel locked). Streamed listings only.
+    // - plainCollation: CompareString answers byte order with ASCII letters folded
+    //   (IKernel's own answer) instead of the stand-in collation, whose cost is the
+    //   simulation's, not the program's.
+    struct BenchmarkOptions {
+        bool streamListings = false;
+        bool fetchSizes = true;
+        std::function<bool(std::string_view name)> sizeWanted;
+        bool plainCollation = false;
+    };
+    void SetBenchmarkOptions(BenchmarkOptions options);
+
     std::uint32_t PriorityClass() const { return priorityClass_; }
     int ThreadPriority() const { return threadPriority_; }
 
@@ -241,9 +265,16 @@ private:
         std::string folder;  // change notifications: the watched folder's key
         bool subtree = false;
     };
+    struct DirCloser {
+        void operator()(void* dir) const;
+    };
     struct FindState {
         std::vector<plat::FindData> entries;
         std::size_t next = 0;
+        // A streamed listing: the open host folder (a DIR*), its Windows path and the name pattern.
+        std::unique_ptr<void, DirCloser> dir;
+        std::string folder;
+        std::string pattern;
     };
 
     // Lower-case canonical Windows path ("c:\windows\x.bmp") for tables and comparisons.
@@ -255,6 +286,9 @@ private:
     std::uint32_t AttributesLocked(const std::string& winPath, bool directory) const;
     plat::Handle NewHandleLocked();
     void WriteBytesLocked(const std::string& winPath, const std::vector<std::uint8_t>& bytes);
+    plat::Handle FindFirstStreamedLocked(const std::string& folder, const std::string& pattern,
+                                         plat::FindData& data);
+    bool FindNextStreamedLocked(FindState& state, plat::FindData& data);
 
     SimJournal& journal_;
     SimClock& clock_;
@@ -264,6 +298,8 @@ private:
     std::condition_variable cv_;
     std::map<plat::Handle, std::shared_ptr<Waitable>> waitables_;
     std::map<plat::Handle, FindState> finds_;
+    BenchmarkOptions benchmark_;
+    std::atomic<bool> plainCollation_{false};  // read without the lock
     std::uintptr_t nextHandle_ = 0x100;
 
     std::set<std::string> locked_;
