@@ -59,7 +59,8 @@ BENCHMARK(BM_SamplePerformanceData)->Arg(2)->Arg(8)->Arg(64)->Unit(benchmark::kM
 void BM_SampleProcessorTimes(benchmark::State& state) {
     const int processors = static_cast<int>(state.range(0));
     sim::SimWindows win;  // no performance data: the meter reads processor times
-    std::vector<plat::ProcessorTimes> times(static_cast<std::size_t>(processors), {Second, 2 * Second, Second});
+    std::vector<plat::ProcessorTimes> times(static_cast<std::size_t>(processors),
+                                            {Second, 2 * Second, Second});
     win.Kernel().SetProcessorTimes(times);
     TCpuUsage meter(win.Kernel(), win.Registry());
     meter.SampleProcessorData();

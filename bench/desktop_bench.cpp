@@ -125,7 +125,8 @@ void RebuildDesktopMenu(benchmark::State& state, bool withRenderer) {
     for (auto _ : state) menu.Rebuild();
 
     if (root.Items().size() != kFolders + kFiles + 1) state.SkipWithError("the submenu is incomplete");
-    if (withRenderer && renderer.live.size() != root.Items().size()) state.SkipWithError("entries out of step");
+    if (withRenderer && renderer.live.size() != root.Items().size())
+        state.SkipWithError("entries out of step");
     state.counters["entries"] = static_cast<double>(root.Items().size());
     // The same folder's bare enumeration, timed in the same run.
     const double floor = SecondsOf([&] { Enumerate(d.p.kernel, kDesk); }, 20);

@@ -79,10 +79,11 @@ double CpuSeconds(int who) {
 // measures the neighbours as much as the program.
 class TCpuMeter {
 public:
-    explicit TCpuMeter(benchmark::State& state, int who) : FState(state), FWho(who), FStart(CpuSeconds(who)) {}
+    explicit TCpuMeter(benchmark::State& state, int who)
+        : FState(state), FWho(who), FStart(CpuSeconds(who)) {}
     ~TCpuMeter() {
-        FState.counters["cpu_ms"] = benchmark::Counter(
-            (CpuSeconds(FWho) - FStart) * 1e3 / static_cast<double>(FState.iterations()));
+        FState.counters["cpu_ms"] =
+            benchmark::Counter((CpuSeconds(FWho) - FStart) * 1e3 / static_cast<double>(FState.iterations()));
     }
 
 private:
@@ -114,7 +115,8 @@ const fs::path& BigJpeg() {
             o.height = 4000;
             o.quality = 90;
             const auto data = wptest::EncodeJpeg(o, [](int x, int y, int c) {
-                const unsigned noise = (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 27;
+                const unsigned noise =
+                    (static_cast<unsigned>(x) * 2654435761u ^ static_cast<unsigned>(y) * 40503u) >> 27;
                 return static_cast<std::uint8_t>((x / 24 + y / 16 + c * 60 + noise) & 0xFF);
             });
             std::ofstream(p, std::ios::binary)
@@ -133,7 +135,8 @@ const fs::path& Tree() {
         const fs::path done = Root() / "tree.done";
         if (!fs::exists(done)) {
             fs::remove_all(tree);
-            static const char* const ext[] = {".jpg", ".BMP", ".txt", ".png", ".Jpg", ".bmp", ".jpeg", ".doc"};
+            static const char* const ext[] = {".jpg", ".BMP", ".txt",  ".png",
+                                              ".Jpg", ".bmp", ".jpeg", ".doc"};
             for (int a = 0; a < 10; ++a)
                 for (int b = 0; b < 100; ++b) {
                     const fs::path dir = tree / ("album" + std::to_string(a)) / ("Roll_" + std::to_string(b));
@@ -152,7 +155,8 @@ const fs::path& Tree() {
 
 std::vector<std::string> TreeNames() {
     std::vector<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(Tree())) names.push_back(e.path().filename().string());
+    for (const auto& e : fs::recursive_directory_iterator(Tree()))
+        names.push_back(e.path().filename().string());
     return names;
 }
 
@@ -250,7 +254,8 @@ void BM_ScanTree(benchmark::State& state) {
 }
 
 void BM_FindSort(benchmark::State& state) {
-    const std::string cmd = "find '" + Tree().string() + "' " + kFindMasks + " | LC_ALL=C sort -f > /dev/null";
+    const std::string cmd =
+        "find '" + Tree().string() + "' " + kFindMasks + " | LC_ALL=C sort -f > /dev/null";
     TCpuMeter cpu(state, RUSAGE_CHILDREN);
     for (auto _ : state)
         if (Run({"sh", "-c", cmd}) != 0) state.SkipWithError("find failed");
@@ -282,7 +287,8 @@ void BM_Fnmatch(benchmark::State& state) {
     for (auto _ : state) {
         int hits = 0;
         for (const auto& n : Names())
-            if (fnmatch("*.bmp", n.c_str(), FNM_CASEFOLD) == 0 || fnmatch("*.jpg", n.c_str(), FNM_CASEFOLD) == 0)
+            if (fnmatch("*.bmp", n.c_str(), FNM_CASEFOLD) == 0 ||
+                fnmatch("*.jpg", n.c_str(), FNM_CASEFOLD) == 0)
                 ++hits;
         benchmark::DoNotOptimize(hits);
     }
@@ -299,7 +305,14 @@ void BM_PathologicalMask(benchmark::State& state) {
 
 BENCHMARK(BM_JpegToWallpaper)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_Djpeg)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
-BENCHMARK(BM_ScanTree)->Arg(szCounted)->Arg(szEvery)->Arg(szNone)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_ScanTree)
+    ->Arg(szCounted)
+    ->Arg(szEvery)
+    ->Arg(szNone)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(3)
+    ->UseRealTime();
 BENCHMARK(BM_FindSort)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_MasksOurs)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_Fnmatch)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();

@@ -13,9 +13,7 @@ namespace {
 std::uint64_t ClaimedPixels(const std::uint8_t* data, std::size_t size) {
     if (size < 26) return 0;
     auto u16 = [&](std::size_t at) { return static_cast<std::uint32_t>(data[at] | data[at + 1] << 8); };
-    auto i32 = [&](std::size_t at) {
-        return static_cast<std::int32_t>(u16(at) | u16(at + 2) << 16);
-    };
+    auto i32 = [&](std::size_t at) { return static_cast<std::int32_t>(u16(at) | u16(at + 2) << 16); };
     if (u16(14) == 12 && u16(16) == 0) return static_cast<std::uint64_t>(u16(18)) * u16(20);
     return static_cast<std::uint64_t>(std::llabs(i32(18))) * static_cast<std::uint64_t>(std::llabs(i32(22)));
 }
@@ -30,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (claimed > (1u << 20) && claimed <= kMaxPicturePixels) return 0;
     try {
         const TBitmap pic = DecodeBmp(std::span(data, size));
-        if (pic.Pixels().size() != pic.Stride() * static_cast<std::size_t>(pic.Height()))
-            __builtin_trap();
+        if (pic.Pixels().size() != pic.Stride() * static_cast<std::size_t>(pic.Height())) __builtin_trap();
         // What we read we must be able to write and read back.
         if (pic.BitCount() == 24 && !(DecodeBmp(EncodeBmp(pic)) == pic)) __builtin_trap();
     } catch (const EVelantError&) {

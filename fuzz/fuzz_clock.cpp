@@ -56,13 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::string input(reinterpret_cast<const char*>(data) + kTimeBytes, size - kTimeBytes);
     TClockLocale locale = BaseLocale();
-    std::string* lines[] = {nullptr, &locale.shortDateFormat, &locale.longDateFormat,
-                            &locale.shortTimeFormat, &locale.longTimeFormat};
+    std::string* lines[] = {nullptr, &locale.shortDateFormat, &locale.longDateFormat, &locale.shortTimeFormat,
+                            &locale.longTimeFormat};
     std::string pattern;
     std::size_t start = 0;
     for (std::string* target : lines) {
         const std::size_t end = input.find('\n', start);
-        const std::string line = input.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        const std::string line =
+            input.substr(start, end == std::string::npos ? std::string::npos : end - start);
         *(target ? target : &pattern) = line;
         if (end == std::string::npos) break;
         start = end + 1;

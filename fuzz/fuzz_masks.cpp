@@ -29,11 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const TMask m(mask);
         const bool got = m.MatchesName(name);
-        const bool simple = mask.find_first_of("[") == std::string::npos &&
-                            mask.find("*?") == std::string::npos;
+        const bool simple =
+            mask.find_first_of("[") == std::string::npos && mask.find("*?") == std::string::npos;
         if (simple && mask.size() <= 12 && name.size() <= 24 &&
-            got != Reference(mask.data(), mask.data() + mask.size(), name.data(),
-                             name.data() + name.size()))
+            got != Reference(mask.data(), mask.data() + mask.size(), name.data(), name.data() + name.size()))
             __builtin_trap();
     } catch (const EVelantError&) {
     }

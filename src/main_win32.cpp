@@ -57,7 +57,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // The sample of the desktop icon's caption sits under an icon of its own:
         // resource 16 of shell32 is the computer icon on Windows and Wine alike.
         if (HMODULE shell32 = ::GetModuleHandleA("shell32.dll")) {
-            sampleIcon.reset(static_cast<HICON>(::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, 32, 32, 0)));
+            sampleIcon.reset(
+                static_cast<HICON>(::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, 32, 32, 0)));
             if (sampleIcon)
                 ::SendMessageA(view.DialogItem(IDD_PAGE_DESKTOP, IDC_ICONPICTURE), STM_SETICON,
                                reinterpret_cast<WPARAM>(sampleIcon.get()), 0);
@@ -76,7 +77,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                 dis->itemData = reinterpret_cast<ULONG_PTR>(form.RxPopupMenu1.ItemFor(dis->itemID));
             }
             LRESULT r = 0;
-            const bool handled = win32::RouteCoolMenuMessage(form.CoolMenu1, view.Window(), msg, wParam, lParam, r);
+            const bool handled =
+                win32::RouteCoolMenuMessage(form.CoolMenu1, view.Window(), msg, wParam, lParam, r);
             result = r;
             return handled;
         };

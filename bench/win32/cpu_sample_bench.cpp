@@ -79,9 +79,10 @@ int main(int argc, char** argv) {
             object += length;
         }
     }
-    std::printf("performance data \"238\": rc %ld, %u bytes after %d quer%s, %u object(s), Processor object: %s\n",
-                rc, rc == plat::ERROR_SUCCESS ? size : 0u, steps, steps == 1 ? "y" : "ies", objects,
-                processorObject ? "yes" : "no");
+    std::printf(
+        "performance data \"238\": rc %ld, %u bytes after %d quer%s, %u object(s), Processor object: %s\n",
+        rc, rc == plat::ERROR_SUCCESS ? size : 0u, steps, steps == 1 ? "y" : "ies", objects,
+        processorObject ? "yes" : "no");
 
     std::vector<plat::ProcessorTimes> processors;
     plat::ProcessorTimes total;

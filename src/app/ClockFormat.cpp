@@ -7,15 +7,15 @@
 namespace {
 
 // GetLocaleInfo LCTYPEs (Win32 values).
-constexpr std::uint32_t kLocaleSDate = 0x1D;          // LOCALE_SDATE
-constexpr std::uint32_t kLocaleSTime = 0x1E;          // LOCALE_STIME
-constexpr std::uint32_t kLocaleSShortDate = 0x1F;     // LOCALE_SSHORTDATE
-constexpr std::uint32_t kLocaleSLongDate = 0x20;      // LOCALE_SLONGDATE
-constexpr std::uint32_t kLocaleITime = 0x23;          // LOCALE_ITIME: "1" is the 24-hour clock
-constexpr std::uint32_t kLocaleITLZero = 0x25;        // LOCALE_ITLZERO: "1" is a leading zero
-constexpr std::uint32_t kLocaleS1159 = 0x28;          // LOCALE_S1159
-constexpr std::uint32_t kLocaleS2359 = 0x29;          // LOCALE_S2359
-constexpr std::uint32_t kLocaleSDayName1 = 0x2A;      // LOCALE_SDAYNAME1, Monday
+constexpr std::uint32_t kLocaleSDate = 0x1D;       // LOCALE_SDATE
+constexpr std::uint32_t kLocaleSTime = 0x1E;       // LOCALE_STIME
+constexpr std::uint32_t kLocaleSShortDate = 0x1F;  // LOCALE_SSHORTDATE
+constexpr std::uint32_t kLocaleSLongDate = 0x20;   // LOCALE_SLONGDATE
+constexpr std::uint32_t kLocaleITime = 0x23;       // LOCALE_ITIME: "1" is the 24-hour clock
+constexpr std::uint32_t kLocaleITLZero = 0x25;     // LOCALE_ITLZERO: "1" is a leading zero
+constexpr std::uint32_t kLocaleS1159 = 0x28;       // LOCALE_S1159
+constexpr std::uint32_t kLocaleS2359 = 0x29;       // LOCALE_S2359
+constexpr std::uint32_t kLocaleSDayName1 = 0x2A;   // LOCALE_SDAYNAME1, Monday
 constexpr std::uint32_t kLocaleSAbbrevDayName1 = 0x31;
 constexpr std::uint32_t kLocaleSMonthName1 = 0x38;
 constexpr std::uint32_t kLocaleSAbbrevMonthName1 = 0x44;
@@ -47,8 +47,8 @@ int WeekDay(const plat::SystemTime& t) {
     if (t.month < 1 || t.month > 12) return t.dayOfWeek;
     static constexpr int kMonthOffset[12] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
     const long long y = static_cast<long long>(t.year) - (t.month < 3 ? 1 : 0);
-    const long long w = y + FloorDiv(y, 4) - FloorDiv(y, 100) + FloorDiv(y, 400) +
-                        kMonthOffset[t.month - 1] + t.day;
+    const long long w =
+        y + FloorDiv(y, 4) - FloorDiv(y, 100) + FloorDiv(y, 400) + kMonthOffset[t.month - 1] + t.day;
     return static_cast<int>(((w % 7) + 7) % 7);
 }
 
@@ -88,8 +88,8 @@ private:
 
 void TClockWriter::AppendNumber(long long value, int digits) {
     const bool negative = value < 0;
-    unsigned long long magnitude = negative ? 0ull - static_cast<unsigned long long>(value)
-                                            : static_cast<unsigned long long>(value);
+    unsigned long long magnitude =
+        negative ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
     char buffer[24];
     char* first = buffer + sizeof buffer;
     do {

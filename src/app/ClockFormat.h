@@ -21,7 +21,7 @@ struct TClockLocale {
     std::string timeAMString = "AM", timePMString = "PM";
     std::array<std::string, 12> shortMonthNames, longMonthNames;  // January first
     std::array<std::string, 7> shortDayNames, longDayNames;       // Sunday first
-    std::string eraName;  // for "g"
+    std::string eraName;                                          // for "g"
 };
 
 // Reads the user's locale through GetLocaleInfo. A separator the system does not

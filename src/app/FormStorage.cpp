@@ -45,8 +45,10 @@ unsigned ParseStyle(const std::string& text) {
         word.clear();
     };
     for (char c : text) {
-        if (c == ' ' || c == ',' || c == '[' || c == ']') flush();
-        else word += c;
+        if (c == ' ' || c == ',' || c == '[' || c == ']')
+            flush();
+        else
+            word += c;
     }
     flush();
     return style;
@@ -94,24 +96,33 @@ PropPath Resolve(const TForm& form, const std::string& entry) {
 // The text form of a scalar property (integers, enumerations, texts).
 std::string ScalarText(const TPropRef& prop) {
     switch (prop.kind) {
-    case TPropKind::Integer: return std::to_string(prop.getInt());
-    case TPropKind::Boolean: return prop.getBool() ? "True" : "False";
-    case TPropKind::Text: return prop.getText();
-    default: return std::string();
+        case TPropKind::Integer:
+            return std::to_string(prop.getInt());
+        case TPropKind::Boolean:
+            return prop.getBool() ? "True" : "False";
+        case TPropKind::Text:
+            return prop.getText();
+        default:
+            return std::string();
     }
 }
 
 void AssignScalar(const TPropRef& prop, const std::string& text) {
     switch (prop.kind) {
-    case TPropKind::Integer: prop.setInt(StrToIntDef(text, 0)); break;
-    case TPropKind::Boolean:
-        if (SameText(text, "True")) prop.setBool(true);
-        else if (SameText(text, "False")) prop.setBool(false);
-        break;
-    case TPropKind::Text:
-        if (text.size() <= kMaxEditText) prop.setText(text);
-        break;
-    default: break;
+        case TPropKind::Integer:
+            prop.setInt(StrToIntDef(text, 0));
+            break;
+        case TPropKind::Boolean:
+            if (SameText(text, "True"))
+                prop.setBool(true);
+            else if (SameText(text, "False"))
+                prop.setBool(false);
+            break;
+        case TPropKind::Text:
+            if (text.size() <= kMaxEditText) prop.setText(text);
+            break;
+        default:
+            break;
     }
 }
 
@@ -136,7 +147,12 @@ std::optional<int> ListItemIndex(const std::string& valueName) {
 
 TFormStorage::TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user,
                            plat::IKernel& kernel, TForm& form, TApplication& app)
-    : TComponent(std::move(name)), FRegistry(registry), FUser(user), FKernel(kernel), FForm(form), FApp(app) {}
+    : TComponent(std::move(name)),
+      FRegistry(registry),
+      FUser(user),
+      FKernel(kernel),
+      FForm(form),
+      FApp(app) {}
 
 void TFormStorage::Loaded() {
     std::vector<std::string> kept;
@@ -236,16 +252,15 @@ void TFormStorage::Save(bool destroying) {
     write("Flags", std::to_string(wp.flags));
     write("ShowCmd", std::to_string(wp.showCmd));
     write("PixelsPerInch", std::to_string(FUser.GetScreenDeviceCaps(plat::LOGPIXELSY)));
-    std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", wp.minPosition.x, wp.minPosition.y,
-                  wp.maxPosition.x, wp.maxPosition.y);
+    std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", wp.minPosition.x, wp.minPosition.y, wp.maxPosition.x,
+                  wp.maxPosition.y);
     write("MinMaxPos" + screen, buf);
     write("MinMaxPos", buf);
     std::snprintf(buf, sizeof buf, "%d,%d,%d,%d", wp.normalPosition.left, wp.normalPosition.top,
                   wp.normalPosition.right, wp.normalPosition.bottom);
     write("NormPos" + screen, buf);
     write("NormPos", buf);
-    if (StoreActiveControl && FForm.ActiveControl())
-        write("ActiveControl", FForm.ActiveControl()->Name());
+    if (StoreActiveControl && FForm.ActiveControl()) write("ActiveControl", FForm.ActiveControl()->Name());
     write("Visible", destroying ? "1" : "0");
     key.Close();
     base.Close();

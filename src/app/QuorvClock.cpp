@@ -63,7 +63,8 @@ std::string TQuorvForm::FormatClockText(bool showClock) {
     const TClockLocale locale = ReadClockLocale(FPlatform.kernel);
     // The space belongs to the date's pattern: an empty date field gives just the
     // space, while an empty time field falls back to the full date and time.
-    return FormatClockPattern(FDatePattern + " ", now, locale) + FormatClockPattern(FTimePattern, now, locale);
+    return FormatClockPattern(FDatePattern + " ", now, locale) +
+           FormatClockPattern(FTimePattern, now, locale);
 }
 
 void TQuorvForm::TitleBarTimerTimer() {
@@ -74,7 +75,8 @@ void TQuorvForm::TitleBarTimerTimer() {
         // The last processor's load is the one shown.
         for (int i = 0; i < count; ++i) {
             const double percent = std::trunc(CpuUsage.ProcessorLoad(i) * 100);
-            cpuText = std::to_string(std::isfinite(percent) && std::fabs(percent) < 1e9 ? static_cast<long>(percent) : 0);
+            cpuText = std::to_string(
+                std::isfinite(percent) && std::fabs(percent) < 1e9 ? static_cast<long>(percent) : 0);
         }
         FCpuFailureReported = false;
     } catch (const EVelantError& error) {

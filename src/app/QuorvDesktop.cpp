@@ -86,8 +86,9 @@ void TQuorvForm::ClickDesktopIcons() {
 
 bool TQuorvForm::IconCaptionsTransparent() {
     auto& u = FPlatform.user;
-    const plat::Hwnd list = u.FindWindowEx(
-        u.FindWindowEx(u.FindWindow("Progman", "Program Manager"), 0, "SHELLDLL_DefView", ""), 0, "SysListView32", "");
+    const plat::Hwnd list =
+        u.FindWindowEx(u.FindWindowEx(u.FindWindow("Progman", "Program Manager"), 0, "SHELLDLL_DefView", ""),
+                       0, "SysListView32", "");
     return static_cast<plat::ColorRef>(u.SendMessage(list, plat::LVM_GETTEXTBKCOLOR, 0, 0)) == plat::CLR_NONE;
 }
 
@@ -155,8 +156,9 @@ struct ProgramHotKey {
 
 // In index order: the index is the identifier the system reports.
 constexpr ProgramHotKey kProgramHotKeys[] = {
-    {hmWin, 'S'},          {hmWin, 'W'},          {hmCtrl | hmWin, 'I'}, {hmCtrl | hmWin, 'O'},
-    {hmCtrl | hmWin, 'C'}, {hmCtrl | hmAlt | hmWin, 'X'}, {hmCtrl | hmAlt, 'T'},
+    {hmWin, 'S'},          {hmWin, 'W'},          {hmCtrl | hmWin, 'I'},
+    {hmCtrl | hmWin, 'O'}, {hmCtrl | hmWin, 'C'}, {hmCtrl | hmAlt | hmWin, 'X'},
+    {hmCtrl | hmAlt, 'T'},
 };
 
 constexpr int kProgramHotKeyCount = static_cast<int>(std::size(kProgramHotKeys));
@@ -165,14 +167,15 @@ constexpr int kProgramHotKeyCount = static_cast<int>(std::size(kProgramHotKeys))
 
 // The box that switches a combination on; one box serves both CD combinations.
 const TCheckBox& TQuorvForm::HotKeyBox(int index) const {
-    const TCheckBox* boxes[] = {&ckHotScr, &ckHotWall, &ckHotHideIcons, &ckHotCd,
+    const TCheckBox* boxes[] = {&ckHotScr, &ckHotWall,     &ckHotHideIcons, &ckHotCd,
                                 &ckHotCd,  &ckHotShutdown, &ckTransparency};
     return *boxes[index];
 }
 
 void TQuorvForm::AddProgramHotKeys() {
     for (int i = 0; i < kProgramHotKeyCount; ++i)
-        HotKey.AddHotKey(hkLetter(kProgramHotKeys[i].letter), kProgramHotKeys[i].modifiers, HotKeyBox(i).Checked());
+        HotKey.AddHotKey(hkLetter(kProgramHotKeys[i].letter), kProgramHotKeys[i].modifiers,
+                         HotKeyBox(i).Checked());
 }
 
 void TQuorvForm::UpdateHotKeyEntries() {

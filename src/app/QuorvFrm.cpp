@@ -358,8 +358,7 @@ bool TQuorvForm::ActiveDesktopEnabled() {
 
 // --- mirror values ---
 
-void TQuorvForm::WriteRegistryText(const std::string& key, const std::string& name,
-                                   const std::string& text) {
+void TQuorvForm::WriteRegistryText(const std::string& key, const std::string& name, const std::string& text) {
     auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
     if (!k.Valid()) throw EVelantError("Failed to create key " + key);
     // Two terminating zero bytes: outside readers of these values expect them.

@@ -64,8 +64,8 @@ public:
     TCheckBox ckCPU{"ckCPU", "Show CPU Load", false};
     TEdit edtDate{"edtDate", "'Today is: ' dd.mm.yyyy"};
     TEdit edtTime{"edtTime", "'Time is: ' hh.mm.ss"};
-    TRadioGroup GroupPriority{"GroupPriority", "  Application priority  ",
-                              {"Idle", "Normal (default)", "High"}};
+    TRadioGroup GroupPriority{
+        "GroupPriority", "  Application priority  ", {"Idle", "Normal (default)", "High"}};
     TCheckBox ckClearRecDocs{"ckClearRecDocs", "Clear recent docs on exit", false};
     TButton RxSpeedButton9{"RxSpeedButton9", "Clear now"};
     TButton RxSpeedButton3{"RxSpeedButton3", "Close"};
@@ -234,8 +234,7 @@ public:
     void RxSpeedButton18Click();
     void RxSpeedButton19Click();
     void RxSpeedButton20Click();
-    void FilesScan1EndProcess(const std::vector<std::string>& filesList, int filesCount,
-                              int filesSize);
+    void FilesScan1EndProcess(const std::vector<std::string>& filesList, int filesCount, int filesSize);
     void FolderBrowser1ChangeFolder(const std::string& folder, int& enabledOK, std::string& statusText);
     void RxSpeedButton21Click();
     void RxSpeedButton22Click();
@@ -341,8 +340,7 @@ public:
     // The mirror values under the main settings key.
     static constexpr const char* kMainKey = "Software\\Corvane\\Velant! Pro 2001\\Main";
     void WriteRegistryText(const std::string& key, const std::string& name, const std::string& text);
-    std::string ReadRegistryText(const std::string& key, const std::string& name,
-                                 const std::string& def);
+    std::string ReadRegistryText(const std::string& key, const std::string& name, const std::string& def);
     void SaveCheckBoxSetting(const TCheckBox& box);
     void SaveEditSetting(const TEdit& edit);
     void LoadEditSetting(TEdit& edit);

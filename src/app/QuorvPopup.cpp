@@ -6,7 +6,9 @@ void TQuorvForm::WirePopupMenu() {
     CoolTrayIcon1.OnMouseUp = [this](TMouseButton button, unsigned shift, int x, int y) {
         CoolTrayIcon1MouseUp(button, shift, x, y);
     };
-    OnMenuCommand = [this](std::uintptr_t id) { FApp.Dispatch([this, id] { RxPopupMenu1.DispatchCommand(id); }); };
+    OnMenuCommand = [this](std::uintptr_t id) {
+        FApp.Dispatch([this, id] { RxPopupMenu1.DispatchCommand(id); });
+    };
 
     for (auto& [box, item] : VisibilitySwitches())
         box->OnClick = [this, box = box, item = item] { VisibilitySwitchClick(*box, *item); };
@@ -40,8 +42,8 @@ void TQuorvForm::VisibilitySwitchClick(TCheckBox& box, TMenuItem& item) {
 }
 
 void TQuorvForm::UpdateMenuSeparators() {
-    N5->SetVisible(ckMycomputer.Checked() || ckDesktop.Checked() || ckControlPanel.Checked() || ckCdRom.Checked() ||
-                   ckClearRecent.Checked());
+    N5->SetVisible(ckMycomputer.Checked() || ckDesktop.Checked() || ckControlPanel.Checked() ||
+                   ckCdRom.Checked() || ckClearRecent.Checked());
     N4->SetVisible(ckChangeW.Checked() || ckHide.Checked());
     N3->SetVisible(ckPower.Checked());
     N2->SetVisible(ckStartScr.Checked() || ckEnableScr.Checked());

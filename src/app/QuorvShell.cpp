@@ -29,9 +29,12 @@ void TQuorvForm::WireShellCommands() {
         const char* folder;
     };
     const Row rows[] = {
-        {RxSpeedButton4, RxSpeedButton6, imgControlPanel, "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
-        {RxSpeedButton7, RxSpeedButton11, imgRecycleBin, "Recycle Bin.{645FF040-5081-101B-9F08-00AA002F954E}"},
-        {RxSpeedButton10, RxSpeedButton8, imgUrlHistory, "Url History.{FF393560-C2A7-11CF-BFF4-444553540000}"},
+        {RxSpeedButton4, RxSpeedButton6, imgControlPanel,
+         "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}"},
+        {RxSpeedButton7, RxSpeedButton11, imgRecycleBin,
+         "Recycle Bin.{645FF040-5081-101B-9F08-00AA002F954E}"},
+        {RxSpeedButton10, RxSpeedButton8, imgUrlHistory,
+         "Url History.{FF393560-C2A7-11CF-BFF4-444553540000}"},
         {RxSpeedButton13, RxSpeedButton14, imgPrinters, "Printers.{2227A280-3AEA-1069-A2DE-08002B30309D}"},
     };
     for (const Row& r : rows) {
@@ -129,17 +132,20 @@ void TQuorvForm::OpenSpecialFolder(int csidl) {
     const plat::TOwnedKernelHandle process(FPlatform.kernel, info.process);
     // Stay responsive while the folder's process runs; a folder opened in an
     // existing shell window starts no process and ends the wait at once.
-    while (FPlatform.kernel.WaitForSingleObject(info.process, 500) == plat::WAIT_TIMEOUT) FApp.ProcessMessages();
+    while (FPlatform.kernel.WaitForSingleObject(info.process, 500) == plat::WAIT_TIMEOUT)
+        FApp.ProcessMessages();
 }
 
 // --- start-menu special folders ---
 
 std::string TQuorvForm::StartMenuPath() {
-    auto explorer = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER,
-                                         "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer", plat::KEY_ALL_ACCESS);
+    auto explorer =
+        plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER,
+                             "Software\\MicroSoft\\Windows\\CurrentVersion\\Explorer", plat::KEY_ALL_ACCESS);
     std::string path;
     if (explorer.Valid()) {
-        auto folders = plat::RegKey::Open(FPlatform.registry, explorer.Get(), "Shell Folders", plat::KEY_READ);
+        auto folders =
+            plat::RegKey::Open(FPlatform.registry, explorer.Get(), "Shell Folders", plat::KEY_READ);
         if (folders.Valid()) {
             try {
                 path = folders.ReadString("Start Menu").value_or("");

@@ -54,15 +54,17 @@ void TQuorvForm::WireWallpaperPage() {
     FilesScan1.SortedList = true;
     FilesScan1.ScanOptions = TScanOptions::soSpecifiedDir;
     FilesScan1.Recursive = true;
-    FilesScan1.OnEndProcess = [this](TFilesScan&, const std::vector<std::string>& list, int count,
-                                     int size) { FilesScan1EndProcess(list, count, size); };
+    FilesScan1.OnEndProcess = [this](TFilesScan&, const std::vector<std::string>& list, int count, int size) {
+        FilesScan1EndProcess(list, count, size);
+    };
     FilesScan1.OnProcess = [this](TFilesScan&, const std::string& folder, int found, int) {
         lblScanProgress.Caption = folder + "  (" + std::to_string(found) + " pictures)";
         lblScanProgress.SetVisible(false);
         lblScanProgress.SetVisible(true);
     };
     FolderBrowser1.BrowseFlags = bfStatusText;
-    FolderBrowser1.OnChangeFolder = [this](const std::string& folder, int& enabledOK, std::string& statusText) {
+    FolderBrowser1.OnChangeFolder = [this](const std::string& folder, int& enabledOK,
+                                           std::string& statusText) {
         FolderBrowser1ChangeFolder(folder, enabledOK, statusText);
     };
 }
@@ -166,15 +168,15 @@ void TQuorvForm::WallListClick() {
     if (kind == PictureKind::None) return;
     if (!FileExists(FPlatform.kernel, path)) {
         FPlatform.dialogs.MessageBox(Handle(),
-                                     "File " + path + " has been moved, renamed or deleted.\r"
-                                     "Deleting entry and updating list...",
+                                     "File " + path +
+                                         " has been moved, renamed or deleted.\r"
+                                         "Deleting entry and updating list...",
                                      FApp.Title, plat::MB_OK | plat::MB_ICONINFORMATION);
         WallList.Delete(index);
         return;
     }
-    auto picture = std::make_shared<TBitmap>(kind == PictureKind::Jpeg
-                                                 ? LoadJpegFile(FPlatform.kernel, path)
-                                                 : LoadBmpFile(FPlatform.kernel, path));
+    auto picture = std::make_shared<TBitmap>(kind == PictureKind::Jpeg ? LoadJpegFile(FPlatform.kernel, path)
+                                                                       : LoadBmpFile(FPlatform.kernel, path));
     WImg.SetPicture(std::move(picture));
 }
 

@@ -41,8 +41,7 @@ void TRxTimerEvent::SetEnabled(bool value) {
 
 // --- the list ---
 
-TRxTimerList::TRxTimerList(std::string name, plat::IUser& user, plat::IKernel& kernel,
-                           TApplication& app)
+TRxTimerList::TRxTimerList(std::string name, plat::IUser& user, plat::IKernel& kernel, TApplication& app)
     : TComponent(std::move(name)), FUser(user), FKernel(kernel), FApp(app) {}
 
 TRxTimerList::~TRxTimerList() {
@@ -63,8 +62,9 @@ void TRxTimerList::Add(TRxTimerEvent& event) {
 }
 
 void TRxTimerList::Sort() {
-    std::stable_sort(FEvents.begin(), FEvents.end(),
-                     [](const TRxTimerEvent* a, const TRxTimerEvent* b) { return a->FInterval < b->FInterval; });
+    std::stable_sort(FEvents.begin(), FEvents.end(), [](const TRxTimerEvent* a, const TRxTimerEvent* b) {
+        return a->FInterval < b->FInterval;
+    });
 }
 
 void TRxTimerList::EventChanged() {
@@ -77,7 +77,8 @@ void TRxTimerList::SetActive(bool value) {
     if (value == FActive) return;
     if (value) {
         FWnd = FUser.CreateHiddenWindow(
-            "TRxTimerListWindow", [this](std::uint32_t msg, plat::WParam wParam, plat::LParam) -> plat::LResult {
+            "TRxTimerListWindow",
+            [this](std::uint32_t msg, plat::WParam wParam, plat::LParam) -> plat::LResult {
                 if (msg == plat::WM_TIMER && wParam == kTimerId) Timer();
                 return 0;
             });

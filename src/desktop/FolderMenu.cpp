@@ -146,9 +146,9 @@ void TFolderMenu::Fill(std::uint32_t mask) {
     TSortedNames folders(CollateLess{FKernel}), files(CollateLess{FKernel});
     // As FindFirst with an attribute set: hidden, system, volume-label and directory
     // entries only when asked for, and then any entry sharing a bit with the mask.
-    const std::uint32_t excluded =
-        (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_VOLUMEID | plat::FILE_ATTRIBUTE_DIRECTORY) &
-        ~mask;
+    const std::uint32_t excluded = (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_VOLUMEID |
+                                    plat::FILE_ATTRIBUTE_DIRECTORY) &
+                                   ~mask;
     plat::FindData data;
     if (const plat::TOwnedFind find(*FKernel, FKernel->FindFirstFile(FFolderName + "*.*", data)); find) {
         do {
@@ -186,7 +186,8 @@ bool TFolderMenu::AddEntries(const Names& names, unsigned generation) {
         if (FCoolMenu) {
             const std::string path = FFolderName + name;
             // The parent folder's entry has no icon of its own.
-            const plat::Hicon icon = path.find("..") == std::string::npos ? FShell->SHGetFileInfoSmallIcon(path) : 0;
+            const plat::Hicon icon =
+                path.find("..") == std::string::npos ? FShell->SHGetFileInfoSmallIcon(path) : 0;
             FEntries.push_back({&item, icon});
             FCoolMenu->CreateEntry(item, icon);
         }

@@ -46,7 +46,8 @@ public:
 
 class TFolderMenu : public TComponent {
 public:
-    TFolderMenu(std::string name, plat::IUser& user, plat::IKernel& kernel, plat::IShell& shell, TApplication& app);
+    TFolderMenu(std::string name, plat::IUser& user, plat::IKernel& kernel, plat::IShell& shell,
+                TApplication& app);
     // Removes the entries and items it made.
     ~TFolderMenu() override;
 

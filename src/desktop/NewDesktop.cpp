@@ -9,8 +9,7 @@ constexpr std::uint32_t kShcnfFlushNoWait = 0x2000;
 
 }  // namespace
 
-TNewDesktop::TNewDesktop(std::string name, plat::IUser& user, plat::IShell& shell,
-                         plat::IRegistry& registry)
+TNewDesktop::TNewDesktop(std::string name, plat::IUser& user, plat::IShell& shell, plat::IRegistry& registry)
     : TComponent(std::move(name)), FUser(user), FShell(shell), FRegistry(registry) {
     FindShellWindows();
 }
@@ -21,14 +20,16 @@ void TNewDesktop::FindShellWindows() {
     w.defView = u.FindWindowEx(u.FindWindow("Progman", nullptr), 0, "Shelldll_Defview", nullptr);
     w.desktopListView = u.FindWindowEx(w.defView, 0, "SysListView32", "");
     w.taskBar = u.FindWindow("Shell_TrayWnd", nullptr);
-    w.trayClock = u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "TrayNotifyWnd", nullptr),
-                                 0, "TrayClockWClass", nullptr);
+    w.trayClock =
+        u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "TrayNotifyWnd", nullptr), 0,
+                       "TrayClockWClass", nullptr);
     w.appSwitchBar = u.FindWindowEx(
         u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "ReBarWindow32", nullptr), 0,
                        "MSTaskSwWClass", nullptr),
         0, "SysTabControl32", nullptr);
-    w.quickLaunch = u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "ReBarWindow32", nullptr),
-                                   0, "ToolbarWindow32", nullptr);
+    w.quickLaunch =
+        u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "ReBarWindow32", nullptr), 0,
+                       "ToolbarWindow32", nullptr);
     w.startButton = u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "Button", nullptr);
     FWindows = w;
 }
@@ -36,8 +37,8 @@ void TNewDesktop::FindShellWindows() {
 const TNewDesktop::ShellWindows& TNewDesktop::Shell() {
     // After the shell restarts every handle is dead; a shell that was not running
     // at start-up may have come since. Either way, look the windows up again.
-    const plat::Hwnd all[] = {FWindows.defView,      FWindows.desktopListView, FWindows.taskBar,
-                              FWindows.trayClock,    FWindows.appSwitchBar,    FWindows.quickLaunch,
+    const plat::Hwnd all[] = {FWindows.defView,    FWindows.desktopListView, FWindows.taskBar,
+                              FWindows.trayClock,  FWindows.appSwitchBar,    FWindows.quickLaunch,
                               FWindows.startButton};
     for (plat::Hwnd h : all) {
         if (!h || !FUser.IsWindow(h)) {

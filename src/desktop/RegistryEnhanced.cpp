@@ -12,22 +12,32 @@ namespace {
 
 plat::Hkey RootHandle(TRootKey root) {
     switch (root) {
-    case TRootKey::hkClassesRoot: return plat::HKEY_CLASSES_ROOT;
-    case TRootKey::hkCurrentConfig: return plat::HKEY_CURRENT_CONFIG;
-    case TRootKey::hkCurrentUser: return plat::HKEY_CURRENT_USER;
-    case TRootKey::hkDynData: return plat::HKEY_DYN_DATA;
-    case TRootKey::hkLocalMachine: return plat::HKEY_LOCAL_MACHINE;
-    case TRootKey::hkUsers: return plat::HKEY_USERS;
+        case TRootKey::hkClassesRoot:
+            return plat::HKEY_CLASSES_ROOT;
+        case TRootKey::hkCurrentConfig:
+            return plat::HKEY_CURRENT_CONFIG;
+        case TRootKey::hkCurrentUser:
+            return plat::HKEY_CURRENT_USER;
+        case TRootKey::hkDynData:
+            return plat::HKEY_DYN_DATA;
+        case TRootKey::hkLocalMachine:
+            return plat::HKEY_LOCAL_MACHINE;
+        case TRootKey::hkUsers:
+            return plat::HKEY_USERS;
     }
     return plat::HKEY_CURRENT_USER;
 }
 
 std::uint32_t AccessMask(TAccess access) {
     switch (access) {
-    case TAccess::kRead: return plat::KEY_READ;
-    case TAccess::kWrite: return plat::KEY_WRITE;
-    case TAccess::kExecute: return plat::KEY_EXECUTE;
-    case TAccess::kAllAccess: return plat::KEY_ALL_ACCESS;
+        case TAccess::kRead:
+            return plat::KEY_READ;
+        case TAccess::kWrite:
+            return plat::KEY_WRITE;
+        case TAccess::kExecute:
+            return plat::KEY_EXECUTE;
+        case TAccess::kAllAccess:
+            return plat::KEY_ALL_ACCESS;
     }
     return plat::KEY_ALL_ACCESS;
 }

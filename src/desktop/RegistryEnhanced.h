@@ -25,8 +25,8 @@ struct TSmallInt {
 
 // The variant kinds the helper converts; TSmallInt stands for the integer
 // variants that are not 32-bit, which it does not write.
-using TVariant = std::variant<std::monostate, std::int32_t, double, TCurrency, TDateTime, bool,
-                              std::string, TSmallInt>;
+using TVariant =
+    std::variant<std::monostate, std::int32_t, double, TCurrency, TDateTime, bool, std::string, TSmallInt>;
 
 class TRegistryEnhanced : public TComponent {
 public:

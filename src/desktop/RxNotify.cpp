@@ -17,7 +17,7 @@ std::uint32_t ChangeNotifyMask(TFileChangeFilters filter) {
     // FILE_NOTIFY_CHANGE_*: the bits follow the filter's order, except that the
     // system has no flag at 0x080 and security is 0x100.
     static constexpr std::pair<TFileChangeFilter, std::uint32_t> kFlags[] = {
-        {fnFileName, 0x001}, {fnDirName, 0x002},    {fnAttributes, 0x004}, {fnSize, 0x008},
+        {fnFileName, 0x001},  {fnDirName, 0x002},    {fnAttributes, 0x004}, {fnSize, 0x008},
         {fnLastWrite, 0x010}, {fnLastAccess, 0x020}, {fnCreation, 0x040},   {fnSecurity, 0x100},
     };
     std::uint32_t mask = 0;
@@ -33,8 +33,9 @@ std::string Win32ErrorMessage(plat::IKernel& kernel, long code) {
 
 // ---------------------------------------------------------------- TNotifyThread
 
-TNotifyThread::TNotifyThread(plat::IKernel& kernel, plat::IUser& user, const std::string& folder, bool subtree,
-                             TFileChangeFilters filter, plat::Hwnd window, std::uint32_t message, plat::WParam tag)
+TNotifyThread::TNotifyThread(plat::IKernel& kernel, plat::IUser& user, const std::string& folder,
+                             bool subtree, TFileChangeFilters filter, plat::Hwnd window,
+                             std::uint32_t message, plat::WParam tag)
     : FKernel(kernel), FUser(user), FWindow(window), FMessage(message), FTag(tag) {
     FNotifyHandle = kernel.FindFirstChangeNotification(folder, subtree, ChangeNotifyMask(filter));
     FOpenedHandle = FNotifyHandle;
@@ -291,8 +292,8 @@ void TRxFolderMonitor::Restart(bool activate) {
     if (!activate || !FKernel) return;
     const std::uint32_t attributes = FKernel->GetFileAttributes(FFolderName);
     if (attributes == plat::INVALID_FILE_ATTRIBUTES || !(attributes & plat::FILE_ATTRIBUTE_DIRECTORY)) return;
-    auto thread = std::make_unique<TNotifyThread>(*FKernel, *FUser, FFolderName, FMonitorSubtree, FFilter, Window(),
-                                                  WM_FOLDERCHANGE, ++FLastTag);
+    auto thread = std::make_unique<TNotifyThread>(*FKernel, *FUser, FFolderName, FMonitorSubtree, FFilter,
+                                                  Window(), WM_FOLDERCHANGE, ++FLastTag);
     if (thread->Failed()) {
         const long code = thread->ErrorCode();
         thread.reset();

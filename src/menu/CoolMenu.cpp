@@ -41,17 +41,23 @@ plat::Rect Offset(plat::Rect r, int dx, int dy) {
 
 unsigned InnerEdge(TBevelCut cut) {
     switch (cut) {
-        case TBevelCut::bvLowered: return kBdrSunkenInner;
-        case TBevelCut::bvRaised: return kBdrRaisedInner;
-        default: return 0;
+        case TBevelCut::bvLowered:
+            return kBdrSunkenInner;
+        case TBevelCut::bvRaised:
+            return kBdrRaisedInner;
+        default:
+            return 0;
     }
 }
 
 unsigned OuterEdge(TBevelCut cut) {
     switch (cut) {
-        case TBevelCut::bvLowered: return kBdrSunkenOuter;
-        case TBevelCut::bvRaised: return kBdrRaisedOuter;
-        default: return 0;
+        case TBevelCut::bvLowered:
+            return kBdrSunkenOuter;
+        case TBevelCut::bvRaised:
+            return kBdrRaisedOuter;
+        default:
+            return 0;
     }
 }
 
@@ -167,9 +173,15 @@ std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TCoolMen
 
     int offset = 0;
     switch (bar.CaptionAlign()) {
-        case TCaptionAlign::alDown: offset = 0; break;
-        case TCaptionAlign::alCenter: offset = (height - caption.cx - 8) / 2; break;
-        case TCaptionAlign::alUp: offset = height - caption.cx - 8; break;
+        case TCaptionAlign::alDown:
+            offset = 0;
+            break;
+        case TCaptionAlign::alCenter:
+            offset = (height - caption.cx - 8) / 2;
+            break;
+        case TCaptionAlign::alUp:
+            offset = height - caption.cx - 8;
+            break;
     }
     c.DrawTextAt(CaptionFont(bar), ColorToRGB(bar.Font().Color, c), x0 + width - width / 4,
                  height - bar.Space() - offset - 4, bar.Caption(), kTaBaselineLeft);
@@ -194,8 +206,8 @@ std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TCoolMen
 // --- text shadow ---
 
 void DrawShadowText(const TShadowText& shadow, IMenuCanvas& canvas, const TCanvasFont& font,
-                    plat::ColorRef textColor, const std::string& text, bool selected,
-                    unsigned format, const plat::Rect& rect) {
+                    plat::ColorRef textColor, const std::string& text, bool selected, unsigned format,
+                    const plat::Rect& rect) {
     const bool drawn = shadow.Active && !(selected && (shadow.Options & soNoShadowIfSel)) &&
                        !(!selected && (shadow.Options & soNoShadowIfNormal));
     if (!drawn) {
@@ -209,12 +221,16 @@ void DrawShadowText(const TShadowText& shadow, IMenuCanvas& canvas, const TCanva
     plat::Rect textRect = rect;
     plat::Rect shadowRect = rect;
     switch (pos) {
-        case TShadowPosition::spLeftTop: textRect = Offset(rect, d, d); break;
+        case TShadowPosition::spLeftTop:
+            textRect = Offset(rect, d, d);
+            break;
         case TShadowPosition::spLeftBottom:
             textRect = Offset(rect, d, 0);
             shadowRect = Offset(rect, 0, d);
             break;
-        case TShadowPosition::spRightBottom: shadowRect = Offset(rect, d, d); break;
+        case TShadowPosition::spRightBottom:
+            shadowRect = Offset(rect, d, d);
+            break;
         case TShadowPosition::spRightTop:
             textRect = Offset(rect, 0, d);
             shadowRect = Offset(rect, d, 0);
@@ -371,7 +387,8 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
         const int height = entry.MeasuredHeight() > 0 ? entry.MeasuredHeight() : rect.bottom - rect.top;
         const int y = rect.top + height / 2;
         canvas.Line(content.left, y, content.right, y, ColorToRGB(entry.SeparatorColorActive, canvas));
-        canvas.Line(content.left, y + 1, content.right, y + 1, ColorToRGB(entry.SeparatorColorShadow, canvas));
+        canvas.Line(content.left, y + 1, content.right, y + 1,
+                    ColorToRGB(entry.SeparatorColorShadow, canvas));
         return;
     }
 
@@ -397,10 +414,12 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
     const unsigned format = kDtSingleLine | kDtVCenter | kDtNoClip;
     if (state.disabled) {
         canvas.DrawDisabledText(font, parts.text, textRect, format | kDtLeft);
-        if (!parts.shortcut.empty()) canvas.DrawDisabledText(font, parts.shortcut, textRect, format | kDtRight);
+        if (!parts.shortcut.empty())
+            canvas.DrawDisabledText(font, parts.shortcut, textRect, format | kDtRight);
         return;
     }
-    DrawShadowText(entry.Shadow, canvas, font, textColor, parts.text, state.selected, format | kDtLeft, textRect);
+    DrawShadowText(entry.Shadow, canvas, font, textColor, parts.text, state.selected, format | kDtLeft,
+                   textRect);
     if (!parts.shortcut.empty())
         DrawShadowText(entry.Shadow, canvas, font, textColor, parts.shortcut, state.selected,
                        format | kDtRight, textRect);

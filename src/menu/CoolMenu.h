@@ -125,8 +125,8 @@ struct TShadowText {
 // One line of item text in textColor, with the shadow the record asks for in
 // the item's state.
 void DrawShadowText(const TShadowText& shadow, IMenuCanvas& canvas, const TCanvasFont& font,
-                    plat::ColorRef textColor, const std::string& text, bool selected,
-                    unsigned format, const plat::Rect& rect);
+                    plat::ColorRef textColor, const std::string& text, bool selected, unsigned format,
+                    const plat::Rect& rect);
 
 // --- rendering entries ---
 
@@ -217,7 +217,8 @@ public:
     TItemSize MeasureItem(IMenuCanvas& canvas, const TMenuItem& item);
     // Draws one item (WM_DRAWITEM) into its rectangle, in the menu window's
     // coordinates; a bar-carrying item also gets its slice of the bar.
-    void DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat::Rect& rect, const TItemState& state);
+    void DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat::Rect& rect,
+                  const TItemState& state);
 
     // The items' total height of the popup measured last.
     int ItemsHeight() const { return FPass.total; }

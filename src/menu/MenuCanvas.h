@@ -42,9 +42,9 @@ constexpr int kColorBtnHighlight = 20;
 
 // A font as the canvas is to create it.
 struct TCanvasFont {
-    std::string name;    // empty: the system's menu font
-    int height = 0;      // character height at 96 pixels per inch, negative as LOGFONT;
-                         // 0 keeps the menu font's own height
+    std::string name;  // empty: the system's menu font
+    int height = 0;    // character height at 96 pixels per inch, negative as LOGFONT;
+                       // 0 keeps the menu font's own height
     bool bold = false;
     int escapement = 0;  // tenths of a degree, counter-clockwise
 
@@ -76,12 +76,11 @@ public:
     virtual void Line(int x1, int y1, int x2, int y2, plat::ColorRef color) = 0;
     virtual void DrawEdge(const plat::Rect& rect, unsigned edge, unsigned sides) = 0;
     // DrawText on a transparent background.
-    virtual void DrawFormattedText(const TCanvasFont& font, plat::ColorRef color,
-                                   const std::string& text, const plat::Rect& rect,
-                                   unsigned format) = 0;
+    virtual void DrawFormattedText(const TCanvasFont& font, plat::ColorRef color, const std::string& text,
+                                   const plat::Rect& rect, unsigned format) = 0;
     // The system's look of a disabled item's text.
-    virtual void DrawDisabledText(const TCanvasFont& font, const std::string& text,
-                                  const plat::Rect& rect, unsigned format) = 0;
+    virtual void DrawDisabledText(const TCanvasFont& font, const std::string& text, const plat::Rect& rect,
+                                  unsigned format) = 0;
     // TextOut on a transparent background with the given text alignment.
     virtual void DrawTextAt(const TCanvasFont& font, plat::ColorRef color, int x, int y,
                             const std::string& text, unsigned align) = 0;

@@ -52,8 +52,7 @@ std::optional<std::string> RegKey::ReadString(const std::string& name) {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
     if (FReg->RegQueryValueEx(FKey, name, type, data) != ERROR_SUCCESS) return std::nullopt;
-    if (type != REG_SZ && type != REG_EXPAND_SZ)
-        throw EVelantError("Invalid data type for '" + name + "'");
+    if (type != REG_SZ && type != REG_EXPAND_SZ) throw EVelantError("Invalid data type for '" + name + "'");
     std::string text(data.begin(), data.end());
     auto nul = text.find('\0');
     if (nul != std::string::npos) text.resize(nul);

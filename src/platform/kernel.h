@@ -69,7 +69,8 @@ public:
     // NORM_IGNORECASE and the like): CSTR_LESS_THAN, CSTR_EQUAL or CSTR_GREATER_THAN,
     // 0 when it fails. Stand-in kernels of tests get byte order with ASCII letters
     // folded, which sorts plain names as the shell does.
-    virtual int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) {
+    virtual int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a,
+                              std::string_view b) {
         (void)locale;
         const bool ignoreCase = flags & 0x1;  // NORM_IGNORECASE
         const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
@@ -114,8 +115,8 @@ public:
     virtual bool SetEvent(Handle event) = 0;
     virtual bool CloseHandle(Handle handle) = 0;
     virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t ms) = 0;
-    virtual std::uint32_t WaitForMultipleObjects(std::uint32_t count, const Handle* handles,
-                                                 bool waitAll, std::uint32_t ms) = 0;
+    virtual std::uint32_t WaitForMultipleObjects(std::uint32_t count, const Handle* handles, bool waitAll,
+                                                 std::uint32_t ms) = 0;
 
     virtual std::uint32_t GetLogicalDrives() = 0;
     virtual std::uint32_t GetDriveType(const std::string& root) = 0;
@@ -127,8 +128,7 @@ public:
     virtual std::uint32_t GetFileVersionInfoSize(const std::string& path) = 0;
     virtual bool GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) = 0;
     // VerQueryValue with the sub-block "\".
-    virtual bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
-                                       FixedFileVersion& info) = 0;
+    virtual bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block, FixedFileVersion& info) = 0;
 
     // Stand-in kernels of tests need not answer these: by default they fail as the
     // Win32 calls do when the system cannot answer.

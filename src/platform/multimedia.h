@@ -14,8 +14,7 @@ public:
     // No return buffer and no callback window; 0 on success, an MCI error otherwise.
     virtual std::uint32_t mciSendString(const std::string& command) = 0;
     // The text of an MCI error, at most bufferLength - 1 characters.
-    virtual bool mciGetErrorString(std::uint32_t error, std::string& text,
-                                   std::uint32_t bufferLength) = 0;
+    virtual bool mciGetErrorString(std::uint32_t error, std::string& text, std::uint32_t bufferLength) = 0;
 };
 
 }  // namespace plat

@@ -12,10 +12,8 @@ class IRegistry {
 public:
     virtual ~IRegistry() = default;
 
-    virtual long RegCreateKeyEx(Hkey root, const std::string& subKey, std::uint32_t access,
-                                Hkey& result) = 0;
-    virtual long RegOpenKeyEx(Hkey root, const std::string& subKey, std::uint32_t access,
-                              Hkey& result) = 0;
+    virtual long RegCreateKeyEx(Hkey root, const std::string& subKey, std::uint32_t access, Hkey& result) = 0;
+    virtual long RegOpenKeyEx(Hkey root, const std::string& subKey, std::uint32_t access, Hkey& result) = 0;
     virtual long RegCloseKey(Hkey key) = 0;
     virtual long RegSetValueEx(Hkey key, const std::string& name, std::uint32_t type,
                                const std::vector<std::uint8_t>& data) = 0;

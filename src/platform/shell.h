@@ -74,17 +74,15 @@ public:
     virtual ~IShell() = default;
 
     virtual bool Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
-    virtual std::intptr_t ShellExecute(Hwnd owner, const char* verb, const char* file,
-                                       const char* parameters, const char* directory,
-                                       int show) = 0;
+    virtual std::intptr_t ShellExecute(Hwnd owner, const char* verb, const char* file, const char* parameters,
+                                       const char* directory, int show) = 0;
     virtual bool ShellExecuteEx(ShellExecuteInfo& info) = 0;
     virtual long SHGetSpecialFolderLocation(Hwnd owner, int csidl, Pidl& idList) = 0;
     virtual bool SHGetPathFromIDList(Pidl idList, std::string& path) = 0;
     virtual void FreeIDList(Pidl idList) = 0;
     // Small icon of a file or folder (the caller destroys it); 0 when none.
     virtual Hicon SHGetFileInfoSmallIcon(const std::string& path) = 0;
-    virtual void SHChangeNotify(long eventId, std::uint32_t flags, const void* item1,
-                                const void* item2) = 0;
+    virtual void SHChangeNotify(long eventId, std::uint32_t flags, const void* item1, const void* item2) = 0;
     virtual void SHAddToRecentDocs(std::uint32_t flags, const char* path) = 0;
     // A new Active Desktop object; null when it cannot be created.
     virtual std::unique_ptr<IActiveDesktop> CreateActiveDesktop() = 0;

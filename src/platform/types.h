@@ -81,6 +81,8 @@ struct SystemTime {
 namespace std {
 template <class Tag>
 struct hash<plat::THandle<Tag>> {
-    std::size_t operator()(plat::THandle<Tag> h) const noexcept { return std::hash<std::uintptr_t>()(h.Value()); }
+    std::size_t operator()(plat::THandle<Tag> h) const noexcept {
+        return std::hash<std::uintptr_t>()(h.Value());
+    }
 };
 }  // namespace std

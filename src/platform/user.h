@@ -71,8 +71,7 @@ public:
                             const std::string& text) = 0;
     virtual bool SetMenuDefaultItem(Hmenu menu, std::uint32_t id, std::uint32_t byPosition) = 0;
     // Returns the chosen command id with TPM_RETURNCMD, otherwise non-zero on success.
-    virtual int TrackPopupMenu(Hmenu menu, std::uint32_t flags, int x, int y, int reserved,
-                               Hwnd owner) = 0;
+    virtual int TrackPopupMenu(Hmenu menu, std::uint32_t flags, int x, int y, int reserved, Hwnd owner) = 0;
 
     virtual Hicon LoadAppIcon() = 0;
     virtual bool DestroyIcon(Hicon icon) = 0;

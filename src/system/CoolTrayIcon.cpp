@@ -9,13 +9,12 @@ namespace {
 constexpr std::uintptr_t kCycleTimerId = 1;
 }
 
-TCoolTrayIcon::TCoolTrayIcon(std::string name, plat::IUser& user, plat::IShell& shell,
-                             TApplication& app, TForm& owner)
+TCoolTrayIcon::TCoolTrayIcon(std::string name, plat::IUser& user, plat::IShell& shell, TApplication& app,
+                             TForm& owner)
     : TComponent(std::move(name)), FUser(user), FShell(shell), FApp(app), FOwner(owner) {
-    FWnd = FUser.CreateHiddenWindow("TCoolTrayIconWnd",
-                                    [this](std::uint32_t msg, plat::WParam w, plat::LParam l) {
-                                        return IconWindowProc(msg, w, l);
-                                    });
+    FWnd = FUser.CreateHiddenWindow(
+        "TCoolTrayIconWnd",
+        [this](std::uint32_t msg, plat::WParam w, plat::LParam l) { return IconWindowProc(msg, w, l); });
     // The shell sends this to every top-level window when it re-creates the
     // taskbar; without re-adding the icon the resident program is unreachable.
     FTaskbarCreated = FUser.RegisterWindowMessage("TaskbarCreated");
@@ -66,8 +65,10 @@ bool TCoolTrayIcon::UpdateIcon() {
 }
 
 void TCoolTrayIcon::SetIconVisible(bool value) {
-    if (value) AddIcon();
-    else RemoveIcon();
+    if (value)
+        AddIcon();
+    else
+        RemoveIcon();
 }
 
 void TCoolTrayIcon::SetIcon(plat::Hicon icon) {
@@ -125,8 +126,7 @@ void TCoolTrayIcon::Loaded() {
     SetIconVisible(FIconVisible);
 }
 
-plat::LResult TCoolTrayIcon::IconWindowProc(std::uint32_t msg, plat::WParam wParam,
-                                           plat::LParam lParam) {
+plat::LResult TCoolTrayIcon::IconWindowProc(std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) {
     if (msg == plat::WM_TRAYNOTIFY) {
         if (Enabled) FApp.Dispatch([&] { HandleMouse(static_cast<std::uint32_t>(lParam)); });
         return 0;
@@ -152,46 +152,46 @@ void TCoolTrayIcon::HandleMouse(std::uint32_t mouseMsg) {
     FUser.GetCursorPos(pt);
 
     switch (mouseMsg) {
-    case plat::WM_MOUSEMOVE:
-        if (OnMouseMove) OnMouseMove(shift, pt.x, pt.y);
-        break;
-    case plat::WM_LBUTTONDOWN:
-        if (OnMouseDown) OnMouseDown(TMouseButton::mbLeft, shift | ssLeft, pt.x, pt.y);
-        FClicked = true;
-        if (LeftPopup) OpenPopupMenu();
-        break;
-    case plat::WM_LBUTTONUP:
-        if (FClicked) {
-            FClicked = false;
-            if (OnClick) OnClick();
-        }
-        if (OnMouseUp) OnMouseUp(TMouseButton::mbLeft, shift | ssLeft, pt.x, pt.y);
-        break;
-    case plat::WM_LBUTTONDBLCLK:
-        if (OnDblClick) OnDblClick();
-        if (PopupMenu && PopupMenu->AutoPopup && !LeftPopup) {
-            for (auto& item : PopupMenu->Items.Items())
-                if (item->Default) {
-                    item->Click();
-                    break;
-                }
-        }
-        break;
-    case plat::WM_RBUTTONDOWN:
-        if (OnMouseDown) OnMouseDown(TMouseButton::mbRight, shift | ssRight, pt.x, pt.y);
-        OpenPopupMenu();
-        break;
-    case plat::WM_RBUTTONUP:
-        if (OnMouseUp) OnMouseUp(TMouseButton::mbRight, shift | ssRight, pt.x, pt.y);
-        break;
-    case plat::WM_MBUTTONDOWN:
-        if (OnMouseDown) OnMouseDown(TMouseButton::mbMiddle, shift | ssMiddle, pt.x, pt.y);
-        break;
-    case plat::WM_MBUTTONUP:
-        if (OnMouseUp) OnMouseUp(TMouseButton::mbMiddle, shift | ssMiddle, pt.x, pt.y);
-        break;
-    default:
-        break;
+        case plat::WM_MOUSEMOVE:
+            if (OnMouseMove) OnMouseMove(shift, pt.x, pt.y);
+            break;
+        case plat::WM_LBUTTONDOWN:
+            if (OnMouseDown) OnMouseDown(TMouseButton::mbLeft, shift | ssLeft, pt.x, pt.y);
+            FClicked = true;
+            if (LeftPopup) OpenPopupMenu();
+            break;
+        case plat::WM_LBUTTONUP:
+            if (FClicked) {
+                FClicked = false;
+                if (OnClick) OnClick();
+            }
+            if (OnMouseUp) OnMouseUp(TMouseButton::mbLeft, shift | ssLeft, pt.x, pt.y);
+            break;
+        case plat::WM_LBUTTONDBLCLK:
+            if (OnDblClick) OnDblClick();
+            if (PopupMenu && PopupMenu->AutoPopup && !LeftPopup) {
+                for (auto& item : PopupMenu->Items.Items())
+                    if (item->Default) {
+                        item->Click();
+                        break;
+                    }
+            }
+            break;
+        case plat::WM_RBUTTONDOWN:
+            if (OnMouseDown) OnMouseDown(TMouseButton::mbRight, shift | ssRight, pt.x, pt.y);
+            OpenPopupMenu();
+            break;
+        case plat::WM_RBUTTONUP:
+            if (OnMouseUp) OnMouseUp(TMouseButton::mbRight, shift | ssRight, pt.x, pt.y);
+            break;
+        case plat::WM_MBUTTONDOWN:
+            if (OnMouseDown) OnMouseDown(TMouseButton::mbMiddle, shift | ssMiddle, pt.x, pt.y);
+            break;
+        case plat::WM_MBUTTONUP:
+            if (OnMouseUp) OnMouseUp(TMouseButton::mbMiddle, shift | ssMiddle, pt.x, pt.y);
+            break;
+        default:
+            break;
     }
 }
 

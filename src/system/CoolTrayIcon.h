@@ -16,7 +16,12 @@
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftStateBits : unsigned {
-    ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32
+    ssShift = 1,
+    ssAlt = 2,
+    ssCtrl = 4,
+    ssLeft = 8,
+    ssRight = 16,
+    ssMiddle = 32
 };
 using TMouseEvent = std::function<void(TMouseButton button, unsigned shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(unsigned shift, int x, int y)>;
@@ -24,8 +29,7 @@ using TCycleEvent = std::function<void(int current)>;
 
 class TCoolTrayIcon : public TComponent {
 public:
-    TCoolTrayIcon(std::string name, plat::IUser& user, plat::IShell& shell, TApplication& app,
-                  TForm& owner);
+    TCoolTrayIcon(std::string name, plat::IUser& user, plat::IShell& shell, TApplication& app, TForm& owner);
     ~TCoolTrayIcon() override;
 
     // Published properties; setters act at once, as the component's design has it.

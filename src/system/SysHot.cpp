@@ -88,7 +88,8 @@ void TSysHotKey::Clear() {
 void TSysHotKey::Register(int index) {
     THotKeyEntry& e = *FEntries[static_cast<std::size_t>(index)];
     if (!e.Enabled || e.Registered) return;
-    e.Registered = FUser.RegisterHotKey(Handle(), index, SystemModifiers(e.Modifiers), HotKeyVirtualKey(e.Key));
+    e.Registered =
+        FUser.RegisterHotKey(Handle(), index, SystemModifiers(e.Modifiers), HotKeyVirtualKey(e.Key));
 }
 
 void TSysHotKey::Unregister(int index) {

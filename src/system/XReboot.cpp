@@ -2,14 +2,20 @@
 
 #include "platform/constants.h"
 
-TXWinReboot::TXWinReboot(std::string name, plat::IPower& power) : TComponent(std::move(name)), FPower(power) {}
+TXWinReboot::TXWinReboot(std::string name, plat::IPower& power)
+    : TComponent(std::move(name)), FPower(power) {}
 
 std::uint32_t TXWinReboot::ExitFlags() const {
     std::uint32_t flags = plat::EWX_REBOOT;
     switch (Operation) {
-        case TRebootOperation::roLogOff: flags = plat::EWX_LOGOFF; break;
-        case TRebootOperation::roShutDown: flags = plat::EWX_SHUTDOWN; break;
-        default: break;
+        case TRebootOperation::roLogOff:
+            flags = plat::EWX_LOGOFF;
+            break;
+        case TRebootOperation::roShutDown:
+            flags = plat::EWX_SHUTDOWN;
+            break;
+        default:
+            break;
     }
     if (PowerOff) flags |= plat::EWX_POWEROFF;
     if (ForceTerminateProcesses) flags |= plat::EWX_FORCE;
@@ -22,11 +28,14 @@ bool TXWinReboot::Execute() {
     SetShutdownPrivilege(true);
     bool accepted = false;
     if (Operation == TRebootOperation::roSuspend || Operation == TRebootOperation::roHibernate)
-        accepted = FPower.SetSystemPowerState(Operation == TRebootOperation::roSuspend, ForceTerminateProcesses);
+        accepted =
+            FPower.SetSystemPowerState(Operation == TRebootOperation::roSuspend, ForceTerminateProcesses);
     else
         accepted = FPower.ExitWindowsEx(ExitFlags(), 0);
     SetShutdownPrivilege(false);
     return accepted;
 }
 
-bool TXWinReboot::SetShutdownPrivilege(bool enable) { return FPower.AdjustPrivilege("SeShutdownPrivilege", enable); }
+bool TXWinReboot::SetShutdownPrivilege(bool enable) {
+    return FPower.AdjustPrivilege("SeShutdownPrivilege", enable);
+}

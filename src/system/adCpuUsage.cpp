@@ -83,7 +83,8 @@ private:
 
 // Differences of counters that only grow, without overflow even when they wrap.
 std::int64_t Delta(std::int64_t current, std::int64_t previous) {
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(current) - static_cast<std::uint64_t>(previous));
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(current) -
+                                     static_cast<std::uint64_t>(previous));
 }
 
 }  // namespace
@@ -161,7 +162,8 @@ void TCpuUsage::SampleNT() {
         }
         // Once the performance data has delivered the object, its absence is an
         // error; until then the system's processor times may stand in for it.
-        if (FSource == TSource::srPerformanceData || !ReadProcessorTimes()) throw EVelantError(NoObjectMessage);
+        if (FSource == TSource::srPerformanceData || !ReadProcessorTimes())
+            throw EVelantError(NoObjectMessage);
         FSource = TSource::srProcessorTimes;
         return;
     }
@@ -191,7 +193,8 @@ std::optional<std::size_t> TCpuUsage::FindProcessorObject(std::uint32_t dataSize
     std::uint32_t objects = data.U32(DataBlockNumObjectTypes);
     std::uint64_t object = data.U32(DataBlockHeaderLength);
     for (std::uint32_t i = 0; i < objects; ++i) {
-        if (data.U32(object + ObjectNameTitleIndex) == ProcessorObjectIndex) return static_cast<std::size_t>(object);
+        if (data.U32(object + ObjectNameTitleIndex) == ProcessorObjectIndex)
+            return static_cast<std::size_t>(object);
         std::uint32_t length = data.U32(object + ObjectTotalByteLength);
         if (length == 0) throw EVelantError(MalformedMessage);
         object += length;
@@ -208,7 +211,8 @@ void TCpuUsage::ReadProcessorObject(std::size_t object, std::uint32_t dataSize) 
     std::uint64_t instance = object + data.U32(object + ObjectDefinitionLength);
     // Each instance takes at least its definition and a counter block: a count that
     // cannot fit in the data is damage, not a machine with that many processors.
-    if (instance > dataSize || instances > (dataSize - instance) / (InstanceDefinitionSize + CounterBlockSize))
+    if (instance > dataSize ||
+        instances > (dataSize - instance) / (InstanceDefinitionSize + CounterBlockSize))
         throw EVelantError(MalformedMessage);
     if (FProcessorCount < 0) SetProcessorCount(static_cast<int>(instances));
 
@@ -235,7 +239,8 @@ void TCpuUsage::ReadProcessorObject(std::size_t object, std::uint32_t dataSize) 
         instance = block + data.U32(block + CounterBlockByteLength);
     }
     std::uint64_t fileTime = 0;
-    if (!FKernel.SystemTimeToFileTime(data.Time(DataBlockSystemTime), fileTime)) throw EVelantError(MalformedMessage);
+    if (!FKernel.SystemTimeToFileTime(data.Time(DataBlockSystemTime), fileTime))
+        throw EVelantError(MalformedMessage);
 
     for (std::size_t i = 0; i < static_cast<std::size_t>(present); ++i) {
         FPreviousValues[i] = FCurrentValues[i];
@@ -255,7 +260,9 @@ bool TCpuUsage::ReadProcessorTimes() {
     for (std::size_t i = 0; i < count; ++i) {
         FPreviousValues[i] = FCurrentValues[i];
         FPreviousTotals[i] = FCurrentTotals[i];
-        const plat::ProcessorTimes* times = i + 1 == count ? &total : i < FTimes.size() ? &FTimes[i] : nullptr;
+        const plat::ProcessorTimes* times = i + 1 == count      ? &total
+                                            : i < FTimes.size() ? &FTimes[i]
+                                                                : nullptr;
         // A processor gone from the answer keeps its last reading: no interval, no load.
         if (!times) continue;
         FCurrentValues[i] = times->idle;
@@ -282,8 +289,8 @@ void TCpuUsage::Sample95() {
         // Reading the value under StartStat is what starts the statistic.
         {
             plat::Hkey key = 0;
-            if (FRegistry.RegOpenKeyEx(plat::HKEY_DYN_DATA, "PerfStats\\StartStat", plat::KEY_ALL_ACCESS, key) !=
-                plat::ERROR_SUCCESS)
+            if (FRegistry.RegOpenKeyEx(plat::HKEY_DYN_DATA, "PerfStats\\StartStat", plat::KEY_ALL_ACCESS,
+                                       key) != plat::ERROR_SUCCESS)
                 throw EVelantError(NoStartMessage);
             const plat::RegKey opened(FRegistry, key);
             ReadCpuUsage(key);

@@ -82,7 +82,8 @@ void TTavironAutostart::SetAppName(const std::string& value) {
         bool machineWide;
         bool present;
     };
-    std::array<Entry, 4> entries{{{false, false, false}, {false, true, false}, {true, false, false}, {true, true, false}}};
+    std::array<Entry, 4> entries{
+        {{false, false, false}, {false, true, false}, {true, false, false}, {true, true, false}}};
     for (auto& e : entries) e.present = EntryExists(e.runOnce, e.machineWide);
     for (const auto& e : entries)
         if (e.present) WriteEntry(e.runOnce, e.machineWide, false);
@@ -94,7 +95,8 @@ void TTavironAutostart::SetAppName(const std::string& value) {
 }
 
 bool TTavironAutostart::MachineWideWritable() {
-    plat::RegKey probe = plat::RegKey::Create(FReg, plat::HKEY_LOCAL_MACHINE, kProbeKey, plat::KEY_ALL_ACCESS);
+    plat::RegKey probe =
+        plat::RegKey::Create(FReg, plat::HKEY_LOCAL_MACHINE, kProbeKey, plat::KEY_ALL_ACCESS);
     if (!probe.Valid()) return false;
     probe.Close();
     FReg.RegDeleteKey(plat::HKEY_LOCAL_MACHINE, kProbeKey);

@@ -44,4 +44,3 @@ void TBitmap::SetPixel(int x, int y, plat::ColorRef color) {
     p[1] = static_cast<std::uint8_t>(color >> 8);
     p[2] = static_cast<std::uint8_t>(color);
 }
-

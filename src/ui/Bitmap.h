@@ -48,9 +48,7 @@ public:
     bool operator==(const TBitmap&) const = default;
 
 private:
-    std::size_t RowOffset(int y) const {
-        return static_cast<std::size_t>(FHeight - 1 - y) * Stride();
-    }
+    std::size_t RowOffset(int y) const { return static_cast<std::size_t>(FHeight - 1 - y) * Stride(); }
 
     int FWidth = 0;
     int FHeight = 0;

@@ -90,8 +90,7 @@ std::optional<TPropRef> TEdit::Property(const std::string& name) {
 
 // --- TSpinEdit ---
 
-TSpinEdit::TSpinEdit(std::string name, int value)
-    : TControl(std::move(name)), FText(std::to_string(value)) {}
+TSpinEdit::TSpinEdit(std::string name, int value) : TControl(std::move(name)), FText(std::to_string(value)) {}
 
 void TSpinEdit::SetText(const std::string& value) {
     if (FText == value) return;
@@ -177,8 +176,10 @@ int TListBox::Add(const std::string& item) {
 void TListBox::Delete(int index) {
     if (index < 0 || index >= Count()) return;
     FItems.erase(FItems.begin() + index);
-    if (FItemIndex == index) FItemIndex = -1;
-    else if (FItemIndex > index) --FItemIndex;
+    if (FItemIndex == index)
+        FItemIndex = -1;
+    else if (FItemIndex > index)
+        --FItemIndex;
     Changed();
 }
 

@@ -34,10 +34,14 @@ std::optional<int> TryStrToInt(const std::string& text) {
     for (; i < n; ++i) {
         int c = static_cast<unsigned char>(text[i]);
         int digit;
-        if (c >= '0' && c <= '9') digit = c - '0';
-        else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-        else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (base == 16 && c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (base == 16 && c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            return std::nullopt;
         value = value * base + digit;
         // Hexadecimal may name any 32-bit pattern ($FFFFFFFF is -1); decimal must fit.
         if (value > (base == 16 ? 0xFFFFFFFFull : 0x80000000ull)) return std::nullopt;

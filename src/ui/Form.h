@@ -59,9 +59,9 @@ public:
     // OnShow. Closing: OnCloseQuery, which may refuse; once it allows the close the
     // after-close-query hooks, then OnClose, then OnHide if it was showing. Destroying:
     // the destroying hooks, once, before any member goes away.
-    std::vector<TNotifyEvent> BeforeShowHooks;        // before the window becomes visible
-    std::vector<TNotifyEvent> AfterCloseQueryHooks;   // the close was allowed
-    std::vector<TNotifyEvent> DestroyingHooks;        // the form is being destroyed
+    std::vector<TNotifyEvent> BeforeShowHooks;       // before the window becomes visible
+    std::vector<TNotifyEvent> AfterCloseQueryHooks;  // the close was allowed
+    std::vector<TNotifyEvent> DestroyingHooks;       // the form is being destroyed
 
     // Runs the destroying hooks once; called by the owner before members go away.
     void Destroying();

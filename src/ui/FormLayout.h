@@ -69,7 +69,11 @@ public:
 private:
     template <std::derived_from<TComponent> C>
     TControlRow(C& component, TTabSheet* page, int id, std::vector<TStoredProp> stored, unsigned look)
-        : FComponent(&component), FPage(page), FId(id), FLook(look), FStored(std::move(stored)),
+        : FComponent(&component),
+          FPage(page),
+          FId(id),
+          FLook(look),
+          FStored(std::move(stored)),
           FAccept([&component](TControlVisitor& visitor) { visitor.Visit(component); }) {}
 
     TComponent* FComponent;

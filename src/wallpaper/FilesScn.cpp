@@ -109,8 +109,7 @@ bool PathLess(std::string_view a, std::string_view b) {
     return a.size() < b.size();
 }
 
-TFilesScan::TFilesScan(std::string name, plat::IKernel& kernel,
-                       std::function<void()> processMessages)
+TFilesScan::TFilesScan(std::string name, plat::IKernel& kernel, std::function<void()> processMessages)
     : TComponent(std::move(name)), FKernel(kernel), FProcessMessages(std::move(processMessages)) {}
 
 bool TFilesScan::Execute() {
@@ -124,9 +123,15 @@ bool TFilesScan::Execute() {
     FStop = false;
     FSincePump = 0;
     switch (ScanOptions) {
-    case TScanOptions::soGlobal: ScanAllDrives(); break;
-    case TScanOptions::soSpecifiedDisk: ScanFolder(ScanDir.substr(0, 2)); break;
-    case TScanOptions::soSpecifiedDir: ScanFolder(ScanDir); break;
+        case TScanOptions::soGlobal:
+            ScanAllDrives();
+            break;
+        case TScanOptions::soSpecifiedDisk:
+            ScanFolder(ScanDir.substr(0, 2));
+            break;
+        case TScanOptions::soSpecifiedDir:
+            ScanFolder(ScanDir);
+            break;
     }
     FMasks.clear();
 
@@ -154,8 +159,7 @@ void TFilesScan::ScanAllDrives() {
         if (!((drives >> i) & 1u)) continue;
         const char letter = static_cast<char>('A' + i);
         const std::uint32_t type = FKernel.GetDriveType(std::string(1, letter) + ":\\");
-        if (type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_CDROM ||
-            type == DRIVE_RAMDISK)
+        if (type == DRIVE_FIXED || type == DRIVE_REMOTE || type == DRIVE_CDROM || type == DRIVE_RAMDISK)
             ScanFolder(std::string(1, letter) + ":");
     }
 }

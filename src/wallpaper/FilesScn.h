@@ -35,16 +35,14 @@ private:
 class TFilesScan;
 using TOnProcessEvent =
     std::function<void(TFilesScan& Sender, const std::string& Dir, int FilesCount, int FilesSize)>;
-using TOnEndProcessEvent = std::function<void(TFilesScan& Sender,
-                                              const std::vector<std::string>& FilesList,
+using TOnEndProcessEvent = std::function<void(TFilesScan& Sender, const std::vector<std::string>& FilesList,
                                               int FilesCount, int FilesSize)>;
 
 class TFilesScan : public TComponent {
 public:
     // processMessages lets pending window messages run (the application's
     // ProcessMessages); the scanner calls it while ProcessMsg is true.
-    TFilesScan(std::string name, plat::IKernel& kernel,
-               std::function<void()> processMessages = {});
+    TFilesScan(std::string name, plat::IKernel& kernel, std::function<void()> processMessages = {});
 
     // Published properties, with the component's own initial values.
     std::string FileMask = "*";

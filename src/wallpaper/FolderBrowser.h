@@ -9,13 +9,17 @@
 #include "ui/Component.h"
 
 enum TBrowseFlag : std::uint32_t {
-    bfComputersOnly = 1, bfPrintersOnly = 2, bfDirsOnly = 4, bfStatusText = 8
+    bfComputersOnly = 1,
+    bfPrintersOnly = 2,
+    bfDirsOnly = 4,
+    bfStatusText = 8
 };
 
 // The selection in the open dialog changed to Folder. EnabledOK comes in as -1
 // and StatusText empty; a handler that sets EnabledOK (0 disables OK, anything
 // else enables it) or StatusText has the dialog show it.
-using TFolderChangeEvent = std::function<void(const std::string& Folder, int& EnabledOK, std::string& StatusText)>;
+using TFolderChangeEvent =
+    std::function<void(const std::string& Folder, int& EnabledOK, std::string& StatusText)>;
 
 class TFolderBrowser : public TComponent {
 public:

@@ -88,8 +88,8 @@ void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool
 // the message in d.err.message; only trivially destructible locals live here,
 // since a longjmp lands in this frame. Our own failures (a picture too large,
 // no memory) are thrown from this frame, never from inside the library.
-bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint64_t maxPixels,
-                TRowSink& sink, std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& scratch) {
+bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint64_t maxPixels, TRowSink& sink,
+                std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& scratch) {
     jpeg_decompress_struct* cinfo = &d.cinfo;
     cinfo->err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = ErrorExit;
@@ -102,11 +102,10 @@ bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint6
     jpeg_mem_src(cinfo, data.data(), static_cast<unsigned long>(data.size()));
     jpeg_read_header(cinfo, TRUE);
 
-    const std::uint64_t pixels =
-        static_cast<std::uint64_t>(cinfo->image_width) * cinfo->image_height;
+    const std::uint64_t pixels = static_cast<std::uint64_t>(cinfo->image_width) * cinfo->image_height;
     if (pixels > maxPixels)
-        throw EVelantError("JPEG image is too large: " + std::to_string(cinfo->image_width) +
-                           " x " + std::to_string(cinfo->image_height) + " pixels");
+        throw EVelantError("JPEG image is too large: " + std::to_string(cinfo->image_width) + " x " +
+                           std::to_string(cinfo->image_height) + " pixels");
 
     const bool cmyk = cinfo->jpeg_color_space == JCS_CMYK || cinfo->jpeg_color_space == JCS_YCCK;
     cinfo->out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
@@ -182,8 +181,7 @@ TBitmap DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels) 
     return std::move(sink.bitmap);
 }
 
-std::vector<std::uint8_t> DecodeJpegToBmpFile(std::span<const std::uint8_t> data,
-                                              std::uint64_t maxPixels) {
+std::vector<std::uint8_t> DecodeJpegToBmpFile(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
     TBmpFileSink sink;
     Decode(data, maxPixels, sink);
     return std::move(sink.file);
@@ -193,7 +191,6 @@ TBitmap LoadJpegFile(plat::IKernel& kernel, const std::string& path) {
     return DecodeJpeg(ReadWholeFile(kernel, path));
 }
 
-void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source,
-                         const std::string& target) {
+void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target) {
     WriteFileReplacing(kernel, target, DecodeJpegToBmpFile(ReadWholeFile(kernel, source)));
 }

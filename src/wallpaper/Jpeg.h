@@ -22,5 +22,4 @@ TBitmap LoadJpegFile(plat::IKernel& kernel, const std::string& path);
 
 // Decodes the JPEG file source and writes it as a BMP file at target, whatever
 // target's extension; the previous target survives any failure.
-void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source,
-                         const std::string& target);
+void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target);

@@ -80,10 +80,14 @@ TMask::TMask(const std::string& mask) {
 bool TMask::StepMatches(const MaskState& step, std::string_view name, std::size_t pos) const {
     if (pos >= name.size()) return step.Kind == TStepKind::EndOfName;
     switch (step.Kind) {
-    case TStepKind::Literal: return Upper(name[pos]) == step.Literal;
-    case TStepKind::AnyChar: return true;
-    case TStepKind::CharSet: return FSets[step.SetIndex].test(Upper(name[pos])) != step.Negate;
-    case TStepKind::EndOfName: return false;
+        case TStepKind::Literal:
+            return Upper(name[pos]) == step.Literal;
+        case TStepKind::AnyChar:
+            return true;
+        case TStepKind::CharSet:
+            return FSets[step.SetIndex].test(Upper(name[pos])) != step.Negate;
+        case TStepKind::EndOfName:
+            return false;
     }
     return false;
 }
@@ -120,6 +124,4 @@ bool TMask::MatchesName(std::string_view name) const {
     }
 }
 
-bool MatchesMask(std::string_view name, const std::string& mask) {
-    return TMask(mask).MatchesName(name);
-}
+bool MatchesMask(std::string_view name, const std::string& mask) { return TMask(mask).MatchesName(name); }

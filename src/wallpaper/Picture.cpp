@@ -48,7 +48,8 @@ struct Channel {
     }
     std::uint8_t operator()(std::uint32_t pixel) const {
         if (max == 0) return 0;
-        return static_cast<std::uint8_t>((static_cast<std::uint64_t>((pixel & mask) >> shift) * 255u + max / 2) / max);
+        return static_cast<std::uint8_t>(
+            (static_cast<std::uint64_t>((pixel & mask) >> shift) * 255u + max / 2) / max);
     }
 };
 
@@ -165,8 +166,7 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
     const bool topDown = height < 0;
     if (topDown) height = -height;
     CheckBitmapSize(width, height);
-    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
-        bitCount != 32)
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)
         Invalid("unsupported number of bits per pixel");
     const bool bitFields = compression == BI_BITFIELDS || compression == BI_ALPHABITFIELDS;
     const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
@@ -177,8 +177,7 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
         if (compression == BI_RLE4 && bitCount != 4) Invalid("RLE4 compression needs 4 bits per pixel");
         if (topDown) Invalid("a top-down bitmap cannot be RLE compressed");
     } else if (compression != BI_RGB) {
-        throw EVelantError("Bitmap compression " + std::to_string(compression) +
-                           " is not supported");
+        throw EVelantError("Bitmap compression " + std::to_string(compression) + " is not supported");
     }
 
     // Colour masks: in the header from version 2 on, otherwise right after it.
@@ -206,8 +205,7 @@ TBitmap DecodeBmp(std::span<const std::uint8_t> data) {
     std::array<std::uint8_t, 256 * 3> palette{};
     if (bitCount <= 8) {
         const std::uint32_t maxColors = 1u << bitCount;
-        const std::uint32_t colors =
-            colorsUsed == 0 || colorsUsed > maxColors ? maxColors : colorsUsed;
+        const std::uint32_t colors = colorsUsed == 0 || colorsUsed > maxColors ? maxColors : colorsUsed;
         const std::size_t entry = core ? 3 : 4;
         if (tableOffset + colors * entry > size) Invalid("truncated colour table");
         for (std::uint32_t i = 0; i < colors; ++i)

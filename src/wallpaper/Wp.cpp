@@ -32,9 +32,11 @@ std::string Extension(const std::string& path) {
 
 }  // namespace
 
-TWPChange::TWPChange(std::string name, plat::IKernel& kernel, plat::IRegistry& registry,
-                     plat::IUser& user)
-    : TComponent(std::move(name)), FKernel(kernel), FRegistry(registry), FUser(user),
+TWPChange::TWPChange(std::string name, plat::IKernel& kernel, plat::IRegistry& registry, plat::IUser& user)
+    : TComponent(std::move(name)),
+      FKernel(kernel),
+      FRegistry(registry),
+      FUser(user),
       FFileDir(kernel.GetWindowsDirectory()) {}
 
 void TWPChange::SetFileDir(const std::string& value) {

@@ -34,8 +34,7 @@ TClockLocale EnUs() {
     l.longTimeFormat = "h:mm:ss ampm";
     l.longMonthNames = {"January", "February", "March",     "April",   "May",      "June",
                         "July",    "August",   "September", "October", "November", "December"};
-    l.shortMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    l.shortMonthNames = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     l.longDayNames = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
     l.shortDayNames = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     l.eraName = "A.D.";
@@ -66,8 +65,8 @@ TEST(ClockFormatPatterns, DayMonthYearNumbersAndNames) {
 }
 
 TEST(ClockFormatPatterns, WeekdayComesFromTheDate) {
-    EXPECT_EQ(Fmt("dddd", At(2000, 2, 29, 12, 0, 0)), "Tuesday");   // leap day of a 400-year
-    EXPECT_EQ(Fmt("dddd", At(1900, 3, 1, 12, 0, 0)), "Thursday");   // after a skipped leap day
+    EXPECT_EQ(Fmt("dddd", At(2000, 2, 29, 12, 0, 0)), "Tuesday");  // leap day of a 400-year
+    EXPECT_EQ(Fmt("dddd", At(1900, 3, 1, 12, 0, 0)), "Thursday");  // after a skipped leap day
     EXPECT_EQ(Fmt("aaaa", At(2026, 12, 6, 12, 0, 0)), "Sunday");
     EXPECT_EQ(Fmt("ddd", At(2026, 12, 12, 12, 0, 0)), "Sat");
 }
@@ -90,7 +89,10 @@ TEST(ClockFormatPatterns, OtherCharactersStandForThemselves) {
     EXPECT_EQ(Fmt("[x-b!] q"), "[x-b!] q");
     EXPECT_EQ(Fmt("a aa ab"), "a aa ab");  // too short for a day name or am/pm
     EXPECT_EQ(Fmt("aaaaa"), "Mondaya");
-    EXPECT_EQ(Fmt("\xC3\xA9t\xC3\xA9"), "\xC3\xA9" "2:05 PM" "\xC3\xA9");  // é t é
+    EXPECT_EQ(Fmt("\xC3\xA9t\xC3\xA9"),
+              "\xC3\xA9"
+              "2:05 PM"
+              "\xC3\xA9");  // é t é
 }
 
 // ---------------------------------------------------------------------------------------
@@ -148,13 +150,13 @@ TEST(ClockFormatTwelveHour, AmpmGivesTheLocaleStrings) {
 }
 
 TEST(ClockFormatTwelveHour, OnlyTheFirstUnquotedAUpToTheNextHourCounts) {
-    EXPECT_EQ(Fmt("h 'am/pm'"), "14 am/pm");        // quoted: text, and 24-hour
-    EXPECT_EQ(Fmt("h \"a\" am/pm"), "2 a pm");       // the quoted a is skipped
-    EXPECT_EQ(Fmt("h h am/pm"), "14 2 pm");          // another h comes first
-    EXPECT_EQ(Fmt("h 'h' am/pm"), "2 h pm");         // a quoted h does not stop the search
-    EXPECT_EQ(Fmt("h aaa am/pm"), "14 Mon pm");      // the first a begins a day name
+    EXPECT_EQ(Fmt("h 'am/pm'"), "14 am/pm");     // quoted: text, and 24-hour
+    EXPECT_EQ(Fmt("h \"a\" am/pm"), "2 a pm");   // the quoted a is skipped
+    EXPECT_EQ(Fmt("h h am/pm"), "14 2 pm");      // another h comes first
+    EXPECT_EQ(Fmt("h 'h' am/pm"), "2 h pm");     // a quoted h does not stop the search
+    EXPECT_EQ(Fmt("h aaa am/pm"), "14 Mon pm");  // the first a begins a day name
     EXPECT_EQ(Fmt("h :nn a/p"), "2 :05 p");
-    EXPECT_EQ(Fmt("hh:nn 'x"), "14:05 x");           // unterminated quote ends the search
+    EXPECT_EQ(Fmt("hh:nn 'x"), "14:05 x");  // unterminated quote ends the search
 }
 
 // ---------------------------------------------------------------------------------------
@@ -162,9 +164,9 @@ TEST(ClockFormatTwelveHour, OnlyTheFirstUnquotedAUpToTheNextHourCounts) {
 TEST(ClockFormatQuotes, QuotedTextIsCopied) {
     EXPECT_EQ(Fmt("'dd mm yy hh' dd"), "dd mm yy hh 07");
     EXPECT_EQ(Fmt("\"c t am/pm\""), "c t am/pm");
-    EXPECT_EQ(Fmt("\"it's\" d"), "it's 7");       // the other quote is plain text inside
+    EXPECT_EQ(Fmt("\"it's\" d"), "it's 7");  // the other quote is plain text inside
     EXPECT_EQ(Fmt("'say \"hi\"'"), "say \"hi\"");
-    EXPECT_EQ(Fmt("'a/b:c'"), "a/b:c");             // no separators in quoted text
+    EXPECT_EQ(Fmt("'a/b:c'"), "a/b:c");  // no separators in quoted text
     EXPECT_EQ(Fmt("''d\"\""), "7");
 }
 
@@ -295,7 +297,8 @@ TEST_F(ClockFormatLocale, ReadsNamesSundayFirst) {
     EXPECT_EQ(l.timePMString, "PM");
     EXPECT_EQ(l.eraName, "A.D.");
 
-    EXPECT_EQ(FormatClockPattern("dddd ddd mmmm mmm", At(2026, 12, 6, 1, 0, 0), l), "Sunday Sun December Dec");
+    EXPECT_EQ(FormatClockPattern("dddd ddd mmmm mmm", At(2026, 12, 6, 1, 0, 0), l),
+              "Sunday Sun December Dec");
 }
 
 TEST_F(ClockFormatLocale, TimeFormatsFollowTheClockAndLeadingZeroChoices) {

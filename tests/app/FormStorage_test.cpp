@@ -45,7 +45,9 @@ protected:
         return *form;
     }
     sim::SimRegistry& Reg() { return win.Registry(); }
-    void Stored(const std::string& name, const std::string& text) { Reg().SetString(HKCU, kStore, name, text); }
+    void Stored(const std::string& name, const std::string& text) {
+        Reg().SetString(HKCU, kStore, name, text);
+    }
     std::string StoredText(const std::string& name) { return Reg().GetString(HKCU, kStore, name); }
     std::size_t MirrorWrites(const std::string& name) {
         return win.Count("RegSetValueEx(HKCU\\" + kMain + ", \"" + name + "\"");
@@ -141,8 +143,8 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     EXPECT_FALSE(Reg().HasKey(HKCU, kExport));
     // The only handler-like effect of a first start is the priority mirror.
     EXPECT_EQ(PriorityCalls(), 0u);
-    for (const char* box : {"ckStretch", "ckTile", "ckWallStartup", "ckChangeWp", "ckWallRandom", "ckHotEnable",
-                            "CheckTime"})
+    for (const char* box :
+         {"ckStretch", "ckTile", "ckWallStartup", "ckChangeWp", "ckWallRandom", "ckHotEnable", "CheckTime"})
         EXPECT_EQ(MirrorWrites(box), 0u) << box;
     EXPECT_EQ(Reg().ValueNames(HKCU, kMain), (std::vector<std::string>{"GroupPriority"}));
 
@@ -150,7 +152,8 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     const auto ops = Reg().Operations();
     std::size_t baseAt = ops.size(), mainAt = ops.size();
     for (std::size_t i = 0; i < ops.size(); ++i) {
-        if (baseAt == ops.size() && ops[i].rfind("RegCreateKeyEx(HKCU, \"Software\\Corvane\"", 0) == 0) baseAt = i;
+        if (baseAt == ops.size() && ops[i].rfind("RegCreateKeyEx(HKCU, \"Software\\Corvane\"", 0) == 0)
+            baseAt = i;
         if (mainAt == ops.size() && ops[i].find("\\Main\"") != std::string::npos &&
             ops[i].rfind("RegCreateKeyEx(", 0) == 0)
             mainAt = i;
@@ -173,10 +176,15 @@ TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminati
     form->Close();
 
     std::vector<std::pair<std::string, std::string>> expected = {
-        {"FormVersion", "0"},        {"Flags", "0"},     {"ShowCmd", "0"},
-        {"PixelsPerInch", "96"},     {"MinMaxPos(1024x768)", "0,0,0,0"},
-        {"MinMaxPos", "0,0,0,0"},    {"NormPos(1024x768)", "0,0,0,0"},
-        {"NormPos", "0,0,0,0"},      {"Visible", "0"},
+        {"FormVersion", "0"},
+        {"Flags", "0"},
+        {"ShowCmd", "0"},
+        {"PixelsPerInch", "96"},
+        {"MinMaxPos(1024x768)", "0,0,0,0"},
+        {"MinMaxPos", "0,0,0,0"},
+        {"NormPos(1024x768)", "0,0,0,0"},
+        {"NormPos", "0,0,0,0"},
+        {"Visible", "0"},
     };
     expected.insert(expected.end(), kDesignValues.begin(), kDesignValues.end());
     // The screensaver is recorded as the system has it (switched on, 10 minutes).
@@ -192,8 +200,7 @@ TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminati
     for (const auto& [name, text] : expected)
         if (std::find(early.begin(), early.end(), name) == early.end()) names.push_back(name);
     EXPECT_EQ(Reg().ValueNames(HKCU, kStore), names);
-    for (const auto& [name, text] : expected)
-        EXPECT_EQ(Reg().Get(HKCU, kStore, name), SzValue(text)) << name;
+    for (const auto& [name, text] : expected) EXPECT_EQ(Reg().Get(HKCU, kStore, name), SzValue(text)) << name;
 
     // Written in that order too, every one of them REG_SZ.
     std::vector<std::string> written;
@@ -225,11 +232,11 @@ TEST_F(StoreTest, ValuesMatchTheWindowAtClose) {
     f.Close();
 
     const std::pair<const char*, const char*> expected[] = {
-        {"ckWinClock_Checked", "True"},     {"ckAutorun_Checked", "False"},
-        {"GroupPriority_ItemIndex", "1"},   {"ScrTimeout_Value", "-7"},
-        {"edtTime_Text", "hh:nn"},          {"SubDontaskconfirm_Checked", "True"},
-        {"lblIcon_Color", "1193046"},       {"lblIcon_FontStyle", "[fsBold,fsItalic]"},
-        {"lblIcon_FontPitch", "fpFixed"},   {"lblIcon_FontName", "Tahoma"},
+        {"ckWinClock_Checked", "True"},   {"ckAutorun_Checked", "False"},
+        {"GroupPriority_ItemIndex", "1"}, {"ScrTimeout_Value", "-7"},
+        {"edtTime_Text", "hh:nn"},        {"SubDontaskconfirm_Checked", "True"},
+        {"lblIcon_Color", "1193046"},     {"lblIcon_FontStyle", "[fsBold,fsItalic]"},
+        {"lblIcon_FontPitch", "fpFixed"}, {"lblIcon_FontName", "Tahoma"},
         {"lblIcon_Transparent", "False"},
     };
     for (const auto& [name, text] : expected) EXPECT_EQ(Reg().Get(HKCU, kStore, name), SzValue(text)) << name;
@@ -274,12 +281,14 @@ TEST_F(StoreTest, TheListIsStoredInASiblingKeyWithCountAndItems) {
     // The next start gets the entries back in their order.
     form.reset();
     auto& g = Start();
-    EXPECT_EQ(g.WallList.Items(), (std::vector<std::string>{"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"}));
+    EXPECT_EQ(g.WallList.Items(),
+              (std::vector<std::string>{"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"}));
 }
 
 TEST_F(StoreTest, AShorterListLeavesNoItemsOfTheLongerOneAndAnEmptyListDeletesTheKey) {
     Reg().SetString(HKCU, kList, "Count", "3");
-    for (int i = 0; i < 3; ++i) Reg().SetString(HKCU, kList, "Item" + std::to_string(i), "C:\\old" + std::to_string(i));
+    for (int i = 0; i < 3; ++i)
+        Reg().SetString(HKCU, kList, "Item" + std::to_string(i), "C:\\old" + std::to_string(i));
     auto& f = Start();
     ASSERT_EQ(f.WallList.Count(), 3);
 
@@ -343,15 +352,14 @@ TEST_F(StoreTest, NegativeFormVersionSkipsTheWholeRestore) {
 TEST_F(StoreTest, FlagsAreReadInAnyCaseAndOtherWordsLeaveTheBox) {
     struct Case {
         const char* text;
-        bool winClock;  // designed unchecked
+        bool winClock;      // designed unchecked
         bool desktopIcons;  // designed checked
     };
     const Case cases[] = {
-        {"true", true, true},   {"TRUE", true, true},    {"tRuE", true, true},
-        {"false", false, false}, {"FALSE", false, false},
-        {"yes", false, true},   {"1", false, true},      {"0", false, true},
-        {"", false, true},      {"truth", false, true},  {"True False", false, true},
-        {"  True  ", true, true},
+        {"true", true, true},    {"TRUE", true, true},        {"tRuE", true, true},
+        {"false", false, false}, {"FALSE", false, false},     {"yes", false, true},
+        {"1", false, true},      {"0", false, true},          {"", false, true},
+        {"truth", false, true},  {"True False", false, true}, {"  True  ", true, true},
     };
     for (const auto& c : cases) {
         form.reset();
@@ -472,12 +480,12 @@ TEST_F(StoreTest, AnUnknownPitchLeavesThePitch) {
 }
 
 TEST_F(StoreTest, RestoreRunsHandlersOnlyForValuesThatDiffer) {
-    Stored("ckStretch_Checked", "True");      // differs: its handler writes its mirror
-    Stored("ckTile_Checked", "False");        // equal
+    Stored("ckStretch_Checked", "True");       // differs: its handler writes its mirror
+    Stored("ckTile_Checked", "False");         // equal
     Stored("ckWallStartup_Checked", "False");  // equal
-    Stored("ckChangeWp_Checked", "True");     // differs
-    Stored("CheckTime_Text", "15");           // equal
-    Stored("GroupPriority_ItemIndex", "-1");  // equal
+    Stored("ckChangeWp_Checked", "True");      // differs
+    Stored("CheckTime_Text", "15");            // equal
+    Stored("GroupPriority_ItemIndex", "-1");   // equal
     auto& f = Start();
     EXPECT_TRUE(f.ckStretch.Checked());
     EXPECT_FALSE(f.ckTile.Checked());

@@ -32,7 +32,8 @@ protected:
     std::vector<std::string> PriorityCalls() {
         std::vector<std::string> out;
         for (const auto& e : win.Journal())
-            if (e.rfind("SetPriorityClass(", 0) == 0 || e.rfind("SetThreadPriority(", 0) == 0) out.push_back(e);
+            if (e.rfind("SetPriorityClass(", 0) == 0 || e.rfind("SetThreadPriority(", 0) == 0)
+                out.push_back(e);
         return out;
     }
     std::optional<sim::NotifyIcon> TrayIcon() { return win.Shell().Icon(form->CoolTrayIcon1.Handle(), 1); }
@@ -90,7 +91,8 @@ TEST_F(MainFormTest, ChoosingAPriorityAppliesAndStoresIt) {
     auto& f = Start();
     win.ClearJournal();
     f.GroupPriority.SetItemIndex(2);
-    EXPECT_EQ(PriorityCalls(), (std::vector<std::string>{"SetPriorityClass(-1, 32)", "SetThreadPriority(-2, 2)"}));
+    EXPECT_EQ(PriorityCalls(),
+              (std::vector<std::string>{"SetPriorityClass(-1, 32)", "SetThreadPriority(-2, 2)"}));
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "GroupPriority"), "2");
     f.GroupPriority.SetItemIndex(2);
     EXPECT_EQ(PriorityCalls().size(), 2u) << "choosing the selected item again changes nothing";
@@ -116,15 +118,12 @@ TEST_P(ActiveDesktopSupport, FollowsTheShellLibraryVersion) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Versions, ActiveDesktopSupport,
-                         ::testing::Values(ShellVersion{std::nullopt, false},
-                                           ShellVersion{std::make_pair(4, 0), false},
-                                           ShellVersion{std::make_pair(4, 70), false},
-                                           ShellVersion{std::make_pair(4, 71), true},
-                                           ShellVersion{std::make_pair(4, 72), true},
-                                           ShellVersion{std::make_pair(5, 0), true},
-                                           ShellVersion{std::make_pair(6, 1), true},
-                                           ShellVersion{std::make_pair(3, 99), false}));
+INSTANTIATE_TEST_SUITE_P(
+    Versions, ActiveDesktopSupport,
+    ::testing::Values(ShellVersion{std::nullopt, false}, ShellVersion{std::make_pair(4, 0), false},
+                      ShellVersion{std::make_pair(4, 70), false}, ShellVersion{std::make_pair(4, 71), true},
+                      ShellVersion{std::make_pair(4, 72), true}, ShellVersion{std::make_pair(5, 0), true},
+                      ShellVersion{std::make_pair(6, 1), true}, ShellVersion{std::make_pair(3, 99), false}));
 
 TEST_F(MainFormTest, ActiveDesktopBoxShowsTheCurrentStateWhenSupported) {
     win.Kernel().SetFileVersion(kShell32, 5, 0);
@@ -202,7 +201,8 @@ TEST_F(MainFormTest, ClosingReEnablesTheScreensaverUnlessEnabledOrKeptOff) {
             EXPECT_TRUE(win.Contains("SystemParametersInfo(17, 1, null, 3)")) << where;
             EXPECT_TRUE(win.User().ScreenSaverActive()) << where;
             // Made permanent in the profile, where other programs read it.
-            EXPECT_EQ(win.Registry().GetString(HKCU, "Control Panel\\Desktop", "ScreenSaveActive"), "1") << where;
+            EXPECT_EQ(win.Registry().GetString(HKCU, "Control Panel\\Desktop", "ScreenSaveActive"), "1")
+                << where;
         } else {
             // Left as the check box put it.
             EXPECT_EQ(win.User().ScreenSaverActive(), c.scrEnable) << where;
@@ -318,7 +318,8 @@ TEST_F(MainFormTest, AnErrorInATimedHandlerIsReportedAndTheProgramGoesOn) {
     EXPECT_EQ(win.Count("SystemParametersInfo(20,"), 0u);
 
     win.Advance(60000);  // the next minute goes on with the next entry
-    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"C:\\WINDOWS\\Velant! Pro 2001 wallpaper.bmp\", 3)"), 2u);
+    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"C:\\WINDOWS\\Velant! Pro 2001 wallpaper.bmp\", 3)"),
+              2u);
     EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
 }
 

@@ -114,7 +114,8 @@ TEST_F(QuorvLayoutTest, EveryTemplateControlHasARowAndEveryRowItsControl) {
     for (const TControlRow& row : form->Layout()) {
         if (!row.Page()) continue;
         const int tpl = templateOf.at(row.Page());
-        EXPECT_TRUE(templates[tpl].count(row.Id())) << row.Component().Name() << " has no control in its page";
+        EXPECT_TRUE(templates[tpl].count(row.Id()))
+            << row.Component().Name() << " has no control in its page";
         bound[tpl].insert(row.Id());
         // A radio group's buttons and a spin edit's up-down follow its id.
         for (int part = row.Id() + 1; templates[tpl].count(part) && !bound[tpl].count(part); ++part) {

@@ -27,7 +27,9 @@ protected:
         form->Loaded();
         return *form;
     }
-    void Stored(const std::string& name, const std::string& text) { win.Registry().SetString(HKCU, kStore, name, text); }
+    void Stored(const std::string& name, const std::string& text) {
+        win.Registry().SetString(HKCU, kStore, name, text);
+    }
     plat::Hwnd Window(const std::string& title, bool visible = true) {
         return win.User().AddWindow(0, "Notepad", title, visible);
     }
@@ -319,7 +321,8 @@ TEST_F(PeriodicTest, RunScreensaverOnStartupComesLast) {
     Start();
     const auto all = win.Journal();
     ASSERT_FALSE(all.empty());
-    EXPECT_EQ(all.back(), "SendMessage(" + std::to_string(win.User().GetDesktopWindow().Value()) + ", 0x0112, 61760, 0)");
+    EXPECT_EQ(all.back(),
+              "SendMessage(" + std::to_string(win.User().GetDesktopWindow().Value()) + ", 0x0112, 61760, 0)");
 }
 
 // ---- hotkeys ----

@@ -21,10 +21,12 @@ const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
 class SimFormView : public IFormView {
 public:
     SimFormView(sim::SimWindows& win, TForm& form) : FWin(win) {
-        FWnd = win.User().CreateHiddenWindow("TQuorvForm", [&form](std::uint32_t msg, plat::WParam w, plat::LParam l) {
-            if (msg == plat::WM_COMMAND && l == 0 && form.OnMenuCommand) form.OnMenuCommand(w & 0xFFFF);
-            return plat::LResult{0};
-        });
+        FWnd = win.User().CreateHiddenWindow("TQuorvForm",
+                                             [&form](std::uint32_t msg, plat::WParam w, plat::LParam l) {
+                                                 if (msg == plat::WM_COMMAND && l == 0 && form.OnMenuCommand)
+                                                     form.OnMenuCommand(w & 0xFFFF);
+                                                 return plat::LResult{0};
+                                             });
     }
     plat::Hwnd Handle() override { return FWnd; }
     void ShowForm() override {}
@@ -46,9 +48,12 @@ protected:
         form->Loaded();
         return *form;
     }
-    void Stored(const std::string& name, const std::string& text) { win.Registry().SetString(HKCU, kStore, name, text); }
+    void Stored(const std::string& name, const std::string& text) {
+        win.Registry().SetString(HKCU, kStore, name, text);
+    }
     void IconMouse(std::uint32_t mouseMessage) {
-        win.User().Post(form->CoolTrayIcon1.Handle(), plat::WM_TRAYNOTIFY, 1, static_cast<plat::LParam>(mouseMessage));
+        win.User().Post(form->CoolTrayIcon1.Handle(), plat::WM_TRAYNOTIFY, 1,
+                        static_cast<plat::LParam>(mouseMessage));
         win.ProcessMessages();
     }
     // Right click on the icon choosing the item with that caption (or dismissing the menu).
@@ -90,14 +95,14 @@ TEST_F(PopupTest, OpensOnTheRightButtonsReleaseAtTheCursorOwnedByTheWindow) {
     IconMouse(plat::WM_RBUTTONUP);
     ASSERT_EQ(win.User().TrackedMenus().size(), 1u);
     const plat::Hmenu menu = win.User().TrackedMenus().back();
-    EXPECT_TRUE(win.Contains("TrackPopupMenu(" + std::to_string(menu.Value()) + ", 2, 300, 700, " + std::to_string(f.Handle().Value()) +
-                             ")"));
+    EXPECT_TRUE(win.Contains("TrackPopupMenu(" + std::to_string(menu.Value()) + ", 2, 300, 700, " +
+                             std::to_string(f.Handle().Value()) + ")"));
     // The desktop folder is empty here, so "Desktop" has no submenu to open.
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"My Computer", "Desktop", "Control panel", "Clear recent docs",
-                                                 "Cd-Rom >", "-", "Change wallpaper", "Hide desktop icons", "-",
-                                                 "Power manager >", "-", "Start screensaver",
-                                                 "Screensaver enabled [x]", "-", "Configure...", "-",
-                                                 "Close Velant! Pro 2001"}));
+    EXPECT_EQ(Shown(),
+              (std::vector<std::string>{
+                  "My Computer", "Desktop", "Control panel", "Clear recent docs", "Cd-Rom >", "-",
+                  "Change wallpaper", "Hide desktop icons", "-", "Power manager >", "-", "Start screensaver",
+                  "Screensaver enabled [x]", "-", "Configure...", "-", "Close Velant! Pro 2001"}));
     const auto& model = win.User().Menu(menu);
     ASSERT_TRUE(model.defaultItem.has_value());
     EXPECT_FALSE(model.defaultByPosition);
@@ -106,9 +111,10 @@ TEST_F(PopupTest, OpensOnTheRightButtonsReleaseAtTheCursorOwnedByTheWindow) {
     for (const auto& item : model.items)
         if (item.text == "Power manager") power = item.submenu ? item.submenu : plat::Hmenu{item.id};
     std::vector<std::string> sub;
-    for (const auto& item : win.User().Menu(power).items) sub.push_back(item.flags & plat::MF_SEPARATOR ? "-" : item.text);
-    EXPECT_EQ(sub, (std::vector<std::string>{"Log Off", "Reboot", "Shutdown", "Don't ask confirm", "-", "Suspend",
-                                             "Hibernate"}));
+    for (const auto& item : win.User().Menu(power).items)
+        sub.push_back(item.flags & plat::MF_SEPARATOR ? "-" : item.text);
+    EXPECT_EQ(sub, (std::vector<std::string>{"Log Off", "Reboot", "Shutdown", "Don't ask confirm", "-",
+                                             "Suspend", "Hibernate"}));
 }
 
 TEST_F(PopupTest, SwitchesHideItemsAndTheirSeparatorsAndMirrorEachClick) {
@@ -118,14 +124,16 @@ TEST_F(PopupTest, SwitchesHideItemsAndTheirSeparatorsAndMirrorEachClick) {
         box->SetChecked(false);
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckDesktop"), "false");
     Choose("");
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"Power manager >", "-", "Configure...", "-", "Close Velant! Pro 2001"}));
+    EXPECT_EQ(Shown(), (std::vector<std::string>{"Power manager >", "-", "Configure...", "-",
+                                                 "Close Velant! Pro 2001"}));
     f.ckPower.SetChecked(false);
     Choose("");
     EXPECT_EQ(Shown(), (std::vector<std::string>{"Configure...", "-", "Close Velant! Pro 2001"}));
     f.ckCdRom.SetChecked(true);
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckCdRom"), "true");
     Choose("");
-    EXPECT_EQ(Shown(), (std::vector<std::string>{"Cd-Rom >", "-", "Configure...", "-", "Close Velant! Pro 2001"}));
+    EXPECT_EQ(Shown(),
+              (std::vector<std::string>{"Cd-Rom >", "-", "Configure...", "-", "Close Velant! Pro 2001"}));
 }
 
 TEST_F(PopupTest, EachGroupsSeparatorShowsWhileAnyOneOfItsSwitchesIsOn) {
@@ -297,8 +305,8 @@ TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {
         EXPECT_EQ(picture->ShellObject, object) << name;
     }
     const std::string folder = "Control Panel.{21EC2020-3AEA-1069-A2DD-08002B30309D}";
-    win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Start Menu",
-                             "C:\\Start Menu");
+    win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                             "Start Menu", "C:\\Start Menu");
     win.Kernel().CreateDirectory("C:\\Start Menu");
     f.RxSpeedButton4.Click();
     f.RxSpeedButton4.Click();
@@ -307,8 +315,8 @@ TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {
     f.RxSpeedButton6.Click();
     EXPECT_EQ(win.Kernel().GetFileAttributes("C:\\Start Menu\\" + folder), 0xFFFFFFFFu);
     // Without the registry value the shell's start menu is used, or nothing is done.
-    win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Start Menu",
-                             "");
+    win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                             "Start Menu", "");
     win.ClearJournal();
     f.RxSpeedButton7.Click();
     for (const auto& e : win.Journal()) EXPECT_EQ(e.find("CreateDirectory(\"\\"), std::string::npos) << e;

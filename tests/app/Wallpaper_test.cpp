@@ -27,9 +27,10 @@ TBitmap Pattern(int w, int h, int seed) {
     TBitmap b(w, h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.SetPixel(x, y, static_cast<plat::ColorRef>((x * 37 + seed) & 0xFF) |
-                                 static_cast<plat::ColorRef>(((y * 53 + seed * 3) & 0xFF) << 8) |
-                                 static_cast<plat::ColorRef>(((x + y + seed * 7) & 0xFF) << 16));
+            b.SetPixel(x, y,
+                       static_cast<plat::ColorRef>((x * 37 + seed) & 0xFF) |
+                           static_cast<plat::ColorRef>(((y * 53 + seed * 3) & 0xFF) << 8) |
+                           static_cast<plat::ColorRef>(((x + y + seed * 7) & 0xFF) << 16));
     return b;
 }
 
@@ -37,7 +38,8 @@ std::vector<std::uint8_t> Jpeg(int w, int h) {
     wptest::JpegOptions o;
     o.width = w;
     o.height = h;
-    return wptest::EncodeJpeg(o, [](int x, int y, int c) { return static_cast<std::uint8_t>(x * 9 + y * 5 + c * 70); });
+    return wptest::EncodeJpeg(
+        o, [](int x, int y, int c) { return static_cast<std::uint8_t>(x * 9 + y * 5 + c * 70); });
 }
 
 class WallpaperPageTest : public ::testing::Test {
@@ -220,7 +222,8 @@ INSTANTIATE_TEST_SUITE_P(Extensions, PictureKinds,
                                            KindCase{".Bmp", false, true}, KindCase{".jpg", true, true},
                                            KindCase{".JPG", true, true}, KindCase{".Jpg", true, true},
                                            KindCase{".jpeg", true, true}, KindCase{".JPEG", true, true},
-                                           KindCase{".txt", false, false}, KindCase{".bmp.txt", false, false}),
+                                           KindCase{".txt", false, false},
+                                           KindCase{".bmp.txt", false, false}),
                          [](const auto& info) {
                              std::string n;
                              for (char ch : std::string(info.param.name)) n += ch == '.' ? '_' : ch;
@@ -268,15 +271,18 @@ TEST_F(WallpaperPageTest, EachApplyStoresStretchThenTileAndSetsTheWallpaperAfter
     auto& f = Start();
     f.WallList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
     for (const Case c : {Case{true, "2", "0"}, Case{false, "0", "1"}}) {
-        if (c.stretch) f.ckStretch.SetChecked(true);
-        else f.ckTile.SetChecked(true);
+        if (c.stretch)
+            f.ckStretch.SetChecked(true);
+        else
+            f.ckTile.SetChecked(true);
         ASSERT_NE(f.ckStretch.Checked(), f.ckTile.Checked());
         win.ClearJournal();
         f.ChangeWallpaper();
 
         std::vector<std::string> seen;
         for (const auto& e : win.Journal()) {
-            if (e.rfind("SystemParametersInfo(20,", 0) == 0) seen.push_back(e);
+            if (e.rfind("SystemParametersInfo(20,", 0) == 0)
+                seen.push_back(e);
             else if (e.rfind("RegSetValueEx(HKCU\\Control Panel\\", 0) == 0)
                 seen.push_back(e.substr(e.find('"')));
         }
@@ -317,9 +323,9 @@ TEST_F(WallpaperPageTest, IntervalTextIsCheckedOnEveryChange) {
         bool message;
     };
     const Case cases[] = {
-        {"0", "15", 15, false},   {"", "15", 15, false},    {"abc", "15", 15, true},
-        {"-5", "-5", -5, false},  {"$A", "$A", 10, false},  {"20", "20", 20, false},
-        {"1.5", "15", 15, true},  {"0x1F", "0x1F", 31, false},
+        {"0", "15", 15, false},  {"", "15", 15, false},       {"abc", "15", 15, true},
+        {"-5", "-5", -5, false}, {"$A", "$A", 10, false},     {"20", "20", 20, false},
+        {"1.5", "15", 15, true}, {"0x1F", "0x1F", 31, false},
     };
     auto& f = Start();
     for (const auto& c : cases) {
@@ -432,7 +438,8 @@ TEST_F(WallpaperPageTest, FailedWriteKeepsThePreviousBitmapAndTheShellsWallpaper
         Apply();
         EXPECT_EQ(WallpaperFile(), a) << index;
         EXPECT_EQ(WallpaperSets(), 0u) << index;
-        EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 0u) << "no style written after the failure";
+        EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 0u)
+            << "no style written after the failure";
         EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
         EXPECT_EQ(win.Kernel().ListFolder("C:\\WINDOWS"), before) << "no half-written file left behind";
         EXPECT_EQ(f.WallList.Count(), 3) << "the list is unchanged";
@@ -573,10 +580,8 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
         const char* saved;
     };
     const Case cases[] = {
-        {"C:\\out\\pic.jpg", "C:\\out\\pic.bmp"},
-        {"C:\\out\\Pic2.JPEG", "C:\\out\\Pic2.bmp"},
-        {"C:\\out\\pic3.bmp", "C:\\out\\pic3.bmp"},
-        {"C:\\out\\pic4.BMP", "C:\\out\\pic4.BMP"},
+        {"C:\\out\\pic.jpg", "C:\\out\\pic.bmp"},   {"C:\\out\\Pic2.JPEG", "C:\\out\\Pic2.bmp"},
+        {"C:\\out\\pic3.bmp", "C:\\out\\pic3.bmp"}, {"C:\\out\\pic4.BMP", "C:\\out\\pic4.BMP"},
         {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},
     };
     win.Kernel().MakeDirectory("C:\\out");
@@ -601,11 +606,13 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
     EXPECT_EQ(win.Dialogs().LastFileDialog()->filter, "Bitmaps (*.bmp)|*.bmp");
     EXPECT_EQ(win.Dialogs().LastFileDialog()->defaultExt, "bmp") << "a plain name gets \".bmp\"";
     EXPECT_TRUE(f.WallList.Sorted());
-    EXPECT_TRUE(std::is_sorted(f.WallList.Items().begin(), f.WallList.Items().end(),
-                               [](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); }));
+    EXPECT_TRUE(std::is_sorted(
+        f.WallList.Items().begin(), f.WallList.Items().end(),
+        [](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); }));
     EXPECT_FALSE(win.Kernel().Exists("C:\\out\\pic.jpg"));
     // The whole list is exported at once.
-    EXPECT_EQ(win.Registry().GetString(HKCU, "Software\\Corvane\\Velant! Pro 2001\\WallList", "WallList TotalItems"),
+    EXPECT_EQ(win.Registry().GetString(HKCU, "Software\\Corvane\\Velant! Pro 2001\\WallList",
+                                       "WallList TotalItems"),
               std::to_string(f.WallList.Count() - 1));
 }
 
@@ -691,7 +698,8 @@ TEST_F(WallpaperPageTest, BrowseNamesTheSelectedFolderAndFindsPicturesWhateverTh
     f.RxSpeedButton20.Click();
 
     // The dialog has its status line, and it names the folder under the selection.
-    EXPECT_TRUE(win.Contains("SHBrowseForFolder(" + std::to_string(f.Handle().Value()) + ", \"Select folder\", 4, \"\")"));
+    EXPECT_TRUE(win.Contains("SHBrowseForFolder(" + std::to_string(f.Handle().Value()) +
+                             ", \"Select folder\", 4, \"\")"));
     EXPECT_EQ(win.Shell().BrowseStatusText(), "C:\\pics");
     EXPECT_TRUE(win.Contains("BFFM_SETSTATUSTEXT(\"C:\\\")"));
     EXPECT_EQ(win.Count("BFFM_ENABLEOK"), 0u);
@@ -710,14 +718,14 @@ TEST_F(WallpaperPageTest, ClosingDuringAScanEndsItAtOnceAndKeepsTheListAndItsSto
     f.WallList.SetItems({"C:\\old.bmp"});
     // The user's click on "Close" waits in the queue until the scan lets messages run.
     int closes = 0;
-    const plat::Hwnd closer = win.User().AddWindow(0, "Closer", "", false, [&](std::uint32_t msg, plat::WParam,
-                                                                               plat::LParam) -> plat::LResult {
-        if (msg == plat::WM_USER) {
-            ++closes;
-            f.RxSpeedButton3.Click();
-        }
-        return 0;
-    });
+    const plat::Hwnd closer = win.User().AddWindow(
+        0, "Closer", "", false, [&](std::uint32_t msg, plat::WParam, plat::LParam) -> plat::LResult {
+            if (msg == plat::WM_USER) {
+                ++closes;
+                f.RxSpeedButton3.Click();
+            }
+            return 0;
+        });
     win.User().PostMessage(closer, plat::WM_USER, 0, 0);
     win.Shell().NextBrowseResult(std::string("C:\\pics"));
     f.RxSpeedButton20.Click();

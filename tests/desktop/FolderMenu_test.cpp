@@ -125,7 +125,8 @@ protected:
     TApplication app{p.user, p.dialogs};
     TMenuItem root{"MainPopup_Desktop", "Desktop"};
     RecordingRenderer renderer{root};
-    const std::vector<std::string> kListing = {"..", "Alpha", "beta", "zeta", "_x", "A.doc", "b.txt", "c.TXT"};
+    const std::vector<std::string> kListing = {"..", "Alpha", "beta",  "zeta",
+                                               "_x", "A.doc", "b.txt", "c.TXT"};
 };
 
 TEST_F(FolderMenuTest, FolderNameEndsInABackslashAndResolvesTheParentFolder) {
@@ -195,22 +196,22 @@ TEST_F(FolderMenuTest, NamesDifferingOnlyInCaseMakeOneEntry) {
 TEST_F(FolderMenuTest, BothListsFollowTheUsersCollationNotByteOrder) {
     win.Kernel().MakeDirectory(kDesk + "\\\xC3\x96tzi");  // "Ötzi": beside O, not after z
     win.Kernel().MakeDirectory(kDesk + "\\1999");
-    win.Kernel().WriteText(kDesk + "\\2.txt", "2");            // digits after "_", before letters
+    win.Kernel().WriteText(kDesk + "\\2.txt", "2");             // digits after "_", before letters
     win.Kernel().WriteText(kDesk + "\\\xC3\x84rger.txt", "a");  // "Ärger.txt": beside A
     auto menu = MakeMenu();
     menu->Rebuild();
-    EXPECT_EQ(Captions(root), (std::vector<std::string>{"..", "1999", "Alpha", "beta", "\xC3\x96tzi", "zeta",
-                                                         "_x", "2.txt", "A.doc", "\xC3\x84rger.txt", "b.txt",
-                                                         "c.TXT"}));
+    EXPECT_EQ(Captions(root),
+              (std::vector<std::string>{"..", "1999", "Alpha", "beta", "\xC3\x96tzi", "zeta", "_x", "2.txt",
+                                        "A.doc", "\xC3\x84rger.txt", "b.txt", "c.TXT"}));
 }
 
 TEST_F(FolderMenuTest, TheAttributeMaskDecidesWhichEntriesAreListed) {
     kernel.attributes = {
-        {"b.txt", 0x22},   // hidden
-        {"A.doc", 0x80},   // normal only: no archive bit
-        {"c.TXT", 0x21},   // read-only, archive
-        {"zeta", 0x14},    // system folder
-        {"_x", 0x01},      // read-only only
+        {"b.txt", 0x22},  // hidden
+        {"A.doc", 0x80},  // normal only: no archive bit
+        {"c.TXT", 0x21},  // read-only, archive
+        {"zeta", 0x14},   // system folder
+        {"_x", 0x01},     // read-only only
     };
     auto menu = MakeMenu();
     menu->Rebuild();
@@ -231,8 +232,9 @@ TEST_F(FolderMenuTest, TheAttributeMaskDecidesWhichEntriesAreListed) {
     menu->Rebuild();
     EXPECT_EQ(Captions(root), (std::vector<std::string>{"_x", "c.TXT"}));
 
-    EXPECT_EQ(FileAttributeMask(ftReadOnly | ftHidden | ftSystem | ftVolumeID | ftDirectory | ftArchive | ftNormal),
-              0x3Fu);
+    EXPECT_EQ(
+        FileAttributeMask(ftReadOnly | ftHidden | ftSystem | ftVolumeID | ftDirectory | ftArchive | ftNormal),
+        0x3Fu);
 }
 
 TEST_F(FolderMenuTest, RebuildAndClearKeepTheRenderersEntriesAndIconsInStep) {
@@ -309,7 +311,6 @@ TEST_F(FolderMenuTest, NothingIsListedWithoutAnItemAFolderOrAReadableFolder) {
     menu.SetFolderName(kDesk);
     EXPECT_NO_THROW(menu.Rebuild());
     EXPECT_TRUE(root.Items().empty());
-
 }
 
 TEST_F(FolderMenuTest, ChoosingAnEntryReportsItAndOpensItWithTheShell) {
@@ -340,14 +341,15 @@ TEST_F(FolderMenuTest, HandlersRunDuringARebuildWhileTheItemIsDisabled) {
     auto menu = MakeMenu();
     std::vector<bool> enabledSeen;
     int rebuilds = 0;
-    const plat::Hwnd wnd = p.user.CreateHiddenWindow("Probe", [&](std::uint32_t msg, plat::WParam, plat::LParam) {
-        if (msg == plat::WM_USER) enabledSeen.push_back(root.Enabled());
-        if (msg == plat::WM_USER + 1) {
-            ++rebuilds;
-            menu->Rebuild();
-        }
-        return plat::LResult{0};
-    });
+    const plat::Hwnd wnd =
+        p.user.CreateHiddenWindow("Probe", [&](std::uint32_t msg, plat::WParam, plat::LParam) {
+            if (msg == plat::WM_USER) enabledSeen.push_back(root.Enabled());
+            if (msg == plat::WM_USER + 1) {
+                ++rebuilds;
+                menu->Rebuild();
+            }
+            return plat::LResult{0};
+        });
 
     p.user.PostMessage(wnd, plat::WM_USER, 0, 0);
     menu->Rebuild();

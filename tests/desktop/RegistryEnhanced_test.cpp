@@ -88,8 +88,8 @@ TEST_F(RegistryHelperTest, NameSplitsIntoSubKeyPathAndValueName) {
         {"DragFullWindows", "", "DragFullWindows"},
         {"Sub\\Value", "\\Sub", "Value"},
         {"A\\B\\Value", "\\A\\B", "Value"},
-        {"A\\\\B", "\\A", "B"},          // runs of separators give no empty pieces
-        {"\\Value", "", "\\Value"},      // one piece: the name as given
+        {"A\\\\B", "\\A", "B"},      // runs of separators give no empty pieces
+        {"\\Value", "", "\\Value"},  // one piece: the name as given
         {"Sub\\", "", "Sub\\"},
         {"\\A\\B\\", "\\A", "B"},
     };
@@ -233,12 +233,9 @@ TEST_F(RegistryHelperTest, ReadGivesTheValueByItsStoredType) {
         TVariant expected;
     };
     const std::vector<Case> cases = {
-        {"Sz", std::string("text")},
-        {"Expand", std::string("%WINDIR%\\x")},
-        {"Dword", std::int32_t(-2147483647)},
-        {"Binary", std::int32_t{5}},
-        {"Multi", std::string("default")},
-        {"Missing", std::string("default")},
+        {"Sz", std::string("text")},          {"Expand", std::string("%WINDIR%\\x")},
+        {"Dword", std::int32_t(-2147483647)}, {"Binary", std::int32_t{5}},
+        {"Multi", std::string("default")},    {"Missing", std::string("default")},
     };
     helper.Key = key;
     for (const auto& c : cases) {

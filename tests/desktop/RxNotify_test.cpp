@@ -39,9 +39,8 @@ protected:
     void TearDown() override { EXPECT_TRUE(WorkersGone()); }
 
     bool WorkersGone() {
-        return WaitUntil([&] {
-            return win.Kernel().WatchCount() == 0 && win.Kernel().OpenHandleCount() == baseHandles;
-        });
+        return WaitUntil(
+            [&] { return win.Kernel().WatchCount() == 0 && win.Kernel().OpenHandleCount() == baseHandles; });
     }
 
     std::unique_ptr<TRxFolderMonitor> MakeMonitor(std::uint32_t delay = 500) {
@@ -71,7 +70,8 @@ protected:
         change();
         ASSERT_TRUE(Posted(m.WindowHandle(), before)) << "no change handed over";
         win.ProcessMessages();
-        ASSERT_TRUE(WaitUntil([&] { return !win.Kernel().IsSignalled(watch); })) << "the worker did not re-arm";
+        ASSERT_TRUE(WaitUntil([&] { return !win.Kernel().IsSignalled(watch); }))
+            << "the worker did not re-arm";
     }
     void HandOff(TRxFolderMonitor& m) {
         HandOff(m, [&] { win.Kernel().TouchFolder(kDesk); });
@@ -164,14 +164,15 @@ TEST_F(RxNotifyTest, TheSystemRefusingToWatchAFolderIsAnErrorAndLeavesNothingOpe
             m->SetActive(true);
             ADD_FAILURE() << call << ": no error";
         } catch (const EVelantError& e) {
-            EXPECT_EQ(std::string(e.what()),
-                      "Win32 Error.  Code: " + std::to_string(code) + ".\n" + win.Kernel().FormatMessage(code))
+            EXPECT_EQ(std::string(e.what()), "Win32 Error.  Code: " + std::to_string(code) + ".\n" +
+                                                 win.Kernel().FormatMessage(code))
                 << call;
         }
         EXPECT_FALSE(m->Active());
         EXPECT_TRUE(WorkersGone());
     }
-    EXPECT_EQ(win.Kernel().FormatMessage(8), "Not enough memory resources are available to process this command.");
+    EXPECT_EQ(win.Kernel().FormatMessage(8),
+              "Not enough memory resources are available to process this command.");
 
     m->SetActive(true);
     EXPECT_TRUE(m->Active());
@@ -398,10 +399,11 @@ TEST_F(FolderMonitorThreadTest, AFailedWaitOrReArmEndsTheWorkerButTheMonitorStay
 
 TEST_F(FolderMonitorThreadTest, AWorkerOnItsOwnHandsOverThroughItsWindow) {
     std::unique_ptr<TNotifyThread> worker;
-    const plat::Hwnd wnd = p.user.CreateHiddenWindow("Probe", [&](std::uint32_t msg, plat::WParam tag, plat::LParam) {
-        if (msg == plat::WM_USER && worker && tag == worker->Tag()) worker->CallNotify();
-        return plat::LResult{0};
-    });
+    const plat::Hwnd wnd =
+        p.user.CreateHiddenWindow("Probe", [&](std::uint32_t msg, plat::WParam tag, plat::LParam) {
+            if (msg == plat::WM_USER && worker && tag == worker->Tag()) worker->CallNotify();
+            return plat::LResult{0};
+        });
     int calls = 0;
     worker = std::make_unique<TNotifyThread>(p.kernel, p.user, kDesk, true, kDefaultChangeFilter, wnd,
                                              plat::WM_USER, 7);

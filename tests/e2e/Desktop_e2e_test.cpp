@@ -27,32 +27,37 @@ public:
         STARTUPINFOA si{};
         si.cb = sizeof si;
         std::string cmd = "\"" + WinePath(VELANT_FIXTURE_SHELL_UNIX) + "\"";
-        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess)) {
+        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                           &FProcess)) {
             WaitFor([this] { return Letter() && Report() && ListView(); });
         }
     }
     ~FixtureShell() {
         if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
         if (FProcess.hProcess) {
-            if (WaitForSingleObject(FProcess.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(FProcess.hProcess, 1);
+            if (WaitForSingleObject(FProcess.hProcess, 5000) != WAIT_OBJECT_0)
+                TerminateProcess(FProcess.hProcess, 1);
             CloseHandle(FProcess.hProcess);
             CloseHandle(FProcess.hThread);
         }
     }
     HWND Letter() const { return FindWindowA("VelantFixtureEditor", nullptr) ? Editor("Letter") : nullptr; }
     HWND Report() const { return Editor("Report"); }
-    HWND DefView() const { return FindWindowExA(FindWindowA("Progman", nullptr), nullptr, "SHELLDLL_DefView", nullptr); }
+    HWND DefView() const {
+        return FindWindowExA(FindWindowA("Progman", nullptr), nullptr, "SHELLDLL_DefView", nullptr);
+    }
     HWND ListView() const { return FindWindowExA(DefView(), nullptr, "SysListView32", nullptr); }
     HWND Clock() const {
-        return FindWindowExA(FindWindowExA(FindWindowA("Shell_TrayWnd", nullptr), nullptr, "TrayNotifyWnd", nullptr),
-                             nullptr, "TrayClockWClass", nullptr);
+        return FindWindowExA(
+            FindWindowExA(FindWindowA("Shell_TrayWnd", nullptr), nullptr, "TrayNotifyWnd", nullptr), nullptr,
+            "TrayClockWClass", nullptr);
     }
     std::string Status() const { return Caption(FindWindowA("VelantFixtureStatus", nullptr)); }
 
     static std::string Caption(HWND wnd) {
         char text[512] = {};
-        SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 1000,
-                            nullptr);
+        SendMessageTimeoutA(wnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                            1000, nullptr);
         return text;
     }
 
@@ -81,7 +86,8 @@ bool XKeys(const std::string& keys) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string line = cmd;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &si, &pi))
         return false;
     WaitForSingleObject(pi.hProcess, 5000);
     CloseHandle(pi.hProcess);
@@ -183,24 +189,28 @@ TEST(DesktopE2e, CaptionClockFollowsTheForegroundAndIsCleanedWhenOffAndAtExit) {
     App app;
     ASSERT_TRUE(app.Start());
     const DWORD started = GetTickCount();
-    ASSERT_TRUE(WaitFor([&] { return Stamped(FixtureShell::Caption(shell.Letter()), "Letter - Editor"); }, 4000))
+    ASSERT_TRUE(
+        WaitFor([&] { return Stamped(FixtureShell::Caption(shell.Letter()), "Letter - Editor"); }, 4000))
         << FixtureShell::Caption(shell.Letter());
     EXPECT_LE(GetTickCount() - started, 2500u);
     Screenshot(shell.Letter(), "clock-caption");
 
     Foreground(shell.Report());
-    EXPECT_TRUE(WaitFor([&] { return Stamped(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor"); }, 3000))
+    EXPECT_TRUE(WaitFor(
+        [&] { return Stamped(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor"); }, 3000))
         << FixtureShell::Caption(shell.Report());
     EXPECT_TRUE(WaitFor([&] { return FixtureShell::Caption(shell.Letter()) == "Letter - Editor"; }, 3000));
 
     // Switched off from the window: the stamp goes at once, brackets of the title stay.
     ASSERT_TRUE(app.ShowThroughIcon());
     Click(app, IDC_CKWINCLOCK);
-    EXPECT_TRUE(WaitFor([&] { return FixtureShell::Caption(shell.Report()) == "Report [draft] - Editor"; }, 3000))
+    EXPECT_TRUE(
+        WaitFor([&] { return FixtureShell::Caption(shell.Report()) == "Report [draft] - Editor"; }, 3000))
         << FixtureShell::Caption(shell.Report());
     Click(app, IDC_CKWINCLOCK);
     Foreground(shell.Report());
-    EXPECT_TRUE(WaitFor([&] { return Stamped(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor"); }, 3000));
+    EXPECT_TRUE(WaitFor(
+        [&] { return Stamped(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor"); }, 3000));
     ASSERT_TRUE(app.Close());
     EXPECT_EQ(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor");
 }
@@ -250,7 +260,8 @@ TEST(DesktopE2e, WinWChangesTheWallpaperOnlyWhileTheHotkeysAreOn) {
     const std::string before = wallpaper();
     Foreground(shell.Letter());
     ASSERT_TRUE(XKeys("super+w"));
-    EXPECT_TRUE(WaitFor([&] { return wallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; }, 5000))
+    EXPECT_TRUE(WaitFor(
+        [&] { return wallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; }, 5000))
         << before << " / " << wallpaper();
     EXPECT_EQ(shell.Status(), "ready") << "the combination belongs to the program";
 
@@ -292,8 +303,8 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
     ASSERT_TRUE(popup);
     for (int i = 0; i < 5; ++i) PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(WaitFor([] { return SystemWallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; },
-                        5000))
+    EXPECT_TRUE(WaitFor(
+        [] { return SystemWallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; }, 5000))
         << SystemWallpaper();
 
     // "Open tray" without a CD device: the device's error in a box, and the program goes on.
@@ -301,7 +312,8 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
     PostMessageA(app.Control(IDC_RXSPEEDBUTTON1), BM_CLICK, 0, 0);
     HWND box = nullptr;
     // The message box: a dialog with the program's title.
-    const bool shown = WaitFor([&] { return (box = FindWindowA("#32770", "Velant! Pro 2001")) != nullptr; }, 8000);
+    const bool shown =
+        WaitFor([&] { return (box = FindWindowA("#32770", "Velant! Pro 2001")) != nullptr; }, 8000);
     if (!shown) Screenshot(nullptr, "cd-tray-missing");
     ASSERT_TRUE(shown);
     Screenshot(box, "cd-tray-error");
@@ -331,8 +343,9 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
 
 TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
     FreshSettings();
-    auto desktopValue = ReadValue(HKEY_CURRENT_USER,
-                                  "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "Desktop");
+    auto desktopValue =
+        ReadValue(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                  "Desktop");
     ASSERT_TRUE(desktopValue);
     const std::string desktop(desktopValue->bytes.begin(),
                               std::find(desktopValue->bytes.begin(), desktopValue->bytes.end(), '\0'));
@@ -366,7 +379,8 @@ TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
     Screenshot(nullptr, "popup-desktop-entry");
     PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
     HWND opened = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (opened = FindWindowA(nullptr, "velant-e2e-folder")) != nullptr; }, 10000));
+    EXPECT_TRUE(
+        WaitFor([&] { return (opened = FindWindowA(nullptr, "velant-e2e-folder")) != nullptr; }, 10000));
     if (opened) PostMessageA(opened, WM_CLOSE, 0, 0);
     WaitFor([&] { return !IsWindow(opened); }, 3000);
 
@@ -383,7 +397,8 @@ TEST(DesktopE2e, DesktopSubmenuFollowsTheDesktopFolderAndOpensItsEntries) {
     Sleep(300);
     Screenshot(nullptr, "popup-desktop-renamed");
     PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(WaitFor([&] { return (opened = FindWindowA(nullptr, "velant-e2e-renamed")) != nullptr; }, 10000));
+    EXPECT_TRUE(
+        WaitFor([&] { return (opened = FindWindowA(nullptr, "velant-e2e-renamed")) != nullptr; }, 10000));
     if (opened) PostMessageA(opened, WM_CLOSE, 0, 0);
     RemoveDirectoryA(renamed.c_str());
     ASSERT_TRUE(app.Close());

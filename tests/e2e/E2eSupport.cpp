@@ -46,7 +46,8 @@ std::vector<std::uint8_t> SzBytes(const std::string& text, int nuls) {
 
 void WriteString(HKEY root, const std::string& key, const std::string& name, const std::string& text) {
     HKEY k;
-    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr) !=
+        ERROR_SUCCESS)
         return;
     RegSetValueExA(k, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>(text.size() + 1));
@@ -89,10 +90,12 @@ bool App::Start() {
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess))
         return false;
     WaitForInputIdle(FProcess.hProcess, 10000);
-    return WaitFor([this] {
-        FTray = FindWindowA("TCoolTrayIconWnd", nullptr);
-        return FTray != nullptr && MainWindow() != nullptr;
-    }, 20000);
+    return WaitFor(
+        [this] {
+            FTray = FindWindowA("TCoolTrayIconWnd", nullptr);
+            return FTray != nullptr && MainWindow() != nullptr;
+        },
+        20000);
 }
 
 bool App::Running() const {
@@ -185,8 +188,8 @@ HWND App::OwnedDialog() const {
 }
 
 void* App::CopyIntoProcess(const std::string& text) {
-    void* remote = VirtualAllocEx(FProcess.hProcess, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE,
-                                  PAGE_READWRITE);
+    void* remote =
+        VirtualAllocEx(FProcess.hProcess, nullptr, text.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
     if (!remote) return nullptr;
     SIZE_T written = 0;
     if (!WriteProcessMemory(FProcess.hProcess, remote, text.c_str(), text.size() + 1, &written)) {
@@ -202,8 +205,8 @@ std::string App::TreeSelection(HWND tree) {
     if (!item) return {};
     // The control writes into the item record and text buffer in its own process.
     constexpr SIZE_T kText = 260;
-    auto* remote = static_cast<std::uint8_t*>(VirtualAllocEx(FProcess.hProcess, nullptr, sizeof(TVITEMA) + kText,
-                                                            MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    auto* remote = static_cast<std::uint8_t*>(VirtualAllocEx(
+        FProcess.hProcess, nullptr, sizeof(TVITEMA) + kText, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     if (!remote) return {};
     TVITEMA tv{};
     tv.mask = TVIF_TEXT;
@@ -239,8 +242,10 @@ void App::SelectPage(int index) {
 
 Shot Capture(HWND wnd) {
     Shot shot;
-    if (wnd) GetWindowRect(wnd, &shot.rect);
-    else GetWindowRect(GetDesktopWindow(), &shot.rect);
+    if (wnd)
+        GetWindowRect(wnd, &shot.rect);
+    else
+        GetWindowRect(GetDesktopWindow(), &shot.rect);
     shot.width = shot.rect.right - shot.rect.left;
     shot.height = shot.rect.bottom - shot.rect.top;
     if (shot.width <= 0 || shot.height <= 0) return shot;

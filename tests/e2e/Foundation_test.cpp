@@ -14,31 +14,56 @@ namespace {
 // Every stored value with the text the window's design gives it, in order;
 // the screensaver timeout shows the system's, which the test sets to 10 minutes.
 const std::pair<const char*, const char*> kDesignValues[] = {
-    {"lblIcon_Color", "12632256"},        {"lblIcon_FontCharset", "1"},
-    {"lblIcon_FontColor", "65280"},       {"lblIcon_FontHeight", "-11"},
-    {"lblIcon_FontName", "MS Sans Serif"}, {"lblIcon_FontPitch", "fpDefault"},
-    {"lblIcon_FontSize", "8"},            {"lblIcon_FontStyle", "[]"},
-    {"lblIcon_Transparent", "True"},      {"ckTransparent_Checked", "True"},
-    {"ckArrows_Checked", "False"},        {"ckMycomputer_Checked", "True"},
-    {"ckDesktop_Checked", "True"},        {"ckControlPanel_Checked", "True"},
-    {"ckClearRecent_Checked", "True"},    {"ckCdRom_Checked", "True"},
-    {"ckChangeW_Checked", "True"},        {"ckHide_Checked", "True"},
-    {"ckPower_Checked", "True"},          {"ckStartScr_Checked", "True"},
-    {"ckEnableScr_Checked", "True"},      {"GroupPriority_ItemIndex", "-1"},
-    {"ckKeepScrDisabled_Checked", "False"}, {"ckHotEnable_Checked", "False"},
-    {"ckHotWall_Checked", "False"},       {"ckHotScr_Checked", "False"},
-    {"ckHotHideIcons_Checked", "False"},  {"ckAutorun_Checked", "False"},
-    {"ckAutorunScr_Checked", "False"},    {"ckWinClock_Checked", "False"},
-    {"edtDate_Text", "'Today is: ' dd.mm.yyyy"}, {"edtTime_Text", "'Time is: ' hh.mm.ss"},
-    {"ckWallStartup_Checked", "False"},   {"ckWallRandom_Checked", "False"},
-    {"ckStretch_Checked", "False"},       {"ckTile_Checked", "False"},
-    {"ckChangeWp_Checked", "False"},      {"CheckTime_Text", "15"},
-    {"ckDesktopIcons_Checked", "True"},   {"ckStartButton_Checked", "True"},
-    {"ckTaskbar_Checked", "True"},        {"ckTrayClock_Checked", "True"},
-    {"ScrTimeout_Value", "10"},           {"ckClearRecDocs_Checked", "False"},
-    {"ckAWinTrack_Checked", "False"},     {"ckHotCd_Checked", "False"},
-    {"ckHotShutdown_Checked", "False"},   {"ckCPU_Checked", "False"},
-    {"ckTransparency_Checked", "False"},  {"SubDontaskconfirm_Checked", "False"},
+    {"lblIcon_Color", "12632256"},
+    {"lblIcon_FontCharset", "1"},
+    {"lblIcon_FontColor", "65280"},
+    {"lblIcon_FontHeight", "-11"},
+    {"lblIcon_FontName", "MS Sans Serif"},
+    {"lblIcon_FontPitch", "fpDefault"},
+    {"lblIcon_FontSize", "8"},
+    {"lblIcon_FontStyle", "[]"},
+    {"lblIcon_Transparent", "True"},
+    {"ckTransparent_Checked", "True"},
+    {"ckArrows_Checked", "False"},
+    {"ckMycomputer_Checked", "True"},
+    {"ckDesktop_Checked", "True"},
+    {"ckControlPanel_Checked", "True"},
+    {"ckClearRecent_Checked", "True"},
+    {"ckCdRom_Checked", "True"},
+    {"ckChangeW_Checked", "True"},
+    {"ckHide_Checked", "True"},
+    {"ckPower_Checked", "True"},
+    {"ckStartScr_Checked", "True"},
+    {"ckEnableScr_Checked", "True"},
+    {"GroupPriority_ItemIndex", "-1"},
+    {"ckKeepScrDisabled_Checked", "False"},
+    {"ckHotEnable_Checked", "False"},
+    {"ckHotWall_Checked", "False"},
+    {"ckHotScr_Checked", "False"},
+    {"ckHotHideIcons_Checked", "False"},
+    {"ckAutorun_Checked", "False"},
+    {"ckAutorunScr_Checked", "False"},
+    {"ckWinClock_Checked", "False"},
+    {"edtDate_Text", "'Today is: ' dd.mm.yyyy"},
+    {"edtTime_Text", "'Time is: ' hh.mm.ss"},
+    {"ckWallStartup_Checked", "False"},
+    {"ckWallRandom_Checked", "False"},
+    {"ckStretch_Checked", "False"},
+    {"ckTile_Checked", "False"},
+    {"ckChangeWp_Checked", "False"},
+    {"CheckTime_Text", "15"},
+    {"ckDesktopIcons_Checked", "True"},
+    {"ckStartButton_Checked", "True"},
+    {"ckTaskbar_Checked", "True"},
+    {"ckTrayClock_Checked", "True"},
+    {"ScrTimeout_Value", "10"},
+    {"ckClearRecDocs_Checked", "False"},
+    {"ckAWinTrack_Checked", "False"},
+    {"ckHotCd_Checked", "False"},
+    {"ckHotShutdown_Checked", "False"},
+    {"ckCPU_Checked", "False"},
+    {"ckTransparency_Checked", "False"},
+    {"SubDontaskconfirm_Checked", "False"},
     {"ckCheckTrans_Checked", "False"},
 };
 
@@ -48,8 +73,8 @@ protected:
         DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
         // No logon entry either: a first run of the program.
         HKEY run;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0, KEY_ALL_ACCESS,
-                          &run) == ERROR_SUCCESS) {
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                          KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
             RegDeleteValueA(run, "Velant! Pro 2001");
             RegCloseKey(run);
         }
@@ -82,7 +107,8 @@ TEST_F(Foundation, ClosingWritesEveryStoredValueExactly) {
         EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ)) << name;
         EXPECT_EQ(value->bytes, SzBytes(text)) << name;
     }
-    for (const char* name : {"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"})
+    for (const char* name :
+         {"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"})
         EXPECT_TRUE(ReadValue(HKEY_CURRENT_USER, kSectionKey, name)) << name;
     EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "FormVersion"), SzBytes("0"));
     EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "Visible"), SzBytes("0"));

@@ -40,8 +40,10 @@ std::string WriteSolidJpeg(const std::string& name, std::uint8_t r, std::uint8_t
 // Four quadrants of plain colour, so a preview drawn upside down, mirrored or
 // shifted shows the wrong colour at some corner.
 constexpr std::uint8_t kQuadrants[4][3] = {
-    {220, 20, 20}, {20, 170, 20},  // top left red, top right green
-    {20, 20, 220}, {230, 210, 20},  // bottom left blue, bottom right yellow
+    {220, 20, 20},
+    {20, 170, 20},  // top left red, top right green
+    {20, 20, 220},
+    {230, 210, 20},  // bottom left blue, bottom right yellow
 };
 enum Quadrant { kTopLeft, kTopRight, kBottomLeft, kBottomRight };
 
@@ -71,10 +73,13 @@ std::string SystemWallpaper() {
 }
 
 bool Near(COLORREF c, int r, int g, int b) {
-    return std::abs(GetRValue(c) - r) < 40 && std::abs(GetGValue(c) - g) < 40 && std::abs(GetBValue(c) - b) < 40;
+    return std::abs(GetRValue(c) - r) < 40 && std::abs(GetGValue(c) - g) < 40 &&
+           std::abs(GetBValue(c) - b) < 40;
 }
 
-bool NearColor(COLORREF c, COLORREF want) { return Near(c, GetRValue(want), GetGValue(want), GetBValue(want)); }
+bool NearColor(COLORREF c, COLORREF want) {
+    return Near(c, GetRValue(want), GetGValue(want), GetBValue(want));
+}
 
 std::string Hex(COLORREF c) {
     char text[16];
@@ -86,7 +91,8 @@ std::string Hex(COLORREF c) {
 void SelectEntry(App& app, int index) {
     HWND list = app.Control(IDC_WALLLIST);
     SendMessageA(list, LB_SETCURSEL, index, 0);
-    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_WALLLIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_WALLLIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
 }
 
 // Pixels of the preview, from a screenshot of the preview control; positions
@@ -96,13 +102,15 @@ struct Probe {
 };
 bool PreviewShows(App& app, std::initializer_list<std::pair<Probe, COLORREF>> want, Shot* last = nullptr) {
     HWND preview = app.Control(IDC_WIMG);
-    return WaitFor([&] {
-        Shot shot = Capture(preview);
-        bool all = true;
-        for (const auto& [at, color] : want) all = all && NearColor(shot.Pixel(at.x, at.y), color);
-        if (last) *last = std::move(shot);
-        return all;
-    }, 5000);
+    return WaitFor(
+        [&] {
+            Shot shot = Capture(preview);
+            bool all = true;
+            for (const auto& [at, color] : want) all = all && NearColor(shot.Pixel(at.x, at.y), color);
+            if (last) *last = std::move(shot);
+            return all;
+        },
+        5000);
 }
 
 COLORREF QuadrantColor(Quadrant q) { return RGB(kQuadrants[q][0], kQuadrants[q][1], kQuadrants[q][2]); }
@@ -110,7 +118,8 @@ COLORREF QuadrantColor(Quadrant q) { return RGB(kQuadrants[q][0], kQuadrants[q][
 std::string Describe(const Shot& shot, std::initializer_list<Probe> probes) {
     std::string text;
     for (const Probe& p : probes)
-        text += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")=" + Hex(shot.Pixel(p.x, p.y)) + " ";
+        text +=
+            "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")=" + Hex(shot.Pixel(p.x, p.y)) + " ";
     return text;
 }
 
@@ -130,7 +139,8 @@ TEST(WallpaperE2e, StartupAppliesTheFirstPictureAndApplyTheOther) {
 
     App app;
     ASSERT_TRUE(app.Start());
-    ASSERT_TRUE(WaitFor([] { return GetFileAttributesA(WallpaperBitmap().c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    ASSERT_TRUE(
+        WaitFor([] { return GetFileAttributesA(WallpaperBitmap().c_str()) != INVALID_FILE_ATTRIBUTES; }));
     EXPECT_TRUE(WaitFor([] { return _stricmp(SystemWallpaper().c_str(), WallpaperBitmap().c_str()) == 0; }))
         << SystemWallpaper();
     auto style = ReadValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle");
@@ -171,8 +181,8 @@ TEST(WallpaperE2e, SelectingAJpegShowsItInThePreviewAtItsSizeOrStretched) {
     EXPECT_EQ(box.right, MulDiv(230, dpi, 96)) << "the preview box is 230 x 170 at 96 dpi";
     EXPECT_EQ(box.bottom, MulDiv(170, dpi, 96));
     const COLORREF background = GetSysColor(COLOR_BTNFACE);
-    const std::initializer_list<Probe> probes = {{40, 30}, {120, 30}, {40, 90}, {120, 90},
-                                                 {200, 30}, {40, 150}, {57, 42}, {172, 42},
+    const std::initializer_list<Probe> probes = {{40, 30},  {120, 30},  {40, 90},  {120, 90},
+                                                 {200, 30}, {40, 150},  {57, 42},  {172, 42},
                                                  {57, 127}, {172, 127}, {200, 160}};
     Shot shot;
     EXPECT_TRUE(PreviewShows(app, {{{40, 30}, background}, {{200, 160}, background}}, &shot))
@@ -319,39 +329,42 @@ TEST(WallpaperE2e, BrowseScansTheChosenFolderAndShowsItsProgress) {
         SendMessageA(picker, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         FAIL() << "the picker shows " << app.TreeSelection(tree) << ", not " << root;
     }
-    PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(picker, IDOK)));
+    PostMessageA(picker, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(picker, IDOK)));
 
     // While the scan runs, the label names the folder being read and the
     // pictures found so far, and the window answers at once.
     std::vector<std::string> seen;
     DWORD slowestDuringScan = 0, slowest = 0;
     bool painted = false;
-    const bool ended = WaitFor([&] {
-        const DWORD start = GetTickCount();
-        char text[512] = {};
-        DWORD_PTR len = 0;
-        if (SendMessageTimeoutA(label, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 10000,
-                                &len)) {
-            const DWORD answer = GetTickCount() - start;
-            slowest = std::max(slowest, answer);
-            if (text[0]) slowestDuringScan = std::max(slowestDuringScan, answer);
-            if (text[0] && (seen.empty() || seen.back() != text)) seen.push_back(text);
-            // What the user sees: dark text pixels in the label's rectangle.
-            if (text[0] && !painted && IsWindowVisible(label)) {
-                const Shot shot = Capture(label);
-                for (int y = 0; y < shot.height && !painted; ++y)
-                    for (int x = 0; x < shot.width && !painted; ++x) {
-                        const COLORREF c = shot.Pixel(x, y);
-                        painted = GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
-                    }
-                if (painted) Screenshot(app.MainWindow(), "wallpaper-scan-progress");
+    const bool ended = WaitFor(
+        [&] {
+            const DWORD start = GetTickCount();
+            char text[512] = {};
+            DWORD_PTR len = 0;
+            if (SendMessageTimeoutA(label, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                                    SMTO_NORMAL, 10000, &len)) {
+                const DWORD answer = GetTickCount() - start;
+                slowest = std::max(slowest, answer);
+                if (text[0]) slowestDuringScan = std::max(slowestDuringScan, answer);
+                if (text[0] && (seen.empty() || seen.back() != text)) seen.push_back(text);
+                // What the user sees: dark text pixels in the label's rectangle.
+                if (text[0] && !painted && IsWindowVisible(label)) {
+                    const Shot shot = Capture(label);
+                    for (int y = 0; y < shot.height && !painted; ++y)
+                        for (int x = 0; x < shot.width && !painted; ++x) {
+                            const COLORREF c = shot.Pixel(x, y);
+                            painted = GetRValue(c) + GetGValue(c) + GetBValue(c) < 200;
+                        }
+                    if (painted) Screenshot(app.MainWindow(), "wallpaper-scan-progress");
+                }
             }
-        }
-        return SendMessageA(list, LB_GETCOUNT, 0, 0) == pictures;
-    }, 60000);
-    ASSERT_TRUE(ended) << "the list never held the " << pictures << " pictures: "
-                       << SendMessageA(list, LB_GETCOUNT, 0, 0) << " entries, " << seen.size()
-                       << " progress texts, the last " << (seen.empty() ? "" : seen.back());
+            return SendMessageA(list, LB_GETCOUNT, 0, 0) == pictures;
+        },
+        60000);
+    ASSERT_TRUE(ended) << "the list never held the " << pictures
+                       << " pictures: " << SendMessageA(list, LB_GETCOUNT, 0, 0) << " entries, "
+                       << seen.size() << " progress texts, the last " << (seen.empty() ? "" : seen.back());
     ASSERT_FALSE(seen.empty()) << "no progress was shown";
     for (const std::string& text : seen) {
         EXPECT_EQ(text.rfind(root, 0), 0u) << text;
@@ -360,12 +373,14 @@ TEST(WallpaperE2e, BrowseScansTheChosenFolderAndShowsItsProgress) {
     EXPECT_GE(seen.size(), 2u) << "the label follows the scan from folder to folder";
     EXPECT_TRUE(painted) << "the progress text never reached the screen";
     EXPECT_LT(slowestDuringScan, 500u) << "the window must answer during the scan";
-    EXPECT_TRUE(WaitFor([&] { return app.Text(IDC_LBLSCANPROGRESS).empty() && !IsWindowVisible(label); }, 5000))
+    EXPECT_TRUE(
+        WaitFor([&] { return app.Text(IDC_LBLSCANPROGRESS).empty() && !IsWindowVisible(label); }, 5000))
         << "the label goes once the scan has ended: " << app.Text(IDC_LBLSCANPROGRESS);
-    std::printf("scan progress: %zu texts seen, the last \"%s\"; slowest answer %lu ms during the scan, "
-                "%lu ms in all\n",
-                seen.size(), seen.back().c_str(), static_cast<unsigned long>(slowestDuringScan),
-                static_cast<unsigned long>(slowest));
+    std::printf(
+        "scan progress: %zu texts seen, the last \"%s\"; slowest answer %lu ms during the scan, "
+        "%lu ms in all\n",
+        seen.size(), seen.back().c_str(), static_cast<unsigned long>(slowestDuringScan),
+        static_cast<unsigned long>(slowest));
 
     // The list holds every picture below the folder, sorted by path.
     wchar_t first[MAX_PATH] = {};

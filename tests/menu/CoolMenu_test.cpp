@@ -21,10 +21,10 @@ std::string Str(const plat::Rect& r) {
            std::to_string(r.bottom) + "}";
 }
 
-#define EXPECT_RECT(actual, ...)                       \
-    do {                                               \
-        const plat::Rect expected_{__VA_ARGS__};       \
-        EXPECT_EQ(Str(actual), Str(expected_));       \
+#define EXPECT_RECT(actual, ...)                 \
+    do {                                         \
+        const plat::Rect expected_{__VA_ARGS__}; \
+        EXPECT_EQ(Str(actual), Str(expected_));  \
     } while (0)
 
 // The caption font at the bar's design values: bold Arial 10 (13 pixels), so in
@@ -75,7 +75,9 @@ struct ProgramMenu {
     static TMenuItem& Add(TMenuItem& parent, const std::string& name, const std::string& caption) {
         return parent.Add(std::make_unique<TMenuItem>(name, caption));
     }
-    std::vector<TMenuItem*> TopLevel() const { return {myComputer, desktop, controlPanel, n1, configure, n2, close}; }
+    std::vector<TMenuItem*> TopLevel() const {
+        return {myComputer, desktop, controlPanel, n1, configure, n2, close};
+    }
 };
 
 // The top-level items are 24 high, the separators as high as "-" in the menu
@@ -128,12 +130,12 @@ TEST(CoolMenuBar, GradientBandsRunFromBlackTowardsBlueRoundedAsMulDiv) {
     ASSERT_EQ(bands.size(), 33u);
     EXPECT_RECT(bands[0].rect, 0, 0, 20, 3);
     EXPECT_EQ(bands[0].color, 0x000000u);
-    EXPECT_RECT(bands[1].rect, 0, 3, 20, 6);      // 100 / 32 = 3.125
-    EXPECT_EQ(bands[1].color, 0x080000u);         // 255 / 32 = 7.97
-    EXPECT_RECT(bands[4].rect, 0, 13, 20, 16);    // 12.5 rounds up, 15.625 too
-    EXPECT_EQ(bands[16].color, 0x800000u);        // 127.5 rounds up
-    EXPECT_EQ(bands[31].color, 0xF70000u);        // the last visible band is almost blue
-    EXPECT_RECT(bands[32].rect, 0, 100, 20, 103); // the extra band starts at the bottom edge
+    EXPECT_RECT(bands[1].rect, 0, 3, 20, 6);       // 100 / 32 = 3.125
+    EXPECT_EQ(bands[1].color, 0x080000u);          // 255 / 32 = 7.97
+    EXPECT_RECT(bands[4].rect, 0, 13, 20, 16);     // 12.5 rounds up, 15.625 too
+    EXPECT_EQ(bands[16].color, 0x800000u);         // 127.5 rounds up
+    EXPECT_EQ(bands[31].color, 0xF70000u);         // the last visible band is almost blue
+    EXPECT_RECT(bands[32].rect, 0, 100, 20, 103);  // the extra band starts at the bottom edge
     EXPECT_EQ(bands[32].color, 0xFF0000u);
     for (std::size_t i = 1; i < bands.size(); ++i) EXPECT_EQ(bands[i].rect.top, bands[i - 1].rect.bottom);
 

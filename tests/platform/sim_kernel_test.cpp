@@ -167,7 +167,8 @@ TEST_F(SimKernelTest, ClockLocaleAndPriorities) {
 
 TEST_F(SimKernelTest, PrivateProfileStrings) {
     k.WriteText("C:\\WINDOWS\\win.ini", "[Desktop]\r\nWallpaper = C:\\a.bmp\r\n[Other]\r\nx=1\r\n");
-    EXPECT_EQ(k.GetPrivateProfileString("desktop", "WALLPAPER", "", 256, "C:\\WINDOWS\\win.ini"), "C:\\a.bmp");
+    EXPECT_EQ(k.GetPrivateProfileString("desktop", "WALLPAPER", "", 256, "C:\\WINDOWS\\win.ini"),
+              "C:\\a.bmp");
     EXPECT_EQ(k.GetPrivateProfileString("Desktop", "x", "def", 256, "C:\\WINDOWS\\win.ini"), "def");
     EXPECT_EQ(k.GetPrivateProfileString("Desktop", "Wallpaper", "", 3, "C:\\WINDOWS\\win.ini"), "C:");
 }
@@ -311,24 +312,28 @@ TEST_F(SimKernelTest, CompareStringCollatesUnlikeByteOrder) {
         int expected;
     };
     const Case cases[] = {
-        {"a.bmp", "B.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},      // bytes: 'B' < 'a'
+        {"a.bmp", "B.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},  // bytes: 'B' < 'a'
         {"B.bmp", "b.BMP", NORM_IGNORECASE, CSTR_EQUAL},
-        {"b", "B", 0, CSTR_LESS_THAN},                             // lower case first when case counts
-        {"_a.bmp", "1.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},     // punctuation before digits
-        {"9.bmp", "a.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},      // digits before letters
-        {"Z.bmp", "_.bmp", NORM_IGNORECASE, CSTR_GREATER_THAN},   // bytes: 'Z' < '_'
+        {"b", "B", 0, CSTR_LESS_THAN},                           // lower case first when case counts
+        {"_a.bmp", "1.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},    // punctuation before digits
+        {"9.bmp", "a.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},     // digits before letters
+        {"Z.bmp", "_.bmp", NORM_IGNORECASE, CSTR_GREATER_THAN},  // bytes: 'Z' < '_'
         {"\xC3\x84rger", "b", NORM_IGNORECASE, CSTR_LESS_THAN},  // "Ärger": an accented A sorts with A
         {"\xC3\x84rger", "Arger", NORM_IGNORECASE, CSTR_GREATER_THAN},
         {"\xC3\xA4rger", "\xC3\x84RGER", NORM_IGNORECASE, CSTR_EQUAL},
-        {"\xC3\x84" "a", "Ab", NORM_IGNORECASE, CSTR_LESS_THAN},  // the letters decide before accents
-        {"\xC3\xBE", "z", NORM_IGNORECASE, CSTR_GREATER_THAN},   // thorn after z
+        {"\xC3\x84"
+         "a",
+         "Ab", NORM_IGNORECASE, CSTR_LESS_THAN},                    // the letters decide before accents
+        {"\xC3\xBE", "z", NORM_IGNORECASE, CSTR_GREATER_THAN},      // thorn after z
         {"\xE4\xB8\x80", "z", NORM_IGNORECASE, CSTR_GREATER_THAN},  // other scripts after Latin
         {"C:\\a", "C:\\a.bmp", NORM_IGNORECASE, CSTR_LESS_THAN},
         {"", "", NORM_IGNORECASE, CSTR_EQUAL},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, c.flags, c.a, c.b), c.expected) << c.a << " vs " << c.b;
-        EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4 - c.expected) << c.b << " vs " << c.a;
+        EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, c.flags, c.a, c.b), c.expected)
+            << c.a << " vs " << c.b;
+        EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, c.flags, c.b, c.a), 4 - c.expected)
+            << c.b << " vs " << c.a;
     }
     win.FailNext("CompareString");
     EXPECT_EQ(k.CompareString(LOCALE_USER_DEFAULT, NORM_IGNORECASE, "a", "b"), 0);

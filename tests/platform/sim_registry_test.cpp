@@ -17,7 +17,8 @@ protected:
 
 TEST_F(SimRegistryTest, KeepsValueBytesExactlyAsWritten) {
     Hkey key = 0;
-    ASSERT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant\\Pro", KEY_ALL_ACCESS, key), ERROR_SUCCESS);
+    ASSERT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant\\Pro", KEY_ALL_ACCESS, key),
+              ERROR_SUCCESS);
     std::vector<std::uint8_t> doubleNul = Bytes(std::string("on\0\0", 4));
     ASSERT_EQ(reg.RegSetValueEx(key, "Mode", REG_SZ, doubleNul), ERROR_SUCCESS);
     EXPECT_EQ(reg.RegCloseKey(key), ERROR_SUCCESS);
@@ -33,7 +34,8 @@ TEST_F(SimRegistryTest, KeepsValueBytesExactlyAsWritten) {
 
 TEST_F(SimRegistryTest, NamesAreCaseInsensitiveAndSlashesAtEitherEndAreAccepted) {
     Hkey key = 0;
-    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_CURRENT_USER, "\\control panel\\DESKTOP\\", KEY_READ, key), ERROR_SUCCESS);
+    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_CURRENT_USER, "\\control panel\\DESKTOP\\", KEY_READ, key),
+              ERROR_SUCCESS);
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
     EXPECT_EQ(reg.RegQueryValueEx(key, "screensaveactive", type, data), ERROR_SUCCESS);
@@ -102,7 +104,8 @@ TEST_F(SimRegistryTest, InjectedDenialsAndWriteFailures) {
     EXPECT_FALSE(key);
 
     reg.FailWrites(HKEY_CURRENT_USER, "Software\\Velant");
-    EXPECT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant", KEY_ALL_ACCESS, key), ERROR_WRITE_FAULT);
+    EXPECT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant", KEY_ALL_ACCESS, key),
+              ERROR_WRITE_FAULT);
     reg.CreateKey(HKEY_CURRENT_USER, "Software\\Velant");
     ASSERT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant", KEY_ALL_ACCESS, key), ERROR_SUCCESS);
     EXPECT_EQ(reg.RegSetValueEx(key, "A", REG_SZ, Bytes("1")), ERROR_WRITE_FAULT);
@@ -139,9 +142,11 @@ TEST_F(SimRegistryTest, SizedQueryReportsWhatDoesNotFit) {
 TEST_F(SimRegistryTest, PerformanceDataComesFromTheProviderAtEachQuery) {
     std::uint8_t buffer[16] = {};
     std::uint32_t type = 0, size = sizeof buffer;
-    EXPECT_EQ(reg.RegQueryValueExBuffer(HKEY_PERFORMANCE_DATA, "238", type, buffer, size), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(reg.RegQueryValueExBuffer(HKEY_PERFORMANCE_DATA, "238", type, buffer, size),
+              ERROR_FILE_NOT_FOUND);
     int calls = 0;
-    reg.SetPerformanceData("238", [&] { return std::vector<std::uint8_t>(static_cast<std::size_t>(++calls * 10), 7); });
+    reg.SetPerformanceData(
+        "238", [&] { return std::vector<std::uint8_t>(static_cast<std::size_t>(++calls * 10), 7); });
     EXPECT_EQ(reg.RegQueryValueExBuffer(HKEY_PERFORMANCE_DATA, "238", type, buffer, size), ERROR_SUCCESS);
     EXPECT_EQ(size, 10u);
     EXPECT_EQ(type, REG_BINARY);
@@ -152,9 +157,10 @@ TEST_F(SimRegistryTest, PerformanceDataComesFromTheProviderAtEachQuery) {
     std::vector<std::uint8_t> whole;
     EXPECT_EQ(reg.RegQueryValueEx(HKEY_PERFORMANCE_DATA, "238", type, whole), ERROR_SUCCESS);
     EXPECT_EQ(whole.size(), 30u);
-    EXPECT_EQ(win.CallJournal().Matching("RegQueryValueEx("),
-              (std::vector<std::string>{"RegQueryValueEx(HKPD, \"238\", 16)", "RegQueryValueEx(HKPD, \"238\", 16)",
-                                        "RegQueryValueEx(HKPD, \"238\", 16)", "RegQueryValueEx(HKPD, \"238\")"}));
+    EXPECT_EQ(
+        win.CallJournal().Matching("RegQueryValueEx("),
+        (std::vector<std::string>{"RegQueryValueEx(HKPD, \"238\", 16)", "RegQueryValueEx(HKPD, \"238\", 16)",
+                                  "RegQueryValueEx(HKPD, \"238\", 16)", "RegQueryValueEx(HKPD, \"238\")"}));
     reg.SetPerformanceData("238", nullptr);
     EXPECT_EQ(reg.RegQueryValueEx(HKEY_PERFORMANCE_DATA, "238", type, whole), ERROR_FILE_NOT_FOUND);
 }

@@ -26,10 +26,11 @@ protected:
     sim::SimWindows win;
     sim::SimShell& shell = win.Shell();
     std::vector<std::uint32_t> seen;
-    Hwnd wnd = win.User().CreateHiddenWindow("TVelantTray", [this](std::uint32_t msg, WParam, LParam) -> LResult {
-        seen.push_back(msg);
-        return 0;
-    });
+    Hwnd wnd =
+        win.User().CreateHiddenWindow("TVelantTray", [this](std::uint32_t msg, WParam, LParam) -> LResult {
+            seen.push_back(msg);
+            return 0;
+        });
 };
 
 TEST_F(SimShellTest, NotifyIconFollowsExplorerRules) {
@@ -112,7 +113,8 @@ TEST_F(SimShellTest, BrowseAndActiveDesktopAreScripted) {
     shell.NextBrowseResult("C:\\Pics");
     EXPECT_TRUE(shell.SHBrowseForFolder(info, path));
     EXPECT_EQ(path, "C:\\Pics");
-    EXPECT_EQ(win.Journal().back(), "SHBrowseForFolder(" + std::to_string(wnd.Value()) + ", \"Pick\", 0, \"C:\\WINDOWS\")");
+    EXPECT_EQ(win.Journal().back(),
+              "SHBrowseForFolder(" + std::to_string(wnd.Value()) + ", \"Pick\", 0, \"C:\\WINDOWS\")");
     EXPECT_EQ(shell.LastBrowseInfo()->initialFolder, "C:\\WINDOWS");
 }
 

@@ -13,9 +13,10 @@ namespace {
 // No handle kind converts to another, and a bare integer becomes one only when
 // asked for by name.
 template <class A, class... Others>
-constexpr bool Distinct = ((!std::is_convertible_v<A, Others> && !std::is_convertible_v<Others, A>) && ...);
-static_assert(Distinct<Hwnd, Hkey, Hmenu, Hicon, Handle, Pidl> && Distinct<Hkey, Hmenu, Hicon, Handle, Pidl> &&
-              Distinct<Hmenu, Hicon, Handle, Pidl> && Distinct<Hicon, Handle, Pidl> && Distinct<Handle, Pidl>);
+constexpr bool Distinct = ((!std::is_convertible_v<A, Others> && !std::is_convertible_v<Others, A>)&&...);
+static_assert(Distinct<Hwnd, Hkey, Hmenu, Hicon, Handle, Pidl> &&
+              Distinct<Hkey, Hmenu, Hicon, Handle, Pidl> && Distinct<Hmenu, Hicon, Handle, Pidl> &&
+              Distinct<Hicon, Handle, Pidl> && Distinct<Handle, Pidl>);
 static_assert(Distinct<std::uintptr_t, Hwnd, Hkey, Hmenu, Hicon, Handle, Pidl>);
 
 class SimUserTest : public ::testing::Test {
@@ -45,7 +46,8 @@ TEST_F(SimUserTest, ShellWindowsAreFoundAsOnWindows) {
     EXPECT_EQ(user.FindWindowEx(defView, 0, "SysListView32", ""), s.listView);
     EXPECT_FALSE(user.FindWindowEx(defView, 0, "SysListView32", "FolderView"));
     Hwnd tray = user.FindWindow("Shell_TrayWnd", nullptr);
-    EXPECT_EQ(user.FindWindowEx(user.FindWindowEx(tray, 0, "TrayNotifyWnd", nullptr), 0, "TrayClockWClass", nullptr),
+    EXPECT_EQ(user.FindWindowEx(user.FindWindowEx(tray, 0, "TrayNotifyWnd", nullptr), 0, "TrayClockWClass",
+                                nullptr),
               s.clock);
     Hwnd rebar = user.FindWindowEx(tray, 0, "ReBarWindow32", nullptr);
     EXPECT_EQ(user.FindWindowEx(rebar, s.taskSwitch, nullptr, nullptr), s.toolbar);
@@ -124,9 +126,9 @@ TEST_F(SimUserTest, AdvanceDeliversTimersAndPostsInTimeOrder) {
     win.Advance(500);
     std::vector<std::pair<std::uint32_t, WParam>> got;
     for (auto& m : seen) got.push_back({m.msg, m.wParam});
-    std::vector<std::pair<std::uint32_t, WParam>> expected = {
-        {WM_USER, 5},  {WM_TIMER, 1}, {WM_TIMER, 1}, {WM_TIMER, 2}, {WM_TIMER, 1},
-        {WM_TIMER, 1}, {WM_TIMER, 1}, {WM_TIMER, 2}};
+    std::vector<std::pair<std::uint32_t, WParam>> expected = {{WM_USER, 5},  {WM_TIMER, 1}, {WM_TIMER, 1},
+                                                              {WM_TIMER, 2}, {WM_TIMER, 1}, {WM_TIMER, 1},
+                                                              {WM_TIMER, 1}, {WM_TIMER, 2}};
     EXPECT_EQ(got, expected);
     EXPECT_EQ(win.Kernel().GetTickCount() - start, 500u);
     EXPECT_TRUE(user.KillTimer(h, 1));
@@ -200,7 +202,8 @@ TEST_F(SimUserTest, SystemParametersWriteTheProfileAndBroadcast) {
     int timeout = 0;
     user.SystemParametersInfo(SPI_GETSCREENSAVETIMEOUT, 0, &timeout, 0);
     EXPECT_EQ(timeout, 300);
-    EXPECT_EQ(win.Registry().GetString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveTimeOut"), "600");
+    EXPECT_EQ(win.Registry().GetString(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveTimeOut"),
+              "600");
 
     EXPECT_TRUE(seen.empty());  // the broadcast is posted
     win.ProcessMessages();

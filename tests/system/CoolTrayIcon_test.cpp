@@ -37,7 +37,8 @@ protected:
                              std::to_string(x) + "," + std::to_string(y));
         };
         icon->OnMouseMove = [this](unsigned shift, int x, int y) {
-            events.push_back("Move " + std::to_string(shift) + " " + std::to_string(x) + "," + std::to_string(y));
+            events.push_back("Move " + std::to_string(shift) + " " + std::to_string(x) + "," +
+                             std::to_string(y));
         };
     }
     // The shell's callback for a mouse message over the icon, delivered by the loop.
@@ -89,15 +90,18 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MouseCase{"Move", {plat::WM_MOUSEMOVE}, {"Move 0 -120,45"}},
         MouseCase{"LeftDown", {plat::WM_LBUTTONDOWN}, {"Down L 8 -120,45"}},
-        MouseCase{"LeftClick", {plat::WM_LBUTTONDOWN, plat::WM_LBUTTONUP},
+        MouseCase{"LeftClick",
+                  {plat::WM_LBUTTONDOWN, plat::WM_LBUTTONUP},
                   {"Down L 8 -120,45", "Click", "Up L 8 -120,45"}},
         MouseCase{"LeftUpWithoutDown", {plat::WM_LBUTTONUP}, {"Up L 8 -120,45"}},
         MouseCase{"LeftDoubleClick",
                   {plat::WM_LBUTTONDOWN, plat::WM_LBUTTONUP, plat::WM_LBUTTONDBLCLK, plat::WM_LBUTTONUP},
                   {"Down L 8 -120,45", "Click", "Up L 8 -120,45", "DblClick", "Up L 8 -120,45"}},
-        MouseCase{"RightClick", {plat::WM_RBUTTONDOWN, plat::WM_RBUTTONUP},
+        MouseCase{"RightClick",
+                  {plat::WM_RBUTTONDOWN, plat::WM_RBUTTONUP},
                   {"Down R 16 -120,45", "Up R 16 -120,45"}},
-        MouseCase{"MiddleClick", {plat::WM_MBUTTONDOWN, plat::WM_MBUTTONUP},
+        MouseCase{"MiddleClick",
+                  {plat::WM_MBUTTONDOWN, plat::WM_MBUTTONUP},
                   {"Down M 32 -120,45", "Up M 32 -120,45"}},
         MouseCase{"OtherDoubleClicksIgnored", {plat::WM_RBUTTONDBLCLK, plat::WM_MBUTTONDBLCLK}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -174,9 +178,10 @@ TEST_F(TrayIconTest, AddHandsTheShellTheFirstVersionRecord) {
     EXPECT_EQ(data.flags, 7u);
     EXPECT_EQ(data.callbackMessage, 2048u);
     EXPECT_EQ(data.icon, hicon);
-    EXPECT_EQ(win.Journal(), (std::vector<std::string>{"Shell_NotifyIcon(NIM_ADD, " + std::to_string(icon->Handle().Value()) +
-                                                       ", 1, 7, 0x0800, " + std::to_string(hicon.Value()) +
-                                                       ", \"Velant! Pro 2001\")"}));
+    EXPECT_EQ(win.Journal(),
+              (std::vector<std::string>{"Shell_NotifyIcon(NIM_ADD, " +
+                                        std::to_string(icon->Handle().Value()) + ", 1, 7, 0x0800, " +
+                                        std::to_string(hicon.Value()) + ", \"Velant! Pro 2001\")"}));
     ASSERT_TRUE(Shown().has_value());
     EXPECT_EQ(Shown()->tip, "Velant! Pro 2001");
     EXPECT_TRUE(icon->IconVisible());
@@ -188,8 +193,8 @@ TEST_F(TrayIconTest, TipIsTheHintCutTo63CharactersOrEmptyWithoutShowHint) {
         bool showHint;
         std::size_t tipLength;
     };
-    const Case cases[] = {{0, true, 0}, {1, true, 1}, {62, true, 62}, {63, true, 63}, {64, true, 63},
-                          {200, true, 63}, {10, false, 0}, {100, false, 0}};
+    const Case cases[] = {{0, true, 0},   {1, true, 1},    {62, true, 62}, {63, true, 63},
+                          {64, true, 63}, {200, true, 63}, {10, false, 0}, {100, false, 0}};
     icon->AddIcon();
     for (const auto& c : cases) {
         std::string hint;
@@ -258,7 +263,8 @@ TEST_F(TrayIconTest, DestructionRemovesTheIconAndItsWindow) {
     icon.reset();
     EXPECT_TRUE(win.Shell().Icons().empty());
     EXPECT_FALSE(win.User().IsWindow(wnd));
-    EXPECT_EQ(win.CallJournal().Matching("Shell_NotifyIcon(").back().rfind("Shell_NotifyIcon(NIM_DELETE", 0), 0u);
+    EXPECT_EQ(win.CallJournal().Matching("Shell_NotifyIcon(").back().rfind("Shell_NotifyIcon(NIM_DELETE", 0),
+              0u);
 }
 
 TEST_F(TrayIconTest, IconIsAddedAgainWhenTheShellRecreatesTheTaskbar) {
@@ -313,7 +319,7 @@ TEST_F(TrayIconTest, CyclingStepsThroughTheImagesAndReportsEach) {
     }
     EXPECT_EQ(cycled, (std::vector<int>{0, 1, 2, 0}));
     EXPECT_EQ(shown, (std::vector<plat::Hicon>{icon->IconList[0], icon->IconList[1], icon->IconList[2],
-                                                icon->IconList[0]}));
+                                               icon->IconList[0]}));
     icon->SetCycleIcons(false);
     win.Advance(500);
     EXPECT_EQ(cycled.size(), 4u);

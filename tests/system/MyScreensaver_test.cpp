@@ -12,7 +12,8 @@ namespace {
 class ScreensaverTest : public ::testing::Test {
 protected:
     void SystemTimeout(int seconds) {
-        win.User().SystemParametersInfo(plat::SPI_SETSCREENSAVETIMEOUT, static_cast<std::uint32_t>(seconds), nullptr, 0);
+        win.User().SystemParametersInfo(plat::SPI_SETSCREENSAVETIMEOUT, static_cast<std::uint32_t>(seconds),
+                                        nullptr, 0);
         win.ClearJournal();
     }
     int SystemTimeoutSeconds() {
@@ -60,7 +61,8 @@ TEST_F(ScreensaverTest, StateIsReadLiveAndSwitchedWithoutTouchingTheProfile) {
     scr.SetState(true);
     EXPECT_TRUE(scr.State());
     EXPECT_EQ(win.CallJournal().Matching("SystemParametersInfo(17"),
-              (std::vector<std::string>{"SystemParametersInfo(17, 0, null, 0)", "SystemParametersInfo(17, 1, null, 0)"}));
+              (std::vector<std::string>{"SystemParametersInfo(17, 0, null, 0)",
+                                        "SystemParametersInfo(17, 1, null, 0)"}));
     win.FailNext("SystemParametersInfo");
     EXPECT_FALSE(scr.State());
 }
@@ -68,7 +70,8 @@ TEST_F(ScreensaverTest, StateIsReadLiveAndSwitchedWithoutTouchingTheProfile) {
 TEST_F(ScreensaverTest, RunAndConfigure) {
     TMyScreensaver scr("MyScreensaver1", p.user, p.kernel);
     scr.StartScreensaver();
-    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(win.User().GetDesktopWindow().Value()) + ", 0x0112, 61760, 0)"));
+    EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(win.User().GetDesktopWindow().Value()) +
+                             ", 0x0112, 61760, 0)"));
     // No screensaver configured: nothing to run.
     scr.ConfigureScreensaver();
     EXPECT_EQ(win.Count("WinExec("), 0u);

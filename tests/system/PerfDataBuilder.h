@@ -37,18 +37,19 @@ public:
         std::vector<std::uint8_t> out(88, 0);
         const char* sig = "PERF";
         for (int i = 0; i < 4; ++i) out[static_cast<std::size_t>(2 * i)] = static_cast<std::uint8_t>(sig[i]);
-        Put32(out, 8, 1);   // LittleEndian
-        Put32(out, 12, 1);  // Version
-        Put32(out, 16, 1);  // Revision
+        Put32(out, 8, 1);     // LittleEndian
+        Put32(out, 12, 1);    // Version
+        Put32(out, 16, 1);    // Revision
         Put32(out, 32, 238);  // DefaultObject
-        const int fields[] = {time_.year, time_.month, 1, time_.day, time_.hour, time_.minute, time_.second, time_.ms};
+        const int fields[] = {time_.year,   time_.month,  1,       time_.day, time_.hour,
+                              time_.minute, time_.second, time_.ms};
         for (int i = 0; i < 8; ++i) Put16(out, 36 + 2 * static_cast<std::size_t>(i), fields[i]);
         Put64(out, 56, 123456789);  // PerfTime
         Put64(out, 64, 10000000);   // PerfFreq
         Put64(out, 72, 0);          // PerfTime100nSec
         std::size_t name = AppendName(out, "SIM");
-        Put32(out, 80, static_cast<std::uint32_t>(name));  // SystemNameLength
-        Put32(out, 84, 88);                                // SystemNameOffset
+        Put32(out, 80, static_cast<std::uint32_t>(name));        // SystemNameLength
+        Put32(out, 84, 88);                                      // SystemNameOffset
         Put32(out, 24, static_cast<std::uint32_t>(out.size()));  // HeaderLength
         Put32(out, 28, static_cast<std::uint32_t>(objects_.size()));
         for (const Object& object : objects_) AppendObject(out, object);
@@ -61,11 +62,13 @@ public:
         b[at + 1] = static_cast<std::uint8_t>(v >> 8);
     }
     static void Put32(std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
     }
     static void Put64(std::vector<std::uint8_t>& b, std::size_t at, std::int64_t v) {
         auto u = static_cast<std::uint64_t>(v);
-        for (int i = 0; i < 8; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u >> (8 * i));
+        for (int i = 0; i < 8; ++i)
+            b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(u >> (8 * i));
     }
 
     // Where the first object starts in what Build() returns.
@@ -103,10 +106,10 @@ private:
             std::size_t def = start + 64 + 40 * k;
             Put32(out, def, 40);  // ByteLength
             Put32(out, def + 4, object.counters[k]);
-            Put32(out, def + 12, object.counters[k] + 1);  // CounterHelpTitleIndex
-            Put32(out, def + 24, 100);                     // DetailLevel
-            Put32(out, def + 28, 0x25450500);              // PERF_100NSEC_TIMER_INV
-            Put32(out, def + 32, 8);                       // CounterSize
+            Put32(out, def + 12, object.counters[k] + 1);                 // CounterHelpTitleIndex
+            Put32(out, def + 24, 100);                                    // DetailLevel
+            Put32(out, def + 28, 0x25450500);                             // PERF_100NSEC_TIMER_INV
+            Put32(out, def + 32, 8);                                      // CounterSize
             Put32(out, def + 36, static_cast<std::uint32_t>(8 + 8 * k));  // CounterOffset
         }
         for (std::size_t i = 0; i < object.values.size(); ++i) {

@@ -41,7 +41,8 @@ TEST_F(HotKeyTest, ActiveListRegistersEachEntryUnderItsIndexWithTranslatedModifi
     EXPECT_TRUE(first.Registered && second.Registered && third.Registered);
     const std::string w = std::to_string(hk.Handle().Value());
     EXPECT_EQ(win.CallJournal().Matching("RegisterHotKey("),
-              (std::vector<std::string>{"RegisterHotKey(" + w + ", 0, 8, 0x53)", "RegisterHotKey(" + w + ", 1, 11, 0x58)",
+              (std::vector<std::string>{"RegisterHotKey(" + w + ", 0, 8, 0x53)",
+                                        "RegisterHotKey(" + w + ", 1, 11, 0x58)",
                                         "RegisterHotKey(" + w + ", 2, 4, 0x54)"}));
 }
 

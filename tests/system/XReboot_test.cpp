@@ -97,9 +97,9 @@ TEST_F(RebootTest, SuspendAndHibernateUseThePowerStateWithTheForceFlagAsItStands
     reboot.Execute();
     reboot.Operation = TRebootOperation::roHibernate;
     reboot.Execute();
-    EXPECT_EQ(win.Journal(), (std::vector<std::string>{kOn, "ExitWindowsEx(5, 0)", kOff, kOn,
-                                                       "SetSystemPowerState(1, 1)", kOff, kOn,
-                                                       "SetSystemPowerState(0, 1)", kOff}));
+    EXPECT_EQ(win.Journal(),
+              (std::vector<std::string>{kOn, "ExitWindowsEx(5, 0)", kOff, kOn, "SetSystemPowerState(1, 1)",
+                                        kOff, kOn, "SetSystemPowerState(0, 1)", kOff}));
     EXPECT_EQ(win.Count("ExitWindowsEx("), 1u);
 }
 

@@ -62,7 +62,8 @@ protected:
 
 TEST_F(CpuUsageTest, NeedsTheWindowsVersion) {
     win.FailNext("GetVersionEx");
-    EXPECT_EQ(ErrorOf([&] { TCpuUsage meter(win.Kernel(), win.Registry()); }), "Can't get the Windows version");
+    EXPECT_EQ(ErrorOf([&] { TCpuUsage meter(win.Kernel(), win.Registry()); }),
+              "Can't get the Windows version");
     // The sim, as Windows, refuses any record size but the two real ones: the meter
     // passes a valid one.
     EXPECT_EQ(ErrorOf([&] { TCpuUsage meter(win.Kernel(), win.Registry()); }), "");
@@ -151,7 +152,8 @@ TEST_F(CpuUsageTest, BufferGrowsInStepsUntilTheDataFitsAndNeverShrinks) {
 TEST_F(CpuUsageTest, FindsTheObjectAndCounterWhereverTheyAre) {
     TCpuUsage meter(win.Kernel(), win.Registry());
     auto publish = [&](int second, std::int64_t idle) {
-        perftest::Object process{230, {6, 142}, {{1, 2}, {3, 4}, {5, 6}}};  // "Process", also with a counter 6
+        perftest::Object process{
+            230, {6, 142}, {{1, 2}, {3, 4}, {5, 6}}};  // "Process", also with a counter 6
         perftest::Object processor{238, {1746, 142, 144, 6}, {{0, 0, 0, idle}, {0, 0, 0, idle}}};
         perftest::Object memory{4, {26}, {}};
         data = PerfDataBuilder().At(At(second)).Add(process).Add(memory).Add(processor).Build();
@@ -267,13 +269,15 @@ TEST_F(CpuUsageTest, FallsBackToProcessorTimesWithoutTheObject) {
     // The performance data answers, but without a "Processor" object (as Wine's does).
     data = PerfDataBuilder().At(At(0)).Build();
     // Kernel time includes idle time.
-    win.Kernel().SetProcessorTimes({{10 * Second, 12 * Second, 4 * Second}, {20 * Second, 21 * Second, 3 * Second}});
+    win.Kernel().SetProcessorTimes(
+        {{10 * Second, 12 * Second, 4 * Second}, {20 * Second, 21 * Second, 3 * Second}});
     meter.SampleProcessorData();
     ASSERT_EQ(meter.ProcessorCount(), 3);  // two processors and their total
     EXPECT_EQ(Queries().size(), 1u);
 
-    win.Kernel().SetProcessorTimes({{10 * Second + Second / 4, 12 * Second + Second / 2, 4 * Second + Second / 2},
-                                    {20 * Second + Second, 22 * Second, 3 * Second}});
+    win.Kernel().SetProcessorTimes(
+        {{10 * Second + Second / 4, 12 * Second + Second / 2, 4 * Second + Second / 2},
+         {20 * Second + Second, 22 * Second, 3 * Second}});
     meter.SampleProcessorData();
     EXPECT_DOUBLE_EQ(meter.ProcessorLoad(0), 0.75);
     EXPECT_DOUBLE_EQ(meter.ProcessorLoad(1), 0.0);

@@ -32,7 +32,9 @@ class AutostartTest : public ::testing::Test {
 protected:
     AutostartTest() { Make(); }
 
-    void Make() { a = std::make_unique<TTavironAutostart>("Autostart1", win.Registry(), win.Kernel(), kName); }
+    void Make() {
+        a = std::make_unique<TTavironAutostart>("Autostart1", win.Registry(), win.Kernel(), kName);
+    }
     // The main window's design values, in its order.
     void Define() {
         a->SetAppName(kName);
@@ -46,7 +48,8 @@ protected:
         ASSERT_FALSE(a->FirstWritePending());
     }
     // An entry as another program (or an earlier run) left it.
-    void Put(plat::Hkey root, const std::string& key, const std::string& name, const std::string& text = kQuotedExe) {
+    void Put(plat::Hkey root, const std::string& key, const std::string& name,
+             const std::string& text = kQuotedExe) {
         win.Registry().SetString(root, key, name, text);
     }
     bool Has(plat::Hkey root, const std::string& key, const std::string& name) {
@@ -138,13 +141,12 @@ TEST_F(AutostartTest, EntryUsesTheDocumentedKeysWithFullAccess) {
     win.ClearJournal();
     a->SetAutostart(true);
     a->SetStartNextLogon(true);
-    EXPECT_EQ(win.Registry().Operations(),
-              (std::vector<std::string>{
-                  "RegCreateKeyEx(HKCU, \"" + kRun + "\", 983103)",
-                  SetValue("HKCU", kRun, kInitialName),
-                  "RegCreateKeyEx(HKCU, \"" + kRunOnce + "\", 983103)",
-                  SetValue("HKCU", kRunOnce, kInitialName),
-              }));
+    EXPECT_EQ(win.Registry().Operations(), (std::vector<std::string>{
+                                               "RegCreateKeyEx(HKCU, \"" + kRun + "\", 983103)",
+                                               SetValue("HKCU", kRun, kInitialName),
+                                               "RegCreateKeyEx(HKCU, \"" + kRunOnce + "\", 983103)",
+                                               SetValue("HKCU", kRunOnce, kInitialName),
+                                           }));
     EXPECT_TRUE(a->StartNextLogon());
     EXPECT_TRUE(a->InRunOnce());
 }
@@ -152,7 +154,8 @@ TEST_F(AutostartTest, EntryUsesTheDocumentedKeysWithFullAccess) {
 TEST_F(AutostartTest, OnlyANonEmptyStringCountsAsPresent) {
     Put(HKEY_CURRENT_USER, kRun, kInitialName, "");
     EXPECT_FALSE(a->autostart());
-    win.Registry().Set(HKEY_CURRENT_USER, kRun, kInitialName, plat::REG_EXPAND_SZ, Sz("%ProgramFiles%\\v.exe"));
+    win.Registry().Set(HKEY_CURRENT_USER, kRun, kInitialName, plat::REG_EXPAND_SZ,
+                       Sz("%ProgramFiles%\\v.exe"));
     EXPECT_TRUE(a->autostart());
     // A key that cannot be opened hides the entry, and writes to it give up quietly.
     SpendFirstWrite();
@@ -169,9 +172,9 @@ TEST_F(AutostartTest, OnlyANonEmptyStringCountsAsPresent) {
 TEST_F(AutostartTest, ValueOfAnotherTypeFailsWithItsNameAndIsLeftAlone) {
     win.Registry().SetDword(HKEY_CURRENT_USER, kRun, kInitialName, 1);
     const std::string message = "Invalid data type for '" + kInitialName + "'";
-    for (auto check : {+[](TTavironAutostart& t) { t.autostart(); },
-                       +[](TTavironAutostart& t) { t.Exists(); },
-                       +[](TTavironAutostart& t) { t.SetAutostart(true); }}) {
+    for (auto check :
+         {+[](TTavironAutostart& t) { t.autostart(); }, +[](TTavironAutostart& t) { t.Exists(); },
+          +[](TTavironAutostart& t) { t.SetAutostart(true); }}) {
         try {
             check(*a);
             ADD_FAILURE() << "no error";

@@ -319,15 +319,14 @@ INSTANTIATE_TEST_SUITE_P(
     Table, TryStrToIntTest,
     ::testing::Values(IntCase{"0", 0}, IntCase{"", std::nullopt}, IntCase{"abc", std::nullopt},
                       IntCase{"-5", -5}, IntCase{"$A", 10}, IntCase{"0x1F", 31}, IntCase{" 12", 12},
-                      IntCase{"+7", 7}, IntCase{"2147483648", std::nullopt},
-                      IntCase{"-2147483648", INT_MIN}, IntCase{"$FFFFFFFF", -1},
-                      IntCase{"2147483647", INT_MAX}, IntCase{"-2147483649", std::nullopt},
-                      IntCase{"x1f", 31}, IntCase{"X10", 16}, IntCase{"0X10", 16}, IntCase{"$a", 10},
-                      IntCase{"$100000000", std::nullopt}, IntCase{"$", std::nullopt},
-                      IntCase{"-", std::nullopt}, IntCase{"+", std::nullopt}, IntCase{" ", std::nullopt},
-                      IntCase{"12 ", std::nullopt}, IntCase{"1 2", std::nullopt},
-                      IntCase{"$G", std::nullopt}, IntCase{"1A", std::nullopt},
-                      IntCase{"007", 7}, IntCase{"-0", 0}, IntCase{"--5", std::nullopt},
+                      IntCase{"+7", 7}, IntCase{"2147483648", std::nullopt}, IntCase{"-2147483648", INT_MIN},
+                      IntCase{"$FFFFFFFF", -1}, IntCase{"2147483647", INT_MAX},
+                      IntCase{"-2147483649", std::nullopt}, IntCase{"x1f", 31}, IntCase{"X10", 16},
+                      IntCase{"0X10", 16}, IntCase{"$a", 10}, IntCase{"$100000000", std::nullopt},
+                      IntCase{"$", std::nullopt}, IntCase{"-", std::nullopt}, IntCase{"+", std::nullopt},
+                      IntCase{" ", std::nullopt}, IntCase{"12 ", std::nullopt}, IntCase{"1 2", std::nullopt},
+                      IntCase{"$G", std::nullopt}, IntCase{"1A", std::nullopt}, IntCase{"007", 7},
+                      IntCase{"-0", 0}, IntCase{"--5", std::nullopt},
                       IntCase{"99999999999999999999", std::nullopt}));
 
 TEST(TrimControl, RemovesCodesZeroToThirtyTwoAtBothEndsOnly) {
@@ -341,9 +340,14 @@ TEST(TrimControl, RemovesCodesZeroToThirtyTwoAtBothEndsOnly) {
         {"  abc  ", "abc"},
         {"\t\r\nabc\r\n", "abc"},
         {std::string("\0x\0", 3), "x"},
-        {"\x01\x1F" "a b\x20", "a b"},
+        {"\x01\x1F"
+         "a b\x20",
+         "a b"},
         {"a  \t b", "a  \t b"},
-        {"\x7F" "a", "\x7F" "a"},  // DEL is above 32
+        {"\x7F"
+         "a",
+         "\x7F"
+         "a"},                      // DEL is above 32
         {"\xC3\xA9 ", "\xC3\xA9"},  // bytes of UTF-8 text are above 127, never trimmed
     };
     for (const auto& c : cases) EXPECT_EQ(TrimControl(c.in), c.out) << '"' << c.in << '"';
@@ -363,9 +367,8 @@ TEST(TextCase, SameTextIgnoresAsciiCase) {
 TEST(PopupMenuCommands, AnEntryRebuiltWhileTheMenuIsShownIsFoundByItsCaptionOrNotRun) {
     sim::SimWindows win;
     plat::Platform p = win.platform();
-    const plat::Hwnd owner = win.User().CreateHiddenWindow("owner", [](std::uint32_t, plat::WParam, plat::LParam) {
-        return plat::LResult{0};
-    });
+    const plat::Hwnd owner = win.User().CreateHiddenWindow(
+        "owner", [](std::uint32_t, plat::WParam, plat::LParam) { return plat::LResult{0}; });
     TPopupMenu menu("menu");
     auto& desktop = menu.Items.Add(std::make_unique<TMenuItem>("desktop", "Desktop"));
     int oldClicks = 0, newClicks = 0;

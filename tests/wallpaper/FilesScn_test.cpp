@@ -59,9 +59,9 @@ TEST(FilesScanCollation, SortedListFollowsTheUsersCollation) {
     scan.ScanDir = "C:\\p";
     scan.Execute();
     EXPECT_EQ(scan.FilesList(),
-              (std::vector<std::string>{"C:\\p\\_a.bmp", "C:\\p\\10.bmp", "C:\\p\\A b\\y.bmp",
-                                        "C:\\p\\a.bmp", "C:\\p\\\xC3\x84\\x.bmp",
-                                        "C:\\p\\\xC3\x84rger.bmp", "C:\\p\\B.bmp", "C:\\p\\zebra.jpg"}));
+              (std::vector<std::string>{"C:\\p\\_a.bmp", "C:\\p\\10.bmp", "C:\\p\\A b\\y.bmp", "C:\\p\\a.bmp",
+                                        "C:\\p\\\xC3\x84\\x.bmp", "C:\\p\\\xC3\x84rger.bmp", "C:\\p\\B.bmp",
+                                        "C:\\p\\zebra.jpg"}));
     EXPECT_EQ(scan.FilesCount(), 8);
 }
 
@@ -91,7 +91,9 @@ protected:
             ++endCalls;
         };
     }
-    void File(const std::string& rel, std::size_t size = 1) { kernel.WriteText("C:\\" + rel, std::string(size, 'x')); }
+    void File(const std::string& rel, std::size_t size = 1) {
+        kernel.WriteText("C:\\" + rel, std::string(size, 'x'));
+    }
     void Folder(const std::string& rel) { kernel.MakeDirectory("C:\\" + rel); }
 };
 

@@ -38,8 +38,9 @@ TEST_F(FolderBrowserTest, SelectionChangesReachTheHandlerWhichSetsOkAndTheStatus
     win.Shell().NextBrowseResult(std::nullopt);
     EXPECT_FALSE(browser.Execute());
     EXPECT_EQ(seen, (std::vector<std::string>{"C:\\Pics", "C:\\WINDOWS", "C:\\keep"}));
-    EXPECT_EQ(DialogMessages(), (std::vector<std::string>{"BFFM_SETSTATUSTEXT(\"in C:\\Pics\")", "BFFM_ENABLEOK(0)",
-                                                           "BFFM_SETSTATUSTEXT(\"in C:\\WINDOWS\")"}));
+    EXPECT_EQ(DialogMessages(),
+              (std::vector<std::string>{"BFFM_SETSTATUSTEXT(\"in C:\\Pics\")", "BFFM_ENABLEOK(0)",
+                                        "BFFM_SETSTATUSTEXT(\"in C:\\WINDOWS\")"}));
     EXPECT_EQ(win.Shell().BrowseStatusText(), "in C:\\WINDOWS");
     EXPECT_FALSE(win.Shell().BrowseOKEnabled());
 

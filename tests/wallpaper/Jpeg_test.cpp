@@ -109,7 +109,8 @@ TEST(JpegDecode, ProgressiveAndFullChromaFiles) {
     JpegOptions o;
     o.fullChroma = true;
     o.progressive = true;
-    ExpectSameAsReference(EncodeJpeg(o, [](int x, int y, int c) { return static_cast<std::uint8_t>(x * y + c); }));
+    ExpectSameAsReference(
+        EncodeJpeg(o, [](int x, int y, int c) { return static_cast<std::uint8_t>(x * y + c); }));
 }
 
 TEST(JpegDecode, GreyscaleBecomesGreyColour) {
@@ -182,7 +183,9 @@ class JpegFiles : public ::testing::Test {
 protected:
     sim::SimWindows win;
     sim::SimKernel& kernel = win.Kernel();
-    void Put(const std::string& path, const std::vector<std::uint8_t>& data) { kernel.WriteBytes(path, data); }
+    void Put(const std::string& path, const std::vector<std::uint8_t>& data) {
+        kernel.WriteBytes(path, data);
+    }
     std::vector<std::uint8_t> Get(const std::string& path) { return ReadWholeFile(kernel, path); }
 };
 
@@ -234,7 +237,8 @@ TEST_F(JpegFiles, MissingSourceNamesTheFile) {
         ConvertJpegToBitmap(kernel, "C:\\gone.jpg", "C:\\WINDOWS\\wall.bmp");
         FAIL();
     } catch (const EVelantError& e) {
-        EXPECT_STREQ(e.what(), "Cannot open file \"C:\\gone.jpg\". The system cannot find the file specified.");
+        EXPECT_STREQ(e.what(),
+                     "Cannot open file \"C:\\gone.jpg\". The system cannot find the file specified.");
     }
 }
 

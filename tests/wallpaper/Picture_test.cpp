@@ -12,9 +12,7 @@
 
 namespace {
 
-plat::ColorRef Rgb(int r, int g, int b) {
-    return static_cast<plat::ColorRef>(r | g << 8 | b << 16);
-}
+plat::ColorRef Rgb(int r, int g, int b) { return static_cast<plat::ColorRef>(r | g << 8 | b << 16); }
 
 // A picture whose every pixel differs, so any misplaced pixel shows.
 TBitmap Pattern(int w, int h, int bitCount = 24) {
@@ -44,8 +42,8 @@ struct BmpBuilder {
     int bitCount = 8;
     std::uint32_t compression = 0;
     std::uint32_t headerSize = 40;
-    std::vector<std::uint32_t> masks;     // after the header (40) or inside it (52+)
-    std::vector<std::uint32_t> palette;   // 0x00RRGGBB as stored (B, G, R, 0)
+    std::vector<std::uint32_t> masks;    // after the header (40) or inside it (52+)
+    std::vector<std::uint32_t> palette;  // 0x00RRGGBB as stored (B, G, R, 0)
     std::uint32_t colorsUsed = 0;
     std::uint32_t imageSize = 0;
     std::vector<std::vector<std::uint8_t>> rows;  // file order, unpadded
@@ -103,11 +101,11 @@ TEST(Bitmap, LayoutIsTheBottomUpBmpPixelArray) {
     TBitmap b(3, 2);
     EXPECT_EQ(b.Stride(), 12u);  // 9 bytes padded to 12
     ASSERT_EQ(b.Pixels().size(), 24u);
-    b.SetPixel(0, 0, Rgb(1, 2, 3));   // top-left: second row in memory
-    b.SetPixel(2, 1, Rgb(4, 5, 6));   // bottom-right: first row in memory
-    EXPECT_EQ(b.Pixels()[12], 3);     // B
-    EXPECT_EQ(b.Pixels()[13], 2);     // G
-    EXPECT_EQ(b.Pixels()[14], 1);     // R
+    b.SetPixel(0, 0, Rgb(1, 2, 3));  // top-left: second row in memory
+    b.SetPixel(2, 1, Rgb(4, 5, 6));  // bottom-right: first row in memory
+    EXPECT_EQ(b.Pixels()[12], 3);    // B
+    EXPECT_EQ(b.Pixels()[13], 2);    // G
+    EXPECT_EQ(b.Pixels()[14], 1);    // R
     EXPECT_EQ(b.Pixels()[6], 6);
     EXPECT_EQ(b.Pixels()[8], 4);
     EXPECT_EQ(b.Pixel(0, 0), Rgb(1, 2, 3));
@@ -159,9 +157,9 @@ TEST(BmpCodec, WrittenFilesReadBackUnchanged) {
         const TBitmap src = Pattern(w, h);
         const auto file = EncodeBmp(src);
         EXPECT_EQ(file.size(), kBmpHeaderSize + src.Pixels().size());
-        EXPECT_EQ(U32At(file, 2), file.size());                                      // bfSize
-        EXPECT_EQ(U32At(file, 10), 54u);                                             // bfOffBits
-        EXPECT_EQ(U32At(file, 34), src.Stride() * static_cast<std::size_t>(h));     // biSizeImage
+        EXPECT_EQ(U32At(file, 2), file.size());                                  // bfSize
+        EXPECT_EQ(U32At(file, 10), 54u);                                         // bfOffBits
+        EXPECT_EQ(U32At(file, 34), src.Stride() * static_cast<std::size_t>(h));  // biSizeImage
         EXPECT_EQ(DecodeBmp(file), src) << w << "x" << h;
     }
 }
@@ -282,7 +280,7 @@ TEST(BmpCodec, ThirtyTwoBitPlainAndBitFieldsInAV5Header) {
 TEST(BmpCodec, EveryLayoutGivesTheSamePicture) {
     constexpr int W = 5, H = 3;
     auto indexAt = [](int x, int y, int colours) { return (x + 3 * y) % 8 % colours; };  // y from the top
-    auto on = [](int i, int channel) { return ((i ^ 1) >> channel & 1) != 0; };  // R, G, B: 0 or 255
+    auto on = [](int i, int channel) { return ((i ^ 1) >> channel & 1) != 0; };          // R, G, B: 0 or 255
     struct Kind {
         const char* name;
         std::uint32_t headerSize;
@@ -385,23 +383,48 @@ TEST(BmpCodec, RunLengthEncodedPixels) {
         std::vector<Runs> rows;  // top row first
     };
     const Case cases[] = {
-        {"RLE8", 8, 20, 3,
-         {0x03, 0x04, 0x05, 0x06, 0x00, 0x03, 0x45, 0x56, 0x67, 0x00, 0x02, 0x78, 0x00, 0x02, 0x05, 0x01,
-          0x02, 0x78, 0x00, 0x00, 0x09, 0x1E, 0x00, 0x01},
+        {"RLE8",
+         8,
+         20,
+         3,
+         {0x03, 0x04, 0x05, 0x06, 0x00, 0x03, 0x45, 0x56, 0x67, 0x00, 0x02, 0x78,
+          0x00, 0x02, 0x05, 0x01, 0x02, 0x78, 0x00, 0x00, 0x09, 0x1E, 0x00, 0x01},
          {{{9, 0x1E}, {11, 0}},
           {{18, 0}, {2, 0x78}},
           {{3, 4}, {5, 6}, {1, 0x45}, {1, 0x56}, {1, 0x67}, {2, 0x78}, {7, 0}}}},
-        {"RLE4", 4, 27, 3,
-         {0x03, 0x04, 0x05, 0x06, 0x00, 0x06, 0x45, 0x56, 0x67, 0x00, 0x04, 0x78, 0x00, 0x02, 0x05, 0x01,
-          0x04, 0x78, 0x00, 0x00, 0x09, 0x1E, 0x00, 0x01},
+        {"RLE4",
+         4,
+         27,
+         3,
+         {0x03, 0x04, 0x05, 0x06, 0x00, 0x06, 0x45, 0x56, 0x67, 0x00, 0x04, 0x78,
+          0x00, 0x02, 0x05, 0x01, 0x04, 0x78, 0x00, 0x00, 0x09, 0x1E, 0x00, 0x01},
          {{{1, 1}, {1, 14}, {1, 1}, {1, 14}, {1, 1}, {1, 14}, {1, 1}, {1, 14}, {1, 1}, {18, 0}},
           {{23, 0}, {1, 7}, {1, 8}, {1, 7}, {1, 8}},
-          {{1, 0}, {1, 4}, {2, 0}, {1, 6}, {1, 0}, {1, 6}, {1, 0}, {1, 4}, {2, 5}, {2, 6}, {2, 7}, {1, 8},
-           {1, 7}, {1, 8}, {9, 0}}}},
-        {"runs cut at the right edge", 8, 4, 2,
+          {{1, 0},
+           {1, 4},
+           {2, 0},
+           {1, 6},
+           {1, 0},
+           {1, 6},
+           {1, 0},
+           {1, 4},
+           {2, 5},
+           {2, 6},
+           {2, 7},
+           {1, 8},
+           {1, 7},
+           {1, 8},
+           {9, 0}}}},
+        {"runs cut at the right edge",
+         8,
+         4,
+         2,
          {0x06, 0x01, 0x00, 0x00, 0x00, 0x05, 2, 3, 2, 3, 2, 0, 0x00, 0x01},
          {{{1, 2}, {1, 3}, {1, 2}, {1, 3}}, {{4, 1}}}},
-        {"paint above the top row is dropped", 4, 3, 1,
+        {"paint above the top row is dropped",
+         4,
+         3,
+         1,
          {0x00, 0x00, 0x03, 0x55, 0x00, 0x02, 0xFF, 0xFF, 0x03, 0x55, 0x00, 0x01},
          {{{3, 0}}}},
     };
@@ -529,8 +552,9 @@ TEST_F(BmpFiles, SaveAndLoadThroughTheKernel) {
     SaveBmpFile(kernel, "C:\\pics\\a.bmp", pic);
     EXPECT_EQ(LoadBmpFile(kernel, "C:\\pics\\a.bmp"), pic);
     EXPECT_FALSE(kernel.Exists(TemporaryNameBeside("C:\\pics\\a.bmp")));
-    EXPECT_EQ(win.Journal(), (std::vector<std::string>{"WriteFile(\"C:\\pics\\a.bmp.velant-tmp\", 166)",
-                                                       "ReplaceFile(\"C:\\pics\\a.bmp.velant-tmp\", \"C:\\pics\\a.bmp\")"}));
+    EXPECT_EQ(win.Journal(),
+              (std::vector<std::string>{"WriteFile(\"C:\\pics\\a.bmp.velant-tmp\", 166)",
+                                        "ReplaceFile(\"C:\\pics\\a.bmp.velant-tmp\", \"C:\\pics\\a.bmp\")"}));
 }
 
 TEST_F(BmpFiles, MissingFileNamesTheFile) {
@@ -553,7 +577,8 @@ TEST_F(BmpFiles, FailedWritesLeaveThePreviousFileIntact) {
         SaveBmpFile(kernel, path, Pattern(8, 8));
         FAIL();
     } catch (const EVelantError& e) {
-        EXPECT_STREQ(e.what(), "Cannot create file \"C:\\pics\\wall.bmp\". There is not enough space on the disk.");
+        EXPECT_STREQ(e.what(),
+                     "Cannot create file \"C:\\pics\\wall.bmp\". There is not enough space on the disk.");
     }
     EXPECT_EQ(LoadBmpFile(kernel, path), before);
     EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(path)));

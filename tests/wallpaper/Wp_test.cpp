@@ -15,7 +15,9 @@ namespace {
 constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
 const std::string kDesktop = "Control Panel\\desktop";
 
-std::string SetWallpaper(const std::string& path) { return "SystemParametersInfo(20, 0, \"" + path + "\", 3)"; }
+std::string SetWallpaper(const std::string& path) {
+    return "SystemParametersInfo(20, 0, \"" + path + "\", 3)";
+}
 
 class WallpaperSetterTest : public ::testing::Test {
 protected:
@@ -43,11 +45,9 @@ TEST_F(WallpaperSetterTest, FileNameTakesOnlyAnExistingBitmapFile) {
         bool taken;
     };
     const Case cases[] = {
-        {"C:\\pics\\a.bmp", true},         {"C:\\pics\\b.BMP", true},
-        {"C:\\pics\\c.Bmp", true},         {"C:\\pics\\d.jpg", false},
-        {"C:\\pics\\missing.bmp", false},  {"", false},
-        {"C:\\pics\\e.bmp.txt", false},    {"C:\\pics\\folder.bmp", false},
-        {"C:\\pics\\a", false},
+        {"C:\\pics\\a.bmp", true},      {"C:\\pics\\b.BMP", true},        {"C:\\pics\\c.Bmp", true},
+        {"C:\\pics\\d.jpg", false},     {"C:\\pics\\missing.bmp", false}, {"", false},
+        {"C:\\pics\\e.bmp.txt", false}, {"C:\\pics\\folder.bmp", false},  {"C:\\pics\\a", false},
     };
     for (const auto& c : cases) {
         wp.SetFileName("C:\\pics\\a.bmp");
@@ -87,11 +87,8 @@ TEST_F(WallpaperSetterTest, FileDirTakesOnlyAFolderHoldingABitmap) {
         const char* result;
     };
     const Case cases[] = {
-        {"C:\\walls", "C:\\walls"},
-        {"C:\\jpegs", "C:\\walls"},
-        {"C:\\empty", "C:\\walls"},
-        {"C:\\missing", "C:\\walls"},
-        {"", "C:\\walls"},
+        {"C:\\walls", "C:\\walls"},   {"C:\\jpegs", "C:\\walls"}, {"C:\\empty", "C:\\walls"},
+        {"C:\\missing", "C:\\walls"}, {"", "C:\\walls"},
     };
     for (const auto& c : cases) {
         wp.SetFileDir(c.dir);
@@ -152,16 +149,20 @@ TEST_F(WallpaperSetterTest, StretchAndTileStoreTheirTextAndEachAppliesOnce) {
                   (sim::SimRegistry::Value{plat::REG_SZ, {static_cast<std::uint8_t>(c.style[0]), 0}}));
         EXPECT_EQ(win.Registry().Get(HKCU, kDesktop, "TileWallpaper"),
                   (sim::SimRegistry::Value{plat::REG_SZ, {static_cast<std::uint8_t>(c.tileText[0]), 0}}));
-        EXPECT_EQ(Sets(), (std::vector<std::string>{SetWallpaper("C:\\pics\\a.bmp"), SetWallpaper("C:\\pics\\a.bmp")}));
+        EXPECT_EQ(Sets(), (std::vector<std::string>{SetWallpaper("C:\\pics\\a.bmp"),
+                                                    SetWallpaper("C:\\pics\\a.bmp")}));
         EXPECT_EQ(wp.Stretch(), c.stretch);
         EXPECT_EQ(wp.Tile(), c.tile);
         // The first apply already sees the new style, the tile value follows.
         const auto all = win.Journal();
         std::vector<std::string> order;
         for (const auto& e : all)
-            if (e.find("\"WallpaperStyle\"") != std::string::npos) order.push_back("style");
-            else if (e.find("\"TileWallpaper\"") != std::string::npos) order.push_back("tile");
-            else if (e.rfind("SystemParametersInfo(20,", 0) == 0) order.push_back("apply");
+            if (e.find("\"WallpaperStyle\"") != std::string::npos)
+                order.push_back("style");
+            else if (e.find("\"TileWallpaper\"") != std::string::npos)
+                order.push_back("tile");
+            else if (e.rfind("SystemParametersInfo(20,", 0) == 0)
+                order.push_back("apply");
         EXPECT_EQ(order, (std::vector<std::string>{"style", "apply", "tile", "apply"}));
     }
 }
@@ -172,7 +173,8 @@ TEST_F(WallpaperSetterTest, GettersReadTheShellsValues) {
         const char* style;
         bool stretch;
     };
-    for (const Case c : {Case{"2", true}, Case{"0", false}, Case{"1", false}, Case{"abc", false}, Case{" 2", true}}) {
+    for (const Case c :
+         {Case{"2", true}, Case{"0", false}, Case{"1", false}, Case{"abc", false}, Case{" 2", true}}) {
         reg.SetString(HKCU, kDesktop, "WallpaperStyle", c.style);
         EXPECT_EQ(wp.Stretch(), c.stretch) << c.style;
     }

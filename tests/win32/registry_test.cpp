@@ -117,16 +117,15 @@ TEST_F(Win32RegistryTest, PredefinedRootsReachTheSameKeysAsWindowsOwn) {
     // The program's root constants are zero-extended; Windows' are sign-extended.
     ASSERT_EQ(reg.RegSetValueEx(key, "Mark", plat::REG_SZ, Bytes{'m', 0}), plat::ERROR_SUCCESS);
     plat::Hkey again = 0;
-    ASSERT_EQ(reg.RegOpenKeyEx(plat::HKEY_CURRENT_USER, path, plat::KEY_READ, again),
-              plat::ERROR_SUCCESS);
+    ASSERT_EQ(reg.RegOpenKeyEx(plat::HKEY_CURRENT_USER, path, plat::KEY_READ, again), plat::ERROR_SUCCESS);
     std::uint32_t type = 0;
     Bytes read;
     EXPECT_EQ(reg.RegQueryValueEx(again, "Mark", type, read), plat::ERROR_SUCCESS);
     reg.RegCloseKey(again);
     plat::Hkey desktop = 0;
-    EXPECT_EQ(reg.RegOpenKeyEx(plat::HKEY_CURRENT_USER, "Control Panel\\Desktop", plat::KEY_ALL_ACCESS,
-                               desktop),
-              plat::ERROR_SUCCESS);
+    EXPECT_EQ(
+        reg.RegOpenKeyEx(plat::HKEY_CURRENT_USER, "Control Panel\\Desktop", plat::KEY_ALL_ACCESS, desktop),
+        plat::ERROR_SUCCESS);
     if (desktop) reg.RegCloseKey(desktop);
 }
 

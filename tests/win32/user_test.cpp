@@ -20,11 +20,11 @@ struct Received {
 class Win32UserTest : public ::testing::Test {
 protected:
     plat::Hwnd MakeWindow(const char* className) {
-        return user.CreateHiddenWindow(className, [this](std::uint32_t msg, plat::WParam w,
-                                                         plat::LParam l) -> plat::LResult {
-            if (msg >= WM_USER) received.push_back({msg, w, l});
-            return 0;
-        });
+        return user.CreateHiddenWindow(
+            className, [this](std::uint32_t msg, plat::WParam w, plat::LParam l) -> plat::LResult {
+                if (msg >= WM_USER) received.push_back({msg, w, l});
+                return 0;
+            });
     }
     bool Got(std::uint32_t msg, plat::WParam w, plat::LParam l) const {
         for (const auto& r : received)
@@ -65,8 +65,7 @@ TEST_F(Win32UserTest, RegisteredBroadcastMessageReachesTheHiddenWindow) {
     EXPECT_EQ(user.RegisterWindowMessage("VelantTestBroadcast"), msg);
     // What the shell does with "TaskbarCreated" when it restarts.
     std::uintptr_t result = 0;
-    user.SendMessageTimeout(win32::FromWin(HWND_BROADCAST), msg, 3, 4,
-                            SMTO_ABORTIFHUNG, 2000, &result);
+    user.SendMessageTimeout(win32::FromWin(HWND_BROADCAST), msg, 3, 4, SMTO_ABORTIFHUNG, 2000, &result);
     user.ProcessMessages();
     EXPECT_TRUE(Got(msg, 3, 4));
     user.DestroyWindow(wnd);
@@ -141,8 +140,7 @@ TEST_F(Win32UserTest, NotifyIconAddModifyDelete) {
 }
 
 TEST(Win32Dialogs, FilterBecomesNulSeparatedPairs) {
-    const std::string converted =
-        win32::Win32Dialogs::ConvertFilter("Pictures|*.bmp;*.jpg|All files|*.*");
+    const std::string converted = win32::Win32Dialogs::ConvertFilter("Pictures|*.bmp;*.jpg|All files|*.*");
     EXPECT_EQ(converted, std::string("Pictures\0*.bmp;*.jpg\0All files\0*.*\0\0", 36));
     EXPECT_EQ(win32::Win32Dialogs::ConvertFilter(""), "");
 }

@@ -122,16 +122,16 @@ void Win32MenuCanvas::DrawEdge(const plat::Rect& rect, unsigned edge, unsigned s
     ::DrawEdge(FDC, &r, edge, sides);
 }
 
-void Win32MenuCanvas::DrawFormattedText(const TCanvasFont& font, plat::ColorRef color, const std::string& text,
-                                        const plat::Rect& rect, unsigned format) {
+void Win32MenuCanvas::DrawFormattedText(const TCanvasFont& font, plat::ColorRef color,
+                                        const std::string& text, const plat::Rect& rect, unsigned format) {
     SelectGuard selected(FDC, Font(font));
     TextState state(FDC, color);
     RECT r = ToRect(rect);
     ::DrawTextA(FDC, text.c_str(), static_cast<int>(text.size()), &r, format);
 }
 
-void Win32MenuCanvas::DrawDisabledText(const TCanvasFont& font, const std::string& text, const plat::Rect& rect,
-                                       unsigned format) {
+void Win32MenuCanvas::DrawDisabledText(const TCanvasFont& font, const std::string& text,
+                                       const plat::Rect& rect, unsigned format) {
     // The classic engraved look: a highlight one pixel down and right, the grey
     // text over it.
     plat::Rect light = rect;
@@ -174,7 +174,8 @@ std::unique_ptr<IMenuBitmap> Win32MenuCanvas::CreateBitmap(int width, int height
     return std::make_unique<Win32MenuBitmap>(FDC, width, height);
 }
 
-void Win32MenuCanvas::CopyRect(const plat::Rect& dest, const IMenuBitmap& source, const plat::Rect& sourceRect) {
+void Win32MenuCanvas::CopyRect(const plat::Rect& dest, const IMenuBitmap& source,
+                               const plat::Rect& sourceRect) {
     const auto* bitmap = dynamic_cast<const Win32MenuBitmap*>(&source);
     if (!bitmap || !bitmap->DC()) return;
     // Only what lies inside the picture: outside it a blit copies undefined pixels.
@@ -220,7 +221,8 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
                 WindowDC dc(owner);
                 if (!dc) return false;
                 Win32MenuCanvas canvas(dc.get());
-                const TItemSize size = menu.MeasureItem(canvas, *reinterpret_cast<const TMenuItem*>(mis->itemData));
+                const TItemSize size =
+                    menu.MeasureItem(canvas, *reinterpret_cast<const TMenuItem*>(mis->itemData));
                 mis->itemWidth = static_cast<UINT>(std::max(size.width, 0));
                 mis->itemHeight = static_cast<UINT>(std::max(size.height, 0));
                 result = TRUE;
@@ -230,7 +232,8 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
                 auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
                 if (wParam != 0 || !dis || dis->CtlType != ODT_MENU || !dis->itemData) return false;
                 Win32MenuCanvas canvas(dis->hDC);
-                const plat::Rect rect{dis->rcItem.left, dis->rcItem.top, dis->rcItem.right, dis->rcItem.bottom};
+                const plat::Rect rect{dis->rcItem.left, dis->rcItem.top, dis->rcItem.right,
+                                      dis->rcItem.bottom};
                 menu.DrawItem(canvas, *reinterpret_cast<const TMenuItem*>(dis->itemData), rect,
                               MenuItemState(dis->itemState));
                 result = TRUE;

@@ -53,7 +53,8 @@ public:
     const std::optional<plat::FileDialogOptions>& LastFileDialog() const { return lastFileDialog_; }
 
 private:
-    bool FileDialog(const char* name, plat::FileDialogOptions& options, std::deque<std::optional<std::string>>& queue);
+    bool FileDialog(const char* name, plat::FileDialogOptions& options,
+                    std::deque<std::optional<std::string>>& queue);
 
     SimJournal& journal_;
     std::deque<int> answers_;

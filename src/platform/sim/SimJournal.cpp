@@ -24,9 +24,9 @@ void SimJournal::Clear() {
 
 std::size_t SimJournal::Count(const std::string& prefix) const {
     std::lock_guard lock(mu_);
-    return static_cast<std::size_t>(std::count_if(entries_.begin(), entries_.end(), [&](const std::string& e) {
-        return e.compare(0, prefix.size(), prefix) == 0;
-    }));
+    return static_cast<std::size_t>(
+        std::count_if(entries_.begin(), entries_.end(),
+                      [&](const std::string& e) { return e.compare(0, prefix.size(), prefix) == 0; }));
 }
 
 bool SimJournal::Contains(const std::string& entry) const {
@@ -82,10 +82,18 @@ std::string Bytes(const std::uint8_t* data, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
         unsigned char c = data[i];
         switch (c) {
-            case 0: out += "\\0"; break;
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
+            case 0:
+                out += "\\0";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
             default:
                 if (c < 0x20) {
                     char buf[8];

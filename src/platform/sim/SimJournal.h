@@ -90,7 +90,7 @@ std::string Vk(std::uint32_t vk);
 std::string Color(std::uint32_t color);
 std::string Hex(std::uint64_t value, int digits);
 std::string Handle(plat::Handle handle);  // signed decimal
-std::string Ptr(const void* p);             // `null` or `ptr`
+std::string Ptr(const void* p);           // `null` or `ptr`
 }  // namespace fmt
 
 // Case-insensitive (ASCII) helpers, as Windows compares names.

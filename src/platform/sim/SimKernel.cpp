@@ -127,9 +127,9 @@ struct Latin1 {
     std::uint8_t accent;
 };
 constexpr Latin1 kLatin1[32] = {
-    {'a', 1}, {'a', 2}, {'a', 3}, {'a', 4}, {'a', 5}, {'a', 6}, {'a', 7}, {'c', 1},  // AAAAAAÆC
-    {'e', 1}, {'e', 2}, {'e', 3}, {'e', 5}, {'i', 1}, {'i', 2}, {'i', 3}, {'i', 5},  // EEEEIIII
-    {'d', 8}, {'n', 4}, {'o', 1}, {'o', 2}, {'o', 3}, {'o', 4}, {'o', 5}, {0, 0},    // ÐÑOOOOO×
+    {'a', 1}, {'a', 2}, {'a', 3}, {'a', 4}, {'a', 5}, {'a', 6}, {'a', 7},  {'c', 1},   // AAAAAAÆC
+    {'e', 1}, {'e', 2}, {'e', 3}, {'e', 5}, {'i', 1}, {'i', 2}, {'i', 3},  {'i', 5},   // EEEEIIII
+    {'d', 8}, {'n', 4}, {'o', 1}, {'o', 2}, {'o', 3}, {'o', 4}, {'o', 5},  {0, 0},     // ÐÑOOOOO×
     {'o', 9}, {'u', 1}, {'u', 2}, {'u', 3}, {'u', 5}, {'y', 2}, {'z', 10}, {'s', 11},  // ØUUUUÝÞß
 };
 
@@ -314,12 +314,14 @@ std::string SimKernel::GetLocaleInfo(std::uint32_t lcType) {
     return it == locale_.end() ? std::string() : it->second;
 }
 
-int SimKernel::CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) {
+int SimKernel::CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a,
+                             std::string_view b) {
     if (journal_.Fails("CompareString")) return 0;
     if (plainCollation_.load(std::memory_order_relaxed)) return IKernel::CompareString(locale, flags, a, b);
     int r = CompareLevel(a, b, [](const Weight& w) { return w.primary; });
     if (r == 0) r = CompareLevel(a, b, [](const Weight& w) { return w.accent; });
-    if (r == 0 && !(flags & plat::NORM_IGNORECASE)) r = CompareLevel(a, b, [](const Weight& w) { return w.upper; });
+    if (r == 0 && !(flags & plat::NORM_IGNORECASE))
+        r = CompareLevel(a, b, [](const Weight& w) { return w.upper; });
     return r < 0 ? plat::CSTR_LESS_THAN : r > 0 ? plat::CSTR_GREATER_THAN : plat::CSTR_EQUAL;
 }
 
@@ -387,7 +389,8 @@ plat::Handle SimKernel::FindFirstFile(const std::string& pattern, plat::FindData
         if (!directory) d.size = entry.file_size(ec);
         entries.push_back(d);
     }
-    std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return LessNoCase(a.name, b.name); });
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return LessNoCase(a.name, b.name); });
     all.insert(all.end(), entries.begin(), entries.end());
     FindState state;
     for (auto& d : all)
@@ -595,7 +598,8 @@ long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
 
 // ---------------------------------------------------------------- waitables
 
-plat::Handle SimKernel::FindFirstChangeNotification(const std::string& path, bool subtree, std::uint32_t filter) {
+plat::Handle SimKernel::FindFirstChangeNotification(const std::string& path, bool subtree,
+                                                    std::uint32_t filter) {
     journal_.Add("FindFirstChangeNotification(" + fmt::Quote(path) + ", " + (subtree ? "1" : "0") + ", " +
                  std::to_string(filter) + ")");
     if (FailWith(journal_.Fails("FindFirstChangeNotification"))) return 0;
@@ -680,8 +684,8 @@ std::uint32_t SimKernel::WaitForSingleObject(plat::Handle handle, std::uint32_t 
     return WaitForMultipleObjects(1, &handle, false, ms);
 }
 
-std::uint32_t SimKernel::WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,
-                                                std::uint32_t ms) {
+std::uint32_t SimKernel::WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles,
+                                                bool waitAll, std::uint32_t ms) {
     if (FailWith(journal_.Fails("WaitForMultipleObjects"))) return plat::WAIT_FAILED;
     if (count == 0 || count > MaximumWaitObjects || !handles) {
         lastError = ERROR_INVALID_PARAMETER;
@@ -704,7 +708,8 @@ std::uint32_t SimKernel::WaitForMultipleObjects(std::uint32_t count, const plat:
     std::uint32_t result = plat::WAIT_TIMEOUT;
     auto ready = [&] {
         if (waitAll) {
-            if (!std::all_of(objects.begin(), objects.end(), [](const auto& w) { return w->signalled; })) return false;
+            if (!std::all_of(objects.begin(), objects.end(), [](const auto& w) { return w->signalled; }))
+                return false;
             for (auto& w : objects) consume(*w);
             result = plat::WAIT_OBJECT_0;
             return true;
@@ -752,8 +757,8 @@ std::size_t SimKernel::OpenHandleCount() const {
 
 std::size_t SimKernel::WatchCount() const {
     std::lock_guard lock(mu_);
-    return static_cast<std::size_t>(std::count_if(waitables_.begin(), waitables_.end(),
-                                                  [](const auto& w) { return w.second->kind == Kind::Change; }));
+    return static_cast<std::size_t>(std::count_if(
+        waitables_.begin(), waitables_.end(), [](const auto& w) { return w.second->kind == Kind::Change; }));
 }
 
 // ---------------------------------------------------------------- drives, programs, INI, versions
@@ -789,7 +794,8 @@ std::uint32_t SimKernel::WinExec(const std::string& cmdLine, int show) {
 }
 
 std::string SimKernel::GetPrivateProfileString(const std::string& section, const std::string& key,
-                                               const std::string& def, std::uint32_t size, const std::string& file) {
+                                               const std::string& def, std::uint32_t size,
+                                               const std::string& file) {
     auto clip = [&](std::string s) { return size == 0 ? std::string() : s.substr(0, size - 1); };
     std::string text = FileText(file);
     std::string current;
@@ -835,10 +841,13 @@ bool SimKernel::GetFileVersionInfo(const std::string& path, std::vector<std::uin
     // A VS_VERSIONINFO block whose VS_FIXEDFILEINFO sits where Windows puts it.
     block.assign(VersionBlockSize, 0);
     auto put = [&](std::size_t at, std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) block[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            block[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value >> (8 * i));
     };
-    std::uint32_t ms = static_cast<std::uint32_t>(v.major) << 16 | static_cast<std::uint32_t>(v.minor & 0xFFFF);
-    std::uint32_t ls = static_cast<std::uint32_t>(v.build) << 16 | static_cast<std::uint32_t>(v.revision & 0xFFFF);
+    std::uint32_t ms =
+        static_cast<std::uint32_t>(v.major) << 16 | static_cast<std::uint32_t>(v.minor & 0xFFFF);
+    std::uint32_t ls =
+        static_cast<std::uint32_t>(v.build) << 16 | static_cast<std::uint32_t>(v.revision & 0xFFFF);
     put(0, VersionBlockSize);
     put(FixedInfoOffset, FixedInfoSignature);
     put(FixedInfoOffset + 4, 0x00010000);
@@ -869,7 +878,8 @@ bool SimKernel::VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block, pl
 
 bool SimKernel::GetVersionEx(plat::OsVersionInfo& info) {
     if (journal_.Fails("GetVersionEx")) return false;
-    if (info.osVersionInfoSize != plat::OSVERSIONINFOA_SIZE && info.osVersionInfoSize != plat::OSVERSIONINFOEXA_SIZE)
+    if (info.osVersionInfoSize != plat::OSVERSIONINFOA_SIZE &&
+        info.osVersionInfoSize != plat::OSVERSIONINFOEXA_SIZE)
         return false;
     std::lock_guard lock(mu_);
     std::uint32_t size = info.osVersionInfoSize;
@@ -878,8 +888,8 @@ bool SimKernel::GetVersionEx(plat::OsVersionInfo& info) {
     return true;
 }
 
-void SimKernel::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor, std::uint32_t build,
-                           const std::string& csdVersion) {
+void SimKernel::SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
+                           std::uint32_t build, const std::string& csdVersion) {
     std::lock_guard lock(mu_);
     osVersion_.platformId = platformId;
     osVersion_.majorVersion = major;
@@ -894,17 +904,19 @@ bool SimKernel::SystemTimeToFileTime(const plat::SystemTime& t, std::uint64_t& f
     if (t.year < 1601 || t.year > 30827 || t.month < 1 || t.month > 12) return false;
     bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
     int days = monthDays[t.month - 1] + (t.month == 2 && leap ? 1 : 0);
-    if (t.day < 1 || t.day > days || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
-        t.second > 59 || t.milliseconds < 0 || t.milliseconds > 999)
+    if (t.day < 1 || t.day > days || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 ||
+        t.second < 0 || t.second > 59 || t.milliseconds < 0 || t.milliseconds > 999)
         return false;
-    std::int64_t sinceEpoch = SimClock::DaysFromCivil(t.year, t.month, t.day) - SimClock::DaysFromCivil(1601, 1, 1);
+    std::int64_t sinceEpoch =
+        SimClock::DaysFromCivil(t.year, t.month, t.day) - SimClock::DaysFromCivil(1601, 1, 1);
     std::int64_t ms = sinceEpoch * 86400000LL + t.hour * 3600000LL + t.minute * 60000LL + t.second * 1000LL +
                       t.milliseconds;
     fileTime = static_cast<std::uint64_t>(ms) * 10000u;
     return true;
 }
 
-bool SimKernel::GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors, plat::ProcessorTimes& total) {
+bool SimKernel::GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors,
+                                  plat::ProcessorTimes& total) {
     if (journal_.Fails("GetProcessorTimes")) return false;
     std::lock_guard lock(mu_);
     if (!hasProcessorTimes_) return false;
@@ -992,7 +1004,8 @@ std::vector<std::string> SimKernel::ListFolder(const std::string& winPath) const
     auto host = HostPathLocked(winPath);
     std::error_code ec;
     if (host)
-        for (const auto& entry : fs::directory_iterator(*host, ec)) names.push_back(entry.path().filename().string());
+        for (const auto& entry : fs::directory_iterator(*host, ec))
+            names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end(), LessNoCase);
     return names;
 }
@@ -1019,23 +1032,37 @@ std::uint32_t SimKernel::GetLastError() { return lastError; }
 
 std::string SimKernel::FormatMessage(std::uint32_t messageId) { return SystemMessageText(messageId); }
 
-void SimKernel::OutputDebugString(const std::string& text) { journal_.Add("OutputDebugString(" + fmt::Quote(text) + ")"); }
+void SimKernel::OutputDebugString(const std::string& text) {
+    journal_.Add("OutputDebugString(" + fmt::Quote(text) + ")");
+}
 
 std::string SystemMessageText(std::uint32_t code) {
     // Windows' own English texts for the codes the simulation produces.
     switch (code) {
-    case 1: return "Incorrect function.";
-    case 2: return "The system cannot find the file specified.";
-    case 3: return "The system cannot find the path specified.";
-    case 5: return "Access is denied.";
-    case 6: return "The handle is invalid.";
-    case 8: return "Not enough memory resources are available to process this command.";
-    case 32: return "The process cannot access the file because it is being used by another process.";
-    case 87: return "The parameter is incorrect.";
-    case 112: return "There is not enough space on the disk.";
-    case 145: return "The directory is not empty.";
-    case 183: return "Cannot create a file when that file already exists.";
-    default: return {};
+        case 1:
+            return "Incorrect function.";
+        case 2:
+            return "The system cannot find the file specified.";
+        case 3:
+            return "The system cannot find the path specified.";
+        case 5:
+            return "Access is denied.";
+        case 6:
+            return "The handle is invalid.";
+        case 8:
+            return "Not enough memory resources are available to process this command.";
+        case 32:
+            return "The process cannot access the file because it is being used by another process.";
+        case 87:
+            return "The parameter is incorrect.";
+        case 112:
+            return "There is not enough space on the disk.";
+        case 145:
+            return "The directory is not empty.";
+        case 183:
+            return "Cannot create a file when that file already exists.";
+        default:
+            return {};
     }
 }
 

@@ -121,9 +121,9 @@ constexpr std::uint32_t LOCALE_ITIME = 0x23;
 constexpr std::uint32_t LOCALE_ITLZERO = 0x25;
 constexpr std::uint32_t LOCALE_S1159 = 0x28;
 constexpr std::uint32_t LOCALE_S2359 = 0x29;
-constexpr std::uint32_t LOCALE_SDAYNAME1 = 0x2A;        // Monday; ..7 = 0x30 Sunday
-constexpr std::uint32_t LOCALE_SABBREVDAYNAME1 = 0x31;  // ..0x37
-constexpr std::uint32_t LOCALE_SMONTHNAME1 = 0x38;      // ..0x43
+constexpr std::uint32_t LOCALE_SDAYNAME1 = 0x2A;          // Monday; ..7 = 0x30 Sunday
+constexpr std::uint32_t LOCALE_SABBREVDAYNAME1 = 0x31;    // ..0x37
+constexpr std::uint32_t LOCALE_SMONTHNAME1 = 0x38;        // ..0x43
 constexpr std::uint32_t LOCALE_SABBREVMONTHNAME1 = 0x44;  // ..0x4F
 constexpr std::uint32_t LOCALE_SSHORTTIME = 0x79;
 constexpr std::uint32_t LOCALE_STIMEFORMAT = 0x1003;
@@ -146,7 +146,8 @@ public:
     std::uint32_t GetTickCount() override;
     void GetLocalTime(plat::SystemTime& time) override;
     std::string GetLocaleInfo(std::uint32_t lcType) override;
-    int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) override;
+    int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a,
+                      std::string_view b) override;
     void Sleep(std::uint32_t ms) override;
 
     plat::Handle GetCurrentProcess() override;
@@ -165,7 +166,8 @@ public:
     long WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) override;
     long ReplaceFile(const std::string& from, const std::string& to) override;
 
-    plat::Handle FindFirstChangeNotification(const std::string& path, bool subtree, std::uint32_t filter) override;
+    plat::Handle FindFirstChangeNotification(const std::string& path, bool subtree,
+                                             std::uint32_t filter) override;
     bool FindNextChangeNotification(plat::Handle change) override;
     bool FindCloseChangeNotification(plat::Handle change) override;
     plat::Handle CreateEvent(bool manualReset, bool initialState) override;
@@ -178,8 +180,9 @@ public:
     std::uint32_t GetLogicalDrives() override;
     std::uint32_t GetDriveType(const std::string& root) override;
     std::uint32_t WinExec(const std::string& cmdLine, int show) override;
-    std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& def,
-                                        std::uint32_t size, const std::string& file) override;
+    std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                        const std::string& def, std::uint32_t size,
+                                        const std::string& file) override;
 
     std::uint32_t GetFileVersionInfoSize(const std::string& path) override;
     bool GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) override;
@@ -187,7 +190,8 @@ public:
 
     bool GetVersionEx(plat::OsVersionInfo& info) override;
     bool SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) override;
-    bool GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors, plat::ProcessorTimes& total) override;
+    bool GetProcessorTimes(std::vector<plat::ProcessorTimes>& processors,
+                           plat::ProcessorTimes& total) override;
     std::uint32_t GetLastError() override;
     std::string FormatMessage(std::uint32_t messageId) override;
     void OutputDebugString(const std::string& text) override;
@@ -216,8 +220,8 @@ public:
     void SetDrive(char letter, std::uint32_t driveType);  // DRIVE_NO_ROOT_DIR (or 0) removes it
     void SetFileVersion(const std::string& winPath, int major, int minor, int build = 0, int revision = 0);
     void SetLocaleInfo(std::uint32_t lcType, const std::string& value);
-    void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor, std::uint32_t build = 0,
-                    const std::string& csdVersion = "");
+    void SetVersion(std::uint32_t platformId, std::uint32_t major, std::uint32_t minor,
+                    std::uint32_t build = 0, const std::string& csdVersion = "");
     void SetProcessorTimes(std::vector<plat::ProcessorTimes> processors);
     void SetSystemTimes(const plat::ProcessorTimes& total);
     void ClearProcessorTimes();  // neither source answers

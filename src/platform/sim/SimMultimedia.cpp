@@ -26,7 +26,8 @@ SimMultimedia::SimMultimedia(SimJournal& journal) : journal_(journal) {
 
 std::uint32_t SimMultimedia::mciSendString(const std::string& command) {
     journal_.Add("mciSendString(" + fmt::Quote(command) + ")");
-    if (auto f = journal_.Fails("mciSendString")) return *f ? static_cast<std::uint32_t>(*f) : MCIERR_HARDWARE;
+    if (auto f = journal_.Fails("mciSendString"))
+        return *f ? static_cast<std::uint32_t>(*f) : MCIERR_HARDWARE;
     if (!scripted_.empty()) {
         std::uint32_t r = scripted_.front();
         scripted_.pop_front();

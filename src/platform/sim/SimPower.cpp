@@ -18,12 +18,14 @@ bool SimPower::ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) {
 }
 
 bool SimPower::SetSystemPowerState(bool suspend, bool force) {
-    journal_.Add(std::string("SetSystemPowerState(") + (suspend ? "1" : "0") + ", " + (force ? "1" : "0") + ")");
+    journal_.Add(std::string("SetSystemPowerState(") + (suspend ? "1" : "0") + ", " + (force ? "1" : "0") +
+                 ")");
     return !journal_.Fails("SetSystemPowerState");
 }
 
 bool SimPower::PrivilegeEnabled(const std::string& privilege) const {
-    return std::any_of(enabled_.begin(), enabled_.end(), [&](const std::string& p) { return IEquals(p, privilege); });
+    return std::any_of(enabled_.begin(), enabled_.end(),
+                       [&](const std::string& p) { return IEquals(p, privilege); });
 }
 
 }  // namespace sim

@@ -34,14 +34,22 @@ std::string DataText(std::uint32_t type, const std::vector<std::uint8_t>& data) 
 
 std::string RootName(plat::Hkey root) {
     switch (root.Value()) {
-        case plat::HKEY_CLASSES_ROOT.Value(): return "HKCR";
-        case plat::HKEY_CURRENT_USER.Value(): return "HKCU";
-        case plat::HKEY_LOCAL_MACHINE.Value(): return "HKLM";
-        case plat::HKEY_USERS.Value(): return "HKU";
-        case plat::HKEY_PERFORMANCE_DATA.Value(): return "HKPD";
-        case plat::HKEY_CURRENT_CONFIG.Value(): return "HKCC";
-        case plat::HKEY_DYN_DATA.Value(): return "HKDD";
-        default: return std::to_string(root.Value());
+        case plat::HKEY_CLASSES_ROOT.Value():
+            return "HKCR";
+        case plat::HKEY_CURRENT_USER.Value():
+            return "HKCU";
+        case plat::HKEY_LOCAL_MACHINE.Value():
+            return "HKLM";
+        case plat::HKEY_USERS.Value():
+            return "HKU";
+        case plat::HKEY_PERFORMANCE_DATA.Value():
+            return "HKPD";
+        case plat::HKEY_CURRENT_CONFIG.Value():
+            return "HKCC";
+        case plat::HKEY_DYN_DATA.Value():
+            return "HKDD";
+        default:
+            return std::to_string(root.Value());
     }
 }
 
@@ -147,7 +155,8 @@ std::string SimRegistry::KeyText(plat::Hkey key) const {
 
 bool SimRegistry::Denied(plat::Hkey root, const std::vector<std::string>& path) const {
     for (std::size_t n = 0; n <= path.size(); ++n) {
-        auto it = denied_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
+        auto it =
+            denied_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
         if (it != denied_.end() && it->second) return true;
     }
     return false;
@@ -156,16 +165,17 @@ bool SimRegistry::Denied(plat::Hkey root, const std::vector<std::string>& path) 
 long SimRegistry::WriteFailure(plat::Hkey root, const std::vector<std::string>& path) const {
     if (failAllWrites_) return failAllWrites_;
     for (std::size_t n = 0; n <= path.size(); ++n) {
-        auto it = failWrites_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
+        auto it =
+            failWrites_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
         if (it != failWrites_.end() && it->second) return it->second;
     }
     return 0;
 }
 
-long SimRegistry::OpenOrCreate(const char* op, plat::Hkey root, const std::string& subKey, std::uint32_t access,
-                               plat::Hkey& result, bool create) {
-    journal_.Add(std::string(op) + "(" + KeyText(root) + ", " + fmt::Quote(subKey) + ", " + std::to_string(access) +
-                 ")");
+long SimRegistry::OpenOrCreate(const char* op, plat::Hkey root, const std::string& subKey,
+                               std::uint32_t access, plat::Hkey& result, bool create) {
+    journal_.Add(std::string(op) + "(" + KeyText(root) + ", " + fmt::Quote(subKey) + ", " +
+                 std::to_string(access) + ")");
     result = 0;
     if (auto f = journal_.Fails(op)) return *f ? *f : plat::ERROR_ACCESS_DENIED;
     Resolved base = Resolve(root);
@@ -206,8 +216,8 @@ long SimRegistry::RegCloseKey(plat::Hkey key) {
 
 long SimRegistry::RegSetValueEx(plat::Hkey key, const std::string& name, std::uint32_t type,
                                 const std::vector<std::uint8_t>& data) {
-    journal_.Add("RegSetValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " + std::to_string(type) + ", " +
-                 DataText(type, data) + ")");
+    journal_.Add("RegSetValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " + std::to_string(type) +
+                 ", " + DataText(type, data) + ")");
     if (auto f = journal_.Fails("RegSetValueEx")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
     Resolved r = Resolve(key);
     if (r.error) return r.error;
@@ -260,8 +270,8 @@ long SimRegistry::RegQueryValueEx(plat::Hkey key, const std::string& name, std::
 long SimRegistry::RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type,
                                         std::uint8_t* data, std::uint32_t& size) {
     if (key == plat::HKEY_PERFORMANCE_DATA)
-        journal_.Add("RegQueryValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " + std::to_string(size) +
-                     ")");
+        journal_.Add("RegQueryValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " +
+                     std::to_string(size) + ")");
     Value v;
     long rc = Lookup(key, name, v);
     if (rc != plat::ERROR_SUCCESS) return rc;
@@ -340,7 +350,9 @@ long SimRegistry::RegEnumValue(plat::Hkey key, std::uint32_t index, std::string&
     return plat::ERROR_SUCCESS;
 }
 
-bool SimRegistry::HasKey(plat::Hkey root, const std::string& path) const { return Find(root, Split(path)) != nullptr; }
+bool SimRegistry::HasKey(plat::Hkey root, const std::string& path) const {
+    return Find(root, Split(path)) != nullptr;
+}
 
 std::optional<SimRegistry::Value> SimRegistry::Get(plat::Hkey root, const std::string& path,
                                                    const std::string& name) const {
@@ -386,14 +398,16 @@ void SimRegistry::SetString(plat::Hkey root, const std::string& path, const std:
     Set(root, path, name, plat::REG_SZ, bytes);
 }
 
-void SimRegistry::SetDword(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t value) {
+void SimRegistry::SetDword(plat::Hkey root, const std::string& path, const std::string& name,
+                           std::uint32_t value) {
     Set(root, path, name, plat::REG_DWORD,
         {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
          static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
 }
 
 void SimRegistry::CreateKey(plat::Hkey root, const std::string& path) {
-    if (!Make(root, Split(path))) throw std::invalid_argument("not a registry root: " + std::to_string(root.Value()));
+    if (!Make(root, Split(path)))
+        throw std::invalid_argument("not a registry root: " + std::to_string(root.Value()));
 }
 
 void SimRegistry::RemoveKey(plat::Hkey root, const std::string& path) {

@@ -71,8 +71,8 @@ public:
                        const std::vector<std::uint8_t>& data) override;
     long RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
                          std::vector<std::uint8_t>& data) override;
-    long RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
-                               std::uint32_t& size) override;
+    long RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                               std::uint8_t* data, std::uint32_t& size) override;
     long RegDeleteValue(plat::Hkey key, const std::string& name) override;
     long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
     long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
@@ -84,15 +84,17 @@ public:
     std::optional<Value> Get(plat::Hkey root, const std::string& path, const std::string& name) const;
     // The text up to the first NUL; "" when the value is missing.
     std::string GetString(plat::Hkey root, const std::string& path, const std::string& name) const;
-    std::optional<std::uint32_t> GetDword(plat::Hkey root, const std::string& path, const std::string& name) const;
+    std::optional<std::uint32_t> GetDword(plat::Hkey root, const std::string& path,
+                                          const std::string& name) const;
     // Creates the key if needed. SetString writes text plus one NUL as REG_SZ.
     void Set(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t type,
              const std::vector<std::uint8_t>& bytes);
-    void SetString(plat::Hkey root, const std::string& path, const std::string& name, const std::string& text);
+    void SetString(plat::Hkey root, const std::string& path, const std::string& name,
+                   const std::string& text);
     void SetDword(plat::Hkey root, const std::string& path, const std::string& name, std::uint32_t value);
     void CreateKey(plat::Hkey root, const std::string& path);
     void RemoveKey(plat::Hkey root, const std::string& path);  // with everything under it
-    std::vector<std::string> ValueNames(plat::Hkey root, const std::string& path) const;  // insertion order
+    std::vector<std::string> ValueNames(plat::Hkey root, const std::string& path) const;   // insertion order
     std::vector<std::string> SubKeyNames(plat::Hkey root, const std::string& path) const;  // sorted
 
     // Opening or creating this key or anything below it fails with ERROR_ACCESS_DENIED.
@@ -150,7 +152,7 @@ private:
     std::map<plat::Hkey, std::unique_ptr<Node>> roots_;
     std::map<plat::Hkey, Open> handles_;
     std::uintptr_t nextHandle_ = 0x1000;
-    std::map<std::string, bool> denied_;     // PrefixKey → on
+    std::map<std::string, bool> denied_;      // PrefixKey → on
     std::map<std::string, long> failWrites_;  // PrefixKey → code
     long failAllWrites_ = 0;
     std::map<std::string, PerformanceDataProvider> performanceData_;  // by lower-case name

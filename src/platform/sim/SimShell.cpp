@@ -14,10 +14,14 @@ constexpr long E_FAIL = static_cast<long>(0x80004005u);
 
 std::string NimName(std::uint32_t message) {
     switch (message) {
-        case plat::NIM_ADD: return "NIM_ADD";
-        case plat::NIM_MODIFY: return "NIM_MODIFY";
-        case plat::NIM_DELETE: return "NIM_DELETE";
-        default: return std::to_string(message);
+        case plat::NIM_ADD:
+            return "NIM_ADD";
+        case plat::NIM_MODIFY:
+            return "NIM_MODIFY";
+        case plat::NIM_DELETE:
+            return "NIM_DELETE";
+        default:
+            return std::to_string(message);
     }
 }
 }  // namespace
@@ -37,8 +41,9 @@ bool SimShell::TrayAlive(plat::Hwnd tray) const {
 bool SimShell::Shell_NotifyIcon(std::uint32_t message, const plat::NotifyIconData& data) {
     std::string tip(data.tip, strnlen(data.tip, sizeof data.tip));
     journal_.Add("Shell_NotifyIcon(" + NimName(message) + ", " + std::to_string(data.wnd.Value()) + ", " +
-                 std::to_string(data.id) + ", " + std::to_string(data.flags) + ", " + fmt::Msg(data.callbackMessage) +
-                 ", " + std::to_string(data.icon.Value()) + ", " + fmt::Quote(tip) + ")");
+                 std::to_string(data.id) + ", " + std::to_string(data.flags) + ", " +
+                 fmt::Msg(data.callbackMessage) + ", " + std::to_string(data.icon.Value()) + ", " +
+                 fmt::Quote(tip) + ")");
     if (journal_.Fails("Shell_NotifyIcon")) return false;
     plat::Hwnd tray = user_.ShellWindows().tray;
     if (!TrayAlive(tray)) return false;
@@ -71,8 +76,10 @@ bool SimShell::Shell_NotifyIcon(std::uint32_t message, const plat::NotifyIconDat
             icons_.erase(it);
             return true;
         case NIM_SETFOCUS:
-        case NIM_SETVERSION: return it != icons_.end();
-        default: return false;
+        case NIM_SETVERSION:
+            return it != icons_.end();
+        default:
+            return false;
     }
 }
 
@@ -95,19 +102,20 @@ bool SimShell::ClickIcon(plat::Hwnd wnd, std::uint32_t id, std::uint32_t mouseMe
     return user_.Post(wnd, icon->callbackMessage, id, static_cast<plat::LParam>(mouseMessage));
 }
 
-std::intptr_t SimShell::ShellExecute(plat::Hwnd owner, const char* verb, const char* file, const char* parameters,
-                                     const char* directory, int show) {
-    journal_.Add("ShellExecute(" + std::to_string(owner.Value()) + ", " + fmt::Quote(verb) + ", " + fmt::Quote(file) + ", " +
-                 fmt::Quote(parameters) + ", " + fmt::Quote(directory) + ", " + std::to_string(show) + ")");
+std::intptr_t SimShell::ShellExecute(plat::Hwnd owner, const char* verb, const char* file,
+                                     const char* parameters, const char* directory, int show) {
+    journal_.Add("ShellExecute(" + std::to_string(owner.Value()) + ", " + fmt::Quote(verb) + ", " +
+                 fmt::Quote(file) + ", " + fmt::Quote(parameters) + ", " + fmt::Quote(directory) + ", " +
+                 std::to_string(show) + ")");
     if (auto f = journal_.Fails("ShellExecute")) return *f ? *f : SE_ERR_FNF;
     return shellExecuteResult_;
 }
 
 bool SimShell::ShellExecuteEx(plat::ShellExecuteInfo& info) {
-    journal_.Add("ShellExecuteEx(" + std::to_string(info.mask) + ", " + std::to_string(info.wnd.Value()) + ", " +
-                 fmt::Quote(info.verb) + ", " + fmt::Quote(info.file) + ", " + fmt::Quote(info.parameters) + ", " +
-                 fmt::Quote(info.directory) + ", " + std::to_string(info.show) + ", " + std::to_string(info.idList.Value()) +
-                 ")");
+    journal_.Add("ShellExecuteEx(" + std::to_string(info.mask) + ", " + std::to_string(info.wnd.Value()) +
+                 ", " + fmt::Quote(info.verb) + ", " + fmt::Quote(info.file) + ", " +
+                 fmt::Quote(info.parameters) + ", " + fmt::Quote(info.directory) + ", " +
+                 std::to_string(info.show) + ", " + std::to_string(info.idList.Value()) + ")");
     info.process = 0;
     if (journal_.Fails("ShellExecuteEx") || shellExecuteResult_ <= 32) return false;
     if (info.mask & plat::SEE_MASK_NOCLOSEPROCESS) {
@@ -151,8 +159,8 @@ plat::Hicon SimShell::SHGetFileInfoSmallIcon(const std::string& path) {
 }
 
 void SimShell::SHChangeNotify(long eventId, std::uint32_t flags, const void* item1, const void* item2) {
-    journal_.Add("SHChangeNotify(" + fmt::Hex(static_cast<std::uint32_t>(eventId), 8) + ", " + fmt::Hex(flags, 4) +
-                 ", " + fmt::Ptr(item1) + ", " + fmt::Ptr(item2) + ")");
+    journal_.Add("SHChangeNotify(" + fmt::Hex(static_cast<std::uint32_t>(eventId), 8) + ", " +
+                 fmt::Hex(flags, 4) + ", " + fmt::Ptr(item1) + ", " + fmt::Ptr(item2) + ")");
 }
 
 void SimShell::SHAddToRecentDocs(std::uint32_t flags, const char* path) {
@@ -196,8 +204,8 @@ std::unique_ptr<plat::IActiveDesktop> SimShell::CreateActiveDesktop() {
 }
 
 bool SimShell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) {
-    journal_.Add("SHBrowseForFolder(" + std::to_string(info.owner.Value()) + ", " + fmt::Quote(info.title) + ", " +
-                 std::to_string(info.flags) + ", " + fmt::Quote(info.initialFolder) + ")");
+    journal_.Add("SHBrowseForFolder(" + std::to_string(info.owner.Value()) + ", " + fmt::Quote(info.title) +
+                 ", " + std::to_string(info.flags) + ", " + fmt::Quote(info.initialFolder) + ")");
     lastBrowse_ = info;
     if (journal_.Fails("SHBrowseForFolder")) return false;
     browseStatus_.clear();

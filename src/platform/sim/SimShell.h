@@ -128,7 +128,7 @@ private:
     std::intptr_t shellExecuteResult_ = 42;
     plat::Handle process_ = 0;
     plat::Handle lastProcess_ = 0;
-    std::map<int, std::string> folders_;                 // csidl → path ("" = virtual)
+    std::map<int, std::string> folders_;  // csidl → path ("" = virtual)
     std::map<plat::Pidl, std::pair<int, std::string>> pidls_;
     std::uintptr_t nextPidl_ = 0x80000;
     plat::ActiveDesktopOptions activeDesktop_;

@@ -16,7 +16,9 @@ const char* DesktopPath = "Control Panel\\Desktop";
 
 std::string Dec(std::uintptr_t v) { return std::to_string(v); }
 template <class Tag>
-std::string Dec(plat::THandle<Tag> h) { return std::to_string(h.Value()); }
+std::string Dec(plat::THandle<Tag> h) {
+    return std::to_string(h.Value());
+}
 std::string Dec(plat::LParam v) { return std::to_string(v); }
 }  // namespace
 
@@ -32,11 +34,11 @@ SimUser::SimUser(SimJournal& journal, SimClock& clock, SimRegistry& registry)
     metrics_ = {{plat::SM_CXSCREEN, 1024}, {plat::SM_CYSCREEN, 768}, {11, 32}, {12, 32}, {49, 16}, {50, 16}};
     deviceCaps_ = {{plat::LOGPIXELSY, 96}, {88, 96}};  // LOGPIXELSX too
     // The classic Windows 2000 scheme.
-    const plat::ColorRef defaults[] = {
-        0xC8D0D4, 0xA56E3A, 0x6A240A, 0x808080, 0xC8D0D4, 0xFFFFFF, 0x000000, 0x000000,
-        0x000000, 0xFFFFFF, 0xC8D0D4, 0xC8D0D4, 0x808080, 0x6A240A, 0xFFFFFF, 0xC8D0D4,
-        0x808080, 0x808080, 0x000000, 0xC8D0D4, 0xFFFFFF, 0x404040, 0xC8D0D4, 0x000000,
-        0xE1FFFF, 0xB5B5B5, 0x800000, 0xF0CAA6, 0xC0C0C0, 0x6A240A, 0xC8D0D4};
+    const plat::ColorRef defaults[] = {0xC8D0D4, 0xA56E3A, 0x6A240A, 0x808080, 0xC8D0D4, 0xFFFFFF, 0x000000,
+                                       0x000000, 0x000000, 0xFFFFFF, 0xC8D0D4, 0xC8D0D4, 0x808080, 0x6A240A,
+                                       0xFFFFFF, 0xC8D0D4, 0x808080, 0x808080, 0x000000, 0xC8D0D4, 0xFFFFFF,
+                                       0x404040, 0xC8D0D4, 0x000000, 0xE1FFFF, 0xB5B5B5, 0x800000, 0xF0CAA6,
+                                       0xC0C0C0, 0x6A240A, 0xC8D0D4};
     for (int i = 0; i < static_cast<int>(std::size(defaults)); ++i) sysColors_[i] = defaults[i];
 }
 
@@ -199,18 +201,26 @@ bool SimUser::ShowWindow(plat::Hwnd wnd, int cmdShow) {
             case plat::SW_MINIMIZE:
             case plat::SW_SHOWMINIMIZED:
             case SW_SHOWMINNOACTIVE:
-            case SW_FORCEMINIMIZE: w->placement.showCmd = plat::SW_SHOWMINIMIZED; break;
+            case SW_FORCEMINIMIZE:
+                w->placement.showCmd = plat::SW_SHOWMINIMIZED;
+                break;
             case plat::SW_RESTORE:
-            case plat::SW_SHOWNORMAL: w->placement.showCmd = plat::SW_SHOWNORMAL; break;
-            case SW_SHOWMAXIMIZED: w->placement.showCmd = SW_SHOWMAXIMIZED; break;
-            default: break;
+            case plat::SW_SHOWNORMAL:
+                w->placement.showCmd = plat::SW_SHOWNORMAL;
+                break;
+            case SW_SHOWMAXIMIZED:
+                w->placement.showCmd = SW_SHOWMAXIMIZED;
+                break;
+            default:
+                break;
         }
         visible = w->visible;
         minimized = w->placement.showCmd == static_cast<std::uint32_t>(plat::SW_SHOWMINIMIZED);
         program = w->programOwned;
     }
     if (program && visible != wasVisible) Deliver(wnd, plat::WM_SHOWWINDOW, visible ? 1 : 0, 0);
-    if (program && minimized != wasMinimized) Deliver(wnd, plat::WM_SIZE, minimized ? plat::SIZE_MINIMIZED : 0, 0);
+    if (program && minimized != wasMinimized)
+        Deliver(wnd, plat::WM_SIZE, minimized ? plat::SIZE_MINIMIZED : 0, 0);
     return wasVisible;
 }
 
@@ -247,9 +257,15 @@ plat::LResult SimUser::Deliver(plat::Hwnd wnd, std::uint32_t msg, plat::WParam w
         } else if (IEquals(w->className, "SysListView32")) {
             auto& lv = w->listView;
             switch (msg) {
-                case plat::LVM_GETITEMCOUNT: builtIn = lv.itemCount; break;
-                case LVM_GETTEXTCOLOR: builtIn = lv.textColor; break;
-                case plat::LVM_GETTEXTBKCOLOR: builtIn = lv.textBkColor; break;
+                case plat::LVM_GETITEMCOUNT:
+                    builtIn = lv.itemCount;
+                    break;
+                case LVM_GETTEXTCOLOR:
+                    builtIn = lv.textColor;
+                    break;
+                case plat::LVM_GETTEXTBKCOLOR:
+                    builtIn = lv.textBkColor;
+                    break;
                 case plat::LVM_SETTEXTCOLOR:
                     lv.textColor = static_cast<plat::ColorRef>(lParam);
                     builtIn = 1;
@@ -262,7 +278,8 @@ plat::LResult SimUser::Deliver(plat::Hwnd wnd, std::uint32_t msg, plat::WParam w
                     ++lv.redraws;
                     builtIn = 1;
                     break;
-                default: break;
+                default:
+                    break;
             }
         }
         if (w->programOwned || !builtIn) proc = w->proc;
@@ -282,8 +299,10 @@ std::vector<plat::Hwnd> SimUser::Targets(plat::Hwnd wnd) {
     return {wnd};
 }
 
-plat::LResult SimUser::SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) {
-    journal_.Add("SendMessage(" + Dec(wnd) + ", " + fmt::Msg(msg) + ", " + Dec(wParam) + ", " + Dec(lParam) + ")");
+plat::LResult SimUser::SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
+                                   plat::LParam lParam) {
+    journal_.Add("SendMessage(" + Dec(wnd) + ", " + fmt::Msg(msg) + ", " + Dec(wParam) + ", " + Dec(lParam) +
+                 ")");
     if (journal_.Fails("SendMessage")) return 0;
     plat::LResult result = 0;
     for (plat::Hwnd h : Targets(wnd)) result = Deliver(h, msg, wParam, lParam);
@@ -293,8 +312,8 @@ plat::LResult SimUser::SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WPar
 plat::LResult SimUser::SendMessageTimeout(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
                                           plat::LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
                                           std::uintptr_t* result) {
-    journal_.Add("SendMessageTimeout(" + Dec(wnd) + ", " + fmt::Msg(msg) + ", " + Dec(wParam) + ", " + Dec(lParam) +
-                 ", " + std::to_string(flags) + ", " + std::to_string(timeoutMs) + ")");
+    journal_.Add("SendMessageTimeout(" + Dec(wnd) + ", " + fmt::Msg(msg) + ", " + Dec(wParam) + ", " +
+                 Dec(lParam) + ", " + std::to_string(flags) + ", " + std::to_string(timeoutMs) + ")");
     if (result) *result = 0;
     if (journal_.Fails("SendMessageTimeout")) return 0;
     if (wnd != plat::HWND_BROADCAST) {
@@ -318,7 +337,8 @@ void SimUser::PostToTopLevel(std::uint32_t msg, plat::WParam wParam, plat::LPara
 }
 
 bool SimUser::PostMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) {
-    journal_.Add("PostMessage(" + Dec(wnd) + ", " + fmt::Msg(msg) + ", " + Dec(wParam) + ", " + Dec(lParam) + ")");
+    journal_.Add("PostMessage(" + Dec(wnd) + ", " + fmt::Msg(msg) + ", " + Dec(wParam) + ", " + Dec(lParam) +
+                 ")");
     if (journal_.Fails("PostMessage")) return false;
     std::lock_guard lock(mu_);
     if (wnd == plat::HWND_BROADCAST) {
@@ -505,8 +525,8 @@ constexpr std::uint32_t ModifierMask = plat::MOD_ALT | plat::MOD_CONTROL | plat:
 }
 
 bool SimUser::RegisterHotKey(plat::Hwnd wnd, int id, std::uint32_t modifiers, std::uint32_t vk) {
-    journal_.Add("RegisterHotKey(" + Dec(wnd) + ", " + std::to_string(id) + ", " + std::to_string(modifiers) + ", " +
-                 fmt::Vk(vk) + ")");
+    journal_.Add("RegisterHotKey(" + Dec(wnd) + ", " + std::to_string(id) + ", " + std::to_string(modifiers) +
+                 ", " + fmt::Vk(vk) + ")");
     if (journal_.Fails("RegisterHotKey")) return false;
     if (wnd && !IsWindow(wnd)) return false;
     std::uint32_t mods = modifiers & ModifierMask;
@@ -560,8 +580,8 @@ bool SimUser::SystemParametersInfo(std::uint32_t action, std::uint32_t uiParam, 
                                    std::uint32_t winIni) {
     std::string pv = action == plat::SPI_SETDESKWALLPAPER ? fmt::Quote(static_cast<const char*>(pvParam))
                                                           : fmt::Ptr(pvParam);
-    journal_.Add("SystemParametersInfo(" + std::to_string(action) + ", " + std::to_string(uiParam) + ", " + pv + ", " +
-                 std::to_string(winIni) + ")");
+    journal_.Add("SystemParametersInfo(" + std::to_string(action) + ", " + std::to_string(uiParam) + ", " +
+                 pv + ", " + std::to_string(winIni) + ")");
     if (journal_.Fails("SystemParametersInfo")) return false;
     const bool profile = (winIni & plat::SPIF_UPDATEINIFILE) != 0;
     bool isSet = true;
@@ -610,7 +630,8 @@ bool SimUser::SystemParametersInfo(std::uint32_t action, std::uint32_t uiParam, 
             *static_cast<std::int32_t*>(pvParam) = screenSaverRunning_ ? 1 : 0;
             isSet = false;
             break;
-        default: break;
+        default:
+            break;
     }
     if (isSet && (winIni & plat::SPIF_SENDWININICHANGE)) PostToTopLevel(plat::WM_SETTINGCHANGE, action, 0);
     return true;
@@ -675,7 +696,8 @@ bool SimUser::DestroyMenu(plat::Hmenu menu) {
     return true;
 }
 
-bool SimUser::AppendMenu(plat::Hmenu menu, std::uint32_t flags, std::uintptr_t idOrSubmenu, const std::string& text) {
+bool SimUser::AppendMenu(plat::Hmenu menu, std::uint32_t flags, std::uintptr_t idOrSubmenu,
+                         const std::string& text) {
     journal_.Add("AppendMenu(" + Dec(menu) + ", " + std::to_string(flags) + ", " + Dec(idOrSubmenu) + ", " +
                  fmt::Quote(text) + ")");
     if (journal_.Fails("AppendMenu")) return false;
@@ -692,8 +714,8 @@ bool SimUser::AppendMenu(plat::Hmenu menu, std::uint32_t flags, std::uintptr_t i
 }
 
 bool SimUser::SetMenuDefaultItem(plat::Hmenu menu, std::uint32_t id, std::uint32_t byPosition) {
-    journal_.Add("SetMenuDefaultItem(" + Dec(menu) + ", " + std::to_string(id) + ", " + std::to_string(byPosition) +
-                 ")");
+    journal_.Add("SetMenuDefaultItem(" + Dec(menu) + ", " + std::to_string(id) + ", " +
+                 std::to_string(byPosition) + ")");
     if (journal_.Fails("SetMenuDefaultItem")) return false;
     auto it = menus_.find(menu);
     if (it == menus_.end() || !it->second.alive) return false;
@@ -708,8 +730,8 @@ bool SimUser::SetMenuDefaultItem(plat::Hmenu menu, std::uint32_t id, std::uint32
 
 int SimUser::TrackPopupMenu(plat::Hmenu menu, std::uint32_t flags, int x, int y, int /*reserved*/,
                             plat::Hwnd owner) {
-    journal_.Add("TrackPopupMenu(" + Dec(menu) + ", " + std::to_string(flags) + ", " + std::to_string(x) + ", " +
-                 std::to_string(y) + ", " + Dec(owner) + ")");
+    journal_.Add("TrackPopupMenu(" + Dec(menu) + ", " + std::to_string(flags) + ", " + std::to_string(x) +
+                 ", " + std::to_string(y) + ", " + Dec(owner) + ")");
     if (journal_.Fails("TrackPopupMenu")) return 0;
     auto it = menus_.find(menu);
     if (it == menus_.end() || !it->second.alive || !IsWindow(owner)) return 0;

@@ -104,7 +104,7 @@ struct WindowState {
     plat::Hwnd handle = 0;
     std::string className;
     std::string title;
-    plat::Hwnd parent = 0;  // 0 for top-level windows
+    plat::Hwnd parent = 0;             // 0 for top-level windows
     std::vector<plat::Hwnd> children;  // creation order
     bool visible = false;
     bool programOwned = false;
@@ -163,9 +163,11 @@ public:
                             const char* windowName) override;
     bool ShowWindow(plat::Hwnd wnd, int cmdShow) override;
     bool IsWindowVisible(plat::Hwnd wnd) override;
-    plat::LResult SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) override;
-    plat::LResult SendMessageTimeout(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam, plat::LParam lParam,
-                                     std::uint32_t flags, std::uint32_t timeoutMs, std::uintptr_t* result) override;
+    plat::LResult SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
+                              plat::LParam lParam) override;
+    plat::LResult SendMessageTimeout(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
+                                     plat::LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                                     std::uintptr_t* result) override;
     bool PostMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) override;
     std::uint32_t RegisterWindowMessage(const std::string& name) override;
     bool ProcessMessages() override;
@@ -200,7 +202,8 @@ public:
     bool AppendMenu(plat::Hmenu menu, std::uint32_t flags, std::uintptr_t idOrSubmenu,
                     const std::string& text) override;
     bool SetMenuDefaultItem(plat::Hmenu menu, std::uint32_t id, std::uint32_t byPosition) override;
-    int TrackPopupMenu(plat::Hmenu menu, std::uint32_t flags, int x, int y, int reserved, plat::Hwnd owner) override;
+    int TrackPopupMenu(plat::Hmenu menu, std::uint32_t flags, int x, int y, int reserved,
+                       plat::Hwnd owner) override;
 
     plat::Hicon LoadAppIcon() override;
     bool DestroyIcon(plat::Hicon icon) override;

@@ -31,11 +31,13 @@ SimWindows::SimWindows(const std::filesystem::path& root)
     registry_.CreateKey(plat::HKEY_CURRENT_USER, "Software");
     registry_.CreateKey(plat::HKEY_LOCAL_MACHINE, "SOFTWARE");
     const char* desktop = "Control Panel\\Desktop";
-    registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "ScreenSaveActive", user_.ScreenSaverActive() ? "1" : "0");
+    registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "ScreenSaveActive",
+                        user_.ScreenSaverActive() ? "1" : "0");
     registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "ScreenSaveTimeOut",
                         std::to_string(user_.ScreenSaverTimeout()));
     registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "Wallpaper", user_.Wallpaper());
-    registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "DragFullWindows", user_.DragFullWindows() ? "1" : "0");
+    registry_.SetString(plat::HKEY_CURRENT_USER, desktop, "DragFullWindows",
+                        user_.DragFullWindows() ? "1" : "0");
 }
 
 SimWindows::~SimWindows() {

@@ -59,7 +59,9 @@ public:
     std::size_t Count(const std::string& prefix) const { return journal_.Count(prefix); }
     bool Contains(const std::string& entry) const { return journal_.Contains(entry); }
     void FailNext(const std::string& operation, long code = 0) { journal_.FailNext(operation, code); }
-    void SetFailing(const std::string& operation, bool on, long code = 0) { journal_.SetFailing(operation, on, code); }
+    void SetFailing(const std::string& operation, bool on, long code = 0) {
+        journal_.SetFailing(operation, on, code);
+    }
 
     // Virtual time (see SimUser.h).
     void Advance(std::uint64_t ms) { user_.Advance(ms); }

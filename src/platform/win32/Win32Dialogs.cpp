@@ -18,8 +18,7 @@ constexpr size_t kFileBuffer = 32768;
 bool RunFileDialog(plat::FileDialogOptions& options, bool save) {
     std::string filter = Win32Dialogs::ConvertFilter(options.filter);
     std::vector<char> file(kFileBuffer, '\0');
-    std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), file.size() - 1),
-                file.begin());
+    std::copy_n(options.fileName.begin(), std::min(options.fileName.size(), file.size() - 1), file.begin());
     std::string defExt = options.defaultExt;
     // The dialog appends the extension alone to a plain name: "bmp", not "*.bmp".
     defExt.erase(0, defExt.find_first_not_of("*."));
@@ -45,8 +44,8 @@ bool RunFileDialog(plat::FileDialogOptions& options, bool save) {
 
 Win32Dialogs::Win32Dialogs() { FCustomColors.fill(RGB(255, 255, 255)); }
 
-int Win32Dialogs::MessageBox(plat::Hwnd owner, const std::string& text,
-                             const std::string& caption, std::uint32_t type) {
+int Win32Dialogs::MessageBox(plat::Hwnd owner, const std::string& text, const std::string& caption,
+                             std::uint32_t type) {
     return ::MessageBoxA(W(owner), text.c_str(), caption.c_str(), type);
 }
 
@@ -71,13 +70,9 @@ bool Win32Dialogs::ChooseColor(plat::Hwnd owner, plat::ColorRef& color) {
     return true;
 }
 
-bool Win32Dialogs::GetOpenFileName(plat::FileDialogOptions& options) {
-    return RunFileDialog(options, false);
-}
+bool Win32Dialogs::GetOpenFileName(plat::FileDialogOptions& options) { return RunFileDialog(options, false); }
 
-bool Win32Dialogs::GetSaveFileName(plat::FileDialogOptions& options) {
-    return RunFileDialog(options, true);
-}
+bool Win32Dialogs::GetSaveFileName(plat::FileDialogOptions& options) { return RunFileDialog(options, true); }
 
 std::string Win32Dialogs::ConvertFilter(const std::string& filter) {
     if (filter.empty()) return {};

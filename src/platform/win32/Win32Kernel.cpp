@@ -74,8 +74,7 @@ std::uint32_t Win32Kernel::GetTickCount() { return ::GetTickCount(); }
 void Win32Kernel::GetLocalTime(plat::SystemTime& time) {
     SYSTEMTIME st{};
     ::GetLocalTime(&st);
-    time = {st.wYear, st.wMonth, st.wDayOfWeek, st.wDay,
-            st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+    time = {st.wYear, st.wMonth, st.wDayOfWeek, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
 std::string Win32Kernel::GetLocaleInfo(std::uint32_t lcType) {
@@ -92,7 +91,8 @@ std::string Win32Kernel::GetLocaleInfo(std::uint32_t lcType) {
 // CompareStringA would take for the system's code page on older systems: compare
 // their UTF-16 forms. The buffers stay with the thread, as a sort calls this
 // for every pair it looks at.
-int Win32Kernel::CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) {
+int Win32Kernel::CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a,
+                               std::string_view b) {
     thread_local std::wstring wa, wb;
     auto widen = [](std::string_view text, std::wstring& out) {
         if (text.size() > static_cast<std::size_t>(INT_MAX / 2)) return false;
@@ -154,14 +154,12 @@ bool Win32Kernel::RemoveDirectory(const std::string& path) {
     return ::RemoveDirectoryA(path.c_str()) != FALSE;
 }
 
-bool Win32Kernel::DeleteFile(const std::string& path) {
-    return ::DeleteFileA(path.c_str()) != FALSE;
-}
+bool Win32Kernel::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != FALSE; }
 
 long Win32Kernel::ReadFile(const std::string& path, std::vector<std::uint8_t>& data) {
     data.clear();
-    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return static_cast<long>(::GetLastError());
     LARGE_INTEGER size{};
     if (!::GetFileSizeEx(file.get(), &size)) return static_cast<long>(::GetLastError());
@@ -170,8 +168,8 @@ long Win32Kernel::ReadFile(const std::string& path, std::vector<std::uint8_t>& d
     size_t done = 0;
     while (done < data.size()) {
         DWORD got = 0;
-        if (!::ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done),
-                        &got, nullptr)) {
+        if (!::ReadFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &got,
+                        nullptr)) {
             long rc = static_cast<long>(::GetLastError());
             data.clear();
             return rc;
@@ -190,8 +188,8 @@ long Win32Kernel::WriteFile(const std::string& path, const std::vector<std::uint
     size_t done = 0;
     while (done < data.size()) {
         DWORD wrote = 0;
-        if (!::WriteFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done),
-                         &wrote, nullptr))
+        if (!::WriteFile(file.get(), data.data() + done, static_cast<DWORD>(data.size() - done), &wrote,
+                         nullptr))
             return static_cast<long>(::GetLastError());
         done += wrote;
     }
@@ -241,21 +239,19 @@ std::uint32_t Win32Kernel::WaitForMultipleObjects(std::uint32_t count, const pla
 
 std::uint32_t Win32Kernel::GetLogicalDrives() { return ::GetLogicalDrives(); }
 
-std::uint32_t Win32Kernel::GetDriveType(const std::string& root) {
-    return ::GetDriveTypeA(root.c_str());
-}
+std::uint32_t Win32Kernel::GetDriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
 
 std::uint32_t Win32Kernel::WinExec(const std::string& cmdLine, int show) {
     return ::WinExec(cmdLine.c_str(), static_cast<UINT>(show));
 }
 
-std::string Win32Kernel::GetPrivateProfileString(const std::string& section,
-                                                 const std::string& key, const std::string& def,
-                                                 std::uint32_t size, const std::string& file) {
+std::string Win32Kernel::GetPrivateProfileString(const std::string& section, const std::string& key,
+                                                 const std::string& def, std::uint32_t size,
+                                                 const std::string& file) {
     if (size == 0) return {};
     std::string buffer(size, '\0');
-    DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(),
-                                         size, file.c_str());
+    DWORD n = ::GetPrivateProfileStringA(section.c_str(), key.c_str(), def.c_str(), buffer.data(), size,
+                                         file.c_str());
     buffer.resize(n);
     return buffer;
 }
@@ -283,8 +279,7 @@ bool Win32Kernel::VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
     std::vector<std::uint8_t> copy(block);
     void* value = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueA(copy.data(), "\\", &value, &length) || !value ||
-        length < sizeof(VS_FIXEDFILEINFO))
+    if (!::VerQueryValueA(copy.data(), "\\", &value, &length) || !value || length < sizeof(VS_FIXEDFILEINFO))
         return false;
     const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
     info.fileVersionMS = fixed->dwFileVersionMS;
@@ -308,14 +303,14 @@ bool Win32Kernel::GetVersionEx(plat::OsVersionInfo& info) {
 }
 
 bool Win32Kernel::SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) {
-    const int fields[] = {time.year, time.month, time.dayOfWeek, time.day,
-                          time.hour, time.minute, time.second, time.milliseconds};
+    const int fields[] = {time.year, time.month,  time.dayOfWeek, time.day,
+                          time.hour, time.minute, time.second,    time.milliseconds};
     for (int f : fields)
         if (f < 0 || f > 0xFFFF) return false;
-    SYSTEMTIME st{static_cast<WORD>(time.year),   static_cast<WORD>(time.month),
+    SYSTEMTIME st{static_cast<WORD>(time.year),      static_cast<WORD>(time.month),
                   static_cast<WORD>(time.dayOfWeek), static_cast<WORD>(time.day),
-                  static_cast<WORD>(time.hour),   static_cast<WORD>(time.minute),
-                  static_cast<WORD>(time.second), static_cast<WORD>(time.milliseconds)};
+                  static_cast<WORD>(time.hour),      static_cast<WORD>(time.minute),
+                  static_cast<WORD>(time.second),    static_cast<WORD>(time.milliseconds)};
     FILETIME ft{};
     if (!::SystemTimeToFileTime(&st, &ft)) return false;
     fileTime = static_cast<std::uint64_t>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
@@ -393,9 +388,9 @@ std::uint32_t Win32Kernel::GetLastError() { return ::GetLastError(); }
 
 std::string Win32Kernel::FormatMessage(std::uint32_t messageId) {
     char* buffer = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, messageId, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const DWORD n = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        messageId, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
     std::string text = n && buffer ? std::string(buffer, n) : std::string();
     if (buffer) ::LocalFree(buffer);
     while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();

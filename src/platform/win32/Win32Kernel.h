@@ -21,7 +21,8 @@ public:
     std::uint32_t GetTickCount() override;
     void GetLocalTime(plat::SystemTime& time) override;
     std::string GetLocaleInfo(std::uint32_t lcType) override;
-    int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a, std::string_view b) override;
+    int CompareString(std::uint32_t locale, std::uint32_t flags, std::string_view a,
+                      std::string_view b) override;
     void Sleep(std::uint32_t ms) override;
 
     plat::Handle GetCurrentProcess() override;
@@ -48,8 +49,8 @@ public:
     bool SetEvent(plat::Handle event) override;
     bool CloseHandle(plat::Handle handle) override;
     std::uint32_t WaitForSingleObject(plat::Handle handle, std::uint32_t ms) override;
-    std::uint32_t WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles,
-                                         bool waitAll, std::uint32_t ms) override;
+    std::uint32_t WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,
+                                         std::uint32_t ms) override;
 
     std::uint32_t GetLogicalDrives() override;
     std::uint32_t GetDriveType(const std::string& root) override;
@@ -60,8 +61,7 @@ public:
 
     std::uint32_t GetFileVersionInfoSize(const std::string& path) override;
     bool GetFileVersionInfo(const std::string& path, std::vector<std::uint8_t>& block) override;
-    bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block,
-                               plat::FixedFileVersion& info) override;
+    bool VerQueryFixedFileInfo(const std::vector<std::uint8_t>& block, plat::FixedFileVersion& info) override;
 
     bool GetVersionEx(plat::OsVersionInfo& info) override;
     bool SystemTimeToFileTime(const plat::SystemTime& time, std::uint64_t& fileTime) override;

@@ -10,8 +10,7 @@ std::uint32_t Win32Multimedia::mciSendString(const std::string& command) {
     return ::mciSendStringA(command.c_str(), nullptr, 0, nullptr);
 }
 
-bool Win32Multimedia::mciGetErrorString(std::uint32_t error, std::string& text,
-                                        std::uint32_t bufferLength) {
+bool Win32Multimedia::mciGetErrorString(std::uint32_t error, std::string& text, std::uint32_t bufferLength) {
     if (bufferLength == 0) return false;
     std::vector<char> buffer(bufferLength, '\0');
     if (!::mciGetErrorStringA(error, buffer.data(), bufferLength)) {

@@ -18,9 +18,7 @@ public:
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    plat::Platform platform() {
-        return {FUser, FRegistry, FShell, FKernel, FMultimedia, FPower, FDialogs};
-    }
+    plat::Platform platform() { return {FUser, FRegistry, FShell, FKernel, FMultimedia, FPower, FDialogs}; }
     Win32User& User() { return FUser; }
 
 private:

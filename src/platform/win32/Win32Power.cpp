@@ -8,15 +8,13 @@ namespace win32 {
 
 bool Win32Power::AdjustPrivilege(const std::string& privilege, bool enable) {
     UniqueHandle token;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
-                            token.put()))
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put()))
         return false;
     TOKEN_PRIVILEGES tp{};
     tp.PrivilegeCount = 1;
     if (!::LookupPrivilegeValueA(nullptr, privilege.c_str(), &tp.Privileges[0].Luid)) return false;
     tp.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-    if (!::AdjustTokenPrivileges(token.get(), FALSE, &tp, sizeof tp, nullptr, nullptr))
-        return false;
+    if (!::AdjustTokenPrivileges(token.get(), FALSE, &tp, sizeof tp, nullptr, nullptr)) return false;
     // AdjustTokenPrivileges succeeds even when the privilege was not granted.
     return ::GetLastError() == ERROR_SUCCESS;
 }

@@ -18,11 +18,11 @@ HKEY K(plat::Hkey key) {
 
 }  // namespace
 
-long Win32Registry::RegCreateKeyEx(plat::Hkey root, const std::string& subKey,
-                                   std::uint32_t access, plat::Hkey& result) {
+long Win32Registry::RegCreateKeyEx(plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                                   plat::Hkey& result) {
     HKEY key = nullptr;
-    LONG rc = ::RegCreateKeyExA(K(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                access, nullptr, &key, nullptr);
+    LONG rc = ::RegCreateKeyExA(K(root), subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                &key, nullptr);
     result = rc == ERROR_SUCCESS ? FromWin(key) : plat::Hkey{};
     return rc;
 }
@@ -68,9 +68,8 @@ long Win32Registry::RegQueryValueEx(plat::Hkey key, const std::string& name, std
     return rc;
 }
 
-long Win32Registry::RegQueryValueExBuffer(plat::Hkey key, const std::string& name,
-                                          std::uint32_t& type, std::uint8_t* data,
-                                          std::uint32_t& size) {
+long Win32Registry::RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                                          std::uint8_t* data, std::uint32_t& size) {
     DWORD t = 0;
     DWORD length = size;
     LONG rc = ::RegQueryValueExA(K(key), name.c_str(), nullptr, &t, data, &length);

@@ -145,11 +145,11 @@ bool Win32Shell::SHGetPathFromIDList(plat::Pidl idList, std::string& path) {
         return false;
     }
     wide.resize(std::wcslen(wide.c_str()));
-    int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                  0, nullptr, nullptr);
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                  nullptr);
     path.assign(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), path.data(), n,
-                          nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), path.data(), n, nullptr,
+                          nullptr);
     return true;
 }
 
@@ -157,13 +157,11 @@ void Win32Shell::FreeIDList(plat::Pidl idList) { ::CoTaskMemFree(Pidl(idList)); 
 
 plat::Hicon Win32Shell::SHGetFileInfoSmallIcon(const std::string& path) {
     SHFILEINFOA info{};
-    if (!::SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON))
-        return 0;
+    if (!::SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_ICON | SHGFI_SMALLICON)) return 0;
     return FromWin(info.hIcon);
 }
 
-void Win32Shell::SHChangeNotify(long eventId, std::uint32_t flags, const void* item1,
-                                const void* item2) {
+void Win32Shell::SHChangeNotify(long eventId, std::uint32_t flags, const void* item1, const void* item2) {
     ::SHChangeNotify(eventId, flags, item1, item2);
 }
 

@@ -21,8 +21,7 @@ public:
     bool Create(const std::string& className) {
         // WS_POPUP without WS_VISIBLE: a real top-level window, so the shell's
         // broadcasts (TaskbarCreated) reach it, yet nothing is ever shown.
-        return Window::Create(className, className, WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0, 0,
-                              nullptr);
+        return Window::Create(className, className, WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0, 0, nullptr);
     }
 
 protected:
@@ -96,16 +95,15 @@ plat::LResult Win32User::SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WP
 }
 
 plat::LResult Win32User::SendMessageTimeout(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
-                                            plat::LParam lParam, std::uint32_t flags,
-                                            std::uint32_t timeoutMs, std::uintptr_t* result) {
+                                            plat::LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                                            std::uintptr_t* result) {
     DWORD_PTR r = 0;
     LRESULT ok = ::SendMessageTimeoutA(H(wnd), msg, wParam, lParam, flags, timeoutMs, &r);
     if (result) *result = r;
     return ok;
 }
 
-bool Win32User::PostMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
-                            plat::LParam lParam) {
+bool Win32User::PostMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) {
     return ::PostMessageA(H(wnd), msg, wParam, lParam) != FALSE;
 }
 
@@ -173,8 +171,8 @@ bool Win32User::GetWindowPlacement(plat::Hwnd wnd, plat::WindowPlacement& placem
     placement.showCmd = wp.showCmd;
     placement.minPosition = {wp.ptMinPosition.x, wp.ptMinPosition.y};
     placement.maxPosition = {wp.ptMaxPosition.x, wp.ptMaxPosition.y};
-    placement.normalPosition = {wp.rcNormalPosition.left, wp.rcNormalPosition.top,
-                                wp.rcNormalPosition.right, wp.rcNormalPosition.bottom};
+    placement.normalPosition = {wp.rcNormalPosition.left, wp.rcNormalPosition.top, wp.rcNormalPosition.right,
+                                wp.rcNormalPosition.bottom};
     return true;
 }
 
@@ -197,9 +195,7 @@ bool Win32User::RegisterHotKey(plat::Hwnd wnd, int id, std::uint32_t modifiers, 
     return ::RegisterHotKey(H(wnd), id, modifiers, vk) != FALSE;
 }
 
-bool Win32User::UnregisterHotKey(plat::Hwnd wnd, int id) {
-    return ::UnregisterHotKey(H(wnd), id) != FALSE;
-}
+bool Win32User::UnregisterHotKey(plat::Hwnd wnd, int id) { return ::UnregisterHotKey(H(wnd), id) != FALSE; }
 
 bool Win32User::SystemParametersInfo(std::uint32_t action, std::uint32_t uiParam, void* pvParam,
                                      std::uint32_t winIni) {
@@ -220,9 +216,7 @@ bool Win32User::SetSysColors(int count, const int* elements, const plat::ColorRe
     return ::SetSysColors(count, elements, values.data()) != FALSE;
 }
 
-plat::Hmenu Win32User::CreatePopupMenu() {
-    return FromWin(::CreatePopupMenu());
-}
+plat::Hmenu Win32User::CreatePopupMenu() { return FromWin(::CreatePopupMenu()); }
 
 bool Win32User::DestroyMenu(plat::Hmenu menu) { return ::DestroyMenu(M(menu)) != FALSE; }
 
@@ -267,8 +261,6 @@ plat::Hicon Win32User::LoadAppIcon() {
     return FromWin(icon);
 }
 
-bool Win32User::DestroyIcon(plat::Hicon icon) {
-    return ::DestroyIcon(ToWin(icon)) != FALSE;
-}
+bool Win32User::DestroyIcon(plat::Hicon icon) { return ::DestroyIcon(ToWin(icon)) != FALSE; }
 
 }  // namespace win32

@@ -46,10 +46,9 @@ public:
     plat::LResult SendMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
                               plat::LParam lParam) override;
     plat::LResult SendMessageTimeout(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
-                                     plat::LParam lParam, std::uint32_t flags,
-                                     std::uint32_t timeoutMs, std::uintptr_t* result) override;
-    bool PostMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam,
-                     plat::LParam lParam) override;
+                                     plat::LParam lParam, std::uint32_t flags, std::uint32_t timeoutMs,
+                                     std::uintptr_t* result) override;
+    bool PostMessage(plat::Hwnd wnd, std::uint32_t msg, plat::WParam wParam, plat::LParam lParam) override;
     std::uint32_t RegisterWindowMessage(const std::string& name) override;
     bool ProcessMessages() override;
 

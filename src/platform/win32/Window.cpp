@@ -27,10 +27,10 @@ bool Window::RegisterWindowClass(const std::string& className, HICON icon, HBRUS
     return ::RegisterClassExA(&wc) != 0;
 }
 
-bool Window::Create(const std::string& className, const std::string& title, DWORD style,
-                    DWORD exStyle, int x, int y, int width, int height, HWND parent) {
-    HWND wnd = ::CreateWindowExA(exStyle, className.c_str(), title.c_str(), style, x, y, width,
-                                 height, parent, nullptr, ::GetModuleHandleA(nullptr), this);
+bool Window::Create(const std::string& className, const std::string& title, DWORD style, DWORD exStyle, int x,
+                    int y, int width, int height, HWND parent) {
+    HWND wnd = ::CreateWindowExA(exStyle, className.c_str(), title.c_str(), style, x, y, width, height,
+                                 parent, nullptr, ::GetModuleHandleA(nullptr), this);
     // WM_NCCREATE stored the handle already; the owner takes it here.
     FWnd.release();
     FWnd.reset(wnd);

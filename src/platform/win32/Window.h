@@ -20,12 +20,12 @@ public:
 
     // Registers the class once per process, with this base's procedure.
     static bool RegisterWindowClass(const std::string& className, HICON icon = nullptr,
-                              HBRUSH background = nullptr);
+                                    HBRUSH background = nullptr);
 
 protected:
     // Creates the window bound to this object; false when CreateWindowEx fails.
-    bool Create(const std::string& className, const std::string& title, DWORD style,
-                DWORD exStyle, int x, int y, int width, int height, HWND parent);
+    bool Create(const std::string& className, const std::string& title, DWORD style, DWORD exStyle, int x,
+                int y, int width, int height, HWND parent);
     virtual LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // Destroys the window now, while the derived object can still hear it go.
     void Destroy() { FWnd.reset(); }

@@ -90,9 +90,8 @@ int ListExtent(HWND list, const std::vector<std::string>& items, int minimum) {
 void PaintImage(HWND wnd, HDC dc, const TImage& image) {
     RECT client;
     ::GetClientRect(wnd, &client);
-    HBRUSH back = reinterpret_cast<HBRUSH>(::SendMessageA(::GetParent(wnd), WM_CTLCOLORSTATIC,
-                                                          reinterpret_cast<WPARAM>(dc),
-                                                          reinterpret_cast<LPARAM>(wnd)));
+    HBRUSH back = reinterpret_cast<HBRUSH>(::SendMessageA(
+        ::GetParent(wnd), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(wnd)));
     if (!back) back = ::GetSysColorBrush(COLOR_BTNFACE);
 
     const int saved = ::SaveDC(dc);
@@ -117,8 +116,8 @@ void PaintImage(HWND wnd, HDC dc, const TImage& image) {
         // Averaging keeps a downscaled photo readable; point sampling would drop lines.
         ::SetStretchBltMode(dc, HALFTONE);
         ::SetBrushOrgEx(dc, 0, 0, nullptr);
-        ::StretchDIBits(dc, 0, 0, destW, destH, 0, 0, w, h, picture->Pixels().data(), &info,
-                        DIB_RGB_COLORS, SRCCOPY);
+        ::StretchDIBits(dc, 0, 0, destW, destH, 0, 0, w, h, picture->Pixels().data(), &info, DIB_RGB_COLORS,
+                        SRCCOPY);
         // The background goes around the picture, never under it: no flicker.
         ::RestoreDC(dc, saved);
         ::SaveDC(dc);
@@ -167,13 +166,13 @@ public:
 
     FormView& owner;
     TControl& model;
-    HWND wnd;                    // the control (a radio group's box, a spin's edit)
-    unsigned look;               // TControlLook flags
-    std::vector<HWND> parts;     // radio buttons, or the up-down
-    std::vector<int> partIds;    // the dialog ids of the parts that notify, in parts' order
-    std::string hint;            // the tooltip text now registered
+    HWND wnd;                  // the control (a radio group's box, a spin's edit)
+    unsigned look;             // TControlLook flags
+    std::vector<HWND> parts;   // radio buttons, or the up-down
+    std::vector<int> partIds;  // the dialog ids of the parts that notify, in parts' order
+    std::string hint;          // the tooltip text now registered
     bool bold = false;
-    bool hidePending = false;    // the model is hidden, its windows not yet
+    bool hidePending = false;  // the model is hidden, its windows not yet
 
 protected:
     template <class F>
@@ -214,7 +213,8 @@ private:
 template <class M>
 class TextBinding : public FormView::Binding {
 public:
-    TextBinding(FormView& owner, M& edit, HWND wnd, unsigned look) : Binding(owner, edit, wnd, look), FEdit(edit) {}
+    TextBinding(FormView& owner, M& edit, HWND wnd, unsigned look)
+        : Binding(owner, edit, wnd, look), FEdit(edit) {}
     void SyncState() override { SetText(wnd, FEdit.Text()); }
     void Command(int, int code, HWND control) override {
         if (code != EN_CHANGE) return;
@@ -291,7 +291,8 @@ public:
         : Binding(owner, list, wnd, look), FList(list) {}
     void Setup(HWND, int) override {
         if (look & kHorizontalExtent)
-            ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, ListExtent(wnd, FList.Items(), FList.HorizontalExtent), 0);
+            ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT,
+                           ListExtent(wnd, FList.Items(), FList.HorizontalExtent), 0);
     }
     void SyncState() override {
         if (FItems != FList.Items()) {
@@ -377,7 +378,8 @@ public:
         // then cover the same pixels.
         const int dpi = static_cast<int>(::GetDpiForWindow(wnd));
         ::SetWindowPos(wnd, nullptr, 0, 0, ::MulDiv(FImage.Width, dpi ? dpi : 96, 96),
-                       ::MulDiv(FImage.Height, dpi ? dpi : 96, 96), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+                       ::MulDiv(FImage.Height, dpi ? dpi : 96, 96),
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // A new picture or a new stretch mode: the control paints it.
     void SyncState() override { ::InvalidateRect(wnd, nullptr, FALSE); }
@@ -405,7 +407,8 @@ private:
 // The tab control is the page control's window.
 class TabsBinding final : public FormView::Binding {
 public:
-    TabsBinding(FormView& owner, TPageControl& pages, HWND wnd) : Binding(owner, pages, wnd, kPlainLook), FPages(pages) {}
+    TabsBinding(FormView& owner, TPageControl& pages, HWND wnd)
+        : Binding(owner, pages, wnd, kPlainLook), FPages(pages) {}
     bool Tabs() const override { return true; }
     void Focused() override {
         Dispatch([&] {
@@ -475,7 +478,11 @@ private:
 
 FormView::FormView(TForm& form, const TFormLayout& layout, TApplication& app, std::string caption,
                    std::string className, int iconId)
-    : FForm(form), FLayout(layout), FApp(app), FCaption(std::move(caption)), FClassName(std::move(className)),
+    : FForm(form),
+      FLayout(layout),
+      FApp(app),
+      FCaption(std::move(caption)),
+      FClassName(std::move(className)),
       FIconId(iconId) {}
 
 FormView::~FormView() {
@@ -501,7 +508,7 @@ bool FormView::Attach() {
     };
     HICON bigIcon = loadIcon(SM_CXICON, SM_CYICON);
     if (!Window::RegisterWindowClass(FClassName, bigIcon,
-                               reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))))
+                                     reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1))))
         return false;
 
     std::string caption = !FForm.Caption.empty() ? FForm.Caption
@@ -509,8 +516,7 @@ bool FormView::Attach() {
                                                  : FCaption;
     // A fixed-size dialog-like frame: system menu and minimise, no maximise.
     FFrame = std::make_unique<Frame>(*this);
-    if (!FFrame->Make(caption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
-                                   WS_CLIPCHILDREN,
+    if (!FFrame->Make(caption, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
                       WS_EX_CONTROLPARENT | WS_EX_APPWINDOW)) {
         FFrame.reset();
         return false;
@@ -520,19 +526,18 @@ bool FormView::Attach() {
     if (smallIcon) ::SendMessageA(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
     FTooltip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr,
-                                 instance, nullptr);
+                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, instance, nullptr);
     if (FTooltip) {
         ::SendMessageA(FTooltip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
         // Long hints need time to be read.
         ::SendMessageA(FTooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 15000);
     }
 
-    FTab = ::CreateWindowExA(0, WC_TABCONTROLA, "",
-                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_HOTTRACK |
-                                 TCS_MULTILINE,
-                             0, 0, 100, 100, frame, nullptr, instance, nullptr);
+    FTab =
+        ::CreateWindowExA(0, WC_TABCONTROLA, "",
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_HOTTRACK | TCS_MULTILINE,
+                          0, 0, 100, 100, frame, nullptr, instance, nullptr);
     if (!FTab || !CreatePages()) return false;
 
     BindControls();
@@ -580,7 +585,8 @@ bool FormView::CreatePages() {
 
     HFONT font = nullptr;
     for (TTabSheet* sheet : sheets) {
-        auto tpl = std::find_if(templates.begin(), templates.end(), [&](const auto& t) { return t.first == sheet; });
+        auto tpl =
+            std::find_if(templates.begin(), templates.end(), [&](const auto& t) { return t.first == sheet; });
         if (tpl == templates.end()) continue;
         Page page;
         page.sheet = sheet;
@@ -629,8 +635,7 @@ void FormView::Layout() {
     RECT display{0, 0, tabW, tabH};
     ::SendMessageA(FTab, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     for (const Page& p : FPages)
-        ::SetWindowPos(p.wnd, HWND_TOP, mx + display.left, my + display.top, pageW, pageH,
-                       SWP_NOACTIVATE);
+        ::SetWindowPos(p.wnd, HWND_TOP, mx + display.left, my + display.top, pageW, pageH, SWP_NOACTIVATE);
 
     RECT outer{0, 0, tabW + 2 * mx, tabH + 2 * my};
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(frame, GWL_STYLE));
@@ -716,9 +721,9 @@ void FormView::Sync(Binding& b) {
 
     if (!b.Tabs()) {
         if (m.Bold != b.bold) {
-            HFONT font = m.Bold ? BoldFont()
-                                : reinterpret_cast<HFONT>(
-                                      ::SendMessageA(::GetParent(b.wnd), WM_GETFONT, 0, 0));
+            HFONT font = m.Bold
+                             ? BoldFont()
+                             : reinterpret_cast<HFONT>(::SendMessageA(::GetParent(b.wnd), WM_GETFONT, 0, 0));
             for (HWND wnd : all)
                 if (font) ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
             b.bold = m.Bold;
@@ -793,9 +798,12 @@ bool FormView::PreTranslateMessage(const MSG& msg) {
     if (msg.hwnd != frame && !::IsChild(frame, msg.hwnd)) return false;
     if (::GetKeyState(VK_CONTROL) >= 0) return false;
     int step = 0;
-    if (msg.wParam == VK_TAB) step = ::GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
-    else if (msg.wParam == VK_NEXT) step = 1;
-    else if (msg.wParam == VK_PRIOR) step = -1;
+    if (msg.wParam == VK_TAB)
+        step = ::GetKeyState(VK_SHIFT) < 0 ? -1 : 1;
+    else if (msg.wParam == VK_NEXT)
+        step = 1;
+    else if (msg.wParam == VK_PRIOR)
+        step = -1;
     if (step == 0) return false;
     const int count = static_cast<int>(FPages.size());
     const int current = static_cast<int>(::SendMessageA(FTab, TCM_GETCURSEL, 0, 0));
@@ -893,8 +901,10 @@ LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED) {
                 Dispatch([&] {
-                    if (FForm.OnMinimizeRequest) FForm.OnMinimizeRequest();
-                    else FApp.Minimize();
+                    if (FForm.OnMinimizeRequest)
+                        FForm.OnMinimizeRequest();
+                    else
+                        FApp.Minimize();
                 });
             }
             return 0;
@@ -904,9 +914,8 @@ LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
                 HWND focus = ::GetFocus();
                 if (focus && ::IsChild(wnd, focus)) FLastFocus = focus;
             } else if (!HIWORD(wParam)) {
-                HWND target = FLastFocus && ::IsWindow(FLastFocus) && ::IsWindowVisible(FLastFocus)
-                                  ? FLastFocus
-                                  : FTab;
+                HWND target =
+                    FLastFocus && ::IsWindow(FLastFocus) && ::IsWindowVisible(FLastFocus) ? FLastFocus : FTab;
                 if (target) ::SetFocus(target);
                 return 0;
             }
@@ -966,8 +975,8 @@ INT_PTR FormView::PageMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_CTLCOLORSTATIC:
             if (FInCtlColor) return FALSE;  // asking the dialog manager for its default
-            if (HBRUSH brush = OnCtlColorStatic(reinterpret_cast<HDC>(wParam),
-                                                reinterpret_cast<HWND>(lParam)))
+            if (HBRUSH brush =
+                    OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
                 return reinterpret_cast<INT_PTR>(brush);
             return FALSE;
         default:
@@ -975,8 +984,8 @@ INT_PTR FormView::PageMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-LRESULT CALLBACK FormView::ControlSubclass(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                           UINT_PTR id, DWORD_PTR data) {
+LRESULT CALLBACK FormView::ControlSubclass(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR data) {
     auto* b = reinterpret_cast<Binding*>(data);
     if (msg == WM_NCDESTROY) {
         ::RemoveWindowSubclass(wnd, &FormView::ControlSubclass, id);

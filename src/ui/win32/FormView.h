@@ -62,8 +62,8 @@ private:
     LRESULT FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static INT_PTR CALLBACK PageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
     INT_PTR PageMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK ControlSubclass(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                            UINT_PTR id, DWORD_PTR data);
+    static LRESULT CALLBACK ControlSubclass(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                            DWORD_PTR data);
 
     bool CreatePages();
     void Layout();
@@ -103,7 +103,7 @@ private:
     UniqueHfont FBold;
     bool FInCtlColor = false;
     bool FHidesPosted = false;  // kApplyHides is on its way
-    int FUpdating = 0;  // the view itself is writing to a control
+    int FUpdating = 0;          // the view itself is writing to a control
     bool FClosed = false;
     // Listeners outlive the view in the models; they check this first.
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
