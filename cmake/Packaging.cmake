@@ -62,3 +62,11 @@ set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/packaging/PerGenerator.cmake)
 list(PREPEND CMAKE_MODULE_PATH ${CMAKE_SOURCE_DIR}/packaging)
 set(CPACK_VELANT_ICON ${VELANT_SRC}/app/resources/VelantPro.ico)
 include(CPack)
+
+# The install test (tests/install) looks at the installed program through this.
+if(BUILD_TESTING)
+  add_executable(velant_install_probe ${CMAKE_SOURCE_DIR}/tests/install/InstallProbe.c)
+  velant_target(velant_install_probe)
+  target_link_libraries(velant_install_probe PRIVATE user32 shell32)
+  set_target_properties(velant_install_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endif()
