@@ -65,11 +65,13 @@ size=$(stat -c %s "$exe")
 sections=$(x86_64-w64-mingw32-objdump -h "$exe" | awk '$2 ~ /^\./ { print $2 }')
 if grep -q '^\.debug' <<<"$sections"; then fail "the shipped exe has debug sections"; fi
 grep -qx '\.gnu_debuglink' <<<"$sections" || fail "the shipped exe has no debug link"
-x86_64-w64-mingw32-objdump -h "$build/dist/VelantPro.exe.debug" | grep -q '\.debug_info' ||
-  fail "dist/VelantPro.exe.debug holds no debug information"
+# (Whole outputs in variables: grep -q ending a pipe early would fail it under pipefail.)
+debug_sections=$(x86_64-w64-mingw32-objdump -h "$build/dist/VelantPro.exe.debug")
+grep -q '\.debug_info' <<<"$debug_sections" || fail "dist/VelantPro.exe.debug holds no debug information"
 ok "shipped exe: $size bytes, stripped, debug information in dist/VelantPro.exe.debug"
 
-unzip -l "$packages/$portable" | grep -Eq ' VelantPro\.exe$' || fail "$portable has no VelantPro.exe"
+zip_listing=$(unzip -l "$packages/$portable")
+grep -Eq ' VelantPro\.exe$' <<<"$zip_listing" || fail "$portable has no VelantPro.exe"
 unzip -p "$packages/$portable" VelantPro.exe | cmp -s - "$exe" || fail "$portable holds another exe"
 ok "portable archive holds the shipped exe"
 
@@ -88,10 +90,10 @@ wineserver -w
 setsid wineserver -p </dev/null >/dev/null 2>&1
 setsid wine explorer.exe "/desktop=$desktop,1024x768" </dev/null >/dev/null 2>&1 &
 for _ in $(seq 1 300); do
-  xwininfo -root -tree 2>/dev/null | grep -q "\"$desktop - Wine desktop\"" && break
+  xwininfo -root -tree 2>/dev/null | grep -F "\"$desktop - Wine desktop\"" >/dev/null && break
   sleep 0.1
 done
-xwininfo -root -tree 2>/dev/null | grep -q "\"$desktop - Wine desktop\"" || fail "the test's Wine desktop did not come up"
+xwininfo -root -tree 2>/dev/null | grep -F "\"$desktop - Wine desktop\"" >/dev/null || fail "the test's Wine desktop did not come up"
 ok "fresh prefix with its own desktop ($((SECONDS - t)) s)"
 
 local_appdata=$(w cmd /c echo %LOCALAPPDATA%)
