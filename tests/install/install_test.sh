@@ -176,13 +176,30 @@ saved_on_close || fail "the uninstaller did not close the program through its wi
 ok "uninstalled: files, shortcut, uninstall entry and logon entry gone; settings kept"
 
 # Nothing else of the program in the prefix: no file, and no registry key or value
-# outside the settings (the server writes the registry files when it ends).
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
+# outside the settings.
 left=$(find "$WINEPREFIX/drive_c" -iname '*velant*' 2>/dev/null)
 [ -z "$left" ] || fail "files left: $left"
-left=$(awk 'tolower($0) ~ /^\[software\\\\corvane\\\\/ { kept = 1; next }
-            /^\[/ { kept = 0 }
-            !kept && tolower($0) ~ /velant/ { print FILENAME ": " $0 }' "$WINEPREFIX"/*.reg)
+registry_left() {
+  local root
+  for root in HKCU HKLM; do
+    w reg query "$root" /s | KEPT_KEY="$1" awk '
+      /^HKEY_/ { kept = (index(tolower($0), tolower(ENVIRON["KEPT_KEY"])) == 1) }
+      !kept && tolower($0) ~ /velant/ { print }'
+  done
+}
+left=$(registry_left 'HKEY_CURRENT_USER\Software\Corvane\')
 [ -z "$left" ] || fail "registry entries left: $left"
 ok "nothing of the program is left but its settings"
+
+# --- Uninstall with "Remove my settings" ------------------------------------------------
+
+wine "$packages/$setup" /S </dev/null >/dev/null 2>&1 || fail "installing again failed"
+wine "$install_dir_unix/Uninstall.exe" /S /REMOVESETTINGS </dev/null >/dev/null 2>&1 ||
+  fail "the silent uninstall failed to start"
+for _ in $(seq 1 300); do
+  [ ! -e "$install_dir_unix" ] && ! key_exists "$settings_key" && break
+  sleep 0.2
+done
+[ ! -e "$install_dir_unix" ] || fail "$install_dir is still there after the second uninstall"
+key_exists 'HKCU\Software\Corvane' && fail "\"Remove my settings\" left the settings"
+ok "uninstalling with \"Remove my settings\" removes the settings too"
