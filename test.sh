@@ -164,6 +164,14 @@ if step libjpeg-mingw scripts/build-libjpeg-mingw.sh &&
   fi
 fi
 
+# The release packages (build/windows/package), then their install, upgrade and uninstall
+# in a Wine prefix of their own (tests/install); each of the two counts as one test.
+if [ -f build/windows/build.ninja ] && velant_ensure_display &&
+   step package-windows cmake --build --preset windows --target package; then
+  passed=$((passed + 1))
+  step install-windows tests/install/install_test.sh && passed=$((passed + 1))
+fi
+
 cleanup
 trap - EXIT
 

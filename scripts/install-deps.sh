@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 nasm
   wine wine64 fonts-wine xvfb xdotool x11-utils x11-apps imagemagick xauth
+  nsis unzip
   dpkg-dev
 )
 
