@@ -67,6 +67,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // system names them by command id (or submenu handle), the renderer by item.
         form.MessageHook = [&form, &view](std::uint32_t msg, plat::WParam wParam, plat::LParam lParam,
                                           plat::LResult& result) {
+            if (msg == WM_MENUCHAR) {
+                // Owner-drawn items have no text for the system to find a typed letter in.
+                const auto menu = static_cast<std::uintptr_t>(lParam);
+                const TMenuItem* popup = menu == form.RxPopupMenu1.Handle().Value()
+                                             ? &form.RxPopupMenu1.Items
+                                             : form.RxPopupMenu1.ItemFor(menu);
+                if (!popup) return false;
+                result = win32::MenuCharResult(*popup, wParam);
+                return true;
+            }
             if (msg == WM_MEASUREITEM && wParam == 0) {
                 auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
                 if (mis->CtlType != ODT_MENU) return false;
