@@ -22,7 +22,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 VELANT_WINE_STATE="$VELANT_ROOT/build/wine-state"
 # Bump when the prefix settings below change, so that existing prefixes are updated.
-VELANT_PREFIX_VERSION=1
+VELANT_PREFIX_VERSION=2
 
 # Runs "$@" while holding the project's Wine lock.
 _velant_locked() {
@@ -97,6 +97,21 @@ _velant_reg_add() {
   wine reg add "$@" /f </dev/null >/dev/null 2>&1 9>&-
 }
 
+# Title bars draw their buttons with the Marlett symbol font; without it they show the
+# letters "0 1 r". Debian's fonts-wine has it, but this Wine does not look there.
+_velant_install_marlett() {
+  local font fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  font=$(dpkg -L fonts-wine 2>/dev/null | grep -i '/marlett\.ttf$' | head -n 1)
+  [ -n "$font" ] || font=/usr/share/wine/fonts/marlett.ttf
+  if [ ! -f "$font" ]; then
+    echo "the Marlett font is missing (package fonts-wine)" >&2
+    return 1
+  fi
+  mkdir -p "$fonts" && cp -f "$font" "$fonts/marlett.ttf" &&
+  _velant_reg_add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+    /v 'Marlett (TrueType)' /d marlett.ttf
+}
+
 _velant_setup_prefix() {
   local stamp="$WINEPREFIX/.velant-prefix"
   [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$VELANT_PREFIX_VERSION" ] && return 0
@@ -118,6 +133,7 @@ _velant_setup_prefix() {
     echo "could not configure the Wine prefix $WINEPREFIX" >&2
     return 1
   }
+  _velant_install_marlett || return 1
   wineserver -w 9>&-
   echo "$VELANT_PREFIX_VERSION" >"$stamp"
 }
