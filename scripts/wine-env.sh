@@ -10,6 +10,8 @@
 #                          process, left running until velant_stop_wine
 #   velant_stop_wine       end the Wine processes of this prefix (wineserver -k)
 #   velant_stop_display    stop the Xvfb that these functions started, if any
+#   velant_wine_at_dpi N   restart Wine with the prefix's screen density at N pixels per
+#                          inch (Wine reads it when its server starts; 96 is the default)
 # Each step is idempotent and serialised with a lock, so parallel callers are safe.
 
 VELANT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -187,4 +189,13 @@ velant_stop_wine() {
   [ -d "$WINEPREFIX" ] || return 0
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+}
+
+velant_wine_at_dpi() {
+  velant_stop_wine
+  velant_ensure_prefix || return 1
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    </dev/null >/dev/null 2>&1 9>&- || return 1
+  wineserver -w 9>&-
+  velant_ensure_wine
 }
