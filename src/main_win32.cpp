@@ -6,6 +6,7 @@
 #include "app/resources/resource.h"
 #include "ui/Application.h"
 
+#include "ui/win32/Dpi.h"
 #include "ui/win32/FormView.h"
 #include "menu/win32/Win32MenuCanvas.h"
 #include "platform/win32/Win32Platform.h"
@@ -57,8 +58,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // The sample of the desktop icon's caption sits under an icon of its own:
         // resource 16 of shell32 is the computer icon on Windows and Wine alike.
         if (HMODULE shell32 = ::GetModuleHandleA("shell32.dll")) {
+            const int size = win32::SystemMetricForDpi(SM_CXICON, win32::WindowDpi(view.Window()));
             sampleIcon.reset(
-                static_cast<HICON>(::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, 32, 32, 0)));
+                static_cast<HICON>(::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, size, size, 0)));
             if (sampleIcon)
                 ::SendMessageA(view.DialogItem(IDD_PAGE_DESKTOP, IDC_ICONPICTURE), STM_SETICON,
                                reinterpret_cast<WPARAM>(sampleIcon.get()), 0);

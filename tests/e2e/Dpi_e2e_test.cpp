@@ -130,8 +130,13 @@ std::string Clipped(HWND page, HWND control, int dpi) {
         } else if (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
                    type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE) {
             const int box = MulDiv(13, dpi, 96) + tm.tmAveCharWidth / 2;
-            if (box + t.right > width) problem = where + ": text runs past the control";
-            if (t.bottom > height) problem = where + ": text taller than the control";
+            if (style & BS_MULTILINE) {
+                if (extent(DT_WORDBREAK, width - box).bottom > height)
+                    problem = where + ": text does not fit";
+            } else {
+                if (box + t.right > width) problem = where + ": text runs past the control";
+                if (t.bottom > height) problem = where + ": text taller than the control";
+            }
         } else {
             if (t.right + 2 * GetSystemMetrics(SM_CXEDGE) > width)
                 problem = where + ": caption wider than the button";

@@ -66,7 +66,12 @@ private:
                                             DWORD_PTR data);
 
     bool CreatePages();
-    void Layout();
+    // Sizes the tabs and the frame around the pages; keepPlace leaves the frame
+    // where it is rather than centring it in the work area.
+    void Layout(bool keepPlace = false);
+    // The window has moved to a screen of another density (WM_DPICHANGED).
+    void DpiChanged(int dpi, const RECT& suggested);
+    void SetFrameIcons();
     void BindControls();
     void Bind(Page& page, const TControlRow& row);
     void Sync(Binding& b);
@@ -101,6 +106,9 @@ private:
     // Control id → binding and the part (radio button) it is.
     std::map<int, std::pair<Binding*, int>> FById;
     UniqueHfont FBold;
+    Binding* FCancel = nullptr;  // the button that Esc presses
+    UniqueHicon FIcons[2];       // the frame's large and small icon at its density
+    int FDpi = 96;
     bool FInCtlColor = false;
     bool FHidesPosted = false;  // kApplyHides is on its way
     int FUpdating = 0;          // the view itself is writing to a control
