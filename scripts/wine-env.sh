@@ -11,7 +11,8 @@
 #   velant_stop_wine       end the Wine processes of this prefix (wineserver -k)
 #   velant_stop_display    stop the Xvfb that these functions started, if any
 #   velant_wine_at_dpi N   restart Wine with the prefix's screen density at N pixels per
-#                          inch (Wine reads it when its server starts; 96 is the default)
+#                          inch (Wine reads it when its server starts; 96 is the default);
+#                          above 96 the desktop fills the whole display (1280x1024)
 # Each step is idempotent and serialised with a lock, so parallel callers are safe.
 
 VELANT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -165,7 +166,7 @@ _velant_start_wine() {
   # with no inherited descriptors. Started by a test instead, they would keep its output
   # pipe open and CTest would wait for them.
   setsid wineserver -p </dev/null >/dev/null 2>&1 9>&-
-  setsid wine explorer.exe /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 9>&- &
+  setsid wine explorer.exe "/desktop=Default,${VELANT_DESKTOP_SIZE:-1024x768}" </dev/null >/dev/null 2>&1 9>&- &
   pid=$!
   for _ in $(seq 1 300); do
     if _velant_desktop_up; then
@@ -193,6 +194,9 @@ velant_stop_wine() {
 
 velant_wine_at_dpi() {
   velant_stop_wine
+  # A screen that dense is a large one: the desktop takes the whole display, so that
+  # windows sized for the density fit on it as they would on such a screen.
+  if [ "$1" -gt 96 ]; then VELANT_DESKTOP_SIZE=1280x1024; else VELANT_DESKTOP_SIZE=1024x768; fi
   velant_ensure_prefix || return 1
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
     </dev/null >/dev/null 2>&1 9>&- || return 1
