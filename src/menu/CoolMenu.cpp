@@ -362,8 +362,8 @@ TItemSize TCoolMenu::MeasureItem(IMenuCanvas& canvas, const TMenuItem& item) {
         const TTextSize text = canvas.TextExtent(font, parts.text);
         const int picture = PictureSize(canvas, entry, parts.text, font);
         size.height = picture + 2 * Scaled(VSpace);
-        size.width = barWidth + picture + 2 * Scaled(kPictureMargin) + hspace + text.cx + hspace +
-                     Scaled(kArrowWidth);
+        size.width =
+            barWidth + picture + 2 * Scaled(kPictureMargin) + hspace + text.cx + hspace + Scaled(kArrowWidth);
         if (!parts.shortcut.empty())
             size.width += Scaled(kShortcutGap) + canvas.TextExtent(font, parts.shortcut).cx;
     }
@@ -386,7 +386,8 @@ void TCoolMenu::DrawBarSlice(IMenuCanvas& canvas, plat::Rect& content) {
     // The picture is as high as the popup's items together, so each item's
     // slice, taken at the item's own height, joins its neighbours' into one bar.
     if (CoolMenuBar.BarAlign() == TBarAlign::baLeft) {
-        const plat::Rect slice{content.left, content.top - overlap, content.left + w, content.bottom + overlap};
+        const plat::Rect slice{content.left, content.top - overlap, content.left + w,
+                               content.bottom + overlap};
         canvas.CopyRect(slice, *FBarPicture, slice);
         content.left += w;
     } else {
@@ -413,7 +414,8 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
         // One pixel each at 96 dpi, thicker on denser screens.
         const int line = std::max(1, FDpi / 96);
         for (int i = 0; i < line; ++i)
-            canvas.Line(content.left, y + i, content.right, y + i, ColorToRGB(entry.SeparatorColorActive, canvas));
+            canvas.Line(content.left, y + i, content.right, y + i,
+                        ColorToRGB(entry.SeparatorColorActive, canvas));
         for (int i = 0; i < line; ++i)
             canvas.Line(content.left, y + line + i, content.right, y + line + i,
                         ColorToRGB(entry.SeparatorColorShadow, canvas));

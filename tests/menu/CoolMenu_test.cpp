@@ -716,9 +716,9 @@ TEST(CoolMenuKeyboard, TypedLetterFindsTheItemByMnemonicOrInitial) {
         bool execute;
     };
     // Hidden items take no place among the system's items; separators do.
-    for (const Case& c : {Case{'d', 1, true}, Case{'D', 1, true}, Case{'t', 3, true}, Case{'c', 5, true},
-                          Case{'m', 0, true}, Case{'h', -1, false}, Case{'x', -1, false},
-                          Case{'&', -1, false}, Case{'-', -1, false}}) {
+    for (const Case& c :
+         {Case{'d', 1, true}, Case{'D', 1, true}, Case{'t', 3, true}, Case{'c', 5, true}, Case{'m', 0, true},
+          Case{'h', -1, false}, Case{'x', -1, false}, Case{'&', -1, false}, Case{'-', -1, false}}) {
         const TMenuChar found = FindMenuChar(popup, c.key);
         EXPECT_EQ(found.index, c.index) << c.key;
         EXPECT_EQ(found.execute, c.execute) << c.key;

@@ -315,8 +315,7 @@ public:
     ListBoxBinding(FormView& owner, TListBox& list, HWND wnd, unsigned look)
         : Binding(owner, list, wnd, look), FList(list) {}
     void Setup(HWND, int) override {
-        if (look & kHorizontalExtent)
-            ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, Extent(), 0);
+        if (look & kHorizontalExtent) ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, Extent(), 0);
     }
     void DpiChanged(int) override { Setup(nullptr, 0); }
     void SyncState() override {
@@ -1000,7 +999,8 @@ LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
         case WM_COMMAND:
             // Esc, as the dialog manager reports it: no control has the id IDCANCEL.
             if (LOWORD(wParam) == IDCANCEL && lParam == 0 && HIWORD(wParam) == BN_CLICKED) {
-                if (FCancel && ::IsWindowEnabled(FCancel->wnd)) FCancel->Command(-1, BN_CLICKED, FCancel->wnd);
+                if (FCancel && ::IsWindowEnabled(FCancel->wnd))
+                    FCancel->Command(-1, BN_CLICKED, FCancel->wnd);
                 return 0;
             }
             // A popup menu the window owns: no control, notification code 0.
