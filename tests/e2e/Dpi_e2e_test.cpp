@@ -232,3 +232,55 @@ TEST(DpiE2e, MenuItemsGrowWithTheDensityAndAnswerTypedLetters) {
     CloseMenus();
     ASSERT_TRUE(app.Close());
 }
+
+// A move to a denser monitor, as the system announces it to a per-monitor aware
+// window. Wine has one density for all screens and never sends it, so the test
+// does; the suggested rectangle travels in the program's own memory.
+TEST(DpiChangeE2e, WindowFollowsAMoveToADenserScreen) {
+    ASSERT_NO_FATAL_FAILURE(FreshStart());
+    const int to = ScreenDpi() * 3 / 2;
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.ShowThroughIcon());
+    HWND main = app.MainWindow();
+    RECT before, boxBefore;
+    GetWindowRect(main, &before);
+    GetWindowRect(app.Control(IDC_CKAUTORUN), &boxBefore);
+    const RECT suggested{20, 10, 20 + (before.right - before.left) * 3 / 2,
+                         10 + (before.bottom - before.top) * 3 / 2};
+    void* remote =
+        app.CopyIntoProcess(std::string(reinterpret_cast<const char*>(&suggested), sizeof suggested));
+    ASSERT_TRUE(remote);
+    PostMessageA(main, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(remote));
+    RECT after{};
+    EXPECT_TRUE(WaitFor([&] {
+        GetWindowRect(main, &after);
+        return after.left == suggested.left &&
+               after.right - after.left > (before.right - before.left) * 4 / 3;
+    })) << "the window takes the suggested place and grows with its pages";
+    RECT boxAfter;
+    GetWindowRect(app.Control(IDC_CKAUTORUN), &boxAfter);
+    EXPECT_GE(2 * (boxAfter.bottom - boxAfter.top), 3 * (boxBefore.bottom - boxBefore.top) - 2)
+        << "the controls grow";
+
+    const char* pages[] = {"page-main", "page-wallpaper", "page-desktop-hotkeys", "page-popup-startmenu"};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(pages[i]);
+        app.SelectPage(i);
+        HWND page = ShownPage(main);
+        ASSERT_TRUE(page);
+        RECT pageRect, client;
+        GetWindowRect(page, &pageRect);
+        GetClientRect(main, &client);
+        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&pageRect), 2);
+        EXPECT_TRUE(pageRect.right <= client.right && pageRect.bottom <= client.bottom)
+            << "the page runs past the window";
+        // Measured in the pages' font at the new density: too small a font or
+        // controls left at their old size would both show.
+        for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(c)) continue;
+            EXPECT_EQ(Clipped(page, c, to), "");
+        }
+    }
+    ASSERT_TRUE(app.Close());
+}

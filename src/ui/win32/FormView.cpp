@@ -102,7 +102,7 @@ int ListExtent(HWND list, const std::vector<std::string>& items, int minimum) {
 // model's box, or scaled to fill that box; the rest of the control, and the
 // whole of it when there is no picture, shows the page's background. The box
 // is the model's size in pixels at 96 dpi, scaled to the window's dpi.
-void PaintImage(HWND wnd, HDC dc, const TImage& image) {
+void PaintImage(HWND wnd, HDC dc, const TImage& image, int dpi) {
     RECT client;
     ::GetClientRect(wnd, &client);
     HBRUSH back = reinterpret_cast<HBRUSH>(::SendMessageA(
@@ -112,7 +112,6 @@ void PaintImage(HWND wnd, HDC dc, const TImage& image) {
     const int saved = ::SaveDC(dc);
     const TBitmap* picture = image.Picture();
     if (picture && !picture->Empty()) {
-        const int dpi = WindowDpi(wnd);
         const int boxW = ScaleToDpi(image.Width, dpi);
         const int boxH = ScaleToDpi(image.Height, dpi);
         const int w = picture->Width(), h = picture->Height();
@@ -180,6 +179,8 @@ public:
     virtual bool Tabs() const { return false; }
     // The window now shows at another density: what the binding sized in pixels.
     virtual void DpiChanged(int /*dpi*/) {}
+    // The density the window is shown at.
+    int Dpi() const { return owner.FDpi; }
 
     FormView& owner;
     TControl& model;
@@ -341,7 +342,7 @@ public:
 private:
     // The model's least extent is in pixels at 96 dpi.
     int Extent() const {
-        return ListExtent(wnd, FList.Items(), ScaleToDpi(FList.HorizontalExtent, WindowDpi(wnd)));
+        return ListExtent(wnd, FList.Items(), ScaleToDpi(FList.HorizontalExtent, Dpi()));
     }
     TListBox& FList;
     std::vector<std::string> FItems;  // what the list box holds now
@@ -402,7 +403,7 @@ public:
         // The box is the model's size, whatever the dialog units make of the
         // template's: the frame of an empty preview and a stretched picture
         // then cover the same pixels.
-        const int dpi = WindowDpi(wnd);
+        const int dpi = Dpi();
         ::SetWindowPos(wnd, nullptr, 0, 0, ScaleToDpi(FImage.Width, dpi), ScaleToDpi(FImage.Height, dpi),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -410,7 +411,7 @@ public:
     // A new picture or a new stretch mode: the control paints it.
     void SyncState() override { ::InvalidateRect(wnd, nullptr, FALSE); }
     bool Paints() const override { return true; }
-    void Paint(HDC dc) override { PaintImage(wnd, dc, FImage); }
+    void Paint(HDC dc) override { PaintImage(wnd, dc, FImage, Dpi()); }
 
 private:
     TImage& FImage;
@@ -420,7 +421,7 @@ class ShellIconBinding final : public FormView::Binding {
 public:
     ShellIconBinding(FormView& owner, TShellIcon& icon, HWND wnd, unsigned look)
         : Binding(owner, icon, wnd, look), FShellIcon(icon) {}
-    void Setup(HWND, int) override { DpiChanged(WindowDpi(wnd)); }
+    void Setup(HWND, int) override { DpiChanged(Dpi()); }
     void DpiChanged(int dpi) override {
         UniqueHicon icon = ShellSmallIcon(FShellIcon.ShellObject, SystemMetricForDpi(SM_CXSMICON, dpi));
         if (icon) ::SendMessageA(wnd, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
@@ -611,17 +612,17 @@ void FormView::SetFrameIcons() {
 }
 
 void FormView::DpiChanged(int dpi, const RECT& suggested) {
+    const int from = FDpi;
     FDpi = dpi > 0 ? dpi : 96;
     HWND frame = Window();
     ::SetWindowPos(frame, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                    suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
-    // The pages, made from templates, are rescaled by the system with their
-    // font; what the view made or sized itself follows here.
+    RescalePages(from, FDpi);
     if (!FPages.empty()) {
-        const auto font = static_cast<WPARAM>(::SendMessageA(FPages.front().wnd, WM_GETFONT, 0, 0));
-        if (font) ::SendMessageA(FTab, WM_SETFONT, font, TRUE);
+        if (HFONT font = PageFont()) ::SendMessageA(FTab, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     }
-    FBold.reset();
+    // The bold font follows the pages' font; the old one goes once nobody shows it.
+    UniqueHfont oldBold = std::move(FBold);
     for (auto& b : FBindings) {
         if (b->bold) {
             std::vector<HWND> all{b->wnd};
@@ -634,6 +635,44 @@ void FormView::DpiChanged(int dpi, const RECT& suggested) {
     if (FTooltip) ::SendMessageA(FTooltip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, FDpi));
     SetFrameIcons();
     Layout(true);
+}
+
+void FormView::RescalePages(int from, int to) {
+    if (FPages.empty() || from == to || FFontHeight == 0) return;
+    HFONT current = PageFont();
+    LOGFONTA lf{};
+    if (!current || !::GetObjectA(current, sizeof lf, &lf)) return;
+    const LONG wanted = ::MulDiv(FFontHeight, to, FFontDpi);
+    // Dialogs of a per-monitor aware program may have been rescaled by the
+    // system already, font and controls together.
+    if (lf.lfHeight == wanted) return;
+    lf.lfHeight = wanted;
+    UniqueHfont font(::CreateFontIndirectA(&lf));
+    if (!font) return;
+    for (Page& page : FPages) {
+        for (HWND c = ::GetWindow(page.wnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            RECT r;
+            ::GetWindowRect(c, &r);
+            ::MapWindowPoints(nullptr, page.wnd, reinterpret_cast<POINT*>(&r), 2);
+            ::SetWindowPos(c, nullptr, ::MulDiv(r.left, to, from), ::MulDiv(r.top, to, from),
+                           ::MulDiv(r.right - r.left, to, from), ::MulDiv(r.bottom - r.top, to, from),
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+            ::SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        }
+        RECT r;
+        ::GetWindowRect(page.wnd, &r);
+        ::SetWindowPos(page.wnd, nullptr, 0, 0, ::MulDiv(r.right - r.left, to, from),
+                       ::MulDiv(r.bottom - r.top, to, from), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // What the controls covered at their old size is painted again.
+        ::RedrawWindow(page.wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+    FPageFont = std::move(font);
+}
+
+HFONT FormView::PageFont() const {
+    if (FPageFont) return FPageFont.get();
+    if (FPages.empty()) return nullptr;
+    return reinterpret_cast<HFONT>(::SendMessageA(FPages.front().wnd, WM_GETFONT, 0, 0));
 }
 
 bool FormView::CreatePages() {
@@ -677,6 +716,11 @@ bool FormView::CreatePages() {
     }
     // The tabs speak the pages' font, not the system's.
     if (font) ::SendMessageA(FTab, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    LOGFONTA lf{};
+    if (font && ::GetObjectA(font, sizeof lf, &lf)) {
+        FFontHeight = lf.lfHeight;
+        FFontDpi = FDpi;
+    }
     return !FPages.empty();
 }
 
@@ -778,7 +822,7 @@ HWND FormView::DialogItem(int templateId, int id) const {
 
 HFONT FormView::BoldFont() {
     if (!FBold && !FPages.empty()) {
-        auto base = reinterpret_cast<HFONT>(::SendMessageA(FPages.front().wnd, WM_GETFONT, 0, 0));
+        HFONT base = PageFont();
         LOGFONTA lf{};
         if (base && ::GetObjectA(base, sizeof lf, &lf)) {
             lf.lfWeight = FW_BOLD;
@@ -797,9 +841,7 @@ void FormView::Sync(Binding& b) {
 
     if (!b.Tabs()) {
         if (m.Bold != b.bold) {
-            HFONT font = m.Bold
-                             ? BoldFont()
-                             : reinterpret_cast<HFONT>(::SendMessageA(::GetParent(b.wnd), WM_GETFONT, 0, 0));
+            HFONT font = m.Bold ? BoldFont() : PageFont();
             for (HWND wnd : all)
                 if (font) ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
             b.bold = m.Bold;
