@@ -341,9 +341,7 @@ public:
 
 private:
     // The model's least extent is in pixels at 96 dpi.
-    int Extent() const {
-        return ListExtent(wnd, FList.Items(), ScaleToDpi(FList.HorizontalExtent, Dpi()));
-    }
+    int Extent() const { return ListExtent(wnd, FList.Items(), ScaleToDpi(FList.HorizontalExtent, Dpi())); }
     TListBox& FList;
     std::vector<std::string> FItems;  // what the list box holds now
 };
