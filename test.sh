@@ -159,6 +159,16 @@ if step libjpeg-mingw scripts/build-libjpeg-mingw.sh &&
     echo "Wine ready on DISPLAY=$DISPLAY ($((SECONDS - t)) s)"
     rm -f "$screenshots"/*.bmp
     run_ctest test-windows --preset windows
+    # High density: the DpiE2e tests again with Wine at 144 and at 192 dpi (Wine restarts
+    # for each and reads the density then), and back to 96 for whatever runs after.
+    for dpi in 144 192; do
+      if velant_wine_at_dpi "$dpi"; then
+        VELANT_EXPECT_DPI=$dpi run_ctest "test-windows-${dpi}dpi" --preset windows -R '^DpiE2e\.'
+      else
+        fail "Wine did not restart at $dpi dpi"
+      fi
+    done
+    velant_wine_at_dpi 96 || fail "Wine did not return to 96 dpi"
   else
     fail "Wine did not start (see build/wine-state)"
   fi

@@ -10,6 +10,9 @@
 #                          process, left running until velant_stop_wine
 #   velant_stop_wine       end the Wine processes of this prefix (wineserver -k)
 #   velant_stop_display    stop the Xvfb that these functions started, if any
+#   velant_wine_at_dpi N   restart Wine with the prefix's screen density at N pixels per
+#                          inch (Wine reads it when its server starts; 96 is the default);
+#                          above 96 the desktop fills the whole display (1280x1024)
 # Each step is idempotent and serialised with a lock, so parallel callers are safe.
 
 VELANT_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -22,7 +25,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 VELANT_WINE_STATE="$VELANT_ROOT/build/wine-state"
 # Bump when the prefix settings below change, so that existing prefixes are updated.
-VELANT_PREFIX_VERSION=1
+VELANT_PREFIX_VERSION=2
 
 # Runs "$@" while holding the project's Wine lock.
 _velant_locked() {
@@ -97,6 +100,21 @@ _velant_reg_add() {
   wine reg add "$@" /f </dev/null >/dev/null 2>&1 9>&-
 }
 
+# Title bars draw their buttons with the Marlett symbol font; without it they show the
+# letters "0 1 r". Debian's fonts-wine has it, but this Wine does not look there.
+_velant_install_marlett() {
+  local font fonts="$WINEPREFIX/drive_c/windows/Fonts"
+  font=$(dpkg -L fonts-wine 2>/dev/null | grep -i '/marlett\.ttf$' | head -n 1)
+  [ -n "$font" ] || font=/usr/share/wine/fonts/marlett.ttf
+  if [ ! -f "$font" ]; then
+    echo "the Marlett font is missing (package fonts-wine)" >&2
+    return 1
+  fi
+  mkdir -p "$fonts" && cp -f "$font" "$fonts/marlett.ttf" &&
+  _velant_reg_add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' \
+    /v 'Marlett (TrueType)' /d marlett.ttf
+}
+
 _velant_setup_prefix() {
   local stamp="$WINEPREFIX/.velant-prefix"
   [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$VELANT_PREFIX_VERSION" ] && return 0
@@ -118,6 +136,7 @@ _velant_setup_prefix() {
     echo "could not configure the Wine prefix $WINEPREFIX" >&2
     return 1
   }
+  _velant_install_marlett || return 1
   wineserver -w 9>&-
   echo "$VELANT_PREFIX_VERSION" >"$stamp"
 }
@@ -147,7 +166,7 @@ _velant_start_wine() {
   # with no inherited descriptors. Started by a test instead, they would keep its output
   # pipe open and CTest would wait for them.
   setsid wineserver -p </dev/null >/dev/null 2>&1 9>&-
-  setsid wine explorer.exe /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 9>&- &
+  setsid wine explorer.exe "/desktop=Default,${VELANT_DESKTOP_SIZE:-1024x768}" </dev/null >/dev/null 2>&1 9>&- &
   pid=$!
   for _ in $(seq 1 300); do
     if _velant_desktop_up; then
@@ -171,4 +190,16 @@ velant_stop_wine() {
   [ -d "$WINEPREFIX" ] || return 0
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+}
+
+velant_wine_at_dpi() {
+  velant_stop_wine
+  # A screen that dense is a large one: the desktop takes the whole display, so that
+  # windows sized for the density fit on it as they would on such a screen.
+  if [ "$1" -gt 96 ]; then VELANT_DESKTOP_SIZE=1280x1024; else VELANT_DESKTOP_SIZE=1024x768; fi
+  velant_ensure_prefix || return 1
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    </dev/null >/dev/null 2>&1 9>&- || return 1
+  wineserver -w 9>&-
+  velant_ensure_wine
 }

@@ -6,6 +6,7 @@
 #include "app/resources/resource.h"
 #include "ui/Application.h"
 
+#include "ui/win32/Dpi.h"
 #include "ui/win32/FormView.h"
 #include "menu/win32/Win32MenuCanvas.h"
 #include "platform/win32/Win32Platform.h"
@@ -57,8 +58,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // The sample of the desktop icon's caption sits under an icon of its own:
         // resource 16 of shell32 is the computer icon on Windows and Wine alike.
         if (HMODULE shell32 = ::GetModuleHandleA("shell32.dll")) {
+            const int size = win32::SystemMetricForDpi(SM_CXICON, win32::WindowDpi(view.Window()));
             sampleIcon.reset(
-                static_cast<HICON>(::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, 32, 32, 0)));
+                static_cast<HICON>(::LoadImageA(shell32, MAKEINTRESOURCEA(16), IMAGE_ICON, size, size, 0)));
             if (sampleIcon)
                 ::SendMessageA(view.DialogItem(IDD_PAGE_DESKTOP, IDC_ICONPICTURE), STM_SETICON,
                                reinterpret_cast<WPARAM>(sampleIcon.get()), 0);
@@ -67,6 +69,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         // system names them by command id (or submenu handle), the renderer by item.
         form.MessageHook = [&form, &view](std::uint32_t msg, plat::WParam wParam, plat::LParam lParam,
                                           plat::LResult& result) {
+            if (msg == WM_MENUCHAR) {
+                // Owner-drawn items have no text for the system to find a typed letter in.
+                const auto menu = static_cast<std::uintptr_t>(lParam);
+                const TMenuItem* popup = menu == form.RxPopupMenu1.Handle().Value()
+                                             ? &form.RxPopupMenu1.Items
+                                             : form.RxPopupMenu1.ItemFor(menu);
+                if (!popup) return false;
+                result = win32::MenuCharResult(*popup, wParam);
+                return true;
+            }
             if (msg == WM_MEASUREITEM && wParam == 0) {
                 auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
                 if (mis->CtlType != ODT_MENU) return false;

@@ -22,7 +22,7 @@ TFormLayout TQuorvForm::DescribeControls() {
         {ckClearRecDocs, TabSheet1, IDC_CKCLEARRECDOCS, {{"Checked", 39}}},
         {RxSpeedButton9, TabSheet1, IDC_RXSPEEDBUTTON9},
         {RxSpeedButton3, TabSheet1, IDC_RXSPEEDBUTTON3},
-        {RxSpeedButton5, TabSheet1, IDC_RXSPEEDBUTTON5},
+        {RxSpeedButton5, TabSheet1, IDC_RXSPEEDBUTTON5, {}, kCancelButton},
         {ckScrEnable, TabSheet1, IDC_CKSCRENABLE, {{"Checked", 34}}},
         {ckKeepScrDisabled, TabSheet1, IDC_CKKEEPSCRDISABLED, {{"Checked", 16}}},
         {ScrTimeout, TabSheet1, IDC_SCRTIMEOUT, {{"Value", 38}}},

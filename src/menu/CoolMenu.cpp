@@ -1,7 +1,9 @@
 #include "menu/CoolMenu.h"
 
 #include <algorithm>
+#include <cctype>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/error.h"
 
@@ -122,9 +124,9 @@ TTextSize CaptionExtent(IMenuCanvas& canvas, const TCoolMenuBar& bar) {
 
 }  // namespace
 
-int CaptionBarWidth(IMenuCanvas& canvas, const TCoolMenuBar& bar) {
-    const int strip = (bar.PaintOptions() & opDrawSeparator) ? kSeparatorStrip : 0;
-    return CaptionExtent(canvas, bar).cy + 4 + strip;
+int CaptionBarWidth(IMenuCanvas& canvas, const TCoolMenuBar& bar, int dpi) {
+    const int strip = (bar.PaintOptions() & opDrawSeparator) ? MulDiv(kSeparatorStrip, dpi, 96) : 0;
+    return CaptionExtent(canvas, bar).cy + MulDiv(4, dpi, 96) + strip;
 }
 
 void PaintGradient(IMenuCanvas& canvas, const plat::Rect& rect, plat::ColorRef from, plat::ColorRef to) {
@@ -145,18 +147,23 @@ void PaintGradient(IMenuCanvas& canvas, const plat::Rect& rect, plat::ColorRef f
     }
 }
 
-std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TCoolMenuBar& bar, int itemsHeight) {
+std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TCoolMenuBar& bar, int itemsHeight,
+                                             int dpi) {
     const TTextSize caption = CaptionExtent(canvas, bar);
     const unsigned options = bar.PaintOptions();
     const bool separator = (options & opDrawSeparator) != 0;
     const bool onRight = bar.BarAlign() == TBarAlign::baRight;
+    auto scaled = [dpi](int pixels) { return MulDiv(pixels, dpi, 96); };
+    const int strip = scaled(kSeparatorStrip);
+    // Lines stay one pixel thin at 96 dpi and grow with it.
+    const int line = std::max(1, dpi / 96);
 
-    const int width = caption.cy + 4;
-    const int height = std::max(caption.cx + 8, itemsHeight);
+    const int width = caption.cy + scaled(4);
+    const int height = std::max(caption.cx + scaled(8), itemsHeight);
     // The separator strip faces the items: on the bar's right when the bar is
     // on the menu's left, and the other way round.
-    const int x0 = separator && onRight ? kSeparatorStrip : 0;
-    auto picture = canvas.CreateBitmap(width + (separator ? kSeparatorStrip : 0), height);
+    const int x0 = separator && onRight ? strip : 0;
+    auto picture = canvas.CreateBitmap(width + (separator ? strip : 0), height);
     IMenuCanvas& c = picture->Canvas();
 
     const plat::Rect area{x0, 0, x0 + width, height};
@@ -177,27 +184,31 @@ std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TCoolMen
             offset = 0;
             break;
         case TCaptionAlign::alCenter:
-            offset = (height - caption.cx - 8) / 2;
+            offset = (height - caption.cx - scaled(8)) / 2;
             break;
         case TCaptionAlign::alUp:
-            offset = height - caption.cx - 8;
+            offset = height - caption.cx - scaled(8);
             break;
     }
     c.DrawTextAt(CaptionFont(bar), ColorToRGB(bar.Font().Color, c), x0 + width - width / 4,
-                 height - bar.Space() - offset - 4, bar.Caption(), kTaBaselineLeft);
+                 height - scaled(bar.Space()) - offset - scaled(4), bar.Caption(), kTaBaselineLeft);
 
     if (separator) {
         const plat::ColorRef menu = c.GetSysColor(kColorMenu);
         const plat::ColorRef light = c.GetSysColor(kColorBtnHighlight);
         if (!onRight) {
-            const int full = width + kSeparatorStrip;
+            const int full = width + strip;
             c.FillRect({width, 0, full, height}, menu);
-            c.Line(full - 4, 0, full - 4, height, kGrey);
-            c.Line(full - 3, 0, full - 3, height, light);
+            for (int i = 0; i < line; ++i) {
+                c.Line(full - scaled(4) + i, 0, full - scaled(4) + i, height, kGrey);
+                c.Line(full - scaled(4) + line + i, 0, full - scaled(4) + line + i, height, light);
+            }
         } else {
-            c.FillRect({0, 0, kSeparatorStrip, height}, menu);
-            c.Line(4, 0, 4, height, kGrey);
-            c.Line(3, 0, 3, height, light);
+            c.FillRect({0, 0, strip, height}, menu);
+            for (int i = 0; i < line; ++i) {
+                c.Line(scaled(4) + i, 0, scaled(4) + i, height, kGrey);
+                c.Line(scaled(4) - line + i, 0, scaled(4) - line + i, height, light);
+            }
         }
     }
     return picture;
@@ -246,6 +257,16 @@ void DrawShadowText(const TShadowText& shadow, IMenuCanvas& canvas, const TCanva
 TCoolMenu::TCoolMenu(std::string name) : TComponent(std::move(name)) {}
 
 TCoolMenu::~TCoolMenu() = default;
+
+void TCoolMenu::SetDpi(int dpi) {
+    dpi = dpi > 0 ? dpi : 96;
+    if (FDpi == dpi) return;
+    FDpi = dpi;
+    // A bar built for the other density would no longer fit its items.
+    FBarPicture.reset();
+}
+
+int TCoolMenu::Scaled(int pixels) const { return MulDiv(pixels, FDpi, 96); }
 
 void TCoolMenu::SetActive(bool value) {
     if (FActive == value) return;
@@ -306,7 +327,7 @@ bool TCoolMenu::CarriesBar(const TCoolMenuItem& entry) const {
 
 int TCoolMenu::PictureSize(IMenuCanvas& canvas, const TCoolMenuItem& entry, const std::string& caption,
                            const TCanvasFont& font) const {
-    if (entry.Options & omFixedImgSize) return entry.CustomImgSize;
+    if (entry.Options & omFixedImgSize) return Scaled(entry.CustomImgSize);
     return canvas.TextExtent(font, caption).cy;
 }
 
@@ -329,19 +350,22 @@ TItemSize TCoolMenu::MeasureItem(IMenuCanvas& canvas, const TMenuItem& item) {
     const TCoolMenuItem& entry = EntryOrDefault(item);
     const TCanvasFont font = EntryFont(entry, item.Default);
     const bool bar = CarriesBar(entry);
-    const int barWidth = bar ? CaptionBarWidth(canvas, CoolMenuBar) : 0;
+    const int barWidth = bar ? CaptionBarWidth(canvas, CoolMenuBar, FDpi) : 0;
+    const int hspace = Scaled(HSpace);
 
     TItemSize size;
     if (item.IsSeparator()) {
         size.height = canvas.TextExtent(font, "-").cy;
-        size.width = barWidth + 2 * HSpace;
+        size.width = barWidth + 2 * hspace;
     } else {
         const CaptionParts parts = SplitCaption(item.Caption);
         const TTextSize text = canvas.TextExtent(font, parts.text);
         const int picture = PictureSize(canvas, entry, parts.text, font);
-        size.height = picture + 2 * VSpace;
-        size.width = barWidth + picture + 2 * kPictureMargin + HSpace + text.cx + HSpace + kArrowWidth;
-        if (!parts.shortcut.empty()) size.width += kShortcutGap + canvas.TextExtent(font, parts.shortcut).cx;
+        size.height = picture + 2 * Scaled(VSpace);
+        size.width =
+            barWidth + picture + 2 * Scaled(kPictureMargin) + hspace + text.cx + hspace + Scaled(kArrowWidth);
+        if (!parts.shortcut.empty())
+            size.width += Scaled(kShortcutGap) + canvas.TextExtent(font, parts.shortcut).cx;
     }
 
     FPass.total += size.height;
@@ -353,21 +377,22 @@ TItemSize TCoolMenu::MeasureItem(IMenuCanvas& canvas, const TMenuItem& item) {
 
 void TCoolMenu::DrawBarSlice(IMenuCanvas& canvas, plat::Rect& content) {
     if (FBarPending) {
-        FBarPicture = PaintCaptionBar(canvas, CoolMenuBar, FBarItemsHeight);
+        FBarPicture = PaintCaptionBar(canvas, CoolMenuBar, FBarItemsHeight, FDpi);
         FBarPending = false;
     }
     if (!FBarPicture || FBarPicture->Width() <= 0 || FBarPicture->Height() <= 0) return;
     const int w = FBarPicture->Width();
+    const int overlap = Scaled(kSliceOverlap);
     // The picture is as high as the popup's items together, so each item's
     // slice, taken at the item's own height, joins its neighbours' into one bar.
     if (CoolMenuBar.BarAlign() == TBarAlign::baLeft) {
-        const plat::Rect slice{content.left, content.top - kSliceOverlap, content.left + w,
-                               content.bottom + kSliceOverlap};
+        const plat::Rect slice{content.left, content.top - overlap, content.left + w,
+                               content.bottom + overlap};
         canvas.CopyRect(slice, *FBarPicture, slice);
         content.left += w;
     } else {
-        const int right = content.right - (FBarHasSubmenus ? kArrowWidth : 0);
-        const plat::Rect dest{right - w, content.top - kSliceOverlap, right, content.bottom + kSliceOverlap};
+        const int right = content.right - (FBarHasSubmenus ? Scaled(kArrowWidth) : 0);
+        const plat::Rect dest{right - w, content.top - overlap, right, content.bottom + overlap};
         canvas.CopyRect(dest, *FBarPicture, {0, dest.top, w, dest.bottom});
         content.right = dest.left;
     }
@@ -386,9 +411,14 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
     if (item.IsSeparator()) {
         const int height = entry.MeasuredHeight() > 0 ? entry.MeasuredHeight() : rect.bottom - rect.top;
         const int y = rect.top + height / 2;
-        canvas.Line(content.left, y, content.right, y, ColorToRGB(entry.SeparatorColorActive, canvas));
-        canvas.Line(content.left, y + 1, content.right, y + 1,
-                    ColorToRGB(entry.SeparatorColorShadow, canvas));
+        // One pixel each at 96 dpi, thicker on denser screens.
+        const int line = std::max(1, FDpi / 96);
+        for (int i = 0; i < line; ++i)
+            canvas.Line(content.left, y + i, content.right, y + i,
+                        ColorToRGB(entry.SeparatorColorActive, canvas));
+        for (int i = 0; i < line; ++i)
+            canvas.Line(content.left, y + line + i, content.right, y + line + i,
+                        ColorToRGB(entry.SeparatorColorShadow, canvas));
         return;
     }
 
@@ -400,7 +430,8 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
     const plat::ColorRef textColor = state.selected ? ColorToRGB(entry.SelTextColor, canvas) : normalText;
 
     const int picture = PictureSize(canvas, entry, parts.text, font);
-    const int px = content.left + kPictureMargin;
+    const int margin = Scaled(kPictureMargin);
+    const int px = content.left + margin;
     const int py = rect.top + (rect.bottom - rect.top - picture) / 2;
     if (!(entry.Options & omNoImageAttached)) {
         if (state.checked)
@@ -409,8 +440,8 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
             canvas.DrawIcon(entry.Picture, px, py, picture, state.disabled);
     }
 
-    const plat::Rect textRect{content.left + picture + 2 * kPictureMargin + HSpace, rect.top,
-                              content.right - kArrowWidth, rect.bottom};
+    const plat::Rect textRect{content.left + picture + 2 * margin + Scaled(HSpace), rect.top,
+                              content.right - Scaled(kArrowWidth), rect.bottom};
     const unsigned format = kDtSingleLine | kDtVCenter | kDtNoClip;
     if (state.disabled) {
         canvas.DrawDisabledText(font, parts.text, textRect, format | kDtLeft);
@@ -423,4 +454,35 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
     if (!parts.shortcut.empty())
         DrawShadowText(entry.Shadow, canvas, font, textColor, parts.shortcut, state.selected,
                        format | kDtRight, textRect);
+}
+
+// --- keyboard ---
+
+TMenuChar FindMenuChar(const TMenuItem& popup, char key) {
+    const auto fold = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
+    // The letter after a single '&'; "&&" stands for the character itself.
+    const auto mnemonic = [](const std::string& caption) -> char {
+        for (std::size_t i = 0; i + 1 < caption.size(); ++i) {
+            if (caption[i] != '&') continue;
+            if (caption[i + 1] != '&') return caption[i + 1];
+            ++i;
+        }
+        return '\0';
+    };
+    if (key == '\0' || key == '&') return {};
+    std::vector<int> marked, initial;
+    int index = 0;
+    for (const auto& item : popup.Items()) {
+        if (!item->Visible()) continue;
+        if (!item->IsSeparator()) {
+            const std::string text = SplitCaption(item->Caption).text;
+            const char letter = mnemonic(text);
+            if (letter != '\0' && fold(letter) == fold(key)) marked.push_back(index);
+            if (letter == '\0' && !text.empty() && fold(text[0]) == fold(key)) initial.push_back(index);
+        }
+        ++index;
+    }
+    const std::vector<int>& fits = !marked.empty() ? marked : initial;
+    if (fits.empty()) return {};
+    return {fits.front(), fits.size() == 1};
 }

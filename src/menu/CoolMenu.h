@@ -97,13 +97,16 @@ private:
 
 // The font of the bar's caption as the canvas creates it, running upwards.
 TCanvasFont CaptionFont(const TCoolMenuBar& bar);
-// Width of the bar picture beside the items, separator strip included.
-int CaptionBarWidth(IMenuCanvas& canvas, const TCoolMenuBar& bar);
+// Width of the bar picture beside the items, separator strip included. Lengths
+// the bar adds of its own are given at 96 pixels per inch and scaled to dpi; the
+// canvas measures the caption at the same dpi.
+int CaptionBarWidth(IMenuCanvas& canvas, const TCoolMenuBar& bar, int dpi = 96);
 // Fills the rectangle with 33 bands from one colour (top) towards the other.
 void PaintGradient(IMenuCanvas& canvas, const plat::Rect& rect, plat::ColorRef from, plat::ColorRef to);
 // The bar picture for a popup whose items are itemsHeight pixels high together:
 // at least as high as the caption is long, so the caption always fits.
-std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TCoolMenuBar& bar, int itemsHeight);
+std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TCoolMenuBar& bar, int itemsHeight,
+                                             int dpi = 96);
 
 // --- text shadow ---
 
@@ -176,6 +179,19 @@ struct TItemSize {
     int height = 0;
 };
 
+// --- keyboard ---
+
+// What a key typed in an open popup picks among the popup's shown items,
+// numbered as the system's menu has them (hidden items left out): the item
+// whose '&' letter it is, else an item whose caption starts with it. Owner-drawn
+// items leave this to their owner (WM_MENUCHAR). A letter that fits one item
+// chooses it; one that fits several only moves the selection to the first.
+struct TMenuChar {
+    int index = -1;  // -1: no item fits
+    bool execute = false;
+};
+TMenuChar FindMenuChar(const TMenuItem& popup, char key);
+
 class TCoolMenu : public TComponent {
 public:
     explicit TCoolMenu(std::string name);
@@ -184,6 +200,14 @@ public:
     TCoolMenuBar CoolMenuBar;
     int HSpace = 5;  // pixels between picture, text and the item's edges
     int VSpace = 2;  // pixels above and below an item's picture
+
+    // Pixels per inch of the screen the menu shows on. Sizes above and in the
+    // entries are designed at 96 and drawn scaled; the canvas is expected to
+    // measure text at the same dpi.
+    int Dpi() const { return FDpi; }
+    void SetDpi(int dpi);
+    // A length designed at 96 pixels per inch, at the menu's dpi.
+    int Scaled(int pixels) const;
 
     // Whether the menus are to be owner-drawn at all; switching off drops the
     // bar picture.
@@ -242,6 +266,7 @@ private:
     void DrawBarSlice(IMenuCanvas& canvas, plat::Rect& content);
 
     bool FActive = true;
+    int FDpi = 96;
     std::map<const TMenuItem*, TCoolMenuItem> FEntries;
     MeasurePass FPass;
     // What the next bar picture is built for, once a bar-carrying popup is measured.

@@ -34,6 +34,7 @@ enum TControlLook : unsigned {
     kPlainLook = 0,
     kColorSample = 1,       // a label drawn in its model's font and background colours
     kHorizontalExtent = 2,  // a list whose long entries scroll sideways
+    kCancelButton = 4,      // the button that Esc presses, as a dialog's Cancel
 };
 
 // One property the settings store keeps, and its place in the order in which

@@ -457,6 +457,55 @@ TEST_F(CoolMenuTest, ItemHeightsAndWidths) {
     EXPECT_EQ(menu.MeasureItem(canvas, *items.deskFile2).height, 23 + 4);
 }
 
+TEST_F(CoolMenuTest, SizesGrowWithTheScreensDpi) {
+    items.myComputer->SetChecked(true);
+    menu.Entry(items.controlPanel)->Picture = plat::Hicon{0x4711};
+    struct Sizes {
+        std::vector<int> heights;  // the top-level items, then the submenu's
+        int barWidth = 0, picture = 0, check = 0, separatorLines = 0;
+    };
+    auto measure = [&](int dpi) {
+        canvas.dpi = dpi;
+        menu.SetDpi(dpi);
+        Sizes sizes;
+        ShowPopup(items.TopLevel());
+        for (TMenuItem* item : items.TopLevel()) sizes.heights.push_back(menu.Entry(item)->MeasuredHeight());
+        sizes.barWidth = menu.BarPicture() ? menu.BarPicture()->Width() : 0;
+        ShowPopup({items.deskFile1, items.deskFile2});
+        for (TMenuItem* item : {items.deskFile1, items.deskFile2})
+            sizes.heights.push_back(menu.Entry(item)->MeasuredHeight());
+        const int h = sizes.heights[0];
+        TItemState checked;
+        checked.checked = true;
+        const auto check = Draw(*items.myComputer, {0, 0, 300, h}, checked);
+        for (const Op& op : check)
+            if (op.kind == "Check") sizes.check = op.rect.bottom - op.rect.top;
+        for (const Op& op : Draw(*items.controlPanel, {0, 0, 300, h}, TItemState{}))
+            if (op.kind == "Icon") sizes.picture = op.x2;
+        for (const Op& op : Draw(*items.n1, {0, 0, 300, sizes.heights[3]}, TItemState{}))
+            if (op.kind == "Line") ++sizes.separatorLines;
+        return sizes;
+    };
+    const Sizes base = measure(96);
+    EXPECT_EQ(base.heights, (std::vector<int>{24, 24, 24, 13, 24, 13, 24, 16, 16}));
+    EXPECT_EQ(base.barWidth, kPictureWidth);
+    EXPECT_EQ(base.picture, 24);
+    EXPECT_EQ(base.check, 24);
+    EXPECT_EQ(base.separatorLines, 2);
+    // 1.5 and 2 times (twice the factor, to stay in integers).
+    for (const auto& [dpi, times2] : {std::pair{144, 3}, std::pair{192, 4}}) {
+        SCOPED_TRACE(dpi);
+        const Sizes at = measure(dpi);
+        ASSERT_EQ(at.heights.size(), base.heights.size());
+        for (std::size_t i = 0; i < base.heights.size(); ++i)
+            EXPECT_EQ(at.heights[i], (base.heights[i] * times2 + 1) / 2) << i;  // halves round up
+        EXPECT_EQ(2 * at.barWidth, base.barWidth * times2);
+        EXPECT_EQ(2 * at.picture, base.picture * times2);
+        EXPECT_EQ(2 * at.check, base.check * times2);
+        EXPECT_EQ(at.separatorLines, 2 * (dpi / 96));
+    }
+}
+
 TEST_F(CoolMenuTest, ItemsHeightAddsUpPerPopup) {
     ShowPopup(items.TopLevel());
     EXPECT_EQ(menu.ItemsHeight(), kTopLevelHeight);
@@ -640,6 +689,45 @@ TEST_F(CoolMenuTest, ItemWithoutEntryIsDrawnPlainly) {
     EXPECT_TRUE(canvas.Of("Copy").empty());
     ASSERT_EQ(canvas.Of("Text").size(), 1u);
     EXPECT_EQ(canvas.Of("Text")[0].color, SysColorValue(menudraw::kColorHighlightText));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CoolMenuKeyboard, TypedLetterFindsTheItemByMnemonicOrInitial) {
+    TMenuItem popup("", "");
+    auto add = [&](const std::string& caption) -> TMenuItem& {
+        return popup.Add(std::make_unique<TMenuItem>("", caption));
+    };
+    add("My Computer");
+    add("&Desktop");
+    TMenuItem& hidden = add("&Hidden");
+    hidden.SetVisible(false);
+    add("-");
+    add("Con&trol panel");
+    add("Clear recent docs");
+    add("Fish && &Chips\tCtrl+F");
+    add("Close");
+
+    struct Case {
+        char key;
+        int index;
+        bool execute;
+    };
+    // Hidden items take no place among the system's items; separators do.
+    for (const Case& c :
+         {Case{'d', 1, true}, Case{'D', 1, true}, Case{'t', 3, true}, Case{'c', 5, true}, Case{'m', 0, true},
+          Case{'h', -1, false}, Case{'x', -1, false}, Case{'&', -1, false}, Case{'-', -1, false}}) {
+        const TMenuChar found = FindMenuChar(popup, c.key);
+        EXPECT_EQ(found.index, c.index) << c.key;
+        EXPECT_EQ(found.execute, c.execute) << c.key;
+    }
+    // Without "&Chips" the letter is only the initial of "Clear recent docs" and "Close".
+    popup.Items()[6]->SetCaption("Fish && Chips");
+    const TMenuChar shared = FindMenuChar(popup, 'c');
+    EXPECT_EQ(shared.index, 4);
+    EXPECT_FALSE(shared.execute) << "a letter several items start with only selects";
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // A canvas that draws nothing and writes down every call, with metrics simple
 // enough to compute by hand: each character is 7 pixels wide (8 in bold, '&'
 // takes none), a line is |height| + 3 pixels high (13 for the menu font), and
-// a system colour is 0xC00000 plus its index.
+// a system colour is 0xC00000 plus its index. At another dpi the text extents
+// grow by dpi / 96, rounded to the nearest pixel.
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@ inline constexpr plat::ColorRef SysColorValue(int index) { return 0xC00000u + st
 class RecordingCanvas : public IMenuCanvas {
 public:
     std::vector<Op> ops;
+    int dpi = 96;
 
     std::vector<Op> Of(const std::string& kind) const {
         std::vector<Op> found;
@@ -50,7 +52,8 @@ public:
         for (char c : text)
             if (c != '&') ++chars;
         const int height = font.height ? (font.height < 0 ? -font.height : font.height) + 3 : 13;
-        return {chars * (font.bold ? 8 : 7), height};
+        const auto scaled = [this](int pixels) { return (pixels * dpi + 48) / 96; };
+        return {scaled(chars * (font.bold ? 8 : 7)), scaled(height)};
     }
     bool IsTrueType(const TCanvasFont& font) override {
         return font.name != "MS Sans Serif" && font.name != "System" && font.name != "Courier";

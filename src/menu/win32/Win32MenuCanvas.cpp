@@ -4,6 +4,8 @@
 #include <cstring>
 #include <exception>
 
+#include "ui/win32/Dpi.h"
+
 namespace win32 {
 
 static_assert(menudraw::kDtLeft == DT_LEFT && menudraw::kDtRight == DT_RIGHT &&
@@ -43,6 +45,10 @@ private:
 
 }  // namespace
 
+Win32MenuCanvas::Win32MenuCanvas(HDC dc, int dpi) : FDC(dc), FDpi(dpi) {
+    if (FDpi <= 0) FDpi = std::max(96, ::GetDeviceCaps(dc, LOGPIXELSY));
+}
+
 plat::ColorRef Win32MenuCanvas::GetSysColor(int index) { return ::GetSysColor(index); }
 
 HFONT Win32MenuCanvas::Font(const TCanvasFont& font) {
@@ -51,22 +57,14 @@ HFONT Win32MenuCanvas::Font(const TCanvasFont& font) {
 
     LOGFONTA lf{};
     if (font.name.empty()) {
-        NONCLIENTMETRICSA metrics{};
-        metrics.cbSize = sizeof(metrics);
-        if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-            lf = metrics.lfMenuFont;
-        } else {
-            std::strcpy(lf.lfFaceName, "Segoe UI");
-            lf.lfHeight = -12;
-        }
+        lf = MenuFontForDpi(FDpi);
     } else {
         std::strncpy(lf.lfFaceName, font.name.c_str(), LF_FACESIZE - 1);
         lf.lfCharSet = DEFAULT_CHARSET;
     }
     if (font.height != 0) {
         // Heights are designed at 96 pixels per inch.
-        const int dpi = std::max(96, ::GetDeviceCaps(FDC, LOGPIXELSY));
-        lf.lfHeight = ::MulDiv(font.height, dpi, 96);
+        lf.lfHeight = ::MulDiv(font.height, FDpi, 96);
     }
     if (font.bold) lf.lfWeight = FW_BOLD;
     lf.lfEscapement = font.escapement;
@@ -171,7 +169,7 @@ void Win32MenuCanvas::DrawCheckMark(const plat::Rect& rect, plat::ColorRef color
 }
 
 std::unique_ptr<IMenuBitmap> Win32MenuCanvas::CreateBitmap(int width, int height) {
-    return std::make_unique<Win32MenuBitmap>(FDC, width, height);
+    return std::make_unique<Win32MenuBitmap>(FDC, width, height, FDpi);
 }
 
 void Win32MenuCanvas::CopyRect(const plat::Rect& dest, const IMenuBitmap& source,
@@ -189,13 +187,13 @@ void Win32MenuCanvas::CopyRect(const plat::Rect& dest, const IMenuBitmap& source
     ::BitBlt(FDC, left + dx, top + dy, right - left, bottom - top, bitmap->DC(), left, top, SRCCOPY);
 }
 
-Win32MenuBitmap::Win32MenuBitmap(HDC compatible, int width, int height)
+Win32MenuBitmap::Win32MenuBitmap(HDC compatible, int width, int height, int dpi)
     : FWidth(width),
       FHeight(height),
       FDC(::CreateCompatibleDC(compatible)),
       FBitmap(::CreateCompatibleBitmap(compatible, std::max(width, 1), std::max(height, 1))),
       FSelected(FDC.get(), FBitmap.get()),
-      FCanvas(FDC.get()) {}
+      FCanvas(FDC.get(), dpi) {}
 
 TItemState MenuItemState(UINT itemState) {
     TItemState state;
@@ -213,6 +211,7 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
     try {
         switch (msg) {
             case WM_INITMENUPOPUP:
+                menu.SetDpi(WindowDpi(owner));
                 menu.InitMenuPopup();
                 return false;
             case WM_MEASUREITEM: {
@@ -220,7 +219,8 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
                 if (wParam != 0 || !mis || mis->CtlType != ODT_MENU || !mis->itemData) return false;
                 WindowDC dc(owner);
                 if (!dc) return false;
-                Win32MenuCanvas canvas(dc.get());
+                menu.SetDpi(WindowDpi(owner));
+                Win32MenuCanvas canvas(dc.get(), menu.Dpi());
                 const TItemSize size =
                     menu.MeasureItem(canvas, *reinterpret_cast<const TMenuItem*>(mis->itemData));
                 mis->itemWidth = static_cast<UINT>(std::max(size.width, 0));
@@ -231,7 +231,7 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
             case WM_DRAWITEM: {
                 auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
                 if (wParam != 0 || !dis || dis->CtlType != ODT_MENU || !dis->itemData) return false;
-                Win32MenuCanvas canvas(dis->hDC);
+                Win32MenuCanvas canvas(dis->hDC, menu.Dpi());
                 const plat::Rect rect{dis->rcItem.left, dis->rcItem.top, dis->rcItem.right,
                                       dis->rcItem.bottom};
                 menu.DrawItem(canvas, *reinterpret_cast<const TMenuItem*>(dis->itemData), rect,
@@ -247,6 +247,14 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
         ::OutputDebugStringA((std::string("Menu drawing: ") + error.what()).c_str());
         return false;
     }
+}
+
+LRESULT MenuCharResult(const TMenuItem& popup, WPARAM wParam) {
+    const UINT ch = LOWORD(wParam);
+    if (ch == 0 || ch > 0x7F) return MAKELRESULT(0, MNC_IGNORE);
+    const TMenuChar found = FindMenuChar(popup, static_cast<char>(ch));
+    if (found.index < 0) return MAKELRESULT(0, MNC_IGNORE);
+    return MAKELRESULT(found.index, found.execute ? MNC_EXECUTE : MNC_SELECT);
 }
 
 }  // namespace win32

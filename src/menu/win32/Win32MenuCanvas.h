@@ -22,11 +22,13 @@ using UniqueMemoryDc = UniqueHandleT<MemoryDcTraits>;
 
 // Draws on a device context it does not own. Fonts are created on first use
 // and live as long as the canvas; every call leaves the DC's selected objects,
-// colours, background mode and text alignment as it found them.
+// colours, background mode and text alignment as it found them. Text is
+// measured and drawn at dpi (0: the device context's own).
 class Win32MenuCanvas final : public IMenuCanvas {
 public:
-    explicit Win32MenuCanvas(HDC dc) : FDC(dc) {}
+    explicit Win32MenuCanvas(HDC dc, int dpi = 0);
     HDC DC() const { return FDC; }
+    int Dpi() const { return FDpi; }
 
     plat::ColorRef GetSysColor(int index) override;
     TTextSize TextExtent(const TCanvasFont& font, const std::string& text) override;
@@ -49,6 +51,7 @@ private:
     HFONT Font(const TCanvasFont& font);
 
     HDC FDC;
+    int FDpi;
     std::vector<std::pair<TCanvasFont, UniqueHfont>> FFonts;
 };
 
@@ -56,7 +59,7 @@ private:
 // selected into a memory DC of its own.
 class Win32MenuBitmap final : public IMenuBitmap {
 public:
-    Win32MenuBitmap(HDC compatible, int width, int height);
+    Win32MenuBitmap(HDC compatible, int width, int height, int dpi);
     int Width() const override { return FWidth; }
     int Height() const override { return FHeight; }
     IMenuCanvas& Canvas() override { return FCanvas; }
@@ -78,9 +81,15 @@ TItemState MenuItemState(UINT itemState);
 
 // Hands the owner window's WM_INITMENUPOPUP, WM_MEASUREITEM and WM_DRAWITEM to
 // the renderer, for menu items made owner-drawn with their TMenuItem's address
-// as item data. True when the message was answered (result set); WM_INITMENUPOPUP
-// is only listened to, so it returns false and stays the window's to handle.
+// as item data, at the dpi of the owner's monitor. True when the message was
+// answered (result set); WM_INITMENUPOPUP is only listened to, so it returns
+// false and stays the window's to handle.
 bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
                           LRESULT& result);
+
+// The answer to WM_MENUCHAR for a popup whose shown items are those of popup:
+// the item the typed character picks (MNC_EXECUTE or MNC_SELECT with its
+// position), MNC_IGNORE when none does.
+LRESULT MenuCharResult(const TMenuItem& popup, WPARAM wParam);
 
 }  // namespace win32

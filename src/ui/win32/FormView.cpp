@@ -1,5 +1,7 @@
 #include "ui/win32/FormView.h"
 
+#include "ui/win32/Dpi.h"
+
 // The preview's picture: its rows are laid out as in a BMP file, which GDI
 // draws as they stand.
 #include "ui/Bitmap.h"
@@ -31,7 +33,7 @@ COLORREF ToColorRef(unsigned color) {
 // The shell's small icon for a shell object named as the shell parses it
 // ("::{CLSID}"); a folder's icon when this shell does not know the object, so
 // that no row of the page stands without a picture.
-UniqueHicon ShellSmallIcon(const std::string& object) {
+UniqueHicon ShellSmallIcon(const std::string& object, int size) {
     const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     SHFILEINFOA info{};
     const std::wstring name(object.begin(), object.end());  // parsing names are ASCII
@@ -43,7 +45,20 @@ UniqueHicon ShellSmallIcon(const std::string& object) {
         ::SHGetFileInfoA("folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
                          SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON);
     if (SUCCEEDED(com)) ::CoUninitialize();
-    return UniqueHicon(info.hIcon);
+    UniqueHicon icon(info.hIcon);
+    // The shell hands out its small size for the system's density; a denser
+    // screen gets the picture redrawn at its own size.
+    ICONINFO parts{};
+    if (icon && ::GetIconInfo(icon.get(), &parts)) {
+        BITMAP bm{};
+        ::GetObjectA(parts.hbmColor ? parts.hbmColor : parts.hbmMask, sizeof bm, &bm);
+        if (parts.hbmColor) ::DeleteObject(parts.hbmColor);
+        if (parts.hbmMask) ::DeleteObject(parts.hbmMask);
+        if (bm.bmWidth != size)
+            if (HICON sized = static_cast<HICON>(::CopyImage(icon.get(), IMAGE_ICON, size, size, 0)))
+                icon.reset(sized);
+    }
+    return icon;
 }
 
 // Themed pages take the tab control's body texture on current Windows. The
@@ -87,7 +102,7 @@ int ListExtent(HWND list, const std::vector<std::string>& items, int minimum) {
 // model's box, or scaled to fill that box; the rest of the control, and the
 // whole of it when there is no picture, shows the page's background. The box
 // is the model's size in pixels at 96 dpi, scaled to the window's dpi.
-void PaintImage(HWND wnd, HDC dc, const TImage& image) {
+void PaintImage(HWND wnd, HDC dc, const TImage& image, int dpi) {
     RECT client;
     ::GetClientRect(wnd, &client);
     HBRUSH back = reinterpret_cast<HBRUSH>(::SendMessageA(
@@ -97,9 +112,8 @@ void PaintImage(HWND wnd, HDC dc, const TImage& image) {
     const int saved = ::SaveDC(dc);
     const TBitmap* picture = image.Picture();
     if (picture && !picture->Empty()) {
-        const UINT dpi = ::GetDpiForWindow(wnd);
-        const int boxW = ::MulDiv(image.Width, dpi ? static_cast<int>(dpi) : 96, 96);
-        const int boxH = ::MulDiv(image.Height, dpi ? static_cast<int>(dpi) : 96, 96);
+        const int boxW = ScaleToDpi(image.Width, dpi);
+        const int boxH = ScaleToDpi(image.Height, dpi);
         const int w = picture->Width(), h = picture->Height();
         const int destW = image.Stretch() ? boxW : w, destH = image.Stretch() ? boxH : h;
         RECT shown{0, 0, std::min({destW, boxW, static_cast<int>(client.right)}),
@@ -163,6 +177,10 @@ public:
     virtual void Paint(HDC /*dc*/) {}
     // The page control's tabs: of the shared state only enabling applies.
     virtual bool Tabs() const { return false; }
+    // The window now shows at another density: what the binding sized in pixels.
+    virtual void DpiChanged(int /*dpi*/) {}
+    // The density the window is shown at.
+    int Dpi() const { return owner.FDpi; }
 
     FormView& owner;
     TControl& model;
@@ -268,6 +286,14 @@ public:
             ::SendMessageA(parts[i], BM_SETCHECK,
                            static_cast<int>(i) == FGroup.ItemIndex() ? BST_CHECKED : BST_UNCHECKED, 0);
         }
+        KeepReachable();
+    }
+    // A radio button takes the tab stop when it is checked and gives it up when
+    // not, so a group with nothing chosen would have none: its first button keeps it.
+    void KeepReachable() {
+        if (FGroup.ItemIndex() >= 0 || parts.empty()) return;
+        const LONG_PTR style = ::GetWindowLongPtrA(parts.front(), GWL_STYLE);
+        if (!(style & WS_TABSTOP)) ::SetWindowLongPtrA(parts.front(), GWL_STYLE, style | WS_TABSTOP);
     }
     void Command(int part, int code, HWND control) override {
         if (code != BN_CLICKED || part < 0 || ::SendMessageA(control, BM_GETCHECK, 0, 0) != BST_CHECKED)
@@ -290,10 +316,9 @@ public:
     ListBoxBinding(FormView& owner, TListBox& list, HWND wnd, unsigned look)
         : Binding(owner, list, wnd, look), FList(list) {}
     void Setup(HWND, int) override {
-        if (look & kHorizontalExtent)
-            ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT,
-                           ListExtent(wnd, FList.Items(), FList.HorizontalExtent), 0);
+        if (look & kHorizontalExtent) ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, Extent(), 0);
     }
+    void DpiChanged(int) override { Setup(nullptr, 0); }
     void SyncState() override {
         if (FItems != FList.Items()) {
             ::SendMessageA(wnd, WM_SETREDRAW, FALSE, 0);
@@ -303,9 +328,7 @@ public:
             ::SendMessageA(wnd, WM_SETREDRAW, TRUE, 0);
             ::InvalidateRect(wnd, nullptr, TRUE);
             FItems = FList.Items();
-            if (look & kHorizontalExtent)
-                ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT,
-                               ListExtent(wnd, FList.Items(), FList.HorizontalExtent), 0);
+            if (look & kHorizontalExtent) ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, Extent(), 0);
         }
         if (::SendMessageA(wnd, LB_GETCURSEL, 0, 0) != FList.ItemIndex())
             ::SendMessageA(wnd, LB_SETCURSEL, static_cast<WPARAM>(FList.ItemIndex()), 0);
@@ -317,6 +340,8 @@ public:
     }
 
 private:
+    // The model's least extent is in pixels at 96 dpi.
+    int Extent() const { return ListExtent(wnd, FList.Items(), ScaleToDpi(FList.HorizontalExtent, Dpi())); }
     TListBox& FList;
     std::vector<std::string> FItems;  // what the list box holds now
 };
@@ -376,15 +401,15 @@ public:
         // The box is the model's size, whatever the dialog units make of the
         // template's: the frame of an empty preview and a stretched picture
         // then cover the same pixels.
-        const int dpi = static_cast<int>(::GetDpiForWindow(wnd));
-        ::SetWindowPos(wnd, nullptr, 0, 0, ::MulDiv(FImage.Width, dpi ? dpi : 96, 96),
-                       ::MulDiv(FImage.Height, dpi ? dpi : 96, 96),
+        const int dpi = Dpi();
+        ::SetWindowPos(wnd, nullptr, 0, 0, ScaleToDpi(FImage.Width, dpi), ScaleToDpi(FImage.Height, dpi),
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    void DpiChanged(int) override { Setup(nullptr, 0); }
     // A new picture or a new stretch mode: the control paints it.
     void SyncState() override { ::InvalidateRect(wnd, nullptr, FALSE); }
     bool Paints() const override { return true; }
-    void Paint(HDC dc) override { PaintImage(wnd, dc, FImage); }
+    void Paint(HDC dc) override { PaintImage(wnd, dc, FImage, Dpi()); }
 
 private:
     TImage& FImage;
@@ -394,9 +419,11 @@ class ShellIconBinding final : public FormView::Binding {
 public:
     ShellIconBinding(FormView& owner, TShellIcon& icon, HWND wnd, unsigned look)
         : Binding(owner, icon, wnd, look), FShellIcon(icon) {}
-    void Setup(HWND, int) override {
-        FIcon = ShellSmallIcon(FShellIcon.ShellObject);
-        if (FIcon) ::SendMessageA(wnd, STM_SETICON, reinterpret_cast<WPARAM>(FIcon.get()), 0);
+    void Setup(HWND, int) override { DpiChanged(Dpi()); }
+    void DpiChanged(int dpi) override {
+        UniqueHicon icon = ShellSmallIcon(FShellIcon.ShellObject, SystemMetricForDpi(SM_CXSMICON, dpi));
+        if (icon) ::SendMessageA(wnd, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+        FIcon = std::move(icon);
     }
 
 private:
@@ -522,14 +549,14 @@ bool FormView::Attach() {
         return false;
     }
     HWND frame = FFrame->Handle();
-    HICON smallIcon = loadIcon(SM_CXSMICON, SM_CYSMICON);
-    if (smallIcon) ::SendMessageA(frame, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    FDpi = WindowDpi(frame);
+    SetFrameIcons();
 
     FTooltip = ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                                  WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr, instance, nullptr);
     if (FTooltip) {
-        ::SendMessageA(FTooltip, TTM_SETMAXTIPWIDTH, 0, kTipWidth);
+        ::SendMessageA(FTooltip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, FDpi));
         // Long hints need time to be read.
         ::SendMessageA(FTooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 15000);
     }
@@ -563,6 +590,87 @@ bool FormView::Attach() {
     FForm.SetView(this);
     FApp.MainWindow = Handle();
     return true;
+}
+
+void FormView::SetFrameIcons() {
+    if (!FIconId) return;
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    const int which[2] = {ICON_BIG, ICON_SMALL};
+    const int metric[2] = {SM_CXICON, SM_CXSMICON};
+    for (int i = 0; i < 2; ++i) {
+        // Picked from the icon's images at the size this density wants, not
+        // stretched from another; not shared, since the size is not the system's.
+        const int size = SystemMetricForDpi(metric[i], FDpi);
+        UniqueHicon icon(static_cast<HICON>(
+            ::LoadImageA(instance, MAKEINTRESOURCEA(FIconId), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
+        if (!icon) continue;
+        ::SendMessageA(Window(), WM_SETICON, which[i], reinterpret_cast<LPARAM>(icon.get()));
+        FIcons[i] = std::move(icon);
+    }
+}
+
+void FormView::DpiChanged(int dpi, const RECT& suggested) {
+    const int from = FDpi;
+    FDpi = dpi > 0 ? dpi : 96;
+    HWND frame = Window();
+    ::SetWindowPos(frame, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                   suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RescalePages(from, FDpi);
+    if (!FPages.empty()) {
+        if (HFONT font = PageFont()) ::SendMessageA(FTab, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    }
+    // The bold font follows the pages' font; the old one goes once nobody shows it.
+    UniqueHfont oldBold = std::move(FBold);
+    for (auto& b : FBindings) {
+        if (b->bold) {
+            std::vector<HWND> all{b->wnd};
+            all.insert(all.end(), b->parts.begin(), b->parts.end());
+            if (HFONT bold = BoldFont())
+                for (HWND wnd : all) ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(bold), TRUE);
+        }
+        b->DpiChanged(FDpi);
+    }
+    if (FTooltip) ::SendMessageA(FTooltip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, FDpi));
+    SetFrameIcons();
+    Layout(true);
+}
+
+void FormView::RescalePages(int from, int to) {
+    if (FPages.empty() || from == to || FFontHeight == 0) return;
+    HFONT current = PageFont();
+    LOGFONTA lf{};
+    if (!current || !::GetObjectA(current, sizeof lf, &lf)) return;
+    const LONG wanted = ::MulDiv(FFontHeight, to, FFontDpi);
+    // Dialogs of a per-monitor aware program may have been rescaled by the
+    // system already, font and controls together.
+    if (lf.lfHeight == wanted) return;
+    lf.lfHeight = wanted;
+    UniqueHfont font(::CreateFontIndirectA(&lf));
+    if (!font) return;
+    for (Page& page : FPages) {
+        for (HWND c = ::GetWindow(page.wnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            RECT r;
+            ::GetWindowRect(c, &r);
+            ::MapWindowPoints(nullptr, page.wnd, reinterpret_cast<POINT*>(&r), 2);
+            ::SetWindowPos(c, nullptr, ::MulDiv(r.left, to, from), ::MulDiv(r.top, to, from),
+                           ::MulDiv(r.right - r.left, to, from), ::MulDiv(r.bottom - r.top, to, from),
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+            ::SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+        }
+        RECT r;
+        ::GetWindowRect(page.wnd, &r);
+        ::SetWindowPos(page.wnd, nullptr, 0, 0, ::MulDiv(r.right - r.left, to, from),
+                       ::MulDiv(r.bottom - r.top, to, from), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // What the controls covered at their old size is painted again.
+        ::RedrawWindow(page.wnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+    FPageFont = std::move(font);
+}
+
+HFONT FormView::PageFont() const {
+    if (FPageFont) return FPageFont.get();
+    if (FPages.empty()) return nullptr;
+    return reinterpret_cast<HFONT>(::SendMessageA(FPages.front().wnd, WM_GETFONT, 0, 0));
 }
 
 bool FormView::CreatePages() {
@@ -606,10 +714,15 @@ bool FormView::CreatePages() {
     }
     // The tabs speak the pages' font, not the system's.
     if (font) ::SendMessageA(FTab, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    LOGFONTA lf{};
+    if (font && ::GetObjectA(font, sizeof lf, &lf)) {
+        FFontHeight = lf.lfHeight;
+        FFontDpi = FDpi;
+    }
     return !FPages.empty();
 }
 
-void FormView::Layout() {
+void FormView::Layout(bool keepPlace) {
     HWND frame = Window();
     // The pages are all of one size in dialog units; the largest decides.
     int pageW = 0, pageH = 0;
@@ -642,6 +755,10 @@ void FormView::Layout() {
     const DWORD exStyle = static_cast<DWORD>(::GetWindowLongPtrA(frame, GWL_EXSTYLE));
     ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
     const int w = outer.right - outer.left, h = outer.bottom - outer.top;
+    if (keepPlace) {
+        ::SetWindowPos(frame, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
     RECT work{};
     if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0))
         work = {0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
@@ -678,6 +795,7 @@ void FormView::Bind(Page& page, const TControlRow& row) {
     }
     Binding* raw = maker.made.get();
     FBindings.push_back(std::move(maker.made));
+    if (row.Look() & kCancelButton) FCancel = raw;
     raw->Setup(page.wnd, id);
     for (size_t i = 0; i < raw->partIds.size(); ++i) FById[raw->partIds[i]] = {raw, static_cast<int>(i)};
     FById[id] = {raw, -1};
@@ -702,7 +820,7 @@ HWND FormView::DialogItem(int templateId, int id) const {
 
 HFONT FormView::BoldFont() {
     if (!FBold && !FPages.empty()) {
-        auto base = reinterpret_cast<HFONT>(::SendMessageA(FPages.front().wnd, WM_GETFONT, 0, 0));
+        HFONT base = PageFont();
         LOGFONTA lf{};
         if (base && ::GetObjectA(base, sizeof lf, &lf)) {
             lf.lfWeight = FW_BOLD;
@@ -721,9 +839,7 @@ void FormView::Sync(Binding& b) {
 
     if (!b.Tabs()) {
         if (m.Bold != b.bold) {
-            HFONT font = m.Bold
-                             ? BoldFont()
-                             : reinterpret_cast<HFONT>(::SendMessageA(::GetParent(b.wnd), WM_GETFONT, 0, 0));
+            HFONT font = m.Bold ? BoldFont() : PageFont();
             for (HWND wnd : all)
                 if (font) ::SendMessageA(wnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
             b.bold = m.Bold;
@@ -921,6 +1037,12 @@ LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
             }
             break;
         case WM_COMMAND:
+            // Esc, as the dialog manager reports it: no control has the id IDCANCEL.
+            if (LOWORD(wParam) == IDCANCEL && lParam == 0 && HIWORD(wParam) == BN_CLICKED) {
+                if (FCancel && ::IsWindowEnabled(FCancel->wnd))
+                    FCancel->Command(-1, BN_CLICKED, FCancel->wnd);
+                return 0;
+            }
             // A popup menu the window owns: no control, notification code 0.
             if (lParam == 0 && HIWORD(wParam) == 0 && FForm.OnMenuCommand) {
                 FForm.OnMenuCommand(LOWORD(wParam));
@@ -937,12 +1059,9 @@ LRESULT FormView::FrameMessage(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam)
             }
             break;
         }
-        case WM_DPICHANGED: {
-            auto* r = reinterpret_cast<RECT*>(lParam);
-            ::SetWindowPos(wnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
-                           SWP_NOZORDER | SWP_NOACTIVATE);
+        case WM_DPICHANGED:
+            DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             return 0;
-        }
         default:
             break;
     }

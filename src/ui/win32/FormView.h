@@ -66,7 +66,15 @@ private:
                                             DWORD_PTR data);
 
     bool CreatePages();
-    void Layout();
+    // Sizes the tabs and the frame around the pages; keepPlace leaves the frame
+    // where it is rather than centring it in the work area.
+    void Layout(bool keepPlace = false);
+    // The window has moved to a screen of another density (WM_DPICHANGED).
+    void DpiChanged(int dpi, const RECT& suggested);
+    // The pages' controls and font from one density to another, unless the
+    // system has already done so.
+    void RescalePages(int from, int to);
+    void SetFrameIcons();
     void BindControls();
     void Bind(Page& page, const TControlRow& row);
     void Sync(Binding& b);
@@ -78,6 +86,8 @@ private:
     void OnControlFocus(Binding& b);
     HBRUSH OnCtlColorStatic(HDC dc, HWND control);
     HFONT BoldFont();
+    // The pages' font: the templates', or the one made for another density.
+    HFONT PageFont() const;
     // The page's default background for a control, from the dialog manager.
     HBRUSH DefaultCtlColor(HDC dc, HWND control);
     template <class F>
@@ -101,6 +111,12 @@ private:
     // Control id → binding and the part (radio button) it is.
     std::map<int, std::pair<Binding*, int>> FById;
     UniqueHfont FBold;
+    Binding* FCancel = nullptr;  // the button that Esc presses
+    UniqueHicon FIcons[2];       // the frame's large and small icon at its density
+    int FDpi = 96;
+    LONG FFontHeight = 0;  // the pages' font as the templates made it, at FFontDpi
+    int FFontDpi = 96;
+    UniqueHfont FPageFont;  // the pages' font made again for another density
     bool FInCtlColor = false;
     bool FHidesPosted = false;  // kApplyHides is on its way
     int FUpdating = 0;          // the view itself is writing to a control
