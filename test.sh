@@ -3,7 +3,8 @@
 #   host     unit tests (ctest), the same under ASan+UBSan, under TSan for the folder
 #            monitor's tests, each fuzzer for a short while, benchmarks in a quick mode
 #   windows  libjpeg-turbo for MinGW, VelantPro.exe, the Win32 and end-to-end tests
-#            under Wine on Xvfb
+#            under Wine on Xvfb (the density tests again at 144 and 192 dpi), then the
+#            release packages and their install test in a Wine prefix of their own
 # Ends with one line "N passed, N failed" (", N skipped" when some were) and exits
 # non-zero on any failure; a failed configure or build counts as a failed test.
 # Logs: build/logs. Screenshots: build/screenshots.
