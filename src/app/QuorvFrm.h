@@ -261,6 +261,8 @@ public:
     // A click on "Desktop icons" as the user would make it.
     void ClickDesktopIcons();
     void CheckTransparency();
+    // Disables, with a hint, the taskbar boxes whose part this Windows lacks.
+    void ShowMissingShellParts();
 
     // --- screensaver ---
     void ckScrEnableClick();
