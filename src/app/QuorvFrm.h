@@ -239,8 +239,13 @@ public:
     void RxSpeedButton21Click();
     void RxSpeedButton22Click();
     void RxSpeedButton23Click();
-    // The one bitmap file the program hands to the shell as the wallpaper.
+    // The one bitmap file the program hands to the shell as the wallpaper, in
+    // its folder of the user's local application data.
     std::string WallpaperBitmapPath() const;
+    std::string FWallpaperFolder;
+    std::string FindWallpaperFolder();
+    // Creates the bitmap's folder when it is missing.
+    void MakeWallpaperFolder();
     int MinutesLeft = 0;
 
     // The colour step after anything that makes the shell redraw the desktop.

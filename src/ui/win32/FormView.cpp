@@ -968,8 +968,23 @@ INT_PTR CALLBACK FormView::PageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
     return FALSE;
 }
 
-INT_PTR FormView::PageMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+INT_PTR FormView::PageMessage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case WM_MOUSEMOVE:
+            // A disabled control gets no mouse messages, its page does; the hint
+            // of a box that is disabled says why, so the tooltip hears of it.
+            if (FTooltip) {
+                MSG relay{page, msg, wParam, lParam, 0, {}};
+                POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+                HWND child = ::ChildWindowFromPointEx(page, pt, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+                if (child && child != page && !::IsWindowEnabled(child)) {
+                    ::MapWindowPoints(page, child, &pt, 1);
+                    relay.hwnd = child;
+                    relay.lParam = MAKELPARAM(pt.x, pt.y);
+                }
+                ::SendMessageA(FTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+            }
+            return FALSE;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return TRUE;
