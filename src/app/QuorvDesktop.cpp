@@ -127,6 +127,14 @@ void TQuorvForm::ShowMissingShellParts() {
         {ckStartButton, taskBar && MD.HasStartButton(),
          "This version of Windows has no start button that can be hidden."},
     };
+    // The boxes' look is no choice of the user's: the settings store, which writes
+    // a stored box at its every change, must not write them for it.
+    const struct Pause {
+        TFormStorage& store;
+        bool active = store.Active;
+        ~Pause() { store.Active = active; }
+    } pause{FormStorage1};
+    FormStorage1.Active = false;
     for (const Part& part : parts) {
         part.box.SetHint(part.present ? "" : part.hint);
         part.box.SetEnabled(part.present);

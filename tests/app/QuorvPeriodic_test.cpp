@@ -275,7 +275,10 @@ TEST_F(PeriodicTest, OnTodaysShellTheCheckFindsTheIconsInTheirWorkerWAndMissingP
     // A shell that has the parts again enables the boxes when the window shows.
     win.User().DestroyShellWindows();
     win.User().CreateShellWindows();
+    win.ClearJournal();
     f.Show();
+    EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + kStore + ", \"ckTrayClock_Checked\""), 0u)
+        << "not written again";
     EXPECT_TRUE(f.ckTrayClock.Enabled());
     EXPECT_EQ(f.ckTrayClock.Hint, "");
     EXPECT_TRUE(f.ckStartButton.Enabled());
