@@ -1000,15 +1000,13 @@ INT_PTR FormView::PageMessage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam)
             // A disabled control gets no mouse messages, its page does; the hint
             // of a box that is disabled says why, so the tooltip hears of it.
             if (FTooltip) {
-                MSG relay{page, msg, wParam, lParam, 0, {}};
                 POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
                 ::ClientToScreen(page, &pt);
                 if (HWND child = DisabledChildAt(page, pt)) {
                     ::ScreenToClient(child, &pt);
-                    relay.hwnd = child;
-                    relay.lParam = MAKELPARAM(pt.x, pt.y);
+                    MSG relay{child, msg, wParam, MAKELPARAM(pt.x, pt.y), 0, {}};
+                    ::SendMessageA(FTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
                 }
-                ::SendMessageA(FTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
             }
             return FALSE;
         case WM_COMMAND:
