@@ -35,6 +35,9 @@ void TQuorvForm::WireDesktopPage() {
 
     ckWinClock.OnClick = [this] { ckWinClockClick(); };
     ckCPU.OnClick = [this] { ckCPUClick(); };
+
+    ShowMissingShellParts();
+    BeforeShowHooks.push_back([this] { ShowMissingShellParts(); });
 }
 
 // --- desktop appearance ---
@@ -87,8 +90,7 @@ void TQuorvForm::ClickDesktopIcons() {
 bool TQuorvForm::IconCaptionsTransparent() {
     auto& u = FPlatform.user;
     const plat::Hwnd list =
-        u.FindWindowEx(u.FindWindowEx(u.FindWindow("Progman", "Program Manager"), 0, "SHELLDLL_DefView", ""),
-                       0, "SysListView32", "");
+        u.FindWindowEx(TNewDesktop::FindDesktopView(u, "Program Manager", ""), 0, "SysListView32", "");
     return static_cast<plat::ColorRef>(u.SendMessage(list, plat::LVM_GETTEXTBKCOLOR, 0, 0)) == plat::CLR_NONE;
 }
 
@@ -96,8 +98,47 @@ void TQuorvForm::CheckTransparency() {
     if (!ckCheckTrans.Checked()) return;
     auto& u = FPlatform.user;
     const plat::Hwnd progman = u.FindWindow("Progman", nullptr);
-    if (!progman || u.GetForegroundWindow() != progman || IconCaptionsTransparent()) return;
+    const plat::Hwnd foreground = u.GetForegroundWindow();
+    if (!foreground) return;
+    if (foreground != progman) {
+        // A click on a desktop whose icons the shell moved into a WorkerW makes
+        // that WorkerW the foreground window, not Progman.
+        plat::Hwnd host = 0;
+        TNewDesktop::FindDesktopView(u, nullptr, nullptr, &host);
+        if (foreground != host) return;
+    }
+    if (IconCaptionsTransparent()) return;
     MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), true, ckActiveDesktop.Checked());
+}
+
+// The taskbar's check boxes where this Windows has no such part: the box cannot
+// act, and says why. Its stored state stays as it is for a Windows that has one.
+void TQuorvForm::ShowMissingShellParts() {
+    struct Part {
+        TCheckBox& box;
+        bool present;
+        const char* hint;
+    };
+    const bool taskBar = MD.HasTaskBar();
+    const Part parts[] = {
+        {ckTaskbar, taskBar, "This version of Windows has no taskbar that can be hidden."},
+        {ckTrayClock, taskBar && MD.HasTrayClock(),
+         "This version of Windows has no tray clock that can be hidden."},
+        {ckStartButton, taskBar && MD.HasStartButton(),
+         "This version of Windows has no start button that can be hidden."},
+    };
+    // The boxes' look is no choice of the user's: the settings store, which writes
+    // a stored box at its every change, must not write them for it.
+    const struct Pause {
+        TFormStorage& store;
+        bool active = store.Active;
+        ~Pause() { store.Active = active; }
+    } pause{FormStorage1};
+    FormStorage1.Active = false;
+    for (const Part& part : parts) {
+        part.box.SetHint(part.present ? "" : part.hint);
+        part.box.SetEnabled(part.present);
+    }
 }
 
 // --- screensaver ---

@@ -239,8 +239,13 @@ public:
     void RxSpeedButton21Click();
     void RxSpeedButton22Click();
     void RxSpeedButton23Click();
-    // The one bitmap file the program hands to the shell as the wallpaper.
+    // The one bitmap file the program hands to the shell as the wallpaper, in
+    // its folder of the user's local application data.
     std::string WallpaperBitmapPath() const;
+    std::string FWallpaperFolder;
+    std::string FindWallpaperFolder();
+    // Creates the bitmap's folder when it is missing.
+    void MakeWallpaperFolder();
     int MinutesLeft = 0;
 
     // The colour step after anything that makes the shell redraw the desktop.
@@ -261,6 +266,8 @@ public:
     // A click on "Desktop icons" as the user would make it.
     void ClickDesktopIcons();
     void CheckTransparency();
+    // Disables, with a hint, the taskbar boxes whose part this Windows lacks.
+    void ShowMissingShellParts();
 
     // --- screensaver ---
     void ckScrEnableClick();

@@ -9,6 +9,9 @@
 namespace {
 
 const char* const kRecycleBinKey = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
+// The user's own name for it, which the shell reads before the machine-wide one
+// and which a user without administrator rights may write.
+const char* const kUserRecycleBinKey = "Software\\Classes\\CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
 
 }  // namespace
 
@@ -66,20 +69,47 @@ void TQuorvForm::RenameRecycleBin() {
     if (FPlatform.dialogs.MessageBox(Handle(), "NOT for Windows 98 ME\rContinue?", FApp.Title,
                                      plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDYES)
         return;
-    RegistryEnhanced1.RootKey = TRootKey::hkClassesRoot;
-    RegistryEnhanced1.Key = kRecycleBinKey;
-    RegistryEnhanced1.WriteValue("", Edit1.Text());
+    const std::string name = Edit1.Text();
+    const EVelantError failed(
+        "The Recycle Bin could not be renamed: its name cannot be written to the registry.");
+    RegistryEnhanced1.RootKey = TRootKey::hkCurrentUser;
+    RegistryEnhanced1.Key = kUserRecycleBinKey;
+    try {
+        RegistryEnhanced1.WriteValue("", name);
+    } catch (const EVelantError&) {
+        throw failed;
+    }
+    // A key that cannot be created writes nothing and says nothing.
+    TVariant written;
+    RegistryEnhanced1.ReadValue("", TVariant(), written);
+    const auto* text = std::get_if<std::string>(&written);
+    if (!text || *text != name) throw failed;
 }
 
+// The name the user sees: the user's own when there is one, else the machine's.
 void TQuorvForm::ReadRecycleBinName() {
-    RegistryEnhanced1.RootKey = TRootKey::hkClassesRoot;
-    RegistryEnhanced1.Key = kRecycleBinKey;
-    // Only a text is a name; anything else leaves the box as it was.
-    TVariant name;
-    RegistryEnhanced1.ReadValue("", TVariant(), name);
-    const auto* text = std::get_if<std::string>(&name);
-    FRecycleBinNameRead = text != nullptr;
-    if (text) Edit1.SetText(*text);
+    const std::pair<TRootKey, const char*> places[] = {{TRootKey::hkCurrentUser, kUserRecycleBinKey},
+                                                       {TRootKey::hkClassesRoot, kRecycleBinKey}};
+    FRecycleBinNameRead = false;
+    // Asking for more than reading is refused on the machine's key to a user
+    // without administrator rights.
+    RegistryEnhanced1.Access = TAccess::kRead;
+    const struct Restore {
+        TRegistryEnhanced& helper;
+        ~Restore() { helper.Access = TAccess::kAllAccess; }
+    } restore{RegistryEnhanced1};
+    for (const auto& [root, key] : places) {
+        RegistryEnhanced1.RootKey = root;
+        RegistryEnhanced1.Key = key;
+        // Only a text is a name; anything else leaves the box as it was.
+        TVariant name;
+        RegistryEnhanced1.ReadValue("", TVariant(), name);
+        if (const auto* text = std::get_if<std::string>(&name)) {
+            FRecycleBinNameRead = true;
+            Edit1.SetText(*text);
+            return;
+        }
+    }
 }
 
 void TQuorvForm::PageControl1Enter() { ReadRecycleBinName(); }

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "app/QuorvFrm.h"
+#include "platform/Owned.h"
 #include "platform/constants.h"
 #include "platform/error.h"
 #include "ui/Convert.h"
@@ -62,6 +63,10 @@ void TQuorvForm::WireWallpaperPage() {
         lblScanProgress.SetVisible(false);
         lblScanProgress.SetVisible(true);
     };
+    FWallpaperFolder = FindWallpaperFolder();
+    // The setter's own pictures, shown until the first change, are the bitmap
+    // an earlier run left there.
+    Wallpaper1.SetFileDir(FWallpaperFolder);
     FolderBrowser1.BrowseFlags = bfStatusText;
     FolderBrowser1.OnChangeFolder = [this](const std::string& folder, int& enabledOK,
                                            std::string& statusText) {
@@ -69,8 +74,31 @@ void TQuorvForm::WireWallpaperPage() {
     };
 }
 
+// A user without administrator rights may not write into the Windows folder, so
+// the bitmap lives in the user's own local application data.
+std::string TQuorvForm::FindWallpaperFolder() {
+    std::string base;
+    plat::Pidl list = 0;
+    if (FPlatform.shell.SHGetSpecialFolderLocation(0, plat::CSIDL_LOCAL_APPDATA, list) == 0 && list) {
+        const plat::TOwnedIdList owned(FPlatform.shell, list);
+        FPlatform.shell.SHGetPathFromIDList(list, base);
+    }
+    if (base.empty()) base = SystemPath1.LocalAppData;
+    return base.empty() ? SystemPath1.Windows : base + "\\Velant! Pro 2001";
+}
+
 std::string TQuorvForm::WallpaperBitmapPath() const {
-    return SystemPath1.Windows + "\\Velant! Pro 2001 wallpaper.bmp";
+    return FWallpaperFolder + "\\Velant! Pro 2001 wallpaper.bmp";
+}
+
+void TQuorvForm::MakeWallpaperFolder() {
+    auto& k = FPlatform.kernel;
+    const auto attrs = k.GetFileAttributes(FWallpaperFolder);
+    if (attrs != plat::INVALID_FILE_ATTRIBUTES && (attrs & plat::FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (k.CreateDirectory(FWallpaperFolder)) return;
+    std::string reason = k.FormatMessage(k.GetLastError());
+    if (reason.empty()) reason = "System error.  Code: " + std::to_string(k.GetLastError()) + ".";
+    throw EVelantError("Cannot create folder \"" + FWallpaperFolder + "\". " + reason);
 }
 
 void TQuorvForm::ClearPreview() { WImg.SetPicture(nullptr); }
@@ -112,6 +140,7 @@ void TQuorvForm::ApplySelectedWallpaper() {
 void TQuorvForm::ApplyWallpaperFile(const std::string& path) {
     const PictureKind kind = KindOf(path);
     if (kind != PictureKind::None) {
+        MakeWallpaperFolder();
         try {
             if (kind == PictureKind::Jpeg)
                 ConvertJpegToBitmap(FPlatform.kernel, path, WallpaperBitmapPath());

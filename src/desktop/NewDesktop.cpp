@@ -14,10 +14,26 @@ TNewDesktop::TNewDesktop(std::string name, plat::IUser& user, plat::IShell& shel
     FindShellWindows();
 }
 
+plat::Hwnd TNewDesktop::FindDesktopView(plat::IUser& user, const char* progmanTitle, const char* viewTitle,
+                                        plat::Hwnd* host) {
+    const plat::Hwnd progman = user.FindWindow("Progman", progmanTitle);
+    plat::Hwnd view = user.FindWindowEx(progman, 0, "SHELLDLL_DefView", viewTitle);
+    plat::Hwnd top = progman;
+    // Several WorkerW windows exist; the one that draws the wallpaper holds no view.
+    for (plat::Hwnd worker = 0; !view;) {
+        worker = user.FindWindowEx(0, worker, "WorkerW", nullptr);
+        if (!worker) break;
+        view = user.FindWindowEx(worker, 0, "SHELLDLL_DefView", viewTitle);
+        top = worker;
+    }
+    if (host) *host = view ? top : plat::Hwnd{};
+    return view;
+}
+
 void TNewDesktop::FindShellWindows() {
     auto& u = FUser;
     ShellWindows w;
-    w.defView = u.FindWindowEx(u.FindWindow("Progman", nullptr), 0, "Shelldll_Defview", nullptr);
+    w.defView = FindDesktopView(u, nullptr, nullptr);
     w.desktopListView = u.FindWindowEx(w.defView, 0, "SysListView32", "");
     w.taskBar = u.FindWindow("Shell_TrayWnd", nullptr);
     w.trayClock =
@@ -31,21 +47,29 @@ void TNewDesktop::FindShellWindows() {
         u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "ReBarWindow32", nullptr), 0,
                        "ToolbarWindow32", nullptr);
     w.startButton = u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "Button", nullptr);
+    // Windows 8 and 10 make the start button a window of its own class.
+    if (!w.startButton)
+        w.startButton = u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "Start", nullptr);
     FWindows = w;
 }
 
+// The parts of a taskbar are made with it, so a part missing from a living
+// taskbar stays missing (Windows 11 has no clock window): only a taskbar or a
+// desktop view that is new since the last look is worth another search. The
+// shell moves the view between Progman and a WorkerW by changing its parent,
+// which keeps its handle.
+bool TNewDesktop::ShellChanged() {
+    const ShellWindows& w = FWindows;
+    if (!w.taskBar || !w.defView) return true;
+    const plat::Hwnd held[] = {w.defView,      w.desktopListView, w.taskBar,    w.trayClock,
+                               w.appSwitchBar, w.quickLaunch,     w.startButton};
+    for (plat::Hwnd h : held)
+        if (h && !FUser.IsWindow(h)) return true;
+    return false;
+}
+
 const TNewDesktop::ShellWindows& TNewDesktop::Shell() {
-    // After the shell restarts every handle is dead; a shell that was not running
-    // at start-up may have come since. Either way, look the windows up again.
-    const plat::Hwnd all[] = {FWindows.defView,    FWindows.desktopListView, FWindows.taskBar,
-                              FWindows.trayClock,  FWindows.appSwitchBar,    FWindows.quickLaunch,
-                              FWindows.startButton};
-    for (plat::Hwnd h : all) {
-        if (!h || !FUser.IsWindow(h)) {
-            FindShellWindows();
-            break;
-        }
-    }
+    if (ShellChanged()) FindShellWindows();
     return FWindows;
 }
 
@@ -57,7 +81,17 @@ void TNewDesktop::SetShown(bool& field, bool value, plat::Hwnd ShellWindows::*wi
 
 // The whole icon view, not only its list view, so that nothing of it stays drawn.
 void TNewDesktop::SetShowDesktop(bool value) { SetShown(FShowDesktop, value, &ShellWindows::defView); }
-void TNewDesktop::SetShowTaskBar(bool value) { SetShown(FShowTaskBar, value, &ShellWindows::taskBar); }
+void TNewDesktop::SetShowTaskBar(bool value) {
+    if (FShowTaskBar == value) return;
+    SetShown(FShowTaskBar, value, &ShellWindows::taskBar);
+    // One more taskbar on each other monitor; monitors come and go, so they are
+    // looked up at each switch.
+    for (plat::Hwnd tray = 0;;) {
+        tray = FUser.FindWindowEx(0, tray, "Shell_SecondaryTrayWnd", nullptr);
+        if (!tray) break;
+        FUser.ShowWindow(tray, value ? plat::SW_SHOW : plat::SW_HIDE);
+    }
+}
 void TNewDesktop::SetShowTrayClock(bool value) { SetShown(FShowTrayClock, value, &ShellWindows::trayClock); }
 void TNewDesktop::SetShowAppSwitchBar(bool value) {
     SetShown(FShowAppSwitchBar, value, &ShellWindows::appSwitchBar);

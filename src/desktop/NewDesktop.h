@@ -40,12 +40,24 @@ public:
     void RebuildIcons();
 
     plat::Hwnd DesktopListView() { return Shell().desktopListView; }
+    // Whether this shell has the part at all: Windows 11's taskbar has neither a
+    // clock window nor a start button of its own.
+    bool HasTaskBar() { return Shell().taskBar != 0; }
+    bool HasTrayClock() { return Shell().trayClock != 0; }
+    bool HasStartButton() { return Shell().startButton != 0; }
+
+    // The shell view that draws the desktop icons: under Progman, or under the
+    // top-level WorkerW the shell moves it to (after a wallpaper slideshow or an
+    // animated wallpaper change). `host` receives the top-level window holding it.
+    static plat::Hwnd FindDesktopView(plat::IUser& user, const char* progmanTitle, const char* viewTitle,
+                                      plat::Hwnd* host = nullptr);
 
 private:
     struct ShellWindows {
         plat::Hwnd desktopListView = 0, defView = 0, taskBar = 0, trayClock = 0, appSwitchBar = 0,
                    quickLaunch = 0, startButton = 0;
     };
+    bool ShellChanged();
     void FindShellWindows();
     // The handles, found again when the shell has been restarted since.
     const ShellWindows& Shell();

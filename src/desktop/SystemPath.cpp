@@ -12,7 +12,9 @@ namespace {
 // another type leaves that property empty instead of failing the whole window.
 void ReadGroup(plat::IKernel& kernel, plat::IRegistry& registry, plat::Hkey root, const char* path,
                std::initializer_list<std::pair<std::string*, const char*>> values) {
-    auto key = plat::RegKey::Open(registry, root, path, plat::KEY_ALL_ACCESS);
+    // Reading only: more is refused on the machine's keys to a user without
+    // administrator rights.
+    auto key = plat::RegKey::Open(registry, root, path, plat::KEY_READ);
     if (!key.Valid()) return;
     for (const auto& [target, name] : values) {
         try {

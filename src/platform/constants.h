@@ -135,6 +135,7 @@ constexpr int CSIDL_DESKTOPDIRECTORY = 0x10;
 constexpr int CSIDL_DRIVES = 0x11;
 constexpr int CSIDL_CONTROLS = 0x03;
 constexpr int CSIDL_STARTMENU = 0x0B;
+constexpr int CSIDL_LOCAL_APPDATA = 0x1C;
 constexpr std::uint32_t SHARD_PATH = 2;
 constexpr long SHCNE_ASSOCCHANGED = 0x08000000;
 constexpr std::uint32_t SHCNF_FLUSHNOWAIT = 0x2000;

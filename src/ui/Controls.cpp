@@ -35,6 +35,12 @@ void TControl::SetEnabled(bool value) {
     Changed();
 }
 
+void TControl::SetHint(const std::string& value) {
+    if (Hint == value) return;
+    Hint = value;
+    Changed();
+}
+
 void TControl::SetVisible(bool value) {
     if (FVisible == value) return;
     FVisible = value;

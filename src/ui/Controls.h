@@ -52,6 +52,8 @@ public:
 
     bool Enabled() const { return FEnabled; }
     void SetEnabled(bool value);
+    // A hint that changes while the window shows must reach it too.
+    void SetHint(const std::string& value);
     bool Visible() const { return FVisible; }
     void SetVisible(bool value);
     // Whether the control can take the keyboard focus (windowed and enabled).

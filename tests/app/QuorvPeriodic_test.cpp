@@ -241,6 +241,51 @@ TEST_F(PeriodicTest, TransparencyIsReappliedOnlyOnTheDesktopAndOnlyWhenLost) {
     EXPECT_EQ(win.Count(redraw), 1u);
 }
 
+TEST_F(PeriodicTest, OnTodaysShellTheCheckFindsTheIconsInTheirWorkerWAndMissingPartsDisableTheirBoxes) {
+    Stored("ckCheckTrans_Checked", "True");
+    Stored("ckTrayClock_Checked", "False");
+    const plat::Hwnd worker = win.User().MoveDesktopViewToWorkerW();
+    win.User().RemoveWindow(shell.trayNotify);
+    win.User().RemoveWindow(shell.startButton);
+    auto& f = Start();
+    const std::string noClock = "This version of Windows has no tray clock that can be hidden.";
+    EXPECT_FALSE(f.ckTrayClock.Enabled());
+    EXPECT_EQ(f.ckTrayClock.Hint, noClock);
+    EXPECT_FALSE(f.ckTrayClock.Checked()) << "the stored choice stays";
+    EXPECT_FALSE(f.ckStartButton.Enabled());
+    EXPECT_EQ(f.ckStartButton.Hint, "This version of Windows has no start button that can be hidden.");
+    EXPECT_TRUE(f.ckTaskbar.Enabled());
+    EXPECT_EQ(f.ckTaskbar.Hint, "");
+
+    // A click on that desktop makes its WorkerW the foreground window.
+    win.User().SendMessage(shell.listView, plat::LVM_SETTEXTBKCOLOR, 0, 0xC0C0C0);
+    Foreground(shell.wallpaperWorker);
+    win.Advance(2000);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, 0xC0C0C0u);
+    Foreground(worker);
+    win.Advance(1000);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, plat::CLR_NONE);
+    win.ClearJournal();
+    win.Advance(2000);
+    EXPECT_EQ(win.Count("SendMessage(" + std::to_string(shell.listView.Value()) + ", 0x1026"), 0u)
+        << "already transparent";
+    f.ckTransparent.SetChecked(false);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, 0xC0C0C0u) << "the caption colours";
+
+    // A shell that has the parts again enables the boxes when the window shows.
+    win.User().DestroyShellWindows();
+    win.User().CreateShellWindows();
+    win.ClearJournal();
+    f.Show();
+    EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + kStore + ", \"ckTrayClock_Checked\""), 0u)
+        << "not written again";
+    EXPECT_TRUE(f.ckTrayClock.Enabled());
+    EXPECT_EQ(f.ckTrayClock.Hint, "");
+    EXPECT_TRUE(f.ckStartButton.Enabled());
+    f.Close();
+    EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ckTrayClock_Checked"), "False");
+}
+
 // ---- desktop appearance ----
 
 TEST_F(PeriodicTest, StoredSwitchesHideTheShellAndClosingShowsItAgain) {

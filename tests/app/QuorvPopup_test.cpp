@@ -240,21 +240,44 @@ TEST_F(PopupTest, CdTrayWithoutADeviceShowsTheMciErrorAndGoesOn) {
     EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
 }
 
-TEST_F(PopupTest, RecycleBinNameIsReadOnFocusAndWrittenOnlyAfterYes) {
-    auto& f = Start();
+TEST_F(PopupTest, RecycleBinNameIsReadOnFocusAndWrittenForTheUserOnlyAfterYes) {
     const std::string key = "CLSID\\{645FF040-5081-101B-9F08-00AA002F954E}";
+    const std::string userKey = "Software\\Classes\\" + key;
     win.Registry().SetString(plat::HKEY_CLASSES_ROOT, key, "", "Bin");
-    f.PageControl1Enter();
-    EXPECT_EQ(f.Edit1.Text(), "Bin");
-    f.Edit1.SetText("Trash");
-    win.Dialogs().NextMessageBoxAnswer(plat::IDNO);
-    f.RxSpeedButton27.Click();
-    EXPECT_EQ(win.Registry().GetString(plat::HKEY_CLASSES_ROOT, key, ""), "Bin");
-    EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
-    win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
-    f.RxSpeedButton27.Click();
-    EXPECT_EQ(win.Registry().Get(plat::HKEY_CLASSES_ROOT, key, ""),
-              (sim::SimRegistry::Value{plat::REG_SZ, {'T', 'r', 'a', 's', 'h', 0}}));
+    auto& f = Start();
+    for (const bool standardUser : {false, true}) {
+        SCOPED_TRACE(standardUser ? "standard user" : "administrator");
+        win.SetStandardUser(standardUser);
+        win.Registry().RemoveKey(HKCU, userKey);
+        f.PageControl1Enter();
+        EXPECT_EQ(f.Edit1.Text(), "Bin");
+        f.Edit1.SetText("Trash");
+        win.Dialogs().NextMessageBoxAnswer(plat::IDNO);
+        f.RxSpeedButton27.Click();
+        EXPECT_FALSE(win.Registry().HasKey(HKCU, userKey));
+        EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
+        win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
+        app.Dispatch([&] { f.RxSpeedButton27.Click(); });
+        EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
+        EXPECT_EQ(win.Registry().Get(HKCU, userKey, ""),
+                  (sim::SimRegistry::Value{plat::REG_SZ, {'T', 'r', 'a', 's', 'h', 0}}));
+        EXPECT_EQ(win.Registry().GetString(plat::HKEY_CLASSES_ROOT, key, ""), "Bin");
+        // The name the user sees now is the user's own.
+        f.Edit1.SetText("");
+        f.PageControl1Enter();
+        EXPECT_EQ(f.Edit1.Text(), "Trash");
+    }
+    // A name that cannot be stored says so, whether its value or its key is refused.
+    win.Registry().FailWrites(HKCU, "Software\\Classes");
+    f.Edit1.SetText("Bin 2");
+    for (const bool keyExists : {true, false}) {
+        if (!keyExists) win.Registry().RemoveKey(HKCU, userKey);
+        win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
+        app.Dispatch([&] { f.RxSpeedButton27.Click(); });
+        EXPECT_EQ(win.Dialogs().MessageBoxes().back().text,
+                  "The Recycle Bin could not be renamed: its name cannot be written to the registry.");
+        EXPECT_EQ(win.Registry().GetString(HKCU, userKey, ""), keyExists ? "Trash" : "");
+    }
 }
 
 TEST_F(PopupTest, DragAndTrackingSwitchesWriteTheirExactTypes) {

@@ -19,7 +19,9 @@ namespace {
 
 constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
 const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
-const std::string kWallpaper = "C:\\WINDOWS\\Velant! Pro 2001 wallpaper.bmp";
+const std::string kWallpaperFolder =
+    "C:\\Documents and Settings\\User\\Local Settings\\Application Data\\Velant! Pro 2001";
+const std::string kWallpaper = kWallpaperFolder + "\\Velant! Pro 2001 wallpaper.bmp";
 const std::string kSetWallpaper = "SystemParametersInfo(20, 0, \"" + kWallpaper + "\", 3)";
 
 // A picture whose pixels all differ, so a mirrored or shifted copy shows.
@@ -71,10 +73,44 @@ protected:
     std::unique_ptr<TQuorvForm> form;
 };
 
-TEST_F(WallpaperPageTest, WallpaperBitmapLivesInTheWindowsFolder) {
+TEST_F(WallpaperPageTest, WallpaperBitmapLivesInTheUsersOwnFolderSoAStandardUserCanChangeIt) {
+    for (const bool standardUser : {false, true}) {
+        SCOPED_TRACE(standardUser ? "standard user" : "administrator");
+        sim::SimWindows w;
+        w.SetStandardUser(standardUser);
+        plat::Platform platform = w.platform();
+        TApplication a{platform.user, platform.dialogs};
+        a.Title = "Velant! Pro 2001";
+        w.Kernel().WriteBytes("C:\\pics\\a.jpg", Jpeg(8, 6));
+        w.Kernel().WriteBytes("C:\\pics\\b.bmp", EncodeBmp(Pattern(5, 3, 1)));
+        TQuorvForm f(platform, a);
+        f.Loaded();
+        EXPECT_EQ(f.WallpaperBitmapPath(), kWallpaper);
+        f.WallList.SetItems({"C:\\pics\\a.jpg", "C:\\pics\\b.bmp"});
+        for (int i = 0; i < 2; ++i) {
+            a.Dispatch([&] { f.MainPopup_ChangeWall->Click(); });
+            EXPECT_TRUE(w.Dialogs().MessageBoxes().empty()) << w.Dialogs().MessageBoxes().back().text;
+            EXPECT_EQ(w.User().Wallpaper(), kWallpaper);
+        }
+        EXPECT_EQ(DecodeBmp(*w.Kernel().FileBytes(kWallpaper)), Pattern(5, 3, 1));
+        // The next start shows that bitmap until the first change of its own.
+        TQuorvForm again(platform, a);
+        again.Loaded();
+        EXPECT_EQ(again.Wallpaper1.FileDir(), kWallpaperFolder);
+    }
+}
+
+TEST_F(WallpaperPageTest, AFolderThatCannotBeMadeIsReportedAndNothingChanges) {
+    win.Kernel().WriteBytes("C:\\pics\\b.bmp", EncodeBmp(Pattern(5, 3, 1)));
+    win.Kernel().WriteBytes("C:\\pics\\c.bmp", EncodeBmp(Pattern(5, 3, 2)));
     auto& f = Start();
-    EXPECT_EQ(f.WallpaperBitmapPath(), f.SystemPath1.Windows + "\\Velant! Pro 2001 wallpaper.bmp");
-    EXPECT_EQ(f.WallpaperBitmapPath(), kWallpaper);
+    f.WallList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\c.bmp"});
+    win.FailNext("CreateDirectory");
+    app.Dispatch([&] { f.MainPopup_ChangeWall->Click(); });
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, "Cannot create folder \"" + kWallpaperFolder + "\". Access is denied.");
+    EXPECT_EQ(WallpaperSets(), 0u);
+    EXPECT_EQ(f.WallList.Count(), 2);
 }
 
 // ---- rotation ----

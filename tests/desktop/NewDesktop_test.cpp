@@ -122,3 +122,73 @@ TEST_F(NewDesktopTest, DefaultColoursRewriteTheDesktopColour) {
 }
 
 }  // namespace
+
+namespace {
+
+// The layouts of today's shell: the icon view in a WorkerW, a taskbar whose
+// start button is of class "Start" with a second taskbar on another monitor,
+// and Windows 11's taskbar without a start button or clock window.
+class ShellLayoutTest : public NewDesktopTest {};
+
+TEST_F(ShellLayoutTest, TheIconViewIsFoundInTheWorkerWAndFollowedWhenItMoves) {
+    const plat::Hwnd worker = win.User().MoveDesktopViewToWorkerW();
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    EXPECT_EQ(md.DesktopListView(), shell.listView);
+    md.SetShowDesktop(false);
+    EXPECT_FALSE(win.User().Window(shell.defView).visible);
+    md.ApplyIconColors(0x00FF00, 0, true, false);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x00FF00u);
+
+    // The shell takes the view back and drops its WorkerW windows; later a new
+    // view comes up in a WorkerW of its own.
+    win.User().Reparent(shell.defView, shell.progman);
+    win.User().RemoveWindow(worker);
+    win.User().RemoveWindow(shell.wallpaperWorker);
+    md.ApplyIconColors(0x0000FF, 0, true, false);
+    EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x0000FFu);
+    win.User().RemoveWindow(shell.defView);
+    const plat::Hwnd host = win.User().AddWindow(0, "WorkerW", "");
+    const plat::Hwnd view = win.User().AddWindow(host, "SHELLDLL_DefView", "");
+    const plat::Hwnd list = win.User().AddWindow(view, "SysListView32", "");
+    md.SetShowDesktop(true);
+    EXPECT_TRUE(win.Contains("ShowWindow(" + H(view) + ", 5)"));
+    EXPECT_EQ(md.DesktopListView(), list);
+}
+
+TEST_F(ShellLayoutTest, StartButtonOfClassStartAndSecondaryTaskbarsFollowTheSwitches) {
+    win.User().RemoveWindow(shell.startButton);
+    const plat::Hwnd start = win.User().AddWindow(shell.tray, "Start", "Start");
+    const plat::Hwnd second = win.User().AddWindow(0, "Shell_SecondaryTrayWnd", "");
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    win.ClearJournal();
+    md.SetShowStartButton(false);
+    md.SetShowTaskBar(false);
+    md.SetShowTaskBar(true);
+    EXPECT_EQ(win.Journal(), (std::vector<std::string>{
+                                 "ShowWindow(" + H(start) + ", 0)",
+                                 "ShowWindow(" + H(shell.tray) + ", 0)",
+                                 "ShowWindow(" + H(second) + ", 0)",
+                                 "ShowWindow(" + H(shell.tray) + ", 5)",
+                                 "ShowWindow(" + H(second) + ", 5)",
+                             }));
+}
+
+TEST_F(ShellLayoutTest, PartsThisTaskbarLacksAreReportedAndNotSoughtOnEveryCall) {
+    TNewDesktop classic("MD", p.user, p.shell, p.registry);
+    EXPECT_TRUE(classic.HasTaskBar() && classic.HasTrayClock() && classic.HasStartButton());
+    win.User().RemoveWindow(shell.trayNotify);
+    win.User().RemoveWindow(shell.startButton);
+    TNewDesktop md("MD", p.user, p.shell, p.registry);
+    EXPECT_TRUE(md.HasTaskBar());
+    EXPECT_FALSE(md.HasTrayClock());
+    EXPECT_FALSE(md.HasStartButton());
+    // While the shell stays as it is, the handles held are used as they are.
+    win.SetFailing("FindWindow", true);
+    win.ClearJournal();
+    md.SetShowTrayClock(false);
+    md.SetShowTaskBar(false);
+    EXPECT_EQ(win.Journal(),
+              (std::vector<std::string>{"ShowWindow(0, 0)", "ShowWindow(" + H(shell.tray) + ", 0)"}));
+}
+
+}  // namespace

@@ -302,6 +302,8 @@ TEST(SystemPath, ReadsTheSystemFoldersAndTheStoredShellFolders) {
     reg.SetString(HKCU, kShellFolders, "Local AppData", "C:\\Users\\me\\Local");
     reg.SetString(HKLM, kCurrentVersion, "ProgramFilesPath", "C:\\Program Files");
     reg.SetString(HKLM, kCurrentVersion, "WallPaperDir", "C:\\WINDOWS\\Web\\Wallpaper");
+    // Reading the machine's folders needs no administrator rights.
+    win.SetStandardUser(true);
 
     TSystemPath paths("SystemPath1", win.Kernel(), reg);
     EXPECT_EQ(paths.Windows, "C:\\WINDOWS");

@@ -60,10 +60,11 @@ std::string WriteQuadrantJpeg(const std::string& name, int width, int height) {
     return path;
 }
 
+// In the user's local application data: a standard user may not write into the Windows folder.
 std::string WallpaperBitmap() {
-    char dir[MAX_PATH];
-    GetWindowsDirectoryA(dir, MAX_PATH);
-    return std::string(dir) + "\\Velant! Pro 2001 wallpaper.bmp";
+    char dir[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, dir);
+    return std::string(dir) + "\\Velant! Pro 2001\\Velant! Pro 2001 wallpaper.bmp";
 }
 
 std::string SystemWallpaper() {

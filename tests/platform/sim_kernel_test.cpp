@@ -75,6 +75,24 @@ TEST_F(SimKernelTest, DirectoriesAndReplace) {
     EXPECT_TRUE(k.RemoveDirectory("C:\\Data"));
 }
 
+TEST_F(SimKernelTest, AStandardUserCannotWriteIntoTheWindowsFolderOrProgramFiles) {
+    k.WriteText("C:\\WINDOWS\\old.bmp", "x");
+    win.SetStandardUser(true);
+    for (const char* folder : {"C:\\WINDOWS", "c:\\windows\\Web", "C:\\Program Files\\App"}) {
+        const std::string file = std::string(folder) + "\\new.bmp";
+        EXPECT_EQ(k.WriteFile(file, {1}), ERROR_ACCESS_DENIED) << folder;
+        EXPECT_FALSE(k.CreateDirectory(std::string(folder) + "\\Sub")) << folder;
+        EXPECT_EQ(k.GetLastError(), static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
+    }
+    EXPECT_FALSE(k.DeleteFile("C:\\WINDOWS\\old.bmp"));
+    EXPECT_EQ(k.ReplaceFile("C:\\TEMP\\x", "C:\\WINDOWS\\old.bmp"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(k.FileText("C:\\WINDOWS\\old.bmp"), "x") << "reading goes on";
+    EXPECT_EQ(k.WriteFile("C:\\WINDOWS2.bmp", {1}), ERROR_SUCCESS) << "only the folder itself";
+    EXPECT_TRUE(k.CreateDirectory("C:\\TEMP\\Mine"));
+    win.SetStandardUser(false);
+    EXPECT_EQ(k.WriteFile("C:\\WINDOWS\\new.bmp", {1}), ERROR_SUCCESS);
+}
+
 TEST_F(SimKernelTest, DiskFullLeavesPartialFileAndLockedFilesRefuse) {
     k.SetDiskFreeBytes(3);
     EXPECT_EQ(k.WriteFile("C:\\TEMP\\a.tmp", {1, 2, 3, 4, 5}), ERROR_DISK_FULL);

@@ -15,6 +15,28 @@ protected:
     sim::SimRegistry& reg = win.Registry();
 };
 
+TEST_F(SimRegistryTest, AStandardUserMayReadButNotWriteTheMachinesKeys) {
+    reg.SetString(HKEY_CLASSES_ROOT, "lnkfile", "IsShortcut", "");
+    win.SetStandardUser(true);
+    for (Hkey root : {HKEY_LOCAL_MACHINE, HKEY_CLASSES_ROOT}) {
+        Hkey key = 0;
+        EXPECT_EQ(reg.RegCreateKeyEx(root, "lnkfile", KEY_ALL_ACCESS, key), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(reg.RegCreateKeyEx(root, "New", KEY_READ, key), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(reg.RegSetValueEx(root, "x", REG_SZ, Bytes("1")), ERROR_ACCESS_DENIED);
+    }
+    Hkey key = 0;
+    ASSERT_EQ(reg.RegOpenKeyEx(HKEY_CLASSES_ROOT, "lnkfile", KEY_READ, key), ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegDeleteValue(key, "IsShortcut"), ERROR_ACCESS_DENIED);
+    reg.RegCloseKey(key);
+    ASSERT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Classes\\lnkfile", KEY_ALL_ACCESS, key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(reg.RegSetValueEx(key, "IsShortcut", REG_SZ, Bytes("")), ERROR_SUCCESS);
+    reg.RegCloseKey(key);
+    win.SetStandardUser(false);
+    ASSERT_EQ(reg.RegCreateKeyEx(HKEY_LOCAL_MACHINE, "New", KEY_ALL_ACCESS, key), ERROR_SUCCESS);
+    reg.RegCloseKey(key);
+}
+
 TEST_F(SimRegistryTest, KeepsValueBytesExactlyAsWritten) {
     Hkey key = 0;
     ASSERT_EQ(reg.RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Velant\\Pro", KEY_ALL_ACCESS, key),

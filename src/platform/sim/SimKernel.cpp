@@ -249,6 +249,16 @@ std::string SimKernel::ParentKey(const std::string& key) {
     return pos == std::string::npos ? key : key.substr(0, pos);
 }
 
+bool SimKernel::Protected(const std::string& winPath) const {
+    if (!standardUser_) return false;
+    const std::string key = Key(winPath);
+    for (const char* root : {"c:\\windows", "c:\\program files", "c:\\program files (x86)"}) {
+        const std::string r = root;
+        if (key == r || key.rfind(r + "\\", 0) == 0) return true;
+    }
+    return false;
+}
+
 std::optional<fs::path> SimKernel::HostPathLocked(const std::string& winPath) const {
     auto p = Parse(winPath);
     if (!p) return std::nullopt;
@@ -504,7 +514,11 @@ void SimKernel::SetAttributes(const std::string& winPath, std::uint32_t attribut
 
 bool SimKernel::CreateDirectory(const std::string& path) {
     journal_.Add("CreateDirectory(" + fmt::Quote(path) + ")");
-    if (journal_.Fails("CreateDirectory")) return false;
+    if (FailWith(journal_.Fails("CreateDirectory"))) return false;
+    if (Protected(path)) {
+        FailWith(plat::ERROR_ACCESS_DENIED);
+        return false;
+    }
     std::lock_guard lock(mu_);
     auto host = HostPathLocked(path);
     if (!host || fs::exists(*host) || !fs::is_directory(host->parent_path())) return false;
@@ -517,6 +531,10 @@ bool SimKernel::CreateDirectory(const std::string& path) {
 bool SimKernel::RemoveDirectory(const std::string& path) {
     journal_.Add("RemoveDirectory(" + fmt::Quote(path) + ")");
     if (journal_.Fails("RemoveDirectory")) return false;
+    if (Protected(path)) {
+        FailWith(plat::ERROR_ACCESS_DENIED);
+        return false;
+    }
     std::lock_guard lock(mu_);
     auto host = HostPathLocked(path);
     if (!host || !fs::is_directory(*host) || !fs::is_empty(*host)) return false;
@@ -530,6 +548,10 @@ bool SimKernel::RemoveDirectory(const std::string& path) {
 bool SimKernel::DeleteFile(const std::string& path) {
     journal_.Add("DeleteFile(" + fmt::Quote(path) + ")");
     if (journal_.Fails("DeleteFile")) return false;
+    if (Protected(path)) {
+        FailWith(plat::ERROR_ACCESS_DENIED);
+        return false;
+    }
     std::lock_guard lock(mu_);
     auto host = HostPathLocked(path);
     if (!host || !fs::is_regular_file(*host) || LockedLocked(path)) return false;
@@ -557,6 +579,7 @@ long SimKernel::ReadFile(const std::string& path, std::vector<std::uint8_t>& dat
 long SimKernel::WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) {
     journal_.Add("WriteFile(" + fmt::Quote(path) + ", " + std::to_string(data.size()) + ")");
     if (auto f = journal_.Fails("WriteFile")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    if (Protected(path)) return plat::ERROR_ACCESS_DENIED;
     std::lock_guard lock(mu_);
     auto host = HostPathLocked(path);
     if (!host || !fs::is_directory(host->parent_path())) return ERROR_PATH_NOT_FOUND;
@@ -578,6 +601,7 @@ long SimKernel::WriteFile(const std::string& path, const std::vector<std::uint8_
 long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
     journal_.Add("ReplaceFile(" + fmt::Quote(from) + ", " + fmt::Quote(to) + ")");
     if (auto f = journal_.Fails("ReplaceFile")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    if (Protected(from) || Protected(to)) return plat::ERROR_ACCESS_DENIED;
     std::lock_guard lock(mu_);
     auto src = HostPathLocked(from);
     auto dst = HostPathLocked(to);

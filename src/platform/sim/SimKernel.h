@@ -64,8 +64,12 @@
 //   FindCloseChangeNotification(<handle>)   WinExec("<cmdLine>", <show>)
 //   OutputDebugString("<text>")
 // Injected failures return ERROR_ACCESS_DENIED for the calls that return codes.
+// Standard user (SetStandardUser): as for a user without administrator rights on
+// today's Windows, WriteFile, ReplaceFile, CreateDirectory, RemoveDirectory and
+// DeleteFile in C:\WINDOWS, C:\Program Files or C:\Program Files (x86) fail
+// with ERROR_ACCESS_DENIED (the calls returning BOOL set it as the last error).
 // Last error (per thread): FindFirstChangeNotification, FindNextChangeNotification,
-// CreateEvent and WaitForMultipleObjects set it when they fail, to the injected
+// CreateEvent, WaitForMultipleObjects and CreateDirectory set it when they fail, to the injected
 // code (ERROR_ACCESS_DENIED when none is given) or to Windows' code for the cause;
 // FormatMessage answers SystemMessageText.
 //
@@ -217,6 +221,7 @@ public:
     // Signals the change notifications watching this folder, as any change in it would.
     void TouchFolder(const std::string& winPath);
 
+    void SetStandardUser(bool on) { standardUser_ = on; }
     void SetDrive(char letter, std::uint32_t driveType);  // DRIVE_NO_ROOT_DIR (or 0) removes it
     void SetFileVersion(const std::string& winPath, int major, int minor, int build = 0, int revision = 0);
     void SetLocaleInfo(std::uint32_t lcType, const std::string& value);
@@ -284,6 +289,8 @@ private:
     // Lower-case canonical Windows path ("c:\windows\x.bmp") for tables and comparisons.
     static std::string Key(const std::string& winPath);
     static std::string ParentKey(const std::string& key);
+    // Refused to a standard user (see the header comment).
+    bool Protected(const std::string& winPath) const;
     std::optional<std::filesystem::path> HostPathLocked(const std::string& winPath) const;
     void NotifyLocked(const std::string& changedPathKey);
     bool LockedLocked(const std::string& winPath) const;
@@ -309,6 +316,7 @@ private:
     std::set<std::string> locked_;
     std::map<std::string, std::uint32_t> attributes_;  // by Key, where SetAttributes gave them
     std::optional<std::uint64_t> diskFree_;
+    std::atomic<bool> standardUser_{false};
     std::map<char, std::uint32_t> drives_;
     struct Version {
         int major, minor, build, revision;

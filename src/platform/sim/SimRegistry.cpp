@@ -162,8 +162,13 @@ bool SimRegistry::Denied(plat::Hkey root, const std::vector<std::string>& path) 
     return false;
 }
 
+bool SimRegistry::MachineWide(plat::Hkey root) const {
+    return standardUser_ && (root == plat::HKEY_LOCAL_MACHINE || root == plat::HKEY_CLASSES_ROOT);
+}
+
 long SimRegistry::WriteFailure(plat::Hkey root, const std::vector<std::string>& path) const {
     if (failAllWrites_) return failAllWrites_;
+    if (MachineWide(root)) return plat::ERROR_ACCESS_DENIED;
     for (std::size_t n = 0; n <= path.size(); ++n) {
         auto it =
             failWrites_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
@@ -183,6 +188,9 @@ long SimRegistry::OpenOrCreate(const char* op, plat::Hkey root, const std::strin
     std::vector<std::string> path = base.path;
     for (auto& p : Split(subKey)) path.push_back(p);
     if (Denied(base.root, path)) return plat::ERROR_ACCESS_DENIED;
+    // Write access to a machine-wide key is refused at the opening already.
+    constexpr std::uint32_t kWriteRights = KEY_SET_VALUE | KEY_CREATE_SUB_KEY | 0x10000 | 0x40000 | 0x80000;
+    if (MachineWide(base.root) && (access & kWriteRights)) return plat::ERROR_ACCESS_DENIED;
     if (!Find(base.root, path)) {
         if (!create) return plat::ERROR_FILE_NOT_FOUND;
         if (!(base.access & KEY_CREATE_SUB_KEY)) return plat::ERROR_ACCESS_DENIED;

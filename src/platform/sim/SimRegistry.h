@@ -20,6 +20,11 @@
 //   successive queries can differ; a name without a provider is not found. As on
 //   Windows, a too-small buffer gives ERROR_MORE_DATA with the size left as passed.
 //
+// - Standard user (SetStandardUser): HKEY_LOCAL_MACHINE and HKEY_CLASSES_ROOT (the
+//   machine-wide classes) refuse every write with ERROR_ACCESS_DENIED, and so does
+//   opening or creating one of their keys with any write right (KEY_ALL_ACCESS too),
+//   as Windows does for a user without administrator rights. Reading goes on.
+//
 // Journal entries:
 //   RegCreateKeyEx(<key>, "<subKey>", <access>)
 //   RegOpenKeyEx(<key>, "<subKey>", <access>)
@@ -104,6 +109,8 @@ public:
     void FailWrites(plat::Hkey root, const std::string& path, long code = plat::ERROR_WRITE_FAULT);
     // Every write anywhere fails with `code`; 0 lifts it.
     void FailAllWrites(long code = plat::ERROR_WRITE_FAULT);
+    // A user without administrator rights (see the header comment).
+    void SetStandardUser(bool on) { standardUser_ = on; }
 
     // The bytes HKEY_PERFORMANCE_DATA answers for the value `name` ("238", "Global"),
     // asked at every query; an empty provider removes it.
@@ -144,6 +151,7 @@ private:
     std::string PathText(plat::Hkey root, const std::vector<std::string>& path) const;
     bool Denied(plat::Hkey root, const std::vector<std::string>& path) const;
     long WriteFailure(plat::Hkey root, const std::vector<std::string>& path) const;
+    bool MachineWide(plat::Hkey root) const;
     long OpenOrCreate(const char* op, plat::Hkey root, const std::string& subKey, std::uint32_t access,
                       plat::Hkey& result, bool create);
     static std::string PrefixKey(plat::Hkey root, const std::vector<std::string>& path);
@@ -155,6 +163,7 @@ private:
     std::map<std::string, bool> denied_;      // PrefixKey → on
     std::map<std::string, long> failWrites_;  // PrefixKey → code
     long failAllWrites_ = 0;
+    bool standardUser_ = false;
     std::map<std::string, PerformanceDataProvider> performanceData_;  // by lower-case name
 };
 

@@ -30,6 +30,8 @@ SimShell::SimShell(SimJournal& journal, SimUser& user, SimKernel& kernel)
     : journal_(journal), user_(user), kernel_(kernel) {
     SetSpecialFolder(plat::CSIDL_DESKTOPDIRECTORY, "C:\\Documents and Settings\\User\\Desktop");
     SetSpecialFolder(plat::CSIDL_STARTMENU, "C:\\Documents and Settings\\User\\Start Menu");
+    SetSpecialFolder(plat::CSIDL_LOCAL_APPDATA,
+                     "C:\\Documents and Settings\\User\\Local Settings\\Application Data");
     SetSpecialFolder(plat::CSIDL_DRIVES, "");
     SetSpecialFolder(plat::CSIDL_CONTROLS, "");
 }

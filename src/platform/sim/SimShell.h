@@ -12,6 +12,7 @@
 // Special folders (SHGetSpecialFolderLocation + SHGetPathFromIDList): defaults
 //   CSIDL_DESKTOPDIRECTORY  C:\Documents and Settings\User\Desktop
 //   CSIDL_STARTMENU         C:\Documents and Settings\User\Start Menu
+//   CSIDL_LOCAL_APPDATA     C:\Documents and Settings\User\Local Settings\Application Data
 //   CSIDL_DRIVES, CSIDL_CONTROLS  virtual: an id list without a path
 // (the folders with a path are created on disk). Unknown CSIDLs give E_INVALIDARG.
 // Id lists are distinct handles; FreeIDList releases them (LiveIdLists for leaks).

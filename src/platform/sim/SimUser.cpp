@@ -864,11 +864,49 @@ const ShellWindowHandles& SimUser::CreateShellWindows() {
     return shell_;
 }
 
+plat::Hwnd SimUser::MoveDesktopViewToWorkerW() {
+    std::lock_guard lock(mu_);
+    if (!Find(shell_.defView)) return 0;
+    shell_.wallpaperWorker = NewWindowLocked(0, "WorkerW", "", true, false, {});
+    shell_.viewWorker = NewWindowLocked(0, "WorkerW", "", true, false, {});
+    ReparentLocked(shell_.defView, shell_.viewWorker);
+    return shell_.viewWorker;
+}
+
+void SimUser::ReparentLocked(plat::Hwnd wnd, plat::Hwnd parent) {
+    if (parent == desktop_) parent = 0;
+    WindowState& w = windows_.at(wnd);
+    if (parent && !Find(parent)) throw std::invalid_argument("no such parent window");
+    if (w.parent)
+        std::erase(Find(w.parent)->children, wnd);
+    else
+        std::erase(topLevel_, wnd);
+    w.parent = parent;
+    if (parent)
+        Find(parent)->children.push_back(wnd);
+    else
+        topLevel_.push_back(wnd);
+}
+
+void SimUser::Reparent(plat::Hwnd wnd, plat::Hwnd parent) {
+    std::lock_guard lock(mu_);
+    ReparentLocked(wnd, parent);
+}
+
+void SimUser::RemoveWindow(plat::Hwnd wnd) {
+    std::lock_guard lock(mu_);
+    std::vector<plat::Hwnd> tree;
+    CollectTreeLocked(wnd, tree);
+    RemoveWindowsLocked(tree);
+}
+
 void SimUser::DestroyShellWindows() {
     std::lock_guard lock(mu_);
     std::vector<plat::Hwnd> tree;
     CollectTreeLocked(shell_.progman, tree);
     CollectTreeLocked(shell_.tray, tree);
+    CollectTreeLocked(shell_.viewWorker, tree);
+    CollectTreeLocked(shell_.wallpaperWorker, tree);
     RemoveWindowsLocked(tree);
     shell_ = ShellWindowHandles{};
 }

@@ -128,6 +128,10 @@ struct ShellWindowHandles {
     plat::Hwnd tabControl = 0;   // "SysTabControl32" "Tasks"
     plat::Hwnd toolbar = 0;      // "ToolbarWindow32" "Quick Launch"
     plat::Hwnd startButton = 0;  // "Button" "Start"
+    // After MoveDesktopViewToWorkerW: the top-level "WorkerW" that holds defView,
+    // and the empty one behind it that draws the wallpaper.
+    plat::Hwnd viewWorker = 0;
+    plat::Hwnd wallpaperWorker = 0;
 };
 
 struct MenuItem {
@@ -232,6 +236,14 @@ public:
     const ShellWindowHandles& CreateShellWindows();
     void DestroyShellWindows();
     const ShellWindowHandles& ShellWindows() const { return shell_; }
+    // The layout of Windows 8 to 11 after a wallpaper slideshow or message 0x052C
+    // to Progman: defView (with its list view) moves into a new top-level WorkerW,
+    // created after an empty WorkerW; Progman keeps no view. Returns the view's WorkerW.
+    plat::Hwnd MoveDesktopViewToWorkerW();
+    // Another program's window changes parent (0: top-level, last in the order).
+    void Reparent(plat::Hwnd wnd, plat::Hwnd parent);
+    // Another program's window and its children vanish, without messages.
+    void RemoveWindow(plat::Hwnd wnd);
     // Sends the registered "TaskbarCreated" message to every top-level program window.
     void BroadcastTaskbarCreated();
 
@@ -297,6 +309,7 @@ private:
     plat::Hwnd NewWindowLocked(plat::Hwnd parent, const std::string& className, const std::string& title,
                                bool visible, bool program, plat::WndProc proc);
     void CollectTreeLocked(plat::Hwnd wnd, std::vector<plat::Hwnd>& out) const;
+    void ReparentLocked(plat::Hwnd wnd, plat::Hwnd parent);
     void RemoveWindowsLocked(const std::vector<plat::Hwnd>& wnds);
     bool Matches(const WindowState& w, const char* className, const char* windowName) const;
     // Delivers synchronously (the lock must not be held).

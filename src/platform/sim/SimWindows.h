@@ -72,6 +72,14 @@ public:
 
     const std::filesystem::path& Root() const { return root_; }
 
+    // A user without administrator rights: the Windows folder, Program Files,
+    // HKEY_LOCAL_MACHINE and the machine-wide classes refuse writes (see
+    // SimKernel.h and SimRegistry.h).
+    void SetStandardUser(bool on) {
+        kernel_.SetStandardUser(on);
+        registry_.SetStandardUser(on);
+    }
+
 private:
     static std::filesystem::path MakeTempRoot();
 

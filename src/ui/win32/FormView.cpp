@@ -61,6 +61,31 @@ UniqueHicon ShellSmallIcon(const std::string& object, int size) {
     return icon;
 }
 
+// A disabled control of `parent` under the screen point, or null. Group boxes
+// lie over their check boxes, so every child is asked, not only the first.
+HWND DisabledChildAt(HWND parent, POINT screen) {
+    for (HWND child = ::GetWindow(parent, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r{};
+        if (::IsWindowVisible(child) && !::IsWindowEnabled(child) && ::GetWindowRect(child, &r) &&
+            ::PtInRect(&r, screen))
+            return child;
+    }
+    return nullptr;
+}
+
+// The tooltip looks for its tool in the window under the mouse, and that skips
+// disabled controls; the hint of a disabled box says why, so it is found there.
+LRESULT CALLBACK TooltipSubclass(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+    if (msg == TTM_WINDOWFROMPOINT && lParam) {
+        const POINT pt = *reinterpret_cast<const POINT*>(lParam);
+        HWND under = ::WindowFromPoint(pt);
+        HWND disabled = under ? DisabledChildAt(under, pt) : nullptr;
+        return reinterpret_cast<LRESULT>(disabled ? disabled : under);
+    }
+    if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(wnd, &TooltipSubclass, id);
+    return ::DefSubclassProc(wnd, msg, wParam, lParam);
+}
+
 // Themed pages take the tab control's body texture on current Windows. The
 // function lives in uxtheme, which the program does not link, so it is looked up.
 void EnableTabTexture(HWND page) {
@@ -559,6 +584,7 @@ bool FormView::Attach() {
         ::SendMessageA(FTooltip, TTM_SETMAXTIPWIDTH, 0, ScaleToDpi(kTipWidth, FDpi));
         // Long hints need time to be read.
         ::SendMessageA(FTooltip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 15000);
+        ::SetWindowSubclass(FTooltip, &TooltipSubclass, 1, 0);
     }
 
     FTab =
@@ -1087,8 +1113,21 @@ INT_PTR CALLBACK FormView::PageProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lP
     return FALSE;
 }
 
-INT_PTR FormView::PageMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+INT_PTR FormView::PageMessage(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case WM_MOUSEMOVE:
+            // A disabled control gets no mouse messages, its page does; the hint
+            // of a box that is disabled says why, so the tooltip hears of it.
+            if (FTooltip) {
+                POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+                ::ClientToScreen(page, &pt);
+                if (HWND child = DisabledChildAt(page, pt)) {
+                    ::ScreenToClient(child, &pt);
+                    MSG relay{child, msg, wParam, MAKELPARAM(pt.x, pt.y), 0, {}};
+                    ::SendMessageA(FTooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+                }
+            }
+            return FALSE;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
             return TRUE;
