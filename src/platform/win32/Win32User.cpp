@@ -246,13 +246,18 @@ int Win32User::TrackPopupMenu(plat::Hmenu menu, std::uint32_t flags, int x, int 
 }
 
 plat::Hicon Win32User::LoadAppIcon() {
-    // The notification area wants the small size; LoadImage picks that image
-    // from the icon group rather than shrinking the large one.
+    // The notification area wants the small size at the screen's density (24 pixels
+    // at 150 %); LoadIconMetric takes the nearest image of the icon group and scales
+    // it down rather than up. LoadImage at the system's small size is the fallback.
     HICON icon = nullptr;
-    if (FAppIconId != 0)
-        icon = static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(FAppIconId),
-                                               IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                               ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (FAppIconId != 0) {
+        const HINSTANCE module = ::GetModuleHandleA(nullptr);
+        if (FAILED(::LoadIconMetric(module, MAKEINTRESOURCEW(FAppIconId), LIM_SMALL, &icon))) icon = nullptr;
+        if (!icon)
+            icon = static_cast<HICON>(::LoadImageA(module, MAKEINTRESOURCEA(FAppIconId), IMAGE_ICON,
+                                                   ::GetSystemMetrics(SM_CXSMICON),
+                                                   ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    }
     if (!icon) {
         // A module without our icon (the test program): a copy of the stock one,
         // so the caller may destroy what it got.
