@@ -24,22 +24,7 @@ const char* const kRunValue = "Velant! Pro 2001";
 class FixtureShell {
 public:
     FixtureShell() {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string cmd = "\"" + WinePath(VELANT_FIXTURE_SHELL_UNIX) + "\"";
-        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                           &FProcess)) {
-            WaitFor([this] { return Letter() && Report() && ListView(); });
-        }
-    }
-    ~FixtureShell() {
-        if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
-        if (FProcess.hProcess) {
-            if (WaitForSingleObject(FProcess.hProcess, 5000) != WAIT_OBJECT_0)
-                TerminateProcess(FProcess.hProcess, 1);
-            CloseHandle(FProcess.hProcess);
-            CloseHandle(FProcess.hThread);
-        }
+        if (FProcess.Started()) WaitFor([this] { return Letter() && Report() && ListView(); });
     }
     HWND Letter() const { return FindWindowA("VelantFixtureEditor", nullptr) ? Editor("Letter") : nullptr; }
     HWND Report() const { return Editor("Report"); }
@@ -69,7 +54,7 @@ private:
             if (Caption(w).rfind(prefix, 0) == 0) found = w;
         return found;
     }
-    PROCESS_INFORMATION FProcess{};
+    FixtureProcess FProcess;
 };
 
 void Foreground(HWND wnd) {

@@ -161,28 +161,17 @@ std::string Clipped(HWND page, HWND control, int dpi) {
     return problem;
 }
 
-// The visible page of the configuration window.
-HWND ShownPage(HWND main) {
-    for (HWND w = FindWindowExA(main, nullptr, "#32770", nullptr); w;
-         w = FindWindowExA(main, w, "#32770", nullptr))
-        if (IsWindowVisible(w)) return w;
-    return nullptr;
-}
-
-}  // namespace
-
-TEST(DpiE2e, PagesShowEveryControlWhole) {
-    ASSERT_NO_FATAL_FAILURE(FreshStart());
-    const int dpi = ScreenDpi();
-    App app;
-    ASSERT_TRUE(app.Start());
-    ASSERT_TRUE(app.ShowThroughIcon());
+// Checks each of the four pages at dpi: the page lies inside the window and every
+// visible control shows its text whole; with screenshots, a shot of each page.
+// Measured in the pages' font at that density, so a font or controls left
+// at an old size would both show.
+void ExpectPagesWhole(App& app, int dpi, bool screenshots) {
     HWND main = app.MainWindow();
     const char* pages[] = {"page-main", "page-wallpaper", "page-desktop-hotkeys", "page-popup-startmenu"};
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE(pages[i]);
         app.SelectPage(i);
-        HWND page = ShownPage(main);
+        HWND page = app.ShownPage();
         ASSERT_TRUE(page);
         RECT pageRect, client;
         GetWindowRect(page, &pageRect);
@@ -194,12 +183,22 @@ TEST(DpiE2e, PagesShowEveryControlWhole) {
         for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
             if (!IsWindowVisible(c)) continue;
             ++controls;
-            const std::string problem = Clipped(page, c, dpi);
-            EXPECT_EQ(problem, "");
+            EXPECT_EQ(Clipped(page, c, dpi), "");
         }
         EXPECT_GT(controls, 5);
-        if (dpi != 96) Screenshot(main, ShotName(pages[i], dpi));
+        if (screenshots) Screenshot(main, ShotName(pages[i], dpi));
     }
+}
+
+}  // namespace
+
+TEST(DpiE2e, PagesShowEveryControlWhole) {
+    ASSERT_NO_FATAL_FAILURE(FreshStart());
+    const int dpi = ScreenDpi();
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(app.ShowThroughIcon());
+    ExpectPagesWhole(app, dpi, dpi != 96);
     ASSERT_TRUE(app.Close());
 }
 
@@ -263,24 +262,6 @@ TEST(DpiChangeE2e, WindowFollowsAMoveToADenserScreen) {
     EXPECT_GE(2 * (boxAfter.bottom - boxAfter.top), 3 * (boxBefore.bottom - boxBefore.top) - 2)
         << "the controls grow";
 
-    const char* pages[] = {"page-main", "page-wallpaper", "page-desktop-hotkeys", "page-popup-startmenu"};
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE(pages[i]);
-        app.SelectPage(i);
-        HWND page = ShownPage(main);
-        ASSERT_TRUE(page);
-        RECT pageRect, client;
-        GetWindowRect(page, &pageRect);
-        GetClientRect(main, &client);
-        MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&pageRect), 2);
-        EXPECT_TRUE(pageRect.right <= client.right && pageRect.bottom <= client.bottom)
-            << "the page runs past the window";
-        // Measured in the pages' font at the new density: too small a font or
-        // controls left at their old size would both show.
-        for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            if (!IsWindowVisible(c)) continue;
-            EXPECT_EQ(Clipped(page, c, to), "");
-        }
-    }
+    ExpectPagesWhole(app, to, false);
     ASSERT_TRUE(app.Close());
 }

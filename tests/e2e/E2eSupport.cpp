@@ -240,6 +240,33 @@ void App::SelectPage(int index) {
     Sleep(300);
 }
 
+HWND App::ShownPage() const {
+    HWND main = MainWindow();
+    for (HWND w = FindWindowExA(main, nullptr, "#32770", nullptr); w;
+         w = FindWindowExA(main, w, "#32770", nullptr))
+        if (IsWindowVisible(w)) return w;
+    return nullptr;
+}
+
+FixtureProcess::FixtureProcess(const std::string& args) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    std::string cmd = "\"" + WinePath(VELANT_FIXTURE_SHELL_UNIX) + "\"";
+    if (!args.empty()) cmd += " " + args;
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess))
+        FProcess = {};
+}
+
+FixtureProcess::~FixtureProcess() {
+    if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
+    if (FProcess.hProcess) {
+        if (WaitForSingleObject(FProcess.hProcess, 5000) != WAIT_OBJECT_0)
+            TerminateProcess(FProcess.hProcess, 1);
+        CloseHandle(FProcess.hProcess);
+        CloseHandle(FProcess.hThread);
+    }
+}
+
 Shot Capture(HWND wnd) {
     Shot shot;
     if (wnd)

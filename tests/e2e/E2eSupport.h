@@ -59,6 +59,8 @@ public:
     bool Checked(int id) const;
     std::string Text(int id) const;
     void SelectPage(int index);
+    // The configuration window's page on show, or null.
+    HWND ShownPage() const;
     // A dialog the program shows over its configuration window (a folder
     // picker, a message box), or null.
     HWND OwnedDialog() const;
@@ -72,6 +74,21 @@ private:
     PROCESS_INFORMATION FProcess{};
     HWND FTray = nullptr;
     std::vector<void*> FRemote;
+};
+
+// The fixture's stand-in shell windows (tests/e2e/fixture), for as long as the
+// object lives; args go on its command line (a layout, say).
+class FixtureProcess {
+public:
+    explicit FixtureProcess(const std::string& args = "");
+    // Closes the stand-in shell as the session would and waits for it to end.
+    ~FixtureProcess();
+    FixtureProcess(const FixtureProcess&) = delete;
+    FixtureProcess& operator=(const FixtureProcess&) = delete;
+    bool Started() const { return FProcess.hProcess != nullptr; }
+
+private:
+    PROCESS_INFORMATION FProcess{};
 };
 
 // Waits up to timeoutMs for the condition, letting this thread's messages run.

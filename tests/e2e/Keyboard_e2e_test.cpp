@@ -27,13 +27,6 @@ void Press(HWND main, UINT vk) {
     if (vk == VK_TAB) WaitFor([&] { return FocusOf(main) != before; }, 2000);
 }
 
-HWND ShownPage(HWND main) {
-    for (HWND w = FindWindowExA(main, nullptr, "#32770", nullptr); w;
-         w = FindWindowExA(main, w, "#32770", nullptr))
-        if (IsWindowVisible(w)) return w;
-    return nullptr;
-}
-
 }  // namespace
 
 TEST(KeyboardE2e, TabReachesEveryGroupAndEscMinimises) {
@@ -49,7 +42,7 @@ TEST(KeyboardE2e, TabReachesEveryGroupAndEscMinimises) {
     for (int i = 0; i < 4; ++i) {
         SCOPED_TRACE("page " + std::to_string(i));
         app.SelectPage(i);
-        HWND page = ShownPage(main);
+        HWND page = app.ShownPage();
         ASSERT_TRUE(page);
         std::set<HWND> wanted;
         for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))

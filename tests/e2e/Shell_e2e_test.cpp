@@ -17,21 +17,9 @@ namespace {
 // The fixture's shell in one of today's layouts, for as long as the object lives.
 class TodaysShell {
 public:
-    explicit TodaysShell(const char* layout) {
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        std::string cmd = "\"" + WinePath(VELANT_FIXTURE_SHELL_UNIX) + "\" /layout=" + layout;
-        if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess))
+    explicit TodaysShell(const char* layout) : FProcess(std::string("/layout=") + layout) {
+        if (FProcess.Started())
             WaitFor([this] { return ListView() && FindWindowA("VelantFixtureEditor", nullptr); });
-    }
-    ~TodaysShell() {
-        if (HWND progman = FindWindowA("Progman", "Program Manager")) PostMessageA(progman, WM_CLOSE, 0, 0);
-        if (FProcess.hProcess) {
-            if (WaitForSingleObject(FProcess.hProcess, 5000) != WAIT_OBJECT_0)
-                TerminateProcess(FProcess.hProcess, 1);
-            CloseHandle(FProcess.hProcess);
-            CloseHandle(FProcess.hThread);
-        }
     }
     // The top-level window that holds the icon view: Progman or a WorkerW.
     HWND ViewHost() const {
@@ -47,7 +35,7 @@ public:
     HWND Taskbar() const { return FindWindowA("Shell_TrayWnd", nullptr); }
 
 private:
-    PROCESS_INFORMATION FProcess{};
+    FixtureProcess FProcess;
 };
 
 bool Shown(HWND wnd) { return (GetWindowLongA(wnd, GWL_STYLE) & WS_VISIBLE) != 0; }
