@@ -66,17 +66,7 @@ void Foreground(HWND wnd) {
 
 // Keys as the X server delivers them: through xdotool on the display Wine draws on.
 bool XKeys(const std::string& keys) {
-    const std::string cmd = "cmd /c start /unix /usr/bin/xdotool key --delay 80 " + keys;
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::string line = cmd;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
+    if (!XDoTool("key --delay 80 " + keys)) return false;
     Sleep(500);
     return true;
 }

@@ -240,6 +240,20 @@ void App::SelectPage(int index) {
     Sleep(300);
 }
 
+bool XDoTool(const std::string& args) {
+    std::string line = "cmd /c start /unix /usr/bin/xdotool " + args;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 5000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return true;
+}
+
 HWND App::ShownPage() const {
     HWND main = MainWindow();
     for (HWND w = FindWindowExA(main, nullptr, "#32770", nullptr); w;

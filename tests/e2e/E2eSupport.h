@@ -91,6 +91,10 @@ private:
     PROCESS_INFORMATION FProcess{};
 };
 
+// Runs xdotool on the X display Wine draws on, so that keys and the mouse arrive
+// as a user's would; waits for it to finish.
+bool XDoTool(const std::string& args);
+
 // Waits up to timeoutMs for the condition, letting this thread's messages run.
 template <class F>
 bool WaitFor(F&& condition, DWORD timeoutMs = 10000) {

@@ -49,20 +49,8 @@ void Click(App& app, int id) { SendMessageA(app.Control(id), BM_CLICK, 0, 0); }
 
 // The mouse as the X server moves it, over a point of Wine's desktop.
 bool XMouseTo(POINT pt) {
-    std::string line =
-        "cmd /c start /unix /usr/bin/xdotool search --name \"Default - Wine desktop\" mousemove "
-        "--window %1 " +
-        std::to_string(pt.x) + " " + std::to_string(pt.y);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 5000);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-    return true;
+    return XDoTool("search --name \"Default - Wine desktop\" mousemove --window %1 " + std::to_string(pt.x) +
+                   " " + std::to_string(pt.y));
 }
 
 // The text of the program's tooltip while it shows, else "".
