@@ -152,6 +152,10 @@ constexpr std::uint32_t WAIT_FAILED = 0xFFFFFFFFu;
 constexpr std::uint32_t INFINITE = 0xFFFFFFFFu;
 constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr std::uint32_t GENERIC_WRITE = 0x40000000u;
+constexpr std::uint32_t CREATE_ALWAYS = 2;
+constexpr std::uint32_t FILE_BEGIN = 0;
 
 // Message boxes.
 constexpr std::uint32_t MB_OK = 0x00;

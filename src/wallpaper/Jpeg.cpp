@@ -1,9 +1,11 @@
 #include "wallpaper/Jpeg.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <jpeglib.h>
@@ -14,11 +16,15 @@
 
 namespace {
 
-// Where the decoded rows go: Prepare is told the size once the header is read
-// and returns the start of the bottom-up, 4-byte-aligned 24-bit BGR rows.
+// Where the decoded rows go, a band of rows at a time, as 24-bit BGR. Prepare is
+// told the size once the header is read and answers how many rows a band holds;
+// Place then gives the rows of each band in turn, top to bottom (the picture's
+// rows first .. first + count - 1), and Store is told when they are filled.
 class TRowSink {
 public:
-    virtual std::uint8_t* Prepare(int width, int height) = 0;
+    virtual int Prepare(int width, int height) = 0;
+    virtual void Place(int first, int count, JSAMPROW* rows) = 0;
+    virtual void Store(int first, int count) = 0;
 
 protected:
     ~TRowSink() = default;
@@ -117,28 +123,28 @@ bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint6
 
     const int width = static_cast<int>(cinfo->output_width);
     const int height = static_cast<int>(cinfo->output_height);
-    std::uint8_t* base = sink.Prepare(width, height);
-    const std::size_t stride = TBitmap::StrideFor(width, 24);
-    // The picture's top row is the file's last: libjpeg writes each row where
-    // the bottom-up BMP keeps it.
-    rows.resize(static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        rows[static_cast<std::size_t>(y)] = base + stride * static_cast<std::size_t>(height - 1 - y);
-
-    if (!cmyk) {
-        while (cinfo->output_scanline < cinfo->output_height) {
-            const JDIMENSION at = cinfo->output_scanline;
-            jpeg_read_scanlines(cinfo, rows.data() + at, cinfo->output_height - at);
+    const int band = sink.Prepare(width, height);
+    rows.resize(static_cast<std::size_t>(band));
+    if (cmyk) scratch.resize(static_cast<std::size_t>(width) * 4);
+    for (int first = 0; first < height; first += band) {
+        const int count = std::min(band, height - first);
+        sink.Place(first, count, rows.data());
+        const JDIMENSION end = static_cast<JDIMENSION>(first + count);
+        if (!cmyk) {
+            while (cinfo->output_scanline < end) {
+                const JDIMENSION at = cinfo->output_scanline;
+                jpeg_read_scanlines(cinfo, rows.data() + (at - static_cast<JDIMENSION>(first)), end - at);
+            }
+        } else {
+            JSAMPROW line = scratch.data();
+            const bool inverted = cinfo->saw_Adobe_marker;
+            while (cinfo->output_scanline < end) {
+                const JDIMENSION at = cinfo->output_scanline;
+                if (jpeg_read_scanlines(cinfo, &line, 1) == 1)
+                    CmykRowToBgr(line, rows[at - static_cast<JDIMENSION>(first)], cinfo->output_width, inverted);
+            }
         }
-    } else {
-        scratch.resize(static_cast<std::size_t>(width) * 4);
-        JSAMPROW line = scratch.data();
-        const bool inverted = cinfo->saw_Adobe_marker;
-        while (cinfo->output_scanline < cinfo->output_height) {
-            const JDIMENSION at = cinfo->output_scanline;
-            if (jpeg_read_scanlines(cinfo, &line, 1) == 1)
-                CmykRowToBgr(line, rows[at], cinfo->output_width, inverted);
-        }
+        sink.Store(first, count);
     }
     jpeg_finish_decompress(cinfo);
     return true;
@@ -154,23 +160,79 @@ void Decode(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TRowSin
     }
 }
 
+// The picture's top row is the bottom-up bitmap's last: each row goes straight
+// where the bitmap or the file keeps it.
 class TBitmapSink final : public TRowSink {
 public:
     TBitmap bitmap;
-    std::uint8_t* Prepare(int width, int height) override {
+    int Prepare(int width, int height) override {
         bitmap = TBitmap(width, height, 24);
-        return bitmap.Pixels().data();
+        return height;
     }
+    void Place(int first, int count, JSAMPROW* rows) override {
+        for (int i = 0; i < count; ++i) rows[i] = bitmap.Row(first + i);
+    }
+    void Store(int, int) override {}
 };
 
 class TBmpFileSink final : public TRowSink {
 public:
     std::vector<std::uint8_t> file;
-    std::uint8_t* Prepare(int width, int height) override {
-        file.resize(kBmpHeaderSize + TBitmap::StrideFor(width, 24) * static_cast<std::size_t>(height));
+    int Prepare(int width, int height) override {
+        FStride = TBitmap::StrideFor(width, 24);
+        FHeight = height;
+        file.resize(kBmpHeaderSize + FStride * static_cast<std::size_t>(height));
         WriteBmpHeader(file.data(), width, height);
-        return file.data() + kBmpHeaderSize;
+        return height;
     }
+    void Place(int first, int count, JSAMPROW* rows) override {
+        for (int i = 0; i < count; ++i)
+            rows[i] = file.data() + kBmpHeaderSize + FStride * static_cast<std::size_t>(FHeight - 1 - first - i);
+    }
+    void Store(int, int) override {}
+
+private:
+    std::size_t FStride = 0;
+    int FHeight = 0;
+};
+
+// Bands of rows written to the file as they are decoded, each at its place in
+// the bottom-up file, so that the picture is never whole in memory: a 6000 x 4000
+// photo would need 72 MB, all of it faulted in only to be copied out once.
+class TStreamedBmpSink final : public TRowSink {
+public:
+    TStreamedBmpSink(plat::IKernel& kernel, const std::string& target) : FKernel(kernel), FTarget(target) {}
+    int Prepare(int width, int height) override {
+        FStride = TBitmap::StrideFor(width, 24);
+        FHeight = height;
+        // The file is created only for a picture that passed the header checks.
+        FFile.emplace(FKernel, FTarget);
+        std::uint8_t header[kBmpHeaderSize];
+        WriteBmpHeader(header, width, height);
+        FFile->WriteAt(0, header, sizeof header);
+        const int band = static_cast<int>(std::clamp<std::size_t>(kBandBytes / FStride, 1, height));
+        // Zeroed once: the decoder fills the pixels, the padding at each row's end stays 0.
+        FBand.assign(FStride * static_cast<std::size_t>(band), 0);
+        return band;
+    }
+    void Place(int, int count, JSAMPROW* rows) override {
+        for (int i = 0; i < count; ++i) rows[i] = FBand.data() + FStride * static_cast<std::size_t>(count - 1 - i);
+    }
+    void Store(int first, int count) override {
+        const std::size_t fileRow = static_cast<std::size_t>(FHeight - first - count);
+        FFile->WriteAt(kBmpHeaderSize + FStride * fileRow, FBand.data(), FStride * static_cast<std::size_t>(count));
+    }
+    // Only once the whole picture decoded: a damaged file keeps the previous one.
+    void Commit() { FFile->Commit(); }
+
+private:
+    static constexpr std::size_t kBandBytes = 1 << 20;
+    plat::IKernel& FKernel;
+    const std::string& FTarget;
+    std::optional<TReplacingFile> FFile;
+    std::vector<std::uint8_t> FBand;
+    std::size_t FStride = 0;
+    int FHeight = 0;
 };
 
 }  // namespace
@@ -192,5 +254,8 @@ TBitmap LoadJpegFile(plat::IKernel& kernel, const std::string& path) {
 }
 
 void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target) {
-    WriteFileReplacing(kernel, target, DecodeJpegToBmpFile(ReadWholeFile(kernel, source)));
+    const std::vector<std::uint8_t> data = ReadWholeFile(kernel, source);
+    TStreamedBmpSink sink(kernel, target);
+    Decode(data, kMaxPicturePixels, sink);
+    sink.Commit();
 }
