@@ -109,15 +109,20 @@ public:
     virtual long WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) = 0;
     // MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
     virtual long ReplaceFile(const std::string& from, const std::string& to) = 0;
-    // A file written in pieces, each where it belongs: CreateFile (without security
-    // attributes or template), SetFilePointerEx (without the new position), WriteFile
-    // on the handle, FlushFileBuffers, CloseHandle. CreateFile answers 0, not
-    // INVALID_HANDLE_VALUE, when it fails; every failure sets GetLastError. Stand-in
-    // kernels of tests need not answer these: by default they fail.
+    // A file read or written in pieces: CreateFile (without security attributes or
+    // template), ReadFile on the handle, or SetFilePointerEx (without the new position),
+    // WriteFile on the handle and FlushFileBuffers; then CloseHandle. CreateFile answers
+    // 0, not INVALID_HANDLE_VALUE, when it fails; every failure sets GetLastError.
+    // Stand-in kernels of tests need not answer these: by default they fail.
     virtual Handle CreateFile(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
                               std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) {
         (void)path, (void)desiredAccess, (void)shareMode, (void)creationDisposition, (void)flagsAndAttributes;
         return 0;
+    }
+    virtual bool ReadFile(Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) {
+        (void)file, (void)buffer, (void)bytes;
+        read = 0;
+        return false;
     }
     virtual bool SetFilePointerEx(Handle file, std::int64_t distance, std::uint32_t moveMethod) {
         (void)file, (void)distance, (void)moveMethod;

@@ -11,6 +11,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "platform/constants.h"
 #include "platform/error.h"
 #include "wallpaper/SafeFile.h"
 
@@ -90,11 +91,69 @@ void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool
     }
 }
 
+// The JPEG file read through the kernel a piece at a time, so that a large photo
+// is never whole in memory either. A failed read ends the decoding with the
+// system's error code kept for the message; the end of the file before the
+// picture's does what the library does with a file image that ends early.
+struct TFileSource {
+    jpeg_source_mgr pub{};
+    plat::IKernel& kernel;
+    plat::Handle file;
+    long error = plat::ERROR_SUCCESS;
+    bool started = false;
+    std::vector<JOCTET> buffer = std::vector<JOCTET>(64 * 1024);
+
+    TFileSource(plat::IKernel& k, plat::Handle f) : kernel(k), file(f) {}
+};
+
+extern "C" void InitSource(j_decompress_ptr) {}
+extern "C" void TermSource(j_decompress_ptr) {}
+
+extern "C" boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    auto* src = reinterpret_cast<TFileSource*>(cinfo->src);
+    std::uint32_t got = 0;
+    bool ok = false;
+    try {
+        ok = src->kernel.ReadFile(src->file, src->buffer.data(), static_cast<std::uint32_t>(src->buffer.size()),
+                                  got);
+        if (!ok) src->error = static_cast<long>(src->kernel.GetLastError());
+    } catch (...) {
+        // Nothing may be thrown through the library's frames.
+    }
+    if (!ok) {
+        if (src->error == plat::ERROR_SUCCESS) src->error = plat::ERROR_READ_FAULT;
+        ERREXIT(cinfo, JERR_FILE_READ);
+    }
+    if (got == 0) {
+        if (!src->started) ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        got = 2;
+    }
+    src->started = true;
+    src->pub.next_input_byte = src->buffer.data();
+    src->pub.bytes_in_buffer = got;
+    return TRUE;
+}
+
+extern "C" void SkipInputData(j_decompress_ptr cinfo, long count) {
+    auto* src = reinterpret_cast<TFileSource*>(cinfo->src);
+    if (count <= 0) return;
+    while (static_cast<unsigned long>(count) > src->pub.bytes_in_buffer) {
+        count -= static_cast<long>(src->pub.bytes_in_buffer);
+        FillInputBuffer(cinfo);
+    }
+    src->pub.next_input_byte += count;
+    src->pub.bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
 // Runs libjpeg from header to end. Returns false after a library error, with
 // the message in d.err.message; only trivially destructible locals live here,
 // since a longjmp lands in this frame. Our own failures (a picture too large,
 // no memory) are thrown from this frame, never from inside the library.
-bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint64_t maxPixels, TRowSink& sink,
+bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, TFileSource* file, std::uint64_t maxPixels,
+                TRowSink& sink,
                 std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& scratch) {
     jpeg_decompress_struct* cinfo = &d.cinfo;
     cinfo->err = jpeg_std_error(&d.err.pub);
@@ -105,7 +164,16 @@ bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint6
 
     jpeg_create_decompress(cinfo);
     d.created = true;
-    jpeg_mem_src(cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    if (file) {
+        file->pub.init_source = InitSource;
+        file->pub.fill_input_buffer = FillInputBuffer;
+        file->pub.skip_input_data = SkipInputData;
+        file->pub.resync_to_restart = jpeg_resync_to_restart;
+        file->pub.term_source = TermSource;
+        cinfo->src = &file->pub;
+    } else {
+        jpeg_mem_src(cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    }
     jpeg_read_header(cinfo, TRUE);
 
     const std::uint64_t pixels = static_cast<std::uint64_t>(cinfo->image_width) * cinfo->image_height;
@@ -150,11 +218,12 @@ bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, std::uint6
     return true;
 }
 
-void Decode(std::span<const std::uint8_t> data, std::uint64_t maxPixels, TRowSink& sink) {
+// Decodes the file image data, or, with file, the file it reads.
+void Decode(std::span<const std::uint8_t> data, TFileSource* file, std::uint64_t maxPixels, TRowSink& sink) {
     TDecompressor d;
     std::vector<JSAMPROW> rows;
     std::vector<JSAMPLE> scratch;
-    if (!RunDecoder(d, data, maxPixels, sink, rows, scratch)) {
+    if (!RunDecoder(d, data, file, maxPixels, sink, rows, scratch)) {
         d.Destroy();
         throw EVelantError(d.err.message);
     }
@@ -235,17 +304,38 @@ private:
     int FHeight = 0;
 };
 
+// The source opened for reading, closed whatever happens.
+struct TSourceFile {
+    plat::IKernel& kernel;
+    plat::Handle handle;
+
+    TSourceFile(plat::IKernel& k, const std::string& path)
+        : kernel(k), handle(k.CreateFile(path, plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING,
+                                         plat::FILE_ATTRIBUTE_NORMAL)) {
+        if (!handle)
+            throw EVelantError("Cannot open file \"" + path + "\". " +
+                               SystemErrorText(k, static_cast<long>(k.GetLastError())));
+    }
+    TSourceFile(const TSourceFile&) = delete;
+    TSourceFile& operator=(const TSourceFile&) = delete;
+    ~TSourceFile() { Close(); }
+    void Close() {
+        if (handle) kernel.CloseHandle(handle);
+        handle = 0;
+    }
+};
+
 }  // namespace
 
 TBitmap DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
     TBitmapSink sink;
-    Decode(data, maxPixels, sink);
+    Decode(data, nullptr, maxPixels, sink);
     return std::move(sink.bitmap);
 }
 
 std::vector<std::uint8_t> DecodeJpegToBmpFile(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
     TBmpFileSink sink;
-    Decode(data, maxPixels, sink);
+    Decode(data, nullptr, maxPixels, sink);
     return std::move(sink.file);
 }
 
@@ -254,8 +344,16 @@ TBitmap LoadJpegFile(plat::IKernel& kernel, const std::string& path) {
 }
 
 void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target) {
-    const std::vector<std::uint8_t> data = ReadWholeFile(kernel, source);
+    TSourceFile file(kernel, source);
+    TFileSource input(kernel, file.handle);
     TStreamedBmpSink sink(kernel, target);
-    Decode(data, kMaxPicturePixels, sink);
+    try {
+        Decode({}, &input, kMaxPicturePixels, sink);
+    } catch (const EVelantError&) {
+        if (input.error == plat::ERROR_SUCCESS) throw;
+        throw EVelantError("Cannot open file \"" + source + "\". " + SystemErrorText(kernel, input.error));
+    }
+    // Closed before the move, which could otherwise not replace the source itself.
+    file.Close();
     sink.Commit();
 }

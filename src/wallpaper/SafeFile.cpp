@@ -5,16 +5,11 @@
 #include "platform/constants.h"
 #include "platform/error.h"
 
-namespace {
-
-// The system's own words for why a file operation failed.
 std::string SystemErrorText(plat::IKernel& kernel, long code) {
     std::string text = kernel.FormatMessage(static_cast<std::uint32_t>(code));
     if (text.empty()) text = "System error.  Code: " + std::to_string(code) + ".";
     return text;
 }
-
-}  // namespace
 
 std::vector<std::uint8_t> ReadWholeFile(plat::IKernel& kernel, const std::string& path) {
     std::vector<std::uint8_t> data;

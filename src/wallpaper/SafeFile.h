@@ -7,6 +7,9 @@
 
 #include "platform/kernel.h"
 
+// The system's own words for why a file operation failed (its error code).
+std::string SystemErrorText(plat::IKernel& kernel, long code);
+
 // The whole file; EVelantError naming the file and the system's reason (its own text).
 std::vector<std::uint8_t> ReadWholeFile(plat::IKernel& kernel, const std::string& path);
 

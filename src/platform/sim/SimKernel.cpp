@@ -555,15 +555,7 @@ long SimKernel::ReadFile(const std::string& path, std::vector<std::uint8_t>& dat
     if (LockedLocked(path)) return ERROR_SHARING_VIOLATION;
     std::ifstream in(*host, std::ios::binary);
     if (!in) return plat::ERROR_ACCESS_DENIED;
-    // Sized up front, as Windows' reader does: growing by doubling would hold
-    // half as much again as the file while it copies.
-    std::error_code ec;
-    const auto size = fs::file_size(*host, ec);
-    data.resize(ec ? 0 : static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
-    data.resize(static_cast<std::size_t>(in.gcount()));
-    // Whatever the file gained since its size was read.
-    data.insert(data.end(), std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return plat::ERROR_SUCCESS;
 }
 
@@ -611,28 +603,55 @@ long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
 
 plat::Handle SimKernel::CreateFile(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
                                    std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) {
-    journal_.Add("CreateFile(" + fmt::Quote(path) + ", " + std::to_string(desiredAccess) + ", " +
-                 std::to_string(shareMode) + ", " + std::to_string(creationDisposition) + ", " +
-                 std::to_string(flagsAndAttributes) + ")");
+    const bool writing = desiredAccess == plat::GENERIC_WRITE && creationDisposition == plat::CREATE_ALWAYS;
+    const bool reading = desiredAccess == plat::GENERIC_READ && creationDisposition == plat::OPEN_EXISTING;
+    if (!reading)
+        journal_.Add("CreateFile(" + fmt::Quote(path) + ", " + std::to_string(desiredAccess) + ", " +
+                     std::to_string(shareMode) + ", " + std::to_string(creationDisposition) + ", " +
+                     std::to_string(flagsAndAttributes) + ")");
     if (FailWith(journal_.Fails("CreateFile"))) return 0;
     std::lock_guard lock(mu_);
     auto fail = [](long code) {
         lastError = static_cast<std::uint32_t>(code);
         return plat::Handle();
     };
-    if (desiredAccess != plat::GENERIC_WRITE || creationDisposition != plat::CREATE_ALWAYS)
-        return fail(ERROR_INVALID_PARAMETER);
+    if (!writing && !reading) return fail(ERROR_INVALID_PARAMETER);
     auto host = HostPathLocked(path);
     if (!host || !fs::is_directory(host->parent_path())) return fail(ERROR_PATH_NOT_FOUND);
     if (fs::is_directory(*host)) return fail(plat::ERROR_ACCESS_DENIED);
+    if (reading && !fs::exists(*host)) return fail(plat::ERROR_FILE_NOT_FOUND);
     if (LockedLocked(path)) return fail(ERROR_SHARING_VIOLATION);
-    const int fd = ::open(host->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = writing ? ::open(host->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)
+                           : ::open(host->c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return fail(plat::ERROR_ACCESS_DENIED);
-    attributes_.erase(Key(path));
     const plat::Handle h = NewHandleLocked();
-    files_[h] = OpenFile{fd, path, 0};
-    NotifyLocked(Key(path));
+    files_[h] = OpenFile{fd, path, 0, writing};
+    if (writing) {
+        attributes_.erase(Key(path));
+        NotifyLocked(Key(path));
+    }
     return h;
+}
+
+bool SimKernel::ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) {
+    read = 0;
+    if (FailWith(journal_.Fails("ReadFile"))) return false;
+    std::lock_guard lock(mu_);
+    auto it = files_.find(file);
+    if (it == files_.end() || it->second.writing) {
+        lastError = it == files_.end() ? ERROR_INVALID_HANDLE : static_cast<std::uint32_t>(plat::ERROR_ACCESS_DENIED);
+        return false;
+    }
+    ssize_t done;
+    do done = ::pread(it->second.fd, buffer, bytes, static_cast<off_t>(it->second.position));
+    while (done < 0 && errno == EINTR);
+    if (done < 0) {
+        lastError = static_cast<std::uint32_t>(plat::ERROR_READ_FAULT);
+        return false;
+    }
+    read = static_cast<std::uint32_t>(done);
+    it->second.position += read;
+    return true;
 }
 
 bool SimKernel::SetFilePointerEx(plat::Handle file, std::int64_t distance, std::uint32_t moveMethod) {
@@ -668,8 +687,8 @@ bool SimKernel::WriteFile(plat::Handle file, const void* buffer, std::uint32_t b
     if (FailWith(journal_.Fails("WriteFile"))) return false;
     std::lock_guard lock(mu_);
     auto it = files_.find(file);
-    if (it == files_.end()) {
-        lastError = ERROR_INVALID_HANDLE;
+    if (it == files_.end() || !it->second.writing) {
+        lastError = it == files_.end() ? ERROR_INVALID_HANDLE : static_cast<std::uint32_t>(plat::ERROR_ACCESS_DENIED);
         return false;
     }
     std::size_t n = bytes;
@@ -785,7 +804,7 @@ bool SimKernel::CloseHandle(plat::Handle handle) {
     std::lock_guard lock(mu_);
     if (auto file = files_.find(handle); file != files_.end()) {
         ::close(file->second.fd);
-        NotifyLocked(Key(file->second.path));
+        if (file->second.writing) NotifyLocked(Key(file->second.path));
         files_.erase(file);
         return true;
     }

@@ -210,6 +210,13 @@ plat::Handle Win32Kernel::CreateFile(const std::string& path, std::uint32_t desi
     return h == INVALID_HANDLE_VALUE ? 0 : P(h);
 }
 
+bool Win32Kernel::ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) {
+    DWORD done = 0;
+    const BOOL ok = ::ReadFile(H(file), buffer, bytes, &done, nullptr);
+    read = done;
+    return ok != FALSE;
+}
+
 bool Win32Kernel::SetFilePointerEx(plat::Handle file, std::int64_t distance, std::uint32_t moveMethod) {
     LARGE_INTEGER to{};
     to.QuadPart = distance;

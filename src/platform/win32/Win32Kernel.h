@@ -45,6 +45,7 @@ public:
     long ReplaceFile(const std::string& from, const std::string& to) override;
     plat::Handle CreateFile(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
                             std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
+    bool ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) override;
     bool SetFilePointerEx(plat::Handle file, std::int64_t distance, std::uint32_t moveMethod) override;
     bool WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes, std::uint32_t& written) override;
     bool FlushFileBuffers(plat::Handle file) override;
