@@ -114,8 +114,8 @@ extern "C" boolean FillInputBuffer(j_decompress_ptr cinfo) {
     std::uint32_t got = 0;
     bool ok = false;
     try {
-        ok = src->kernel.ReadFile(src->file, src->buffer.data(), static_cast<std::uint32_t>(src->buffer.size()),
-                                  got);
+        ok = src->kernel.ReadFile(src->file, src->buffer.data(),
+                                  static_cast<std::uint32_t>(src->buffer.size()), got);
         if (!ok) src->error = static_cast<long>(src->kernel.GetLastError());
     } catch (...) {
         // Nothing may be thrown through the library's frames.
@@ -152,9 +152,9 @@ extern "C" void SkipInputData(j_decompress_ptr cinfo, long count) {
 // the message in d.err.message; only trivially destructible locals live here,
 // since a longjmp lands in this frame. Our own failures (a picture too large,
 // no memory) are thrown from this frame, never from inside the library.
-bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, TFileSource* file, std::uint64_t maxPixels,
-                TRowSink& sink,
-                std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& scratch) {
+bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, TFileSource* file,
+                std::uint64_t maxPixels, TRowSink& sink, std::vector<JSAMPROW>& rows,
+                std::vector<JSAMPLE>& scratch) {
     jpeg_decompress_struct* cinfo = &d.cinfo;
     cinfo->err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = ErrorExit;
@@ -209,7 +209,8 @@ bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, TFileSourc
             while (cinfo->output_scanline < end) {
                 const JDIMENSION at = cinfo->output_scanline;
                 if (jpeg_read_scanlines(cinfo, &line, 1) == 1)
-                    CmykRowToBgr(line, rows[at - static_cast<JDIMENSION>(first)], cinfo->output_width, inverted);
+                    CmykRowToBgr(line, rows[at - static_cast<JDIMENSION>(first)], cinfo->output_width,
+                                 inverted);
             }
         }
         sink.Store(first, count);
@@ -256,7 +257,8 @@ public:
     }
     void Place(int first, int count, JSAMPROW* rows) override {
         for (int i = 0; i < count; ++i)
-            rows[i] = file.data() + kBmpHeaderSize + FStride * static_cast<std::size_t>(FHeight - 1 - first - i);
+            rows[i] =
+                file.data() + kBmpHeaderSize + FStride * static_cast<std::size_t>(FHeight - 1 - first - i);
     }
     void Store(int, int) override {}
 
@@ -285,11 +287,13 @@ public:
         return band;
     }
     void Place(int, int count, JSAMPROW* rows) override {
-        for (int i = 0; i < count; ++i) rows[i] = FBand.data() + FStride * static_cast<std::size_t>(count - 1 - i);
+        for (int i = 0; i < count; ++i)
+            rows[i] = FBand.data() + FStride * static_cast<std::size_t>(count - 1 - i);
     }
     void Store(int first, int count) override {
         const std::size_t fileRow = static_cast<std::size_t>(FHeight - first - count);
-        FFile->WriteAt(kBmpHeaderSize + FStride * fileRow, FBand.data(), FStride * static_cast<std::size_t>(count));
+        FFile->WriteAt(kBmpHeaderSize + FStride * fileRow, FBand.data(),
+                       FStride * static_cast<std::size_t>(count));
     }
     // Only once the whole picture decoded: a damaged file keeps the previous one.
     void Commit() { FFile->Commit(); }
@@ -310,8 +314,9 @@ struct TSourceFile {
     plat::Handle handle;
 
     TSourceFile(plat::IKernel& k, const std::string& path)
-        : kernel(k), handle(k.CreateFile(path, plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING,
-                                         plat::FILE_ATTRIBUTE_NORMAL)) {
+        : kernel(k),
+          handle(k.CreateFile(path, plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING,
+                              plat::FILE_ATTRIBUTE_NORMAL)) {
         if (!handle)
             throw EVelantError("Cannot open file \"" + path + "\". " +
                                SystemErrorText(k, static_cast<long>(k.GetLastError())));

@@ -36,7 +36,8 @@ void WriteFileReplacing(plat::IKernel& kernel, const std::string& path,
 
 TReplacingFile::TReplacingFile(plat::IKernel& kernel, const std::string& path)
     : FKernel(kernel), FPath(path), FTemp(TemporaryNameBeside(path)) {
-    FFile = kernel.CreateFile(FTemp, plat::GENERIC_WRITE, 0, plat::CREATE_ALWAYS, plat::FILE_ATTRIBUTE_NORMAL);
+    FFile =
+        kernel.CreateFile(FTemp, plat::GENERIC_WRITE, 0, plat::CREATE_ALWAYS, plat::FILE_ATTRIBUTE_NORMAL);
     if (!FFile) Fail(static_cast<long>(kernel.GetLastError()));
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <optional>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/sim/SimWindows.h"
@@ -282,40 +282,38 @@ TEST_F(JpegFiles, LargePicturesAreWrittenBandByBandWithTheSameBytes) {
 TEST_F(JpegFiles, FailureHalfWayThroughKeepsThePreviousWallpaper) {
     const std::string target = "C:\\WINDOWS\\wall.bmp";
     const auto good = BandedFile(JCS_RGB);
-    struct Case {
-        const char* what;
-        std::size_t cut;                  // source bytes kept
-        std::optional<std::uint64_t> free;  // disk space left
-        bool lockTarget;
-        bool unreadable;  // the source's first read fails
-        const char* error;
-    } cases[] = {
-        {"damaged after the first bands", good.size() * 2 / 3, {}, false, false, "Premature end of JPEG file"},
-        {"source unreadable", good.size(), {}, false, true, "Cannot open file \"C:\\new.jpg\". Access is denied."},
-        {"disk full after the first band", good.size(), 1500000, false, false,
-         "Cannot create file \"C:\\WINDOWS\\wall.bmp\". There is not enough space on the disk."},
-        {"target locked", good.size(), {}, true, false, "Cannot create file \"C:\\WINDOWS\\wall.bmp\". The process "
-                                                  "cannot access the file because it is being used by another process."},
+    enum TFault { fDamaged, fUnreadable, fDiskFull, fTargetLocked };
+    const std::pair<TFault, const char*> cases[] = {
+        {fDamaged, "Premature end of JPEG file"},
+        {fUnreadable, "Cannot open file \"C:\\new.jpg\". Access is denied."},
+        {fDiskFull, "Cannot create file \"C:\\WINDOWS\\wall.bmp\". There is not enough space on the disk."},
+        {fTargetLocked,
+         "Cannot create file \"C:\\WINDOWS\\wall.bmp\". The process cannot access the file "
+         "because it is being used by another process."},
     };
     Put("C:\\old.jpg", ColourFile());
     ConvertJpegToBitmap(kernel, "C:\\old.jpg", target);
     const auto before = Get(target);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Put("C:\\new.jpg", std::vector<std::uint8_t>(good.begin(), good.begin() + static_cast<long>(c.cut)));
-        kernel.SetDiskFreeBytes(c.free);
-        kernel.LockFile(target, c.lockTarget);
-        if (c.unreadable) win.FailNext("ReadFile");
+    for (const auto& [fault, error] : cases) {
+        SCOPED_TRACE(error);
+        // Cut after two thirds, the file fails once the first bands are written; the disk
+        // fills up after the first band; the lock stops the move at the end.
+        Put("C:\\new.jpg", fault == fDamaged
+                               ? std::vector<std::uint8_t>(good.begin(), good.begin() + 2 * good.size() / 3)
+                               : good);
+        if (fault == fDiskFull) kernel.SetDiskFreeBytes(1500000);
+        kernel.LockFile(target, fault == fTargetLocked);
+        if (fault == fUnreadable) win.FailNext("ReadFile");
         win.ClearJournal();
         try {
             ConvertJpegToBitmap(kernel, "C:\\new.jpg", target);
             ADD_FAILURE() << "converted";
         } catch (const EVelantError& e) {
-            EXPECT_STREQ(e.what(), c.error);
+            EXPECT_STREQ(e.what(), error);
         }
         kernel.SetDiskFreeBytes({});
         kernel.LockFile(target, false);
-        if (!c.unreadable) {
+        if (fault != fUnreadable) {
             EXPECT_GE(HandleWrites(win.Journal()).size(), 2u) << "the failure came after rows were written";
         }
         EXPECT_EQ(Get(target), before);

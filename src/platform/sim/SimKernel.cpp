@@ -601,8 +601,9 @@ long SimKernel::ReplaceFile(const std::string& from, const std::string& to) {
     return plat::ERROR_SUCCESS;
 }
 
-plat::Handle SimKernel::CreateFile(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
-                                   std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) {
+plat::Handle SimKernel::CreateFile(const std::string& path, std::uint32_t desiredAccess,
+                                   std::uint32_t shareMode, std::uint32_t creationDisposition,
+                                   std::uint32_t flagsAndAttributes) {
     const bool writing = desiredAccess == plat::GENERIC_WRITE && creationDisposition == plat::CREATE_ALWAYS;
     const bool reading = desiredAccess == plat::GENERIC_READ && creationDisposition == plat::OPEN_EXISTING;
     if (!reading)
@@ -639,7 +640,8 @@ bool SimKernel::ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, s
     std::lock_guard lock(mu_);
     auto it = files_.find(file);
     if (it == files_.end() || it->second.writing) {
-        lastError = it == files_.end() ? ERROR_INVALID_HANDLE : static_cast<std::uint32_t>(plat::ERROR_ACCESS_DENIED);
+        lastError =
+            it == files_.end() ? ERROR_INVALID_HANDLE : static_cast<std::uint32_t>(plat::ERROR_ACCESS_DENIED);
         return false;
     }
     ssize_t done;
@@ -666,7 +668,7 @@ bool SimKernel::SetFilePointerEx(plat::Handle file, std::int64_t distance, std::
     if (moveMethod == 1) {
         from = static_cast<std::int64_t>(it->second.position);
     } else if (moveMethod == 2) {
-        struct stat st{};
+        struct stat st {};
         if (::fstat(it->second.fd, &st) != 0) return false;
         from = st.st_size;
     } else if (moveMethod != plat::FILE_BEGIN) {
@@ -681,14 +683,16 @@ bool SimKernel::SetFilePointerEx(plat::Handle file, std::int64_t distance, std::
     return true;
 }
 
-bool SimKernel::WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes, std::uint32_t& written) {
+bool SimKernel::WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes,
+                          std::uint32_t& written) {
     written = 0;
     journal_.Add("WriteFile(" + fmt::Handle(file) + ", " + std::to_string(bytes) + ")");
     if (FailWith(journal_.Fails("WriteFile"))) return false;
     std::lock_guard lock(mu_);
     auto it = files_.find(file);
     if (it == files_.end() || !it->second.writing) {
-        lastError = it == files_.end() ? ERROR_INVALID_HANDLE : static_cast<std::uint32_t>(plat::ERROR_ACCESS_DENIED);
+        lastError =
+            it == files_.end() ? ERROR_INVALID_HANDLE : static_cast<std::uint32_t>(plat::ERROR_ACCESS_DENIED);
         return false;
     }
     std::size_t n = bytes;

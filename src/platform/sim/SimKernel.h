@@ -179,7 +179,8 @@ public:
                             std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
     bool ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) override;
     bool SetFilePointerEx(plat::Handle file, std::int64_t distance, std::uint32_t moveMethod) override;
-    bool WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes, std::uint32_t& written) override;
+    bool WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes,
+                   std::uint32_t& written) override;
     bool FlushFileBuffers(plat::Handle file) override;
 
     plat::Handle FindFirstChangeNotification(const std::string& path, bool subtree,

@@ -203,8 +203,9 @@ long Win32Kernel::ReplaceFile(const std::string& from, const std::string& to) {
     return static_cast<long>(::GetLastError());
 }
 
-plat::Handle Win32Kernel::CreateFile(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
-                                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) {
+plat::Handle Win32Kernel::CreateFile(const std::string& path, std::uint32_t desiredAccess,
+                                     std::uint32_t shareMode, std::uint32_t creationDisposition,
+                                     std::uint32_t flagsAndAttributes) {
     HANDLE h = ::CreateFileA(path.c_str(), desiredAccess, shareMode, nullptr, creationDisposition,
                              flagsAndAttributes, nullptr);
     return h == INVALID_HANDLE_VALUE ? 0 : P(h);
@@ -223,7 +224,8 @@ bool Win32Kernel::SetFilePointerEx(plat::Handle file, std::int64_t distance, std
     return ::SetFilePointerEx(H(file), to, nullptr, moveMethod) != FALSE;
 }
 
-bool Win32Kernel::WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes, std::uint32_t& written) {
+bool Win32Kernel::WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes,
+                            std::uint32_t& written) {
     DWORD done = 0;
     const BOOL ok = ::WriteFile(H(file), buffer, bytes, &done, nullptr);
     written = done;
