@@ -33,6 +33,7 @@ constexpr long ERROR_ACCESS_DENIED = 5;
 constexpr long ERROR_INVALID_DATA = 13;
 constexpr long ERROR_MORE_DATA = 234;
 constexpr long ERROR_WRITE_FAULT = 29;
+constexpr long ERROR_READ_FAULT = 30;
 constexpr long ERROR_DISK_FULL = 112;
 
 // Window messages.
@@ -153,6 +154,13 @@ constexpr std::uint32_t WAIT_FAILED = 0xFFFFFFFFu;
 constexpr std::uint32_t INFINITE = 0xFFFFFFFFu;
 constexpr std::uint32_t FILE_ATTRIBUTE_DIRECTORY = 0x10;
 constexpr std::uint32_t INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+constexpr std::uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr std::uint32_t GENERIC_READ = 0x80000000u;
+constexpr std::uint32_t GENERIC_WRITE = 0x40000000u;
+constexpr std::uint32_t FILE_SHARE_READ = 1;
+constexpr std::uint32_t CREATE_ALWAYS = 2;
+constexpr std::uint32_t OPEN_EXISTING = 3;
+constexpr std::uint32_t FILE_BEGIN = 0;
 
 // Message boxes.
 constexpr std::uint32_t MB_OK = 0x00;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <utility>
 
 #include "platform/error.h"
 #include "platform/sim/SimWindows.h"
@@ -230,6 +231,94 @@ TEST_F(JpegFiles, FailedConversionKeepsThePreviousWallpaper) {
     EXPECT_THROW(ConvertJpegToBitmap(kernel, "C:\\other.jpg", target), EVelantError);
     EXPECT_EQ(Get(target), before);
     EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(target)));
+}
+
+// 999 pixels of 3 bytes pad to 3000, so about 350 rows make a megabyte and
+// 800 rows several bands; every row differs, so a band out of place shows.
+std::vector<std::uint8_t> BandedFile(J_COLOR_SPACE space) {
+    JpegOptions o;
+    o.width = 999;
+    o.height = 800;
+    o.inColorSpace = space;
+    return EncodeJpeg(o, [](int x, int y, int c) {
+        return c == 3 ? std::uint8_t{200} : static_cast<std::uint8_t>(x * 7 + y * 13 + c * 50 + (x ^ y));
+    });
+}
+
+// The sizes of the writes made through file handles, in order.
+std::vector<std::size_t> HandleWrites(const std::vector<std::string>& journal) {
+    std::vector<std::size_t> sizes;
+    for (const auto& e : journal)
+        if (e.rfind("WriteFile(", 0) == 0 && e[10] != '"')
+            sizes.push_back(std::strtoul(e.c_str() + e.find(", ") + 2, nullptr, 10));
+    return sizes;
+}
+
+TEST_F(JpegFiles, LargePicturesAreWrittenBandByBandWithTheSameBytes) {
+    const std::string target = "C:\\WINDOWS\\wall.bmp";
+    for (J_COLOR_SPACE space : {JCS_RGB, JCS_CMYK}) {
+        SCOPED_TRACE(space);
+        const auto jpeg = BandedFile(space);
+        Put("C:\\big.jpg", jpeg);
+        win.ClearJournal();
+        ConvertJpegToBitmap(kernel, "C:\\big.jpg", target);
+        const auto written = Get(target);
+        EXPECT_EQ(written, DecodeJpegToBmpFile(jpeg));
+        EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(target)));
+
+        // The header, then bands of at most a megabyte: the picture is never whole in memory.
+        const auto writes = HandleWrites(win.Journal());
+        ASSERT_GE(writes.size(), 4u);
+        EXPECT_EQ(writes[0], 54u);
+        std::size_t total = 0;
+        for (std::size_t w : writes) {
+            EXPECT_LE(w, std::size_t{1} << 20);
+            total += w;
+        }
+        EXPECT_EQ(total, written.size());
+    }
+}
+
+TEST_F(JpegFiles, FailureHalfWayThroughKeepsThePreviousWallpaper) {
+    const std::string target = "C:\\WINDOWS\\wall.bmp";
+    const auto good = BandedFile(JCS_RGB);
+    enum TFault { fDamaged, fUnreadable, fDiskFull, fTargetLocked };
+    const std::pair<TFault, const char*> cases[] = {
+        {fDamaged, "Premature end of JPEG file"},
+        {fUnreadable, "Cannot open file \"C:\\new.jpg\". Access is denied."},
+        {fDiskFull, "Cannot create file \"C:\\WINDOWS\\wall.bmp\". There is not enough space on the disk."},
+        {fTargetLocked,
+         "Cannot create file \"C:\\WINDOWS\\wall.bmp\". The process cannot access the file "
+         "because it is being used by another process."},
+    };
+    Put("C:\\old.jpg", ColourFile());
+    ConvertJpegToBitmap(kernel, "C:\\old.jpg", target);
+    const auto before = Get(target);
+    for (const auto& [fault, error] : cases) {
+        SCOPED_TRACE(error);
+        // Cut after two thirds, the file fails once the first bands are written; the disk
+        // fills up after the first band; the lock stops the move at the end.
+        Put("C:\\new.jpg", fault == fDamaged
+                               ? std::vector<std::uint8_t>(good.begin(), good.begin() + 2 * good.size() / 3)
+                               : good);
+        if (fault == fDiskFull) kernel.SetDiskFreeBytes(1500000);
+        kernel.LockFile(target, fault == fTargetLocked);
+        if (fault == fUnreadable) win.FailNext("ReadFile");
+        win.ClearJournal();
+        try {
+            ConvertJpegToBitmap(kernel, "C:\\new.jpg", target);
+            ADD_FAILURE() << "converted";
+        } catch (const EVelantError& e) {
+            EXPECT_STREQ(e.what(), error);
+        }
+        kernel.SetDiskFreeBytes({});
+        kernel.LockFile(target, false);
+        if (fault != fUnreadable) {
+            EXPECT_GE(HandleWrites(win.Journal()).size(), 2u) << "the failure came after rows were written";
+        }
+        EXPECT_EQ(Get(target), before);
+        EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(target)));
+    }
 }
 
 TEST_F(JpegFiles, MissingSourceNamesTheFile) {

@@ -26,6 +26,15 @@
 //   ERROR_DISK_FULL; successful writes use up the free space.
 // - A locked file (LockFile) can be neither read, written, deleted nor replaced,
 //   nor replace another file.
+// - Files through a handle: CreateFile opens for GENERIC_WRITE with CREATE_ALWAYS,
+//   refusing what WriteFile would, or for GENERIC_READ with OPEN_EXISTING, refusing
+//   what ReadFile would (share modes are not checked; anything else fails with
+//   ERROR_INVALID_PARAMETER). ReadFile reads from the pointer, 0 bytes at the end;
+//   SetFilePointerEx moves from FILE_BEGIN (0), FILE_CURRENT (1) or FILE_END (2);
+//   WriteFile writes at the pointer, past the end too, and, with the disk full,
+//   what fits (ERROR_DISK_FULL); FlushFileBuffers does nothing (the host keeps what
+//   was written when a process dies); CloseHandle closes the file and, for a file
+//   opened for writing, signals the watchers. Reads are not journaled.
 // - Every change by WriteFile, DeleteFile, ReplaceFile, CreateDirectory,
 //   RemoveDirectory, the test helpers that write, or TouchFolder signals the
 //   change notifications watching the folder (or an ancestor, with subtree).
@@ -60,6 +69,7 @@
 //   Sleep(<ms>)   SetPriorityClass(<process>, <class>)   SetThreadPriority(<thread>, <priority>)
 //   CreateDirectory("<path>")  RemoveDirectory("<path>")  DeleteFile("<path>")
 //   WriteFile("<path>", <size>)  ReplaceFile("<from>", "<to>")
+//   CreateFile("<path>", <access>, <share>, <disposition>, <flags>)  (for writing)  WriteFile(<handle>, <size>)
 //   FindFirstChangeNotification("<path>", <subtree>, <filter>)
 //   FindCloseChangeNotification(<handle>)   WinExec("<cmdLine>", <show>)
 //   OutputDebugString("<text>")
@@ -169,6 +179,13 @@ public:
     long ReadFile(const std::string& path, std::vector<std::uint8_t>& data) override;
     long WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) override;
     long ReplaceFile(const std::string& from, const std::string& to) override;
+    plat::Handle CreateFile(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
+                            std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
+    bool ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) override;
+    bool SetFilePointerEx(plat::Handle file, std::int64_t distance, std::uint32_t moveMethod) override;
+    bool WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes,
+                   std::uint32_t& written) override;
+    bool FlushFileBuffers(plat::Handle file) override;
 
     plat::Handle FindFirstChangeNotification(const std::string& path, bool subtree,
                                              std::uint32_t filter) override;
@@ -237,7 +254,7 @@ public:
     bool SignalHandle(plat::Handle handle);
     bool IsHandleOpen(plat::Handle handle) const;
     bool IsSignalled(plat::Handle handle) const;
-    std::size_t OpenHandleCount() const;  // kernel objects and find handles
+    std::size_t OpenHandleCount() const;  // kernel objects, find handles and open files
     std::size_t WatchCount() const;       // open change notifications
 
     // ---- Benchmark options (all off by default) ----
@@ -309,6 +326,13 @@ private:
     std::condition_variable cv_;
     std::map<plat::Handle, std::shared_ptr<Waitable>> waitables_;
     std::map<plat::Handle, FindState> finds_;
+    struct OpenFile {
+        int fd = -1;
+        std::string path;
+        std::uint64_t position = 0;
+        bool writing = true;
+    };
+    std::map<plat::Handle, OpenFile> files_;
     BenchmarkOptions benchmark_;
     std::atomic<bool> plainCollation_{false};  // read without the lock
     std::uintptr_t nextHandle_ = 0x100;

@@ -203,6 +203,37 @@ long Win32Kernel::ReplaceFile(const std::string& from, const std::string& to) {
     return static_cast<long>(::GetLastError());
 }
 
+plat::Handle Win32Kernel::CreateFile(const std::string& path, std::uint32_t desiredAccess,
+                                     std::uint32_t shareMode, std::uint32_t creationDisposition,
+                                     std::uint32_t flagsAndAttributes) {
+    HANDLE h = ::CreateFileA(path.c_str(), desiredAccess, shareMode, nullptr, creationDisposition,
+                             flagsAndAttributes, nullptr);
+    return h == INVALID_HANDLE_VALUE ? 0 : P(h);
+}
+
+bool Win32Kernel::ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) {
+    DWORD done = 0;
+    const BOOL ok = ::ReadFile(H(file), buffer, bytes, &done, nullptr);
+    read = done;
+    return ok != FALSE;
+}
+
+bool Win32Kernel::SetFilePointerEx(plat::Handle file, std::int64_t distance, std::uint32_t moveMethod) {
+    LARGE_INTEGER to{};
+    to.QuadPart = distance;
+    return ::SetFilePointerEx(H(file), to, nullptr, moveMethod) != FALSE;
+}
+
+bool Win32Kernel::WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes,
+                            std::uint32_t& written) {
+    DWORD done = 0;
+    const BOOL ok = ::WriteFile(H(file), buffer, bytes, &done, nullptr);
+    written = done;
+    return ok != FALSE;
+}
+
+bool Win32Kernel::FlushFileBuffers(plat::Handle file) { return ::FlushFileBuffers(H(file)) != FALSE; }
+
 plat::Handle Win32Kernel::FindFirstChangeNotification(const std::string& path, bool subtree,
                                                       std::uint32_t filter) {
     HANDLE h = ::FindFirstChangeNotificationA(path.c_str(), subtree, filter);

@@ -9,6 +9,9 @@
 #ifdef CompareString
 #undef CompareString
 #endif
+#ifdef CreateFile
+#undef CreateFile
+#endif
 
 namespace win32 {
 
@@ -40,6 +43,13 @@ public:
     long ReadFile(const std::string& path, std::vector<std::uint8_t>& data) override;
     long WriteFile(const std::string& path, const std::vector<std::uint8_t>& data) override;
     long ReplaceFile(const std::string& from, const std::string& to) override;
+    plat::Handle CreateFile(const std::string& path, std::uint32_t desiredAccess, std::uint32_t shareMode,
+                            std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
+    bool ReadFile(plat::Handle file, void* buffer, std::uint32_t bytes, std::uint32_t& read) override;
+    bool SetFilePointerEx(plat::Handle file, std::int64_t distance, std::uint32_t moveMethod) override;
+    bool WriteFile(plat::Handle file, const void* buffer, std::uint32_t bytes,
+                   std::uint32_t& written) override;
+    bool FlushFileBuffers(plat::Handle file) override;
 
     plat::Handle FindFirstChangeNotification(const std::string& path, bool subtree,
                                              std::uint32_t filter) override;

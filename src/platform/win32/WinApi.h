@@ -18,6 +18,7 @@
 #undef ChooseColor
 #undef CreateDirectory
 #undef CreateEvent
+#undef CreateFile
 #undef DeleteFile
 #undef FindFirstChangeNotification
 #undef FindFirstFile
