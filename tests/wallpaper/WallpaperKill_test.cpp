@@ -37,7 +37,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kWallpaper = "C:\\WINDOWS\\Velant! Pro 2001 wallpaper.bmp";
+// The user's own folder, where the program keeps the one bitmap it hands the shell.
+const std::string kWallpaperFolder =
+    "C:\\Documents and Settings\\User\\Local Settings\\Application Data\\Velant! Pro 2001";
+const std::string kWallpaper = kWallpaperFolder + "\\Velant! Pro 2001 wallpaper.bmp";
 const std::vector<std::string> kEntries = {"C:\\pics\\photo.jpg", "C:\\pics\\plain.bmp"};
 
 // The program as the user starts it over the files under root, with the two
@@ -137,7 +140,7 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
     const auto twoChanges = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(Bytes(bitmapFile), plain);
-    std::vector<std::string> folder = host.Kernel().ListFolder("C:\\WINDOWS");
+    std::vector<std::string> folder = host.Kernel().ListFolder(kWallpaperFolder);
     const std::set<std::string> before(folder.begin(), folder.end());
 
     std::mt19937 random(Seed());
@@ -163,9 +166,9 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
             << "a partial bitmap of " << bitmap->size() << " bytes";
         (*bitmap == photo ? photos : plains)++;
         if (host.Kernel().Exists(temp)) ++partialTemporaries;
-        for (const std::string& name : host.Kernel().ListFolder("C:\\WINDOWS")) {
+        for (const std::string& name : host.Kernel().ListFolder(kWallpaperFolder)) {
             if (before.count(name)) continue;
-            EXPECT_EQ("C:\\WINDOWS\\" + name, temp);
+            EXPECT_EQ(kWallpaperFolder + "\\" + name, temp);
             for (const TMask& m : masks) EXPECT_FALSE(m.MatchesName(name)) << name;
         }
 
