@@ -29,7 +29,8 @@
 #endif
 #endif
 #ifdef VELANT_DAY_UNDER_ASAN
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of live bytes (GCC ships no header for it).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
