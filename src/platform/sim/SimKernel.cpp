@@ -926,6 +926,11 @@ std::size_t SimKernel::OpenHandleCount() const {
     return waitables_.size() + finds_.size() + files_.size();
 }
 
+std::size_t SimKernel::FindHandleCount() const {
+    std::lock_guard lock(mu_);
+    return finds_.size();
+}
+
 std::size_t SimKernel::WatchCount() const {
     std::lock_guard lock(mu_);
     return static_cast<std::size_t>(std::count_if(

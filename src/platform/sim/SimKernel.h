@@ -256,6 +256,7 @@ public:
     bool IsSignalled(plat::Handle handle) const;
     std::size_t OpenHandleCount() const;  // kernel objects, find handles and open files
     std::size_t WatchCount() const;       // open change notifications
+    std::size_t FindHandleCount() const;  // open FindFirstFile listings
 
     // ---- Benchmark options (all off by default) ----
     // For timing the program and the disk rather than the simulation (switch the

@@ -784,6 +784,15 @@ std::size_t SimUser::LiveIconCount() const {
         std::count_if(icons_.begin(), icons_.end(), [](const auto& i) { return i.second.second; }));
 }
 
+void SimUser::ForgetHistory() {
+    std::lock_guard lock(mu_);
+    for (auto& [h, w] : windows_) w.received = {};
+    std::erase_if(menus_, [](const auto& m) { return !m.second.alive; });
+    std::erase_if(icons_, [](const auto& i) { return !i.second.second; });
+    tracked_ = {};
+    passedHotKeys_ = {};
+}
+
 std::string SimUser::IconSource(plat::Hicon icon) const {
     auto it = icons_.find(icon);
     return it == icons_.end() ? std::string() : it->second.first;

@@ -293,6 +293,11 @@ public:
     std::size_t LiveIconCount() const;
     std::string IconSource(plat::Hicon icon) const;  // "" for unknown
 
+    // Drops what the simulation keeps only for tests to read afterwards (messages
+    // received, destroyed menus and icons, tracked menus, passed hotkeys), so that
+    // over a long run its memory shows only what the program holds.
+    void ForgetHistory();
+
 private:
     struct Timer {
         std::uint32_t interval = 0;

@@ -47,6 +47,22 @@ SimWindows::~SimWindows() {
     }
 }
 
+Held SimWindows::Holding() const {
+    Held h;
+    h.windows = user_.ProgramWindows().size();
+    h.timers = user_.TimerCount();
+    h.hotKeys = user_.HotKeys().size();
+    h.menus = user_.LiveMenuCount();
+    h.icons = user_.LiveIconCount();
+    h.trayIcons = shell_.Icons().size();
+    h.registryKeys = registry_.OpenHandleCount();
+    h.findHandles = kernel_.FindHandleCount();
+    h.kernelObjects = kernel_.OpenHandleCount() - h.findHandles;
+    h.watches = kernel_.WatchCount();
+    h.idLists = shell_.LiveIdLists();
+    return h;
+}
+
 plat::Platform SimWindows::platform() {
     return plat::Platform{user_, registry_, shell_, kernel_, multimedia_, power_, dialogs_};
 }

@@ -30,6 +30,21 @@
 
 namespace sim {
 
+// What the program holds at one moment, by kind, for leak checks over a long run.
+struct Held {
+    std::size_t windows = 0;        // program windows alive
+    std::size_t timers = 0;         // window and thread timers
+    std::size_t hotKeys = 0;        // registered combinations
+    std::size_t menus = 0;          // menus not destroyed
+    std::size_t icons = 0;          // icons not destroyed
+    std::size_t trayIcons = 0;      // notification icons in the taskbar
+    std::size_t registryKeys = 0;   // open registry handles
+    std::size_t kernelObjects = 0;  // events, change notifications, process handles
+    std::size_t findHandles = 0;    // open listings
+    std::size_t watches = 0;        // open change notifications (also kernel objects)
+    std::size_t idLists = 0;        // shell id lists not freed
+};
+
 class SimWindows {
 public:
     // Files live in a fresh temporary folder, deleted with the object.
@@ -71,6 +86,14 @@ public:
     }
 
     const std::filesystem::path& Root() const { return root_; }
+
+    Held Holding() const;
+    // Empties the journal and the history the simulation keeps for tests (see
+    // SimUser::ForgetHistory): a long run's memory then grows only with the program's.
+    void ForgetHistory() {
+        journal_.Clear();
+        user_.ForgetHistory();
+    }
 
     // A user without administrator rights: the Windows folder, Program Files,
     // HKEY_LOCAL_MACHINE and the machine-wide classes refuse writes (see
