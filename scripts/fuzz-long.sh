@@ -6,7 +6,8 @@
 # Usage: scripts/fuzz-long.sh [RUNS] [TARGET...]
 #   RUNS      executions per target (default 10000000)
 #   TARGET    the targets to run, by file name without fuzz_ (default: all)
-# Environment: FUZZ_NICE (default 10) is the niceness the fuzzers run at.
+# Environment: FUZZ_NICE (default 10) is the niceness the fuzzers run at;
+#   FUZZ_MAX_SECONDS, when set, also ends each target's run after that many seconds.
 #
 # Seeds, besides fuzz/corpus/<target>:
 #   jpeg   the test images of libjpeg-turbo's source, as scripts/build-libjpeg-mingw.sh
@@ -72,7 +73,9 @@ for target in "${targets[@]}"; do
   fi
   before=$(ls "$artifacts" | grep -c "^$target-" || true)
   start=$(date +%s)
-  nice -n "${FUZZ_NICE:-10}" "$exe" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  limit=()
+  [ -n "${FUZZ_MAX_SECONDS:-}" ] && limit=(-max_total_time="$FUZZ_MAX_SECONDS")
+  nice -n "${FUZZ_NICE:-10}" "$exe" -runs="$runs" "${limit[@]}" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="$artifacts/$target-" "$work" "${seeds[@]}" >"$log" 2>&1
   rc=$?
   seconds=$(($(date +%s) - start))
