@@ -20,8 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t split = input.find(kSplit);
     std::vector<std::uint8_t> answers[2];
     answers[0].assign(data, data + (split == std::string::npos ? size : split));
-    answers[1] = split == std::string::npos ? answers[0]
-                                            : std::vector<std::uint8_t>(data + split + kSplit.size(), data + size);
+    answers[1] = split == std::string::npos
+                     ? answers[0]
+                     : std::vector<std::uint8_t>(data + split + kSplit.size(), data + size);
 
     // The meter only reads from the system, so one simulated Windows serves every input.
     static sim::SimWindows win;

@@ -35,7 +35,8 @@ const std::string kKeys[] = {kBase + "\\Velant! Pro 2001", kBase + "\\Velant! Pr
 constexpr std::size_t kMaxRecords = 200;
 
 // Every key below `path` with its values in order: path → [(name, type, bytes)].
-using Snapshot = std::map<std::string, std::vector<std::tuple<std::string, std::uint32_t, std::vector<std::uint8_t>>>>;
+using Snapshot =
+    std::map<std::string, std::vector<std::tuple<std::string, std::uint32_t, std::vector<std::uint8_t>>>>;
 
 void Collect(const sim::SimRegistry& reg, const std::string& path, Snapshot& out) {
     auto& values = out[path];
