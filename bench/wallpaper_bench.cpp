@@ -2,6 +2,7 @@
 // in one run and prints each ratio (ours / reference; below 1 means faster):
 //   JPEG to wallpaper bitmap    vs  djpeg -bmp  (and the conversion's peak memory)
 //   folder scan, sorted         vs  find DIR -iname '*.bmp' -o -iname '*.jpg' | sort -f
+//   the same with sizes         vs  find DIR \( ... \) -printf '%s %p\n' | sort -f
 //   mask matching               vs  fnmatch(FNM_CASEFOLD)
 // plus the pathological mask's time. Inputs are generated once under
 // $VELANT_BENCH_DIR (default /tmp/velant-bench) and reused.
@@ -321,6 +322,16 @@ void BM_FindSort(benchmark::State& state) {
         if (Run({"sh", "-c", cmd}) != 0) state.SkipWithError("find failed");
 }
 
+// find reading each file's size as well, as the scan's total needs: the like-for-like
+// reference for the rows with sizes.
+void BM_FindSizesSort(benchmark::State& state) {
+    const std::string cmd = "find '" + Tree().string() + "' \\( " + kFindMasks +
+                            " \\) -printf '%s %p\\n' | LC_ALL=C sort -f > /dev/null";
+    TCpuMeter cpu(state, RUSAGE_CHILDREN);
+    for (auto _ : state)
+        if (Run({"sh", "-c", cmd}) != 0) state.SkipWithError("find failed");
+}
+
 const std::vector<std::string>& Names() {
     static const std::vector<std::string> names = TreeNames();
     return names;
@@ -379,6 +390,7 @@ BENCHMARK(BM_ScanTree)
     ->Repetitions(3)
     ->UseRealTime();
 BENCHMARK(BM_FindSort)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
+BENCHMARK(BM_FindSizesSort)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_MasksOurs)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_Fnmatch)->Unit(benchmark::kMillisecond)->Repetitions(3)->UseRealTime();
 BENCHMARK(BM_PathologicalMask)->Arg(255)->Arg(10000)->Unit(benchmark::kMicrosecond)->UseRealTime();
@@ -443,6 +455,8 @@ int main(int argc, char** argv) {
     ratio("scan 100k files, sizes vs find|sort -f", scanRow(szCounted).c_str(), "BM_FindSort", 1.00);
     ratio("  same, a stat for every file", scanRow(szEvery).c_str(), "BM_FindSort", 1.00);
     ratio("  same, no sizes", scanRow(szNone).c_str(), "BM_FindSort", 1.00);
+    ratio("scan, sizes vs find -printf '%s %p'|sort", scanRow(szCounted).c_str(), "BM_FindSizesSort", 1.00);
+    ratio("  same, a stat for every file", scanRow(szEvery).c_str(), "BM_FindSizesSort", 1.00);
     ratio("mask matching vs fnmatch", "BM_MasksOurs", "BM_Fnmatch", 1.00);
     for (const char* p : {"BM_PathologicalMask/255", "BM_PathologicalMask/10000"}) {
         auto it = reporter.best.find(std::string(p) + "/real_time");
