@@ -110,7 +110,7 @@ if [ -n "$(find tests -name '*_test.cpp' -not -path 'tests/win32/*' -not -path '
   fi
 fi
 
-# Each fuzzer runs for $fuzz_seconds on its seed corpus (fuzz/corpus/NAME when present);
+# Each fuzzer runs for $fuzz_seconds on its seed corpus (fuzz/corpus/<target> when present);
 # one run counts as one test.
 if compgen -G 'fuzz/*.cpp' >/dev/null; then
   if step configure-fuzz cmake --preset fuzz && step build-fuzz cmake --build --preset fuzz -- -k 0; then
@@ -120,7 +120,7 @@ if compgen -G 'fuzz/*.cpp' >/dev/null; then
       corpus="build/fuzz/corpus/$name"
       mkdir -p "$corpus" build/fuzz/artifacts
       seeds=()
-      [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
+      [ -d "fuzz/corpus/${name#fuzz_}" ] && seeds=("fuzz/corpus/${name#fuzz_}")
       # Inputs that once failed (fuzz/regressions/<target>-*) are replayed first.
       regressions=()
       for f in fuzz/regressions/"${name#fuzz_}"-*; do [ -f "$f" ] && regressions+=("$f"); done
