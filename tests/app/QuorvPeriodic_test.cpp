@@ -9,6 +9,7 @@
 #include "app/QuorvFrm.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
+#include "FormHarness.h"
 
 namespace {
 
@@ -36,21 +37,14 @@ protected:
     std::string Title(plat::Hwnd h) { return win.User().Window(h).title; }
     void Foreground(plat::Hwnd h) { win.User().SetForegroundWindow(h); }
     // Two processors, the second one busy for a quarter of each second.
-    void BusyProcessors() {
-        times = {{0, 0, 0}, {0, 0, 0}};
-        win.Kernel().SetProcessorTimes(times);
-    }
-    void OneSecondOfWork() {
-        times[0].idle += 10'000'000, times[0].kernel += 10'000'000;
-        times[1].idle += 7'500'000, times[1].kernel += 8'000'000, times[1].user += 2'000'000;
-        win.Kernel().SetProcessorTimes(times);
-    }
+    void BusyProcessors() { cpu.Start(win.Kernel()); }
+    void OneSecondOfWork() { cpu.OneSecond(win.Kernel()); }
 
     sim::SimWindows win;
     plat::Platform p = win.platform();
     TApplication app{p.user, p.dialogs};
     std::unique_ptr<TQuorvForm> form;
-    std::vector<plat::ProcessorTimes> times;
+    TwoProcessors cpu;
     const sim::ShellWindowHandles& shell = win.User().ShellWindows();
 };
 

@@ -10,33 +10,13 @@
 #include "app/QuorvFrm.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
+#include "FormHarness.h"
 
 namespace {
 
 constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
 const std::string kStore = "Software\\Corvane\\Velant! Pro 2001";
 const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
-
-// The main window as the menu sees it: a window that hands menu commands to the form.
-class SimFormView : public IFormView {
-public:
-    SimFormView(sim::SimWindows& win, TForm& form) : FWin(win) {
-        FWnd = win.User().CreateHiddenWindow("TQuorvForm",
-                                             [&form](std::uint32_t msg, plat::WParam w, plat::LParam l) {
-                                                 if (msg == plat::WM_COMMAND && l == 0 && form.OnMenuCommand)
-                                                     form.OnMenuCommand(w & 0xFFFF);
-                                                 return plat::LResult{0};
-                                             });
-    }
-    plat::Hwnd Handle() override { return FWnd; }
-    void ShowForm() override {}
-    void HideForm() override {}
-    void FocusControl(TControl&) override {}
-
-private:
-    sim::SimWindows& FWin;
-    plat::Hwnd FWnd = 0;
-};
 
 class PopupTest : public ::testing::Test {
 protected:

@@ -20,6 +20,7 @@
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
 #include "wallpaper/Picture.h"
+#include "FormHarness.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VELANT_DAY_UNDER_ASAN 1
@@ -74,26 +75,6 @@ bool WaitFor(Pred pred) {
     return true;
 }
 
-// The main window as the menu sees it: a window that hands menu commands to the form.
-class DayFormView : public IFormView {
-public:
-    DayFormView(sim::SimWindows& win, TForm& form) {
-        FWnd = win.User().CreateHiddenWindow("TQuorvForm",
-                                             [&form](std::uint32_t msg, plat::WParam w, plat::LParam l) {
-                                                 if (msg == plat::WM_COMMAND && l == 0 && form.OnMenuCommand)
-                                                     form.OnMenuCommand(w & 0xFFFF);
-                                                 return plat::LResult{0};
-                                             });
-    }
-    plat::Hwnd Handle() override { return FWnd; }
-    void ShowForm() override {}
-    void HideForm() override {}
-    void FocusControl(TControl&) override {}
-
-private:
-    plat::Hwnd FWnd = 0;
-};
-
 struct Counter {
     std::string name;
     std::size_t slack = 0;            // what it may move by without a leak
@@ -113,14 +94,9 @@ protected:
             HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", "DeskTop", kDesk);
         win.Kernel().MakeDirectory(kDesk + "\\Projects");
         win.Kernel().WriteText(kDesk + "\\Readme.txt", "hello");
-        times = {{0, 0, 0}, {0, 0, 0}};
-        win.Kernel().SetProcessorTimes(times);
+        cpu.Start(win.Kernel());
     }
-    void OneSecondOfWork() {
-        times[0].idle += 10'000'000, times[0].kernel += 10'000'000;
-        times[1].idle += 7'500'000, times[1].kernel += 8'000'000, times[1].user += 2'000'000;
-        win.Kernel().SetProcessorTimes(times);
-    }
+    void OneSecondOfWork() { cpu.OneSecond(win.Kernel()); }
     // Small pictures of both kinds, and entries whose files are away.
     std::vector<std::string> Pictures() {
         wptest::JpegOptions o;
@@ -198,9 +174,9 @@ protected:
     sim::SimWindows win;
     plat::Platform p = win.platform();
     TApplication app{p.user, p.dialogs};
-    std::unique_ptr<DayFormView> view;  // outlives the form, which uses it until the end
+    std::unique_ptr<SimFormView> view;  // outlives the form, which uses it until the end
     std::unique_ptr<TQuorvForm> form;
-    std::vector<plat::ProcessorTimes> times;
+    TwoProcessors cpu;
 };
 
 TEST_F(SimulatedDay, EverythingTheProgramHoldsIsFlatFromTheFirstHourToTheLast) {
@@ -208,7 +184,7 @@ TEST_F(SimulatedDay, EverythingTheProgramHoldsIsFlatFromTheFirstHourToTheLast) {
     const plat::Hwnd letter = win.User().AddWindow(0, "Notepad", "Letter - Editor");
     win.User().SetForegroundWindow(letter);
     form = std::make_unique<TQuorvForm>(p, app);
-    view = std::make_unique<DayFormView>(win, *form);
+    view = std::make_unique<SimFormView>(win, *form);
     form->SetView(view.get());
     form->Loaded();
     TQuorvForm& f = *form;
