@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "resource.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 using namespace e2e;
 
@@ -188,6 +190,57 @@ TEST(DesktopE2e, CaptionClockFollowsTheForegroundAndIsCleanedWhenOffAndAtExit) {
         [&] { return Stamped(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor"); }, 3000));
     ASSERT_TRUE(app.Close());
     EXPECT_EQ(FixtureShell::Caption(shell.Report()), "Report [draft] - Editor");
+}
+
+namespace {
+
+// The notification area holds the program's icon: modifying nothing succeeds
+// only for an icon it has.
+bool IconShown(const App& app) {
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = app.TrayWindow();
+    nid.uID = 1;
+    return Shell_NotifyIconA(NIM_MODIFY, &nid) != FALSE;
+}
+
+}  // namespace
+
+// A shell restart as the program meets it: the shell's windows go, and the
+// notification area's icons with them; a new shell makes new windows and
+// announces itself with "TaskbarCreated".
+TEST(DesktopE2e, AfterAShellRestartTheIconIsBackAndTheSwitchesActOnTheNewWindows) {
+    FreshSettings();
+    auto shell = std::make_unique<FixtureShell>();
+    ASSERT_TRUE(shell->ListView());
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(WaitFor([&] { return IconShown(app); }, 5000));
+
+    shell.reset();
+    NOTIFYICONDATAA nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = app.TrayWindow();
+    nid.uID = 1;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &nid));
+    ASSERT_FALSE(IconShown(app));
+    shell = std::make_unique<FixtureShell>();
+    ASSERT_TRUE(shell->ListView() && shell->Clock());
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return IconShown(app); }, 5000)) << "the icon is back";
+
+    ASSERT_TRUE(app.ShowThroughIcon());
+    app.SelectPage(2);
+    Click(app, IDC_CKDESKTOPICONS);
+    Click(app, IDC_CKTRAYCLOCK);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(shell->DefView()); }, 3000)) << "the new icon view";
+    EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(shell->Clock()); }, 3000)) << "the new clock";
+    Click(app, IDC_CKDESKTOPICONS);
+    Click(app, IDC_CKTRAYCLOCK);
+    EXPECT_TRUE(
+        WaitFor([&] { return IsWindowVisible(shell->DefView()) && IsWindowVisible(shell->Clock()); }, 3000));
+    EXPECT_EQ(app.OwnedDialog(), nullptr) << "nothing is reported";
+    ASSERT_TRUE(app.Close());
 }
 
 TEST(DesktopE2e, StoredSwitchesHideTheTaskbarAndIconsAndColourTheCaptions) {
