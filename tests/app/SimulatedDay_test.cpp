@@ -71,15 +71,26 @@ bool ThreadCachesOff() {
 // caches off; its report goes to the same output. Gives the wait status.
 int RunThisTestWithoutThreadCaches() {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string filter = std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
-    std::string tunables = kNoThreadCaches;
-    if (const char* others = std::getenv("GLIBC_TUNABLES")) tunables = std::string(others) + ":" + tunables;
+    std::string filter = std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+    // Everything the child needs is made before the fork: between fork and exec only
+    // async-signal-safe calls are sound while other threads may hold locks.
+    std::string tunables = std::string("GLIBC_TUNABLES=") + kNoThreadCaches;
+    std::vector<char*> env;
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::strncmp(*e, "GLIBC_TUNABLES=", 15) == 0)
+            tunables = std::string(*e) + ":" + kNoThreadCaches;
+        else
+            env.push_back(*e);
+    }
+    env.push_back(tunables.data());
+    env.push_back(nullptr);
+    char argv0[] = "velant_tests";
+    char* argv[] = {argv0, filter.data(), nullptr};
     std::fflush(stdout);
     std::fflush(stderr);
     const pid_t child = fork();
     if (child == 0) {
-        setenv("GLIBC_TUNABLES", tunables.c_str(), 1);
-        execl("/proc/self/exe", "velant_tests", filter.c_str(), static_cast<char*>(nullptr));
+        execve("/proc/self/exe", argv, env.data());
         _exit(127);
     }
     int status = -1;
