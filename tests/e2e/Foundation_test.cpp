@@ -2,8 +2,10 @@
 // the four pages, closing, and the settings it writes and restores.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
+#include "../DesignValues.h"
 #include "E2eSupport.h"
 #include "resource.h"
 
@@ -11,61 +13,14 @@ using namespace e2e;
 
 namespace {
 
-// Every stored value with the text the window's design gives it, in order;
-// the screensaver timeout shows the system's, which the test sets to 10 minutes.
-const std::pair<const char*, const char*> kDesignValues[] = {
-    {"lblIcon_Color", "12632256"},
-    {"lblIcon_FontCharset", "1"},
-    {"lblIcon_FontColor", "65280"},
-    {"lblIcon_FontHeight", "-11"},
-    {"lblIcon_FontName", "MS Sans Serif"},
-    {"lblIcon_FontPitch", "fpDefault"},
-    {"lblIcon_FontSize", "8"},
-    {"lblIcon_FontStyle", "[]"},
-    {"lblIcon_Transparent", "True"},
-    {"ckTransparent_Checked", "True"},
-    {"ckArrows_Checked", "False"},
-    {"ckMycomputer_Checked", "True"},
-    {"ckDesktop_Checked", "True"},
-    {"ckControlPanel_Checked", "True"},
-    {"ckClearRecent_Checked", "True"},
-    {"ckCdRom_Checked", "True"},
-    {"ckChangeW_Checked", "True"},
-    {"ckHide_Checked", "True"},
-    {"ckPower_Checked", "True"},
-    {"ckStartScr_Checked", "True"},
-    {"ckEnableScr_Checked", "True"},
-    {"GroupPriority_ItemIndex", "-1"},
-    {"ckKeepScrDisabled_Checked", "False"},
-    {"ckHotEnable_Checked", "False"},
-    {"ckHotWall_Checked", "False"},
-    {"ckHotScr_Checked", "False"},
-    {"ckHotHideIcons_Checked", "False"},
-    {"ckAutorun_Checked", "False"},
-    {"ckAutorunScr_Checked", "False"},
-    {"ckWinClock_Checked", "False"},
-    {"edtDate_Text", "'Today is: ' dd.mm.yyyy"},
-    {"edtTime_Text", "'Time is: ' hh.mm.ss"},
-    {"ckWallStartup_Checked", "False"},
-    {"ckWallRandom_Checked", "False"},
-    {"ckStretch_Checked", "False"},
-    {"ckTile_Checked", "False"},
-    {"ckChangeWp_Checked", "False"},
-    {"CheckTime_Text", "15"},
-    {"ckDesktopIcons_Checked", "True"},
-    {"ckStartButton_Checked", "True"},
-    {"ckTaskbar_Checked", "True"},
-    {"ckTrayClock_Checked", "True"},
-    {"ScrTimeout_Value", "10"},
-    {"ckClearRecDocs_Checked", "False"},
-    {"ckAWinTrack_Checked", "False"},
-    {"ckHotCd_Checked", "False"},
-    {"ckHotShutdown_Checked", "False"},
-    {"ckCPU_Checked", "False"},
-    {"ckTransparency_Checked", "False"},
-    {"SubDontaskconfirm_Checked", "False"},
-    {"ckCheckTrans_Checked", "False"},
-};
+// The system's own state shows in three values: the screensaver is recorded as
+// the test sets it (10 minutes; whether it is on is Wine's), and the autorun box
+// as no logon entry exists yet.
+std::string DesignText(const std::string& name, const char* text) {
+    if (name == "ScrTimeout_Value") return "10";
+    if (name == "ckAutorun_Checked") return "False";
+    return text;
+}
 
 class Foundation : public ::testing::Test {
 protected:
@@ -101,11 +56,12 @@ TEST_F(Foundation, ClosingWritesEveryStoredValueExactly) {
     ASSERT_TRUE(app.Start());
     ASSERT_TRUE(app.Close());
 
-    for (const auto& [name, text] : kDesignValues) {
+    for (const auto& [name, text] : velant_test::kDesignValues) {
+        if (std::string(name) == "ckScrEnable_Checked") continue;
         auto value = ReadValue(HKEY_CURRENT_USER, kSectionKey, name);
         ASSERT_TRUE(value) << name;
         EXPECT_EQ(value->type, static_cast<DWORD>(REG_SZ)) << name;
-        EXPECT_EQ(value->bytes, SzBytes(text)) << name;
+        EXPECT_EQ(value->bytes, SzBytes(DesignText(name, text))) << name;
     }
     for (const char* name :
          {"FormVersion", "Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos", "NormPos", "Visible"})
