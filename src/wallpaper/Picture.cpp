@@ -321,7 +321,8 @@ namespace {
     throw EVelantError("Cannot decode picture \"" + path + "\". " + reason);
 }
 
-plat::DecodedPicture DecodeSystemPicture(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& path) {
+plat::DecodedPicture DecodeSystemPicture(plat::IKernel& kernel, plat::IImaging& imaging,
+                                         const std::string& path) {
     const std::vector<std::uint8_t> data = ReadWholeFile(kernel, path);
     plat::DecodedPicture picture;
     const std::int32_t hr = imaging.DecodePicture(data, kMaxPicturePixels, picture);
@@ -329,7 +330,9 @@ plat::DecodedPicture DecodeSystemPicture(plat::IKernel& kernel, plat::IImaging& 
     // What a decoder hands over is checked like a file's header: its size, and
     // pixels enough for it.
     CheckBitmapSize(picture.width, picture.height);
-    if (picture.pixels.size() != TBitmap::StrideFor(picture.width, 24) * static_cast<std::size_t>(picture.height))
+    const std::size_t bytes =
+        TBitmap::StrideFor(picture.width, 24) * static_cast<std::size_t>(picture.height);
+    if (picture.pixels.size() != bytes)
         CannotDecode(kernel, path, plat::WINCODEC_ERR_BADIMAGE, picture);
     return picture;
 }
