@@ -19,8 +19,8 @@ constexpr GUID kClsidWicImagingFactory = {
     0xCACAF262, 0x9370, 0x4615, {0xA1, 0x3B, 0x9F, 0x55, 0x39, 0xDA, 0x4C, 0x0A}};
 constexpr GUID kIidWicImagingFactory = {
     0xEC5EC8A9, 0xC395, 0x4314, {0x9C, 0x77, 0x54, 0xD7, 0xA9, 0x35, 0xFF, 0x70}};
-constexpr GUID kPixelFormat24bppBGR = {
-    0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85, 0x3D, 0x77, 0x76, 0x8D, 0xC9, 0x0C}};
+constexpr GUID kPixelFormat32bppBGR = {
+    0x6FDDC324, 0x4E03, 0x4BFE, {0xB1, 0x85, 0x3D, 0x77, 0x76, 0x8D, 0xC9, 0x0E}};
 
 // Win32 limits a bitmap's side to a signed 32-bit value; the program takes far less.
 constexpr UINT kMaxSide = 1u << 20;
@@ -89,7 +89,9 @@ std::int32_t Win32Imaging::DecodePicture(std::span<const std::uint8_t> data, std
     if (FAILED(hr = decoder->GetFrame(0, frame.put()))) return hr;
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(hr = factory->CreateFormatConverter(converter.put()))) return hr;
-    if (FAILED(hr = converter->Initialize(frame.get(), kPixelFormat24bppBGR, WICBitmapDitherTypeNone, nullptr,
+    // Every decoder's format converts to 32-bit BGR, on Wine too (whose converter
+    // reaches 24 bits from a few formats only); the fourth byte is dropped below.
+    if (FAILED(hr = converter->Initialize(frame.get(), kPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr,
                                           0.0, WICBitmapPaletteTypeCustom)))
         return hr;
 
@@ -101,25 +103,32 @@ std::int32_t Win32Imaging::DecodePicture(std::span<const std::uint8_t> data, std
         static_cast<std::uint64_t>(width) * height > maxPixels)
         return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
 
-    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-    const std::size_t size = stride * height;
+    const std::size_t wide = static_cast<std::size_t>(width) * 4;
+    const std::size_t size = wide * height;
     if (size > std::numeric_limits<UINT>::max()) return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-    picture.pixels.assign(size, 0);
-    if (FAILED(hr = converter->CopyPixels(nullptr, static_cast<UINT>(stride), static_cast<UINT>(size),
-                                          picture.pixels.data()))) {
-        picture.pixels.clear();
+    std::vector<std::uint8_t>& pixels = picture.pixels;
+    pixels.resize(size);
+    if (FAILED(hr = converter->CopyPixels(nullptr, static_cast<UINT>(wide), static_cast<UINT>(size),
+                                          pixels.data()))) {
+        pixels.clear();
         return hr;
     }
-    // The decoders give the top row first; a BMP file holds the bottom row first,
-    // and zeros after each row's pixels, which a decoder need not write.
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-    if (rowBytes != stride)
-        for (std::size_t y = 0; y < height; ++y)
-            std::memset(picture.pixels.data() + y * stride + rowBytes, 0, stride - rowBytes);
+    // In place, front to back: a 24-bit pixel (or row padding) never lies beyond
+    // the 32-bit one it comes from, so nothing is overwritten before it is read.
+    const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    for (std::size_t y = 0; y < height; ++y) {
+        const std::uint8_t* from = pixels.data() + y * wide;
+        std::uint8_t* to = pixels.data() + y * stride;
+        for (std::size_t x = 0; x < width; ++x) std::memmove(to + 3 * x, from + 4 * x, 3);
+        std::memset(to + 3 * static_cast<std::size_t>(width), 0,
+                    stride - 3 * static_cast<std::size_t>(width));
+    }
+    pixels.resize(stride * height);
+    // The decoders give the top row first; a BMP file holds the bottom row first.
     std::vector<std::uint8_t> row(stride);
     for (std::size_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::uint8_t* a = picture.pixels.data() + top * stride;
-        std::uint8_t* b = picture.pixels.data() + bottom * stride;
+        std::uint8_t* a = pixels.data() + top * stride;
+        std::uint8_t* b = pixels.data() + bottom * stride;
         std::memcpy(row.data(), a, stride);
         std::memcpy(a, b, stride);
         std::memcpy(b, row.data(), stride);
