@@ -222,19 +222,57 @@ bool DesktopShows(int width, int height, const Painter& paint) {
         5000);
 }
 
+// The program's message box on show, whoever owns it, or null.
+HWND ErrorBox(App& app) {
+    struct Find {
+        DWORD pid;
+        HWND found;
+    } find{0, nullptr};
+    GetWindowThreadProcessId(app.MainWindow(), &find.pid);
+    EnumWindows(
+        [](HWND wnd, LPARAM lParam) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(lParam);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            char cls[16] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            if (pid != f->pid || std::string(cls) != "#32770" || !IsWindowVisible(wnd) ||
+                !GetDlgItem(wnd, 0xFFFF))
+                return TRUE;
+            f->found = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+// The text of the message box the program shows, once it is up; the box is closed.
+std::string TakeErrorBox(App& app) {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = ErrorBox(app)) != nullptr; }, 5000)) return "(no error box)";
+    char text[512] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    return text;
+}
+
 // An error box left open would hold the program's window and its closing.
 void DismissErrorBox(App& app) {
-    if (HWND box = app.OwnedDialog()) {
-        char text[512] = {};
-        GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-        ADD_FAILURE() << "an error was reported: " << text;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-    }
+    if (ErrorBox(app)) ADD_FAILURE() << "an error was reported: " << TakeErrorBox(app);
+}
+
+// A user's click on a list entry, posted: an error box would hold a sent message.
+void SelectEntry(App& app, int index) {
+    HWND list = app.Control(IDC_WALLLIST);
+    SendMessageA(list, LB_SETCURSEL, index, 0);
+    PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_WALLLIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
 }
 
 }  // namespace
 
-TEST(FormatsE2e, PngAtStartupAndGifOnApplyBecomeTheWallpaperWithTheirOwnPixels) {
+TEST(FormatsE2e, PngAndGifBecomeTheWallpaperWithTheirOwnPixelsAndAnUnreadableFileChangesNothing) {
     DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
     DeleteFileA(WallpaperBitmap().c_str());
     // Odd sizes, so every row of the bitmap carries padding; the GIF mirrored,
@@ -244,9 +282,12 @@ TEST(FormatsE2e, PngAtStartupAndGifOnApplyBecomeTheWallpaperWithTheirOwnPixels) 
     const std::string pngPath = WriteTemp("velant-e2e-quadrants.png", EncodePng(pw, ph, png));
     const std::string gifPath = WriteTemp("velant-e2e-quadrants.GIF", EncodeGif(gw, gh, gif));
     const std::string listKey = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
-    WriteString(HKEY_CURRENT_USER, listKey, "Count", "2");
+    const std::string brokenPath =
+        WriteTemp("velant-e2e-broken.png", {'n', 'o', 't', ' ', 'a', ' ', 'P', 'N', 'G'});
+    WriteString(HKEY_CURRENT_USER, listKey, "Count", "3");
     WriteString(HKEY_CURRENT_USER, listKey, "Item0", pngPath);
     WriteString(HKEY_CURRENT_USER, listKey, "Item1", gifPath);
+    WriteString(HKEY_CURRENT_USER, listKey, "Item2", brokenPath);
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckWallStartup_Checked", "True");
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckStretch_Checked", "True");
 
@@ -264,14 +305,42 @@ TEST(FormatsE2e, PngAtStartupAndGifOnApplyBecomeTheWallpaperWithTheirOwnPixels) 
     ASSERT_TRUE(app.ShowThroughIcon());
     app.SelectPage(1);
     HWND list = app.Control(IDC_WALLLIST);
-    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
-    SendMessageA(list, LB_SETCURSEL, 1, 0);
-    SendMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_WALLLIST, LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
-    SendMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+
+    // The preview shows the PNG, stretched to its box as "Stretch" is checked.
+    SelectEntry(app, 0);
+    HWND preview = app.Control(IDC_WIMG);
+    Shot shot;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            shot = Capture(preview);
+            const int w = shot.width, h = shot.height;
+            return Near(shot.Pixel(w / 4, h / 4), png(0, 0)) &&
+                   Near(shot.Pixel(3 * w / 4, h / 4), png(pw - 1, 0)) &&
+                   Near(shot.Pixel(w / 4, 3 * h / 4), png(0, ph - 1)) &&
+                   Near(shot.Pixel(3 * w / 4, 3 * h / 4), png(pw - 1, ph - 1));
+        },
+        5000))
+        << std::hex << shot.Pixel(shot.width / 4, shot.height / 4);
+    Screenshot(app.MainWindow(), "formats-png-preview");
+
+    SelectEntry(app, 1);
+    PostMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif).empty(); }, 5000))
         << CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif);
     DismissErrorBox(app);
+
+    // A file no decoder reads: selecting and applying it say so, and the wallpaper stays.
+    const std::string error = "Cannot decode picture \"" + brokenPath + "\".";
+    SelectEntry(app, 2);
+    std::string shown = TakeErrorBox(app);
+    EXPECT_EQ(shown.rfind(error, 0), 0u) << "on selection: " << shown;
+    PostMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
+    shown = TakeErrorBox(app);
+    EXPECT_EQ(shown.rfind(error, 0), 0u) << "on apply: " << shown;
+    EXPECT_EQ(CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif), "");
+    EXPECT_EQ(_stricmp(SystemWallpaper().c_str(), WallpaperBitmap().c_str()), 0) << SystemWallpaper();
+
     // The configuration window stands over the middle of the desktop.
     ShowWindow(app.MainWindow(), SW_HIDE);
     EXPECT_TRUE(DesktopShows(gw, gh, gif));
@@ -280,4 +349,5 @@ TEST(FormatsE2e, PngAtStartupAndGifOnApplyBecomeTheWallpaperWithTheirOwnPixels) 
     ASSERT_TRUE(app.Close());
     DeleteFileA(pngPath.c_str());
     DeleteFileA(gifPath.c_str());
+    DeleteFileA(brokenPath.c_str());
 }
