@@ -630,7 +630,8 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
     const Case cases[] = {
         {"C:\\out\\pic.jpg", "C:\\out\\pic.bmp"},   {"C:\\out\\Pic2.JPEG", "C:\\out\\Pic2.bmp"},
         {"C:\\out\\pic3.bmp", "C:\\out\\pic3.bmp"}, {"C:\\out\\pic4.BMP", "C:\\out\\pic4.BMP"},
-        {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},
+        {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},     {"C:\\out\\pic6.png", "C:\\out\\pic6.bmp"},
+        {"C:\\out\\pic7.notes", "C:\\out\\pic7.notes.bmp"},
     };
     win.Kernel().MakeDirectory("C:\\out");
     const TBitmap pic = Bmp("C:\\pics\\z.bmp", 6);

@@ -596,7 +596,9 @@ TEST_F(BmpFiles, FailedWritesLeaveThePreviousFileIntact) {
 // ---- pictures of every kind ----
 
 // What the system's decoders make of a file: the picture's own pixels as a BMP holds them.
-plat::DecodedPicture Decoded(const TBitmap& bitmap) { return {bitmap.Width(), bitmap.Height(), bitmap.Pixels()}; }
+plat::DecodedPicture Decoded(const TBitmap& bitmap) {
+    return {bitmap.Width(), bitmap.Height(), bitmap.Pixels()};
+}
 
 std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
 
