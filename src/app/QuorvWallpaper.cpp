@@ -12,20 +12,6 @@
 
 namespace {
 
-enum class PictureKind { None, Bitmap, Jpeg };
-
-// Pictures are recognised by extension in any letter case: the scanner finds
-// "photo.JPG" and the open dialog offers "*.jpeg" files.
-PictureKind KindOf(const std::string& path) {
-    auto dot = path.rfind('.');
-    auto slash = path.find_last_of("\\/");
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return PictureKind::None;
-    const std::string ext = LowerCase(path.substr(dot));
-    if (ext == ".bmp") return PictureKind::Bitmap;
-    if (ext == ".jpg" || ext == ".jpeg") return PictureKind::Jpeg;
-    return PictureKind::None;
-}
-
 bool FileExists(plat::IKernel& kernel, const std::string& path) {
     const auto attrs = kernel.GetFileAttributes(path);
     return attrs != plat::INVALID_FILE_ATTRIBUTES && !(attrs & plat::FILE_ATTRIBUTE_DIRECTORY);
@@ -138,14 +124,10 @@ void TQuorvForm::ApplySelectedWallpaper() {
 }
 
 void TQuorvForm::ApplyWallpaperFile(const std::string& path) {
-    const PictureKind kind = KindOf(path);
-    if (kind != PictureKind::None) {
+    if (PictureKindOf(path) != TPictureKind::pkNone) {
         MakeWallpaperFolder();
         try {
-            if (kind == PictureKind::Jpeg)
-                ConvertJpegToBitmap(FPlatform.kernel, path, WallpaperBitmapPath());
-            else
-                SaveBmpFile(FPlatform.kernel, WallpaperBitmapPath(), LoadBmpFile(FPlatform.kernel, path));
+            ConvertPictureToBitmap(FPlatform.kernel, FPlatform.imaging, path, WallpaperBitmapPath());
         } catch (const std::exception& error) {
             // A change the timer made while the user looked elsewhere must say
             // which picture of the list is at fault.
@@ -193,8 +175,7 @@ void TQuorvForm::WallListClick() {
     const int index = WallList.ItemIndex();
     if (index < 0) return;
     const std::string path = WallList.Items()[index];
-    const PictureKind kind = KindOf(path);
-    if (kind == PictureKind::None) return;
+    if (PictureKindOf(path) == TPictureKind::pkNone) return;
     if (!FileExists(FPlatform.kernel, path)) {
         FPlatform.dialogs.MessageBox(Handle(),
                                      "File " + path +
@@ -204,9 +185,7 @@ void TQuorvForm::WallListClick() {
         WallList.Delete(index);
         return;
     }
-    auto picture = std::make_shared<TBitmap>(kind == PictureKind::Jpeg ? LoadJpegFile(FPlatform.kernel, path)
-                                                                       : LoadBmpFile(FPlatform.kernel, path));
-    WImg.SetPicture(std::move(picture));
+    WImg.SetPicture(std::make_shared<TBitmap>(LoadPictureFile(FPlatform.kernel, FPlatform.imaging, path)));
 }
 
 void TQuorvForm::ckStretchClick() {
@@ -257,10 +236,10 @@ void TQuorvForm::RxSpeedButton19Click() {
 
     // Whatever name was typed, the file holds bitmap data, so it gets a bitmap's name.
     std::string path = options.fileName;
-    if (KindOf(path) != PictureKind::Bitmap) {
+    if (PictureKindOf(path) != TPictureKind::pkBitmap) {
         auto dot = path.rfind('.');
         auto slash = path.find_last_of("\\/");
-        if (KindOf(path) == PictureKind::Jpeg && dot != std::string::npos &&
+        if (PictureKindOf(path) != TPictureKind::pkNone && dot != std::string::npos &&
             (slash == std::string::npos || dot > slash))
             path.resize(dot);
         path += ".bmp";

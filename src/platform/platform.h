@@ -2,6 +2,7 @@
 // One implementation of every platform family, handed to the form and through it
 // to each component, which takes only the families it uses.
 #include "platform/dialogs.h"
+#include "platform/imaging.h"
 #include "platform/kernel.h"
 #include "platform/multimedia.h"
 #include "platform/power.h"
@@ -19,6 +20,7 @@ struct Platform {
     IMultimedia& multimedia;
     IPower& power;
     IDialogs& dialogs;
+    IImaging& imaging;
 };
 
 }  // namespace plat

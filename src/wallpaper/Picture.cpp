@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/error.h"
+#include "wallpaper/Jpeg.h"
 #include "wallpaper/SafeFile.h"
 
 namespace {
@@ -296,4 +298,98 @@ TBitmap LoadBmpFile(plat::IKernel& kernel, const std::string& path) {
 
 void SaveBmpFile(plat::IKernel& kernel, const std::string& path, const TBitmap& bitmap) {
     WriteFileReplacing(kernel, path, EncodeBmp(bitmap));
+}
+
+namespace {
+
+// What the user reads when the system's codecs cannot make a picture of a file.
+[[noreturn]] void CannotDecode(plat::IKernel& kernel, const std::string& path, std::int32_t hr,
+                               const plat::DecodedPicture& picture) {
+    if (hr == plat::WINCODEC_ERR_IMAGESIZEOUTOFRANGE && picture.width > 0 && picture.height > 0)
+        CheckBitmapSize(picture.width, picture.height);
+    std::string reason;
+    if (hr == plat::WINCODEC_ERR_COMPONENTNOTFOUND || hr == plat::WINCODEC_ERR_UNKNOWNIMAGEFORMAT) {
+        reason = "No picture decoder installed on this system can read it.";
+    } else {
+        reason = kernel.FormatMessage(static_cast<std::uint32_t>(hr));
+        if (reason.empty()) {
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+            reason = std::string("The picture is damaged or incomplete (error ") + code + ").";
+        }
+    }
+    throw EVelantError("Cannot decode picture \"" + path + "\". " + reason);
+}
+
+plat::DecodedPicture DecodeSystemPicture(plat::IKernel& kernel, plat::IImaging& imaging,
+                                         const std::string& path) {
+    const std::vector<std::uint8_t> data = ReadWholeFile(kernel, path);
+    plat::DecodedPicture picture;
+    const std::int32_t hr = imaging.DecodePicture(data, kMaxPicturePixels, picture);
+    if (hr < 0) CannotDecode(kernel, path, hr, picture);
+    // What a decoder hands over is checked like a file's header: its size, and
+    // pixels enough for it.
+    CheckBitmapSize(picture.width, picture.height);
+    const std::size_t bytes =
+        TBitmap::StrideFor(picture.width, 24) * static_cast<std::size_t>(picture.height);
+    if (picture.pixels.size() != bytes)
+        CannotDecode(kernel, path, plat::WINCODEC_ERR_BADIMAGE, picture);
+    return picture;
+}
+
+}  // namespace
+
+TPictureKind PictureKindOf(const std::string& path) {
+    const auto dot = path.rfind('.');
+    const auto slash = path.find_last_of("\\/");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return TPictureKind::pkNone;
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (ext == "bmp") return TPictureKind::pkBitmap;
+    if (ext == "jpg" || ext == "jpeg") return TPictureKind::pkJpeg;
+    static constexpr const char* kSystem[] = {"png", "gif", "tif", "tiff", "webp", "heic"};
+    for (const char* known : kSystem)
+        if (ext == known) return TPictureKind::pkSystem;
+    return TPictureKind::pkNone;
+}
+
+TBitmap LoadSystemPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& path) {
+    plat::DecodedPicture picture = DecodeSystemPicture(kernel, imaging, path);
+    TBitmap bitmap(picture.width, picture.height, 24);
+    bitmap.Pixels().swap(picture.pixels);
+    return bitmap;
+}
+
+TBitmap LoadPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& path) {
+    switch (PictureKindOf(path)) {
+        case TPictureKind::pkJpeg:
+            return LoadJpegFile(kernel, path);
+        case TPictureKind::pkSystem:
+            return LoadSystemPictureFile(kernel, imaging, path);
+        default:
+            return LoadBmpFile(kernel, path);
+    }
+}
+
+void ConvertPictureToBitmap(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& source,
+                            const std::string& target) {
+    switch (PictureKindOf(source)) {
+        case TPictureKind::pkJpeg:
+            ConvertJpegToBitmap(kernel, source, target);
+            return;
+        case TPictureKind::pkSystem: {
+            // The decoded pixels are already a BMP file's pixel array: only the header goes before them.
+            const plat::DecodedPicture picture = DecodeSystemPicture(kernel, imaging, source);
+            std::uint8_t header[kBmpHeaderSize];
+            WriteBmpHeader(header, picture.width, picture.height);
+            TReplacingFile file(kernel, target);
+            file.WriteAt(0, header, sizeof header);
+            file.WriteAt(kBmpHeaderSize, picture.pixels.data(), picture.pixels.size());
+            file.Commit();
+            return;
+        }
+        default:
+            SaveBmpFile(kernel, target, LoadBmpFile(kernel, source));
+    }
 }

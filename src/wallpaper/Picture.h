@@ -1,12 +1,13 @@
 #pragma once
 // The Windows bitmap (BMP) file format and the mirror transforms: the preview's
-// pictures and the files the wallpaper page writes.
+// pictures and the files the wallpaper page writes; which decoder reads a picture file.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "platform/imaging.h"
 #include "platform/kernel.h"
 #include "platform/types.h"
 #include "ui/Bitmap.h"
@@ -33,3 +34,21 @@ std::vector<std::uint8_t> EncodeBmp(const TBitmap& bitmap);
 TBitmap LoadBmpFile(plat::IKernel& kernel, const std::string& path);
 // Writes a 24-bit BMP file; the previous file survives any failure.
 void SaveBmpFile(plat::IKernel& kernel, const std::string& path, const TBitmap& bitmap);
+
+// How a picture file is read, by its extension in any letter case: BMP and JPEG
+// by the program's own decoders, the other picture formats by the system's codecs
+// (pkSystem), anything else not at all.
+enum class TPictureKind { pkNone, pkBitmap, pkJpeg, pkSystem };
+TPictureKind PictureKindOf(const std::string& path);
+
+// A picture file of the system's codecs decoded; EVelantError naming the file
+// when it cannot be read or no installed decoder can make a picture of it.
+TBitmap LoadSystemPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& path);
+
+// A picture file of any kind, decoded for the preview.
+TBitmap LoadPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& path);
+
+// Writes a picture file of any kind as a 24-bit BMP file at target, whatever
+// target's extension; the previous target survives any failure.
+void ConvertPictureToBitmap(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& source,
+                            const std::string& target);

@@ -212,6 +212,7 @@ struct KindCase {
     const char* name;
     bool jpeg;
     bool picture;
+    bool system = false;  // read by the system's codecs
 };
 
 class PictureKinds : public WallpaperPageTest, public ::testing::WithParamInterface<KindCase> {};
@@ -224,6 +225,12 @@ TEST_P(PictureKinds, ExtensionInAnyCaseIsRecognised) {
         const auto data = Jpeg(10, 7);
         win.Kernel().WriteBytes(path, data);
         expected = DecodeJpeg(data);
+    } else if (c.system) {
+        const std::string text = "pixels for the codecs";
+        const std::vector<std::uint8_t> data(text.begin(), text.end());
+        win.Kernel().WriteBytes(path, data);
+        expected = Pattern(7, 5, 3);
+        win.Imaging().AddPicture(data, {expected.Width(), expected.Height(), expected.Pixels()});
     } else {
         expected = Bmp(path, 3);
     }
@@ -251,6 +258,7 @@ TEST_P(PictureKinds, ExtensionInAnyCaseIsRecognised) {
     EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 2u) << c.name;
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(f.WImg.Picture(), nullptr) << "Apply empties the preview";
+    EXPECT_EQ(win.Imaging().DecodeCount(), c.system ? 2u : 0u) << c.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(Extensions, PictureKinds,
@@ -258,6 +266,10 @@ INSTANTIATE_TEST_SUITE_P(Extensions, PictureKinds,
                                            KindCase{".Bmp", false, true}, KindCase{".jpg", true, true},
                                            KindCase{".JPG", true, true}, KindCase{".Jpg", true, true},
                                            KindCase{".jpeg", true, true}, KindCase{".JPEG", true, true},
+                                           KindCase{".png", false, true, true},
+                                           KindCase{".GIF", false, true, true},
+                                           KindCase{".Tiff", false, true, true},
+                                           KindCase{".webp", false, true, true},
                                            KindCase{".txt", false, false},
                                            KindCase{".bmp.txt", false, false}),
                          [](const auto& info) {
@@ -618,7 +630,8 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
     const Case cases[] = {
         {"C:\\out\\pic.jpg", "C:\\out\\pic.bmp"},   {"C:\\out\\Pic2.JPEG", "C:\\out\\Pic2.bmp"},
         {"C:\\out\\pic3.bmp", "C:\\out\\pic3.bmp"}, {"C:\\out\\pic4.BMP", "C:\\out\\pic4.BMP"},
-        {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},
+        {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},     {"C:\\out\\pic6.png", "C:\\out\\pic6.bmp"},
+        {"C:\\out\\pic7.notes", "C:\\out\\pic7.notes.bmp"},
     };
     win.Kernel().MakeDirectory("C:\\out");
     const TBitmap pic = Bmp("C:\\pics\\z.bmp", 6);

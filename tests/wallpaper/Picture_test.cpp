@@ -7,7 +7,9 @@
 
 #include "platform/constants.h"
 #include "platform/error.h"
+#include "JpegEncoder.h"
 #include "platform/sim/SimWindows.h"
+#include "wallpaper/Jpeg.h"
 #include "wallpaper/SafeFile.h"
 
 namespace {
@@ -589,6 +591,117 @@ TEST_F(BmpFiles, FailedWritesLeaveThePreviousFileIntact) {
     kernel.LockFile(path, false);
     EXPECT_EQ(LoadBmpFile(kernel, path), before);
     EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(path)));
+}
+
+// ---- pictures of every kind ----
+
+// What the system's decoders make of a file: the picture's own pixels as a BMP holds them.
+plat::DecodedPicture Decoded(const TBitmap& bitmap) {
+    return {bitmap.Width(), bitmap.Height(), bitmap.Pixels()};
+}
+
+std::vector<std::uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+TEST_F(BmpFiles, EachKindOfPictureBecomesTheSameBitmapFileThroughItsOwnDecoder) {
+    struct Case {
+        const char* name;
+        TPictureKind kind;
+    };
+    const Case cases[] = {
+        {"a.png", TPictureKind::pkSystem},     {"b.GIF", TPictureKind::pkSystem},
+        {"c.tif", TPictureKind::pkSystem},     {"d.Tiff", TPictureKind::pkSystem},
+        {"e.webp", TPictureKind::pkSystem},    {"f.HEIC", TPictureKind::pkSystem},
+        {"g.jpg", TPictureKind::pkJpeg},       {"h.JPEG", TPictureKind::pkJpeg},
+        {"i.Bmp", TPictureKind::pkBitmap},     {"notes.txt", TPictureKind::pkNone},
+        {"j.png.txt", TPictureKind::pkNone},   {"k.png\\noext", TPictureKind::pkNone},
+        {"png", TPictureKind::pkNone},         {"l.pn", TPictureKind::pkNone},
+    };
+    const std::string target = "C:\\pics\\wallpaper.bmp";
+    int seed = 0;
+    for (const Case& c : cases) {
+        const std::string path = std::string("C:\\pics\\") + c.name;
+        EXPECT_EQ(PictureKindOf(path), c.kind) << c.name;
+        if (c.kind == TPictureKind::pkNone) continue;
+        // Odd widths, so each row of the file carries padding.
+        TBitmap expected = Pattern(5 + seed, 3);
+        if (c.kind == TPictureKind::pkJpeg) {
+            wptest::JpegOptions o;
+            o.width = 7;
+            o.height = 5;
+            const auto data = wptest::EncodeJpeg(o, [&](int x, int y, int ch) {
+                return static_cast<std::uint8_t>(x * 30 + y * 20 + ch * 60 + seed);
+            });
+            kernel.WriteBytes(path, data);
+            expected = DecodeJpeg(data);
+        } else if (c.kind == TPictureKind::pkBitmap) {
+            kernel.WriteBytes(path, EncodeBmp(expected));
+        } else {
+            const auto data = Bytes(std::string("a picture only the codecs read, ") + c.name);
+            kernel.WriteBytes(path, data);
+            win.Imaging().AddPicture(data, Decoded(expected));
+        }
+        ++seed;
+        const std::size_t decodesBefore = win.Imaging().DecodeCount();
+
+        EXPECT_EQ(LoadPictureFile(kernel, win.Imaging(), path), expected) << c.name;
+        ConvertPictureToBitmap(kernel, win.Imaging(), path, target);
+        EXPECT_EQ(*kernel.FileBytes(target), EncodeBmp(expected)) << c.name;
+        EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(target))) << c.name;
+        // BMP and JPEG never wake the system's codecs.
+        EXPECT_EQ(win.Imaging().DecodeCount() - decodesBefore, c.kind == TPictureKind::pkSystem ? 2u : 0u)
+            << c.name;
+    }
+}
+
+TEST_F(BmpFiles, PicturesTheCodecsCannotReadRaiseClearErrorsAndKeepTheBitmap) {
+    const std::string target = "C:\\pics\\wallpaper.bmp";
+    const TBitmap before = Pattern(4, 4);
+    SaveBmpFile(kernel, target, before);
+    const auto picture = Bytes("a picture");
+    win.Imaging().AddPicture(picture, Decoded(Pattern(3, 2)));
+    const auto huge = Bytes("a picture far too large");
+    win.Imaging().AddPicture(huge, {20000, 6000, {}});
+    const auto lying = Bytes("a decoder that hands over too few pixels");
+    win.Imaging().AddPicture(lying, {3, 2, std::vector<std::uint8_t>(12)});
+
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> data;
+        bool damaged;  // the decoder knows the format but fails on the data
+        std::string error;
+    };
+    const Case cases[] = {
+        {"text.png", Bytes("not a picture at all"), false,
+         "Cannot decode picture \"C:\\pics\\text.png\". No picture decoder installed on this system can "
+         "read it."},
+        {"cut.gif", picture, true,
+         "Cannot decode picture \"C:\\pics\\cut.gif\". The picture is damaged or incomplete (error "
+         "0x88982F60)."},
+        {"huge.tif", huge, false, "Bitmap image is too large: 20000 x 6000 pixels"},
+        {"lying.webp", lying, false,
+         "Cannot decode picture \"C:\\pics\\lying.webp\". The picture is damaged or incomplete (error "
+         "0x88982F60)."},
+        {"gone.png", {}, false,
+         "Cannot open file \"C:\\pics\\gone.png\". The system cannot find the file specified."},
+    };
+    for (const Case& c : cases) {
+        const std::string path = std::string("C:\\pics\\") + c.name;
+        if (!c.data.empty()) kernel.WriteBytes(path, c.data);
+        for (int pass = 0; pass < 2; ++pass) {
+            if (c.damaged) win.FailNext("DecodePicture");
+            try {
+                if (pass == 0)
+                    ConvertPictureToBitmap(kernel, win.Imaging(), path, target);
+                else
+                    LoadPictureFile(kernel, win.Imaging(), path);
+                ADD_FAILURE() << c.name << " decoded";
+            } catch (const EVelantError& e) {
+                EXPECT_EQ(e.what(), c.error) << c.name;
+            }
+        }
+        EXPECT_EQ(LoadBmpFile(kernel, target), before) << c.name;
+        EXPECT_FALSE(kernel.Exists(TemporaryNameBeside(target))) << c.name;
+    }
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ SimWindows::SimWindows(const std::filesystem::path& root)
       shell_(journal_, user_, kernel_),
       multimedia_(journal_),
       power_(journal_),
-      dialogs_(journal_) {
+      dialogs_(journal_),
+      imaging_(journal_) {
     user_.CreateShellWindows();
     // Every Windows has these, spelt so; keys keep the case they were created with.
     registry_.CreateKey(plat::HKEY_CURRENT_USER, "Software");
@@ -64,7 +65,7 @@ Held SimWindows::Holding() const {
 }
 
 plat::Platform SimWindows::platform() {
-    return plat::Platform{user_, registry_, shell_, kernel_, multimedia_, power_, dialogs_};
+    return plat::Platform{user_, registry_, shell_, kernel_, multimedia_, power_, dialogs_, imaging_};
 }
 
 }  // namespace sim

@@ -20,6 +20,7 @@
 #include "platform/platform.h"
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDialogs.h"
+#include "platform/sim/SimImaging.h"
 #include "platform/sim/SimJournal.h"
 #include "platform/sim/SimKernel.h"
 #include "platform/sim/SimMultimedia.h"
@@ -64,6 +65,7 @@ public:
     SimMultimedia& Multimedia() { return multimedia_; }
     SimPower& Power() { return power_; }
     SimDialogs& Dialogs() { return dialogs_; }
+    SimImaging& Imaging() { return imaging_; }
     SimClock& Clock() { return clock_; }
     SimJournal& CallJournal() { return journal_; }
     const SimJournal& CallJournal() const { return journal_; }
@@ -117,6 +119,7 @@ private:
     SimMultimedia multimedia_;
     SimPower power_;
     SimDialogs dialogs_;
+    SimImaging imaging_;
 };
 
 }  // namespace sim

@@ -2,6 +2,7 @@
 // The real Windows: one implementation of every platform family, bundled.
 #include "platform/platform.h"
 #include "platform/win32/Win32Dialogs.h"
+#include "platform/win32/Win32Imaging.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Multimedia.h"
 #include "platform/win32/Win32Power.h"
@@ -18,7 +19,9 @@ public:
     Win32Platform(const Win32Platform&) = delete;
     Win32Platform& operator=(const Win32Platform&) = delete;
 
-    plat::Platform platform() { return {FUser, FRegistry, FShell, FKernel, FMultimedia, FPower, FDialogs}; }
+    plat::Platform platform() {
+        return {FUser, FRegistry, FShell, FKernel, FMultimedia, FPower, FDialogs, FImaging};
+    }
     Win32User& User() { return FUser; }
 
 private:
@@ -29,6 +32,7 @@ private:
     Win32Multimedia FMultimedia;
     Win32Power FPower;
     Win32Dialogs FDialogs;
+    Win32Imaging FImaging;
 };
 
 }  // namespace win32

@@ -1,0 +1,353 @@
+// Pictures that only the system's codecs read (PNG, GIF) become the desktop's
+// wallpaper: the bitmap handed to the shell holds their exact pixels, and the
+// desktop shows them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "E2eSupport.h"
+
+#include <shlobj.h>
+
+#include "resource.h"
+
+using namespace e2e;
+
+namespace {
+
+using Rgb = std::array<std::uint8_t, 3>;
+using Painter = std::function<Rgb(int x, int y)>;
+
+// Four quadrants of plain colour, so a picture drawn upside down or mirrored
+// shows the wrong colour at some corner.
+constexpr Rgb kQuadrants[4] = {{220, 20, 20}, {20, 170, 20}, {20, 20, 220}, {230, 210, 20}};
+
+Painter Quadrants(int width, int height, bool mirrored) {
+    return [=](int x, int y) {
+        const bool right = (x >= width / 2) != mirrored;
+        return kQuadrants[(y < height / 2 ? 0 : 2) + (right ? 1 : 0)];
+    };
+}
+
+void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void PngChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+    PutBe32(out, static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBe32(out, Crc32(out.data() + start, out.size() - start));
+}
+
+// An 8-bit RGB PNG whose zlib stream holds stored (uncompressed) blocks.
+std::vector<std::uint8_t> EncodePng(int width, int height, const Painter& paint) {
+    std::vector<std::uint8_t> raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);  // filter type None
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = paint(x, y);
+            raw.insert(raw.end(), c.begin(), c.end());
+        }
+    }
+    std::vector<std::uint8_t> zlib = {0x78, 0x01};
+    for (std::size_t at = 0; at < raw.size();) {
+        const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
+        zlib.push_back(at + n == raw.size() ? 1 : 0);
+        zlib.push_back(static_cast<std::uint8_t>(n));
+        zlib.push_back(static_cast<std::uint8_t>(n >> 8));
+        zlib.push_back(static_cast<std::uint8_t>(~n));
+        zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
+        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
+                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
+        at += n;
+    }
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t byte : raw) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    PutBe32(zlib, b << 16 | a);
+
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    PutBe32(header, static_cast<std::uint32_t>(width));
+    PutBe32(header, static_cast<std::uint32_t>(height));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
+    PngChunk(png, "IHDR", header);
+    PngChunk(png, "IDAT", zlib);
+    PngChunk(png, "IEND", {});
+    return png;
+}
+
+// A GIF with the four quadrant colours as its palette. Its LZW stream starts
+// afresh (a clear code) every two pixels, so the codes stay three bits wide
+// and no string table is needed to write it.
+std::vector<std::uint8_t> EncodeGif(int width, int height, const Painter& paint) {
+    auto put16 = [](std::vector<std::uint8_t>& out, int v) {
+        out.push_back(static_cast<std::uint8_t>(v));
+        out.push_back(static_cast<std::uint8_t>(v >> 8));
+    };
+    std::vector<std::uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
+    put16(gif, width);
+    put16(gif, height);
+    gif.insert(gif.end(), {0x91, 0, 0});  // a global table of 4 colours
+    for (const Rgb& c : kQuadrants) gif.insert(gif.end(), c.begin(), c.end());
+    gif.push_back(0x2C);
+    put16(gif, 0);
+    put16(gif, 0);
+    put16(gif, width);
+    put16(gif, height);
+    gif.push_back(0);
+    gif.push_back(2);  // minimum code size: clear 4, end 5
+
+    std::vector<std::uint8_t> codes;
+    std::uint32_t bits = 0;
+    int count = 0;
+    auto code = [&](unsigned c) {
+        bits |= c << count;
+        count += 3;
+        while (count >= 8) {
+            codes.push_back(static_cast<std::uint8_t>(bits));
+            bits >>= 8;
+            count -= 8;
+        }
+    };
+    auto index = [&](int x, int y) {
+        const Rgb c = paint(x, y);
+        for (unsigned i = 0; i < 4; ++i)
+            if (kQuadrants[i] == c) return i;
+        return 0u;
+    };
+    for (int p = 0; p < width * height; ++p) {
+        if (p % 2 == 0) code(4);
+        code(index(p % width, p / width));
+    }
+    code(5);
+    if (count > 0) codes.push_back(static_cast<std::uint8_t>(bits));
+    for (std::size_t at = 0; at < codes.size(); at += 255) {
+        const std::size_t n = std::min<std::size_t>(255, codes.size() - at);
+        gif.push_back(static_cast<std::uint8_t>(n));
+        gif.insert(gif.end(), codes.begin() + static_cast<std::ptrdiff_t>(at),
+                   codes.begin() + static_cast<std::ptrdiff_t>(at + n));
+    }
+    gif.push_back(0);
+    gif.push_back(0x3B);
+    return gif;
+}
+
+std::string WriteTemp(const std::string& name, const std::vector<std::uint8_t>& data) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string path = std::string(temp) + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
+    return path;
+}
+
+std::string WallpaperBitmap() {
+    char dir[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, dir);
+    return std::string(dir) + "\\Velant! Pro 2001\\Velant! Pro 2001 wallpaper.bmp";
+}
+
+std::string SystemWallpaper() {
+    char path[MAX_PATH] = {};
+    SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0);
+    return path;
+}
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& d, std::size_t at) {
+    return static_cast<std::uint32_t>(d.at(at) | d.at(at + 1) << 8 | d.at(at + 2) << 16 | d.at(at + 3) << 24);
+}
+
+// Every pixel of the wallpaper bitmap against the picture, as "" or the first difference.
+std::string CompareBitmap(const std::vector<std::uint8_t>& bmp, int width, int height, const Painter& paint) {
+    if (bmp.size() < 54 || bmp[0] != 'B' || bmp[1] != 'M') return "not a bitmap file";
+    if (static_cast<int>(Le32(bmp, 18)) != width || static_cast<int>(Le32(bmp, 22)) != height)
+        return "size " + std::to_string(Le32(bmp, 18)) + " x " + std::to_string(Le32(bmp, 22));
+    if ((bmp[28] | bmp[29] << 8) != 24) return "not 24 bits per pixel";
+    const std::size_t offset = Le32(bmp, 10), stride = (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
+    if (bmp.size() < offset + stride * height) return "truncated";
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = bmp.data() + offset + stride * (height - 1 - y) + 3 * x;
+            const Rgb want = paint(x, y);
+            if (p[2] != want[0] || p[1] != want[1] || p[0] != want[2])
+                return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ")";
+        }
+    return "";
+}
+
+bool Near(COLORREF c, const Rgb& want) {
+    return std::abs(GetRValue(c) - want[0]) < 40 && std::abs(GetGValue(c) - want[1]) < 40 &&
+           std::abs(GetBValue(c) - want[2]) < 40;
+}
+
+// The desktop shows the picture's four quadrants around the screen's centre:
+// stretched over the screen, or at its own size in the middle where the
+// shell (Wine's) draws every wallpaper centred.
+bool DesktopShows(int width, int height, const Painter& paint) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const int dx = std::min(w, width) / 4, dy = std::min(h, height) / 4;
+    return WaitFor(
+        [&] {
+            return Near(ScreenPixel(w / 2 - dx, h / 2 - dy), paint(0, 0)) &&
+                   Near(ScreenPixel(w / 2 + dx, h / 2 - dy), paint(width - 1, 0)) &&
+                   Near(ScreenPixel(w / 2 - dx, h / 2 + dy), paint(0, height - 1)) &&
+                   Near(ScreenPixel(w / 2 + dx, h / 2 + dy), paint(width - 1, height - 1));
+        },
+        5000);
+}
+
+// The program's message box on show, whoever owns it, or null.
+HWND ErrorBox(App& app) {
+    struct Find {
+        DWORD pid;
+        HWND found;
+    } find{0, nullptr};
+    GetWindowThreadProcessId(app.MainWindow(), &find.pid);
+    EnumWindows(
+        [](HWND wnd, LPARAM lParam) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(lParam);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(wnd, &pid);
+            char cls[16] = {};
+            GetClassNameA(wnd, cls, sizeof cls);
+            if (pid != f->pid || std::string(cls) != "#32770" || !IsWindowVisible(wnd) ||
+                !GetDlgItem(wnd, 0xFFFF))
+                return TRUE;
+            f->found = wnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+// The text of the message box the program shows, once it is up; the box is closed.
+std::string TakeErrorBox(App& app) {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = ErrorBox(app)) != nullptr; }, 5000)) return "(no error box)";
+    char text[512] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    WaitFor([&] { return !IsWindow(box); }, 5000);
+    return text;
+}
+
+// An error box left open would hold the program's window and its closing.
+void DismissErrorBox(App& app) {
+    if (ErrorBox(app)) ADD_FAILURE() << "an error was reported: " << TakeErrorBox(app);
+}
+
+// A user's click on a list entry, posted: an error box would hold a sent message.
+void SelectEntry(App& app, int index) {
+    HWND list = app.Control(IDC_WALLLIST);
+    SendMessageA(list, LB_SETCURSEL, index, 0);
+    PostMessageA(GetParent(list), WM_COMMAND, MAKEWPARAM(IDC_WALLLIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+}
+
+}  // namespace
+
+TEST(FormatsE2e, PngAndGifBecomeTheWallpaperWithTheirOwnPixelsAndAnUnreadableFileChangesNothing) {
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    DeleteFileA(WallpaperBitmap().c_str());
+    // Odd sizes, so every row of the bitmap carries padding; the GIF mirrored,
+    // so the change shows at each corner.
+    const int pw = 301, ph = 201, gw = 63, gh = 47;
+    const Painter png = Quadrants(pw, ph, false), gif = Quadrants(gw, gh, true);
+    const std::string pngPath = WriteTemp("velant-e2e-quadrants.png", EncodePng(pw, ph, png));
+    const std::string gifPath = WriteTemp("velant-e2e-quadrants.GIF", EncodeGif(gw, gh, gif));
+    const std::string listKey = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
+    const std::string brokenPath =
+        WriteTemp("velant-e2e-broken.png", {'n', 'o', 't', ' ', 'a', ' ', 'P', 'N', 'G'});
+    WriteString(HKEY_CURRENT_USER, listKey, "Count", "3");
+    WriteString(HKEY_CURRENT_USER, listKey, "Item0", pngPath);
+    WriteString(HKEY_CURRENT_USER, listKey, "Item1", gifPath);
+    WriteString(HKEY_CURRENT_USER, listKey, "Item2", brokenPath);
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckWallStartup_Checked", "True");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckStretch_Checked", "True");
+
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(
+        WaitFor([] { return GetFileAttributesA(WallpaperBitmap().c_str()) != INVALID_FILE_ATTRIBUTES; }));
+    EXPECT_TRUE(WaitFor([] { return _stricmp(SystemWallpaper().c_str(), WallpaperBitmap().c_str()) == 0; }))
+        << SystemWallpaper();
+    EXPECT_EQ(CompareBitmap(ReadAll(WallpaperBitmap()), pw, ph, png), "");
+    EXPECT_TRUE(DesktopShows(pw, ph, png));
+    Screenshot(nullptr, "formats-png-startup");
+    DismissErrorBox(app);
+
+    ASSERT_TRUE(app.ShowThroughIcon());
+    app.SelectPage(1);
+    HWND list = app.Control(IDC_WALLLIST);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3);
+
+    // The preview shows the PNG, stretched to its box as "Stretch" is checked.
+    SelectEntry(app, 0);
+    HWND preview = app.Control(IDC_WIMG);
+    Shot shot;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            shot = Capture(preview);
+            const int w = shot.width, h = shot.height;
+            return Near(shot.Pixel(w / 4, h / 4), png(0, 0)) &&
+                   Near(shot.Pixel(3 * w / 4, h / 4), png(pw - 1, 0)) &&
+                   Near(shot.Pixel(w / 4, 3 * h / 4), png(0, ph - 1)) &&
+                   Near(shot.Pixel(3 * w / 4, 3 * h / 4), png(pw - 1, ph - 1));
+        },
+        5000))
+        << std::hex << shot.Pixel(shot.width / 4, shot.height / 4);
+    Screenshot(app.MainWindow(), "formats-png-preview");
+
+    SelectEntry(app, 1);
+    PostMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif).empty(); }, 5000))
+        << CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif);
+    DismissErrorBox(app);
+
+    // A file no decoder reads: selecting and applying it say so, and the wallpaper stays.
+    const std::string error = "Cannot decode picture \"" + brokenPath + "\".";
+    SelectEntry(app, 2);
+    std::string shown = TakeErrorBox(app);
+    EXPECT_EQ(shown.rfind(error, 0), 0u) << "on selection: " << shown;
+    PostMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
+    shown = TakeErrorBox(app);
+    EXPECT_EQ(shown.rfind(error, 0), 0u) << "on apply: " << shown;
+    EXPECT_EQ(CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif), "");
+    EXPECT_EQ(_stricmp(SystemWallpaper().c_str(), WallpaperBitmap().c_str()), 0) << SystemWallpaper();
+
+    // The configuration window stands over the middle of the desktop.
+    ShowWindow(app.MainWindow(), SW_HIDE);
+    EXPECT_TRUE(DesktopShows(gw, gh, gif));
+    Screenshot(nullptr, "formats-gif-apply");
+    DismissErrorBox(app);
+    ASSERT_TRUE(app.Close());
+    DeleteFileA(pngPath.c_str());
+    DeleteFileA(gifPath.c_str());
+    DeleteFileA(brokenPath.c_str());
+}
