@@ -116,7 +116,8 @@ TEST(MoreE2e, FillAndFitStoreTheShellsStylesAndTheDesktopShowsThePicture) {
     const std::string picture = WriteBitmap("velant-e2e-quadrants.bmp", w, h, [&](int x, int y) {
         return kQuadrants[(y < h / 2 ? 0 : 2) + (x < w / 2 ? 0 : 1)];
     });
-    const std::string other = WriteBitmap("velant-e2e-grey.bmp", 8, 8, [](int, int) { return RGB(90, 90, 90); });
+    const std::string other =
+        WriteBitmap("velant-e2e-grey.bmp", 8, 8, [](int, int) { return RGB(90, 90, 90); });
     struct Case {
         const char* name;
         const char* index;
@@ -134,7 +135,8 @@ TEST(MoreE2e, FillAndFitStoreTheShellsStylesAndTheDesktopShowsThePicture) {
         App app;
         ASSERT_TRUE(app.Start());
         EXPECT_TRUE(WaitFor([&] {
-            return ValueBytes(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle") == SzBytes(c.style);
+            return ValueBytes(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle") ==
+                   SzBytes(c.style);
         }));
         EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, "Control Panel\\Desktop", "TileWallpaper"), SzBytes("0"))
             << "Tile is checked, yet the scaled layout is not tiled";
@@ -142,7 +144,8 @@ TEST(MoreE2e, FillAndFitStoreTheShellsStylesAndTheDesktopShowsThePicture) {
         // Every layout that keeps the picture's proportions puts its middle in the
         // middle of the screen: just around it lie the four quadrants.
         const int cx = sw / 2, cy = sh / 2;
-        const POINT around[4] = {{cx - 20, cy - 20}, {cx + 20, cy - 20}, {cx - 20, cy + 20}, {cx + 20, cy + 20}};
+        const POINT around[4] = {
+            {cx - 20, cy - 20}, {cx + 20, cy - 20}, {cx - 20, cy + 20}, {cx + 20, cy + 20}};
         const bool shown = WaitFor(
             [&] {
                 for (int q = 0; q < 4; ++q)
@@ -155,9 +158,16 @@ TEST(MoreE2e, FillAndFitStoreTheShellsStylesAndTheDesktopShowsThePicture) {
 
         // The corners tell the layouts apart: Fill covers them with the picture's
         // corners, Fit and a centred picture leave the desktop's colour there.
-        const POINT corners[4] = {{4, 4}, {sw - 5, 4}, {4, sh - 5}, {sw - 5, sh - 5}};
+        // Of the work area: the taskbar covers the screen's lower corners.
+        RECT work{0, 0, sw, sh};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        const POINT corners[4] = {{work.left + 4, work.top + 4},
+                                  {work.right - 5, work.top + 4},
+                                  {work.left + 4, work.bottom - 5},
+                                  {work.right - 5, work.bottom - 5}};
         int pictureCorners = 0;
-        for (int q = 0; q < 4; ++q) pictureCorners += Near(ScreenPixel(corners[q].x, corners[q].y), kQuadrants[q]);
+        for (int q = 0; q < 4; ++q)
+            pictureCorners += Near(ScreenPixel(corners[q].x, corners[q].y), kQuadrants[q]);
         const bool fill = std::string(c.name) == "fill";
         if (fill && pictureCorners == 0) {
             // This desktop does not scale (Wine's draws every style but tiled centred).
@@ -166,7 +176,8 @@ TEST(MoreE2e, FillAndFitStoreTheShellsStylesAndTheDesktopShowsThePicture) {
                 << "centred at its own size: " << Hex(ScreenPixel(inside.x, inside.y));
             std::printf("fill: the desktop draws the picture centred at its own size, not scaled\n");
         } else {
-            EXPECT_EQ(pictureCorners, fill ? 4 : 0) << Hex(ScreenPixel(4, 4));
+            EXPECT_EQ(pictureCorners, fill ? 4 : 0) << Hex(ScreenPixel(corners[0].x, corners[0].y)) << " "
+                                                    << Hex(ScreenPixel(corners[3].x, corners[3].y));
         }
         ASSERT_TRUE(app.Close());
     }
@@ -202,5 +213,6 @@ TEST(MoreE2e, TheShuffledOrderGoesOnOverRestarts) {
     }
     EXPECT_EQ(std::set<int>(shown.begin(), shown.begin() + 4).size(), 4u) << "every picture once a round";
     EXPECT_NE(shown[4], shown[3]) << "the next round does not open with the last picture";
-    std::printf("shuffled over restarts: %d %d %d %d | %d\n", shown[0], shown[1], shown[2], shown[3], shown[4]);
+    std::printf("shuffled over restarts: %d %d %d %d | %d\n", shown[0], shown[1], shown[2], shown[3],
+                shown[4]);
 }
