@@ -1,5 +1,5 @@
 #pragma once
-// The main window: the configuration window with its four pages, the owner of
+// The main window: the configuration window with its five pages, the owner of
 // every component, and the glue between their events and the system.
 #include <map>
 #include <memory>
