@@ -33,7 +33,7 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
       FApp(app) {
     Caption = kTitle;
 
-    PageControl1.Pages = {&TabSheet1, &TabSheet3, &TabSheet4, &TabSheet2};
+    PageControl1.Pages = {&TabSheet1, &TabSheet3, &TabSheet4, &TabSheet2, &TabSheet5};
     ckWinClock.Bold = true;
     ckCPU.Bold = true;
     ckAutorun.Hint = "Launch Velant! 2000 Windows startup";
@@ -143,6 +143,7 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     WireShellCommands();
     WirePopupMenu();
     WirePowerMenu();
+    WireMorePage();
     RegisterComponents();
 }
 
@@ -221,6 +222,7 @@ void TQuorvForm::FormCreate() {
     } catch (const EVelantError& error) {
         plat::Trace(FPlatform.kernel, "Restoring the settings", error);
     }
+    LoadMoreSettings();
     // The box tells the truth about the logon entry: a first run has none, and
     // another program may have removed or added it since the last close.
     try {

@@ -1,11 +1,12 @@
 #pragma once
-// The main window: the configuration window with its four pages, the owner of
+// The main window: the configuration window with its five pages, the owner of
 // every component, and the glue between their events and the system.
 #include <map>
 #include <memory>
 #include <string>
 
 #include "app/FormStorage.h"
+#include "app/ShuffleRound.h"
 #include "app/TimerLst.h"
 #include "desktop/FolderMenu.h"
 #include "desktop/NewDesktop.h"
@@ -56,6 +57,7 @@ public:
     TTabSheet TabSheet3{"TabSheet3", "Wallpaper"};
     TTabSheet TabSheet4{"TabSheet4", "Desktop/Hotkeys"};
     TTabSheet TabSheet2{"TabSheet2", "Popup menu/Start menu"};
+    TTabSheet TabSheet5{"TabSheet5", "More"};
 
     // "Main"
     TCheckBox ckAutorun{"ckAutorun", "Autorun Velant! Pro 2001", true};
@@ -147,6 +149,14 @@ public:
     TShellIcon imgPrinters{"imgPrinters"};
     TShellIcon imgUrlHistory{"imgUrlHistory"};
     TShellIcon imgRecycleBin{"imgRecycleBin"};
+
+    // "More": choices kept under their own key, whose defaults are the program's
+    // behaviour without them.
+    TCheckBox ckAllPictures{"ckAllPictures", "All picture types", false};
+    TRadioGroup GroupLayout{"GroupLayout", "  Picture layout  ", {"As on the Wallpaper page", "Fill", "Fit"}};
+    TCheckBox ckShuffle{"ckShuffle", "Shuffle without repeats", false};
+    TCheckBox ckPauseFullScreen{"ckPauseFullScreen", "While a full-screen program runs", false};
+    TCheckBox ckPauseBattery{"ckPauseBattery", "On battery", false};
 
     // --- the tray popup menu's items ---
     TPopupMenu RxPopupMenu1{"RxPopupMenu1"};
@@ -250,6 +260,27 @@ public:
 
     // The colour step after anything that makes the shell redraw the desktop.
     void ApplyIconColors();
+
+    // --- the "More" page ---
+    static constexpr const char* kMoreKey = "Software\\Corvane\\Velant! Pro 2001\\More";
+    void WireMorePage();
+    // Reads the page's choices without writing anything: a user who never
+    // changes them leaves no trace of the page.
+    void LoadMoreSettings();
+    void ckAllPicturesClick();
+    void GroupLayoutClick();
+    void ckShuffleClick();
+    // Fill or Fit chosen: the style is stored and the wallpaper applied; false
+    // leaves the layout to "Stretch" and "Tile".
+    bool ApplyScaleStyle();
+    // The timed change's shuffled draw; false when no entry could be read.
+    bool ShuffleWallpaper();
+    // The user is busy in a way the switches ask the timed change to wait for.
+    bool ChangePaused();
+    void SaveMoreSetting(const std::string& name, const std::string& text);
+    TShuffleRound FShuffle;
+    std::string FShuffleOrderStored;
+    bool FLoadingMore = false;
 
     // --- desktop appearance ---
     void ckDesktopIconsClick();

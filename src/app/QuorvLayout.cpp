@@ -12,6 +12,7 @@ TFormLayout TQuorvForm::DescribeControls() {
         {TabSheet3, IDD_PAGE_WALLPAPER},
         {TabSheet4, IDD_PAGE_DESKTOP},
         {TabSheet2, IDD_PAGE_MENU},
+        {TabSheet5, IDD_PAGE_MORE},
         {ckAutorun, TabSheet1, IDC_CKAUTORUN, {{"Checked", 21}}},
         {ckAutorunScr, TabSheet1, IDC_CKAUTORUNSCR, {{"Checked", 22}}},
         {ckWinClock, TabSheet1, IDC_CKWINCLOCK, {{"Checked", 23}}},
@@ -96,6 +97,13 @@ TFormLayout TQuorvForm::DescribeControls() {
         {imgPrinters, TabSheet2, IDC_IMGPRINTERS},
         {imgUrlHistory, TabSheet2, IDC_IMGURLHISTORY},
         {imgRecycleBin, TabSheet2, IDC_IMGRECYCLEBIN},
+
+        // Kept under their own key by the page itself, never by the settings store.
+        {ckAllPictures, TabSheet5, IDC_CKALLPICTURES},
+        {GroupLayout, TabSheet5, IDC_GROUPLAYOUT},
+        {ckShuffle, TabSheet5, IDC_CKSHUFFLE},
+        {ckPauseFullScreen, TabSheet5, IDC_CKPAUSEFULLSCREEN},
+        {ckPauseBattery, TabSheet5, IDC_CKPAUSEBATTERY},
 
         // The popup menu's items are registered as the menu is built.
         {*SubDontaskconfirm, {{"Checked", 45}}},

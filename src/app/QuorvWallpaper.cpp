@@ -95,6 +95,10 @@ void TQuorvForm::ChangeWallpaper() {
     // A one-entry list is applied too: its entry is the wallpaper. From no
     // selection or the last entry, the sequence starts again at the first.
     int next = count == 1 ? 0 : (WallList.ItemIndex() + 1) % count;
+    if (count >= 2 && ckWallRandom.Checked() && ckShuffle.Checked()) {
+        ShuffleWallpaper();
+        return;
+    }
     if (count >= 2 && ckWallRandom.Checked()) {
         std::mt19937 random(FPlatform.kernel.GetTickCount());
         std::uniform_int_distribution<int> pick(0, count - 1);
@@ -140,12 +144,16 @@ void TQuorvForm::ApplyWallpaperFile(const std::string& path) {
     }
     // Any other file writes nothing: the current bitmap (or the setter's own
     // choice when there is none yet) is shown again in the current style.
+    if (ApplyScaleStyle()) return;
     Wallpaper1.SetStretch(ckStretch.Checked());
     Wallpaper1.SetTile(ckTile.Checked());
 }
 
 void TQuorvForm::WallPaperTimerTimer() {
     if (!ckChangeWp.Checked()) return;
+    // A change that falls due while the user is busy waits for the first tick
+    // after: one change then, not the ones missed.
+    if (MinutesLeft == 1 && ChangePaused()) return;
     --MinutesLeft;
     if (MinutesLeft != 0) return;
     LoadEditSetting(CheckTime);

@@ -142,6 +142,14 @@ constexpr long SHCNE_ASSOCCHANGED = 0x08000000;
 constexpr std::uint32_t SHCNF_FLUSHNOWAIT = 0x2000;
 constexpr std::uint32_t SEE_MASK_IDLIST = 0x04;
 constexpr std::uint32_t SEE_MASK_NOCLOSEPROCESS = 0x40;
+// SHQueryUserNotificationState.
+constexpr std::uint32_t QUNS_NOT_PRESENT = 1;
+constexpr std::uint32_t QUNS_BUSY = 2;
+constexpr std::uint32_t QUNS_RUNNING_D3D_FULL_SCREEN = 3;
+constexpr std::uint32_t QUNS_PRESENTATION_MODE = 4;
+constexpr std::uint32_t QUNS_ACCEPTS_NOTIFICATIONS = 5;
+constexpr std::uint32_t QUNS_QUIET_TIME = 6;
+constexpr std::uint32_t QUNS_APP = 7;
 
 // Kernel.
 constexpr std::uint32_t NORMAL_PRIORITY_CLASS = 0x20;
@@ -178,6 +186,10 @@ constexpr std::uint32_t EWX_SHUTDOWN = 1;
 constexpr std::uint32_t EWX_REBOOT = 2;
 constexpr std::uint32_t EWX_FORCE = 4;
 constexpr std::uint32_t EWX_POWEROFF = 8;
+// SYSTEM_POWER_STATUS.ACLineStatus.
+constexpr std::uint8_t AC_LINE_OFFLINE = 0;
+constexpr std::uint8_t AC_LINE_ONLINE = 1;
+constexpr std::uint8_t AC_LINE_UNKNOWN = 255;
 
 // Version information.
 constexpr std::uint32_t VER_PLATFORM_WIN32s = 0;

@@ -1,7 +1,7 @@
 #pragma once
 // Shell (shell32): notification icon, ShellExecute(Ex), special folders, file
 // icons, change notifications to the shell, recent documents, Active Desktop,
-// folder browser.
+// folder browser, the user's notification state.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -88,6 +88,9 @@ public:
     virtual std::unique_ptr<IActiveDesktop> CreateActiveDesktop() = 0;
     // The chosen folder's path, or false when the user cancelled.
     virtual bool SHBrowseForFolder(const BrowseInfo& info, std::string& path) = 0;
+    // Whether the user is busy (QUNS_BUSY, a full-screen game, a presentation) or
+    // free for notifications; the result is an HRESULT, 0 on success.
+    virtual long SHQueryUserNotificationState(std::uint32_t& state) = 0;
 };
 
 }  // namespace plat

@@ -81,6 +81,12 @@ void TWPChange::SetStretch(bool value) {
     ApplyWallpaper();
 }
 
+void TWPChange::SetScaleStyle(TScaleStyle style) {
+    WriteStyle("WallpaperStyle", style == TScaleStyle::ssFill ? "10" : "6");
+    WriteStyle("TileWallpaper", "0");
+    ApplyWallpaper();
+}
+
 void TWPChange::ApplyWallpaper() {
     std::string path = FFileName;
     if (path.empty()) {

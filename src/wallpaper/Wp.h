@@ -8,6 +8,10 @@
 #include "platform/user.h"
 #include "ui/Component.h"
 
+// The layouts the shell scales itself, keeping the picture's proportions: Fill
+// covers the screen and crops what overflows, Fit shows the whole picture.
+enum class TScaleStyle { ssFill, ssFit };
+
 class TWPChange : public TComponent {
 public:
     TWPChange(std::string name, plat::IKernel& kernel, plat::IRegistry& registry, plat::IUser& user);
@@ -22,6 +26,9 @@ public:
     void SetTile(bool value);
     bool Stretch();
     void SetStretch(bool value);
+    // Stores a scaled layout ("WallpaperStyle" "10" or "6", "TileWallpaper" "0")
+    // and applies the wallpaper once, with both values in force.
+    void SetScaleStyle(TScaleStyle style);
 
     virtual void ApplyWallpaper();
 

@@ -23,6 +23,13 @@ bool SimPower::SetSystemPowerState(bool suspend, bool force) {
     return !journal_.Fails("SetSystemPowerState");
 }
 
+bool SimPower::GetSystemPowerStatus(plat::SystemPowerStatus& status) {
+    journal_.Add("GetSystemPowerStatus()");
+    if (journal_.Fails("GetSystemPowerStatus")) return false;
+    status = status_;
+    return true;
+}
+
 bool SimPower::PrivilegeEnabled(const std::string& privilege) const {
     return std::any_of(enabled_.begin(), enabled_.end(),
                        [&](const std::string& p) { return IEquals(p, privilege); });

@@ -234,4 +234,11 @@ bool SimShell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path
     return true;
 }
 
+long SimShell::SHQueryUserNotificationState(std::uint32_t& state) {
+    journal_.Add("SHQueryUserNotificationState()");
+    if (journal_.Fails("SHQueryUserNotificationState")) return E_FAIL;
+    state = notificationState_;
+    return 0;
+}
+
 }  // namespace sim

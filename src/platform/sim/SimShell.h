@@ -25,6 +25,9 @@
 //   SHAddToRecentDocs(<flags>, "<path>"|null)
 //   CreateActiveDesktop()   SetDesktopItemOptions(<fEnableComponents>, <fActiveDesktop>)   ApplyChanges(<flags>)
 //
+//   SHQueryUserNotificationState()   answers the state SetUserNotificationState
+//   set (QUNS_ACCEPTS_NOTIFICATIONS until then); an injected failure gives E_FAIL
+//
 // Active Desktop objects (CreateActiveDesktop) each start from the system's
 // applied options. Options set on an object are pending on that object only; its
 // ApplyChanges makes them the system's, and an object dropped without applying
@@ -44,6 +47,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/constants.h"
 #include "platform/shell.h"
 #include "platform/sim/SimJournal.h"
 #include "platform/sim/SimKernel.h"
@@ -80,6 +84,7 @@ public:
     void SHAddToRecentDocs(std::uint32_t flags, const char* path) override;
     std::unique_ptr<plat::IActiveDesktop> CreateActiveDesktop() override;
     bool SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) override;
+    long SHQueryUserNotificationState(std::uint32_t& state) override;
 
     // ---- Test helpers ----
     // The icons in the current taskbar, in the order they were added.
@@ -117,6 +122,9 @@ public:
     const std::string& BrowseStatusText() const { return browseStatus_; }
     bool BrowseOKEnabled() const { return browseOK_; }
 
+    // What the user is doing, as SHQueryUserNotificationState reports it (QUNS_...).
+    void SetUserNotificationState(std::uint32_t state) { notificationState_ = state; }
+
 private:
     class ActiveDesktop;
 
@@ -139,6 +147,7 @@ private:
     std::vector<std::string> selections_;
     std::string browseStatus_;
     bool browseOK_ = true;
+    std::uint32_t notificationState_ = plat::QUNS_ACCEPTS_NOTIFICATIONS;
 };
 
 }  // namespace sim

@@ -27,4 +27,17 @@ bool Win32Power::SetSystemPowerState(bool suspend, bool force) {
     return ::SetSystemPowerState(suspend, force) != FALSE;
 }
 
+bool Win32Power::GetSystemPowerStatus(plat::SystemPowerStatus& status) {
+    SYSTEM_POWER_STATUS s{};
+    if (!::GetSystemPowerStatus(&s)) return false;
+    status.ACLineStatus = s.ACLineStatus;
+    status.BatteryFlag = s.BatteryFlag;
+    status.BatteryLifePercent = s.BatteryLifePercent;
+    // MinGW's headers name the fourth byte Reserved1: it is the saver flag.
+    status.SystemStatusFlag = reinterpret_cast<const BYTE*>(&s)[3];
+    status.BatteryLifeTime = s.BatteryLifeTime;
+    status.BatteryFullLifeTime = s.BatteryFullLifeTime;
+    return true;
+}
+
 }  // namespace win32

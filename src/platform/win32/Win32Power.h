@@ -9,6 +9,7 @@ public:
     bool AdjustPrivilege(const std::string& privilege, bool enable) override;
     bool ExitWindowsEx(std::uint32_t flags, std::uint32_t reason) override;
     bool SetSystemPowerState(bool suspend, bool force) override;
+    bool GetSystemPowerStatus(plat::SystemPowerStatus& status) override;
 };
 
 }  // namespace win32

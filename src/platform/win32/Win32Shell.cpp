@@ -229,4 +229,11 @@ bool Win32Shell::SHBrowseForFolder(const plat::BrowseInfo& info, std::string& pa
     return SHGetPathFromIDList(FromWin(chosen.get()), path);
 }
 
+long Win32Shell::SHQueryUserNotificationState(std::uint32_t& state) {
+    QUERY_USER_NOTIFICATION_STATE s = QUNS_ACCEPTS_NOTIFICATIONS;
+    const HRESULT result = ::SHQueryUserNotificationState(&s);
+    if (SUCCEEDED(result)) state = static_cast<std::uint32_t>(s);
+    return result;
+}
+
 }  // namespace win32

@@ -18,6 +18,7 @@ public:
     void SHAddToRecentDocs(std::uint32_t flags, const char* path) override;
     std::unique_ptr<plat::IActiveDesktop> CreateActiveDesktop() override;
     bool SHBrowseForFolder(const plat::BrowseInfo& info, std::string& path) override;
+    long SHQueryUserNotificationState(std::uint32_t& state) override;
 };
 
 }  // namespace win32
