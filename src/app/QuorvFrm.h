@@ -28,6 +28,7 @@
 #include "ui/FormLayout.h"
 #include "wallpaper/FilesScn.h"
 #include "wallpaper/FolderBrowser.h"
+#include "wallpaper/Picture.h"
 #include "wallpaper/Wp.h"
 
 // The renderer's entries for the items the folder menu adds to "Desktop".
@@ -268,6 +269,8 @@ public:
     // changes them leaves no trace of the page.
     void LoadMoreSettings();
     void ckAllPicturesClick();
+    // How a list entry is read: the system's codecs only with "All picture types".
+    TPictureKind KindOf(const std::string& path) const;
     void GroupLayoutClick();
     void ckShuffleClick();
     // Fill or Fit chosen: the style is stored and the wallpaper applied; false

@@ -19,6 +19,14 @@ bool FileExists(plat::IKernel& kernel, const std::string& path) {
 
 }  // namespace
 
+// The system's codecs read pictures only for a user who asked for every picture
+// type on the "More" page; otherwise a PNG in a stored list is an entry of an
+// unknown kind, as it always was.
+TPictureKind TQuorvForm::KindOf(const std::string& path) const {
+    const TPictureKind kind = PictureKindOf(path);
+    return kind == TPictureKind::pkSystem && !ckAllPictures.Checked() ? TPictureKind::pkNone : kind;
+}
+
 void TQuorvForm::WireWallpaperPage() {
     btnApplyWall.OnClick = [this] { btnApplyWallClick(); };
     RxSpeedButton17.OnClick = [this] { RxSpeedButton17Click(); };
@@ -128,7 +136,7 @@ void TQuorvForm::ApplySelectedWallpaper() {
 }
 
 void TQuorvForm::ApplyWallpaperFile(const std::string& path) {
-    if (PictureKindOf(path) != TPictureKind::pkNone) {
+    if (KindOf(path) != TPictureKind::pkNone) {
         MakeWallpaperFolder();
         try {
             ConvertPictureToBitmap(FPlatform.kernel, FPlatform.imaging, path, WallpaperBitmapPath());
@@ -183,7 +191,7 @@ void TQuorvForm::WallListClick() {
     const int index = WallList.ItemIndex();
     if (index < 0) return;
     const std::string path = WallList.Items()[index];
-    if (PictureKindOf(path) == TPictureKind::pkNone) return;
+    if (KindOf(path) == TPictureKind::pkNone) return;
     if (!FileExists(FPlatform.kernel, path)) {
         FPlatform.dialogs.MessageBox(Handle(),
                                      "File " + path +
@@ -244,10 +252,10 @@ void TQuorvForm::RxSpeedButton19Click() {
 
     // Whatever name was typed, the file holds bitmap data, so it gets a bitmap's name.
     std::string path = options.fileName;
-    if (PictureKindOf(path) != TPictureKind::pkBitmap) {
+    if (KindOf(path) != TPictureKind::pkBitmap) {
         auto dot = path.rfind('.');
         auto slash = path.find_last_of("\\/");
-        if (PictureKindOf(path) != TPictureKind::pkNone && dot != std::string::npos &&
+        if (KindOf(path) != TPictureKind::pkNone && dot != std::string::npos &&
             (slash == std::string::npos || dot > slash))
             path.resize(dot);
         path += ".bmp";
