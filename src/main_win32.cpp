@@ -47,6 +47,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int exitCode = 0;
     {
         TQuorvForm form(platform, app);
+        // The icon is all a resident start shows, and it needs only its own hidden
+        // window: it goes in before the configuration window's controls are built,
+        // which takes longer than everything else at start.
+        app.Dispatch([&] { form.LoadResidentComponents(); });
         // Shown by the view, so it goes after the view's windows.
         win32::UniqueHicon sampleIcon;
         win32::FormView view(form, form.Layout(), app, app.Title, "TQuorvForm", IDI_VELANT);
@@ -97,8 +101,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         win32Platform.User().SetDialogWindow(view.Window());
         win32Platform.User().SetMessageFilter([&view](MSG& m) { return view.PreTranslateMessage(m); });
 
-        // The start-up sequence; the notification icon decides whether the
-        // window shows (it stays hidden when the program starts resident).
+        // The rest of the start-up sequence; the notification icon decided whether
+        // the window shows (it stays hidden when the program starts resident).
         app.Dispatch([&] { form.Loaded(); });
         if (!view.Closed() && !app.Terminated())
             exitCode = win32Platform.User().RunMessageLoop([&app] { return app.Terminated(); });
