@@ -12,6 +12,8 @@
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WinApi.h"
 
+#include <optional>
+
 namespace {
 
 // COM on this thread for as long as the program runs (the Active Desktop object
@@ -32,11 +34,8 @@ private:
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    INITCOMMONCONTROLSEX icc{};
-    icc.dwSize = sizeof icc;
-    icc.dwICC = ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
-    ::InitCommonControlsEx(&icc);
-    OleSession ole;
+    // Begun once the icon is in, ended after the form is gone.
+    std::optional<OleSession> ole;
 
     win32::Win32Platform win32Platform(IDI_VELANT);
     plat::Platform platform = win32Platform.platform();
@@ -47,6 +46,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int exitCode = 0;
     {
         TQuorvForm form(platform, app);
+        // The icon is all a resident start shows, and it needs only its own hidden
+        // window: it goes in before the configuration window's controls are built,
+        // which takes longer than everything else at start.
+        app.Dispatch([&] { form.LoadResidentComponents(); });
+        // What only the window's controls and the rest of the start-up need.
+        INITCOMMONCONTROLSEX icc{};
+        icc.dwSize = sizeof icc;
+        icc.dwICC = ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+        ::InitCommonControlsEx(&icc);
+        ole.emplace();
         // Shown by the view, so it goes after the view's windows.
         win32::UniqueHicon sampleIcon;
         win32::FormView view(form, form.Layout(), app, app.Title, "TQuorvForm", IDI_VELANT);
@@ -97,8 +106,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         win32Platform.User().SetDialogWindow(view.Window());
         win32Platform.User().SetMessageFilter([&view](MSG& m) { return view.PreTranslateMessage(m); });
 
-        // The start-up sequence; the notification icon decides whether the
-        // window shows (it stays hidden when the program starts resident).
+        // The rest of the start-up sequence; the notification icon decided whether
+        // the window shows (it stays hidden when the program starts resident).
         app.Dispatch([&] { form.Loaded(); });
         if (!view.Closed() && !app.Terminated())
             exitCode = win32Platform.User().RunMessageLoop([&app] { return app.Terminated(); });

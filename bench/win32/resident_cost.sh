@@ -4,18 +4,24 @@
 #   - processor time of each over SECONDS (default 60): the program idle (fresh
 #     settings), with the caption clock, and with the clock and the CPU load;
 #   - wake-ups per second: context switches of all the process's threads;
-#   - the time from process start to the notification icon, five times each.
+#   - the time from process start to the notification icon, STARTS times each
+#     (default 5), alternating, with the medians and their difference.
 # Processor time is the threads' run time from /proc/PID/task/*/schedstat, in
 # nanoseconds. Not part of ./test.sh; needs the windows build (VelantPro.exe).
 #
-# Usage: bench/win32/resident_cost.sh [SECONDS]
+# Usage: bench/win32/resident_cost.sh [SECONDS] [STARTS]   (SECONDS 0: the start-up only)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/../.."
 seconds=${1:-60}
+starts=${2:-5}
 out=build/resident
 mkdir -p "$out"
 exe=build/windows/dist/VelantPro.exe
-[ -f "$exe" ] || exe=build/windows/VelantPro.exe
+if [ ! -f "$exe" ]; then
+  exe=build/windows/VelantPro.exe
+  # Its debug information (about 19 MB) is read at every start: some 90 ms under Wine.
+  [ -f "$exe" ] && echo "note: no stripped exe (target velant_dist); measuring $exe" >&2
+fi
 [ -f "$exe" ] || { echo "build the windows preset first" >&2; exit 1; }
 x86_64-w64-mingw32-gcc -O2 -mwindows -o "$out/Baseline.exe" bench/win32/resident/Baseline.c
 x86_64-w64-mingw32-gcc -O2 -o "$out/StartupProbe.exe" bench/win32/resident/StartupProbe.c
@@ -50,13 +56,24 @@ sample() {
   echo "$ns $sw"
 }
 
-echo "Start-up to the icon (ms), five starts each:"
-for i in 1 2 3 4 5; do
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+echo "Start-up to the icon (ms), $starts starts each:"
+vs=() bs=()
+for _ in $(seq "$starts"); do
   wine reg delete "$settings" /f >/dev/null 2>&1 || true
   v=$(probe "$(winepath -w "$exe")" TCoolTrayIconWnd 1); probe close TQuorvForm >/dev/null
   b=$(probe "$(winepath -w "$out/Baseline.exe")" VelantBaselineWnd 1); probe close VelantBaselineWnd >/dev/null
   echo "  program $v  baseline $b"
+  vs+=("$v") bs+=("$b")
 done
+vm=$(printf '%s\n' "${vs[@]}" | median)
+bm=$(printf '%s\n' "${bs[@]}" | median)
+awk -v v="$vm" -v b="$bm" 'BEGIN { printf "  median: program %.1f  baseline %.1f  difference %.1f\n", v, b, v - b }'
+if [ "$seconds" = 0 ]; then
+  wine reg delete "$settings" /f >/dev/null 2>&1 || true
+  velant_stop_wine
+  exit 0
+fi
 
 # A window in front, whose caption the clock stamps.
 setsid wine notepad </dev/null >/dev/null 2>&1 &

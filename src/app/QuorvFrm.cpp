@@ -200,9 +200,15 @@ void TQuorvForm::RegisterComponents() {
     FormStorage1.StoredProps = StoredProps(FLayout);
 }
 
-void TQuorvForm::Loaded() {
+void TQuorvForm::LoadResidentComponents() {
+    if (FResidentComponentsLoaded) return;
+    FResidentComponentsLoaded = true;
     HotKey.Loaded();
     CoolTrayIcon1.Loaded();
+}
+
+void TQuorvForm::Loaded() {
+    LoadResidentComponents();
     FormStorage1.Loaded();
     FormCreate();
 }

@@ -49,6 +49,10 @@ public:
 
     // The form has been built: components finish loading, then FormCreate runs.
     void Loaded();
+    // The first part of Loaded on its own: the hotkey list and the notification
+    // icon, which need none of the window's controls. The entry runs it before it
+    // builds them, so the icon appears without waiting for the pages; it runs once.
+    void LoadResidentComponents();
     // Every component with its page, dialog id and stored properties.
     const TFormLayout& Layout() const { return FLayout; }
 
@@ -409,6 +413,7 @@ private:
     std::string FDatePattern;
     std::string FTimePattern;
     bool FCpuFailureReported = false;
+    bool FResidentComponentsLoaded = false;
 
     TFormLayout FLayout;
     plat::Platform& FPlatform;

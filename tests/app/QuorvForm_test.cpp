@@ -60,6 +60,22 @@ TEST_F(MainFormTest, StartsResidentWithItsIconAndNoWindow) {
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
 }
 
+// The program entry puts the icon in before it builds the window's controls, and
+// runs the rest of the start-up afterwards.
+TEST_F(MainFormTest, IconCanGoInAheadOfTheStartUpSequenceAndIsAddedOnce) {
+    form = std::make_unique<TQuorvForm>(p, app);
+    form->LoadResidentComponents();
+    ASSERT_TRUE(TrayIcon().has_value());
+    EXPECT_FALSE(app.ShowMainForm);
+    EXPECT_FALSE(win.Registry().Get(HKCU, kMain, "GroupPriority")) << "the start-up sequence waits";
+
+    form->Loaded();
+    EXPECT_EQ(win.Count("Shell_NotifyIcon(NIM_ADD"), 1u);
+    EXPECT_EQ(win.Shell().Icons().size(), 1u);
+    EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "GroupPriority"), "-1");
+    EXPECT_FALSE(form->Showing());
+}
+
 TEST_F(MainFormTest, FirstRunMakesNoPriorityCallAndStoresNoSelection) {
     Start();
     EXPECT_EQ(win.Count("SetPriorityClass("), 0u);

@@ -2,12 +2,16 @@
 // the four pages, closing, and the settings it writes and restores.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
 #include <string>
 #include <utility>
 
 #include "../DesignValues.h"
 #include "E2eSupport.h"
 #include "resource.h"
+
+#include <tlhelp32.h>
 
 using namespace e2e;
 
@@ -20,6 +24,24 @@ std::string DesignText(const std::string& name, const char* text) {
     if (name == "ScrTimeout_Value") return "10";
     if (name == "ckAutorun_Checked") return "False";
     return text;
+}
+
+// The libraries loaded in the process that owns `wnd`, in lower case.
+std::set<std::string> ModulesOf(HWND wnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    std::set<std::string> names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return names;
+    MODULEENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Module32First(snapshot, &entry); more; more = Module32Next(snapshot, &entry)) {
+        std::string name = entry.szModule;
+        for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.insert(name);
+    }
+    CloseHandle(snapshot);
+    return names;
 }
 
 class Foundation : public ::testing::Test {
@@ -47,6 +69,13 @@ TEST_F(Foundation, FirstRunStartsResidentAndWritesOnlyTheStartupValues) {
     ASSERT_TRUE(priority);
     EXPECT_EQ(priority->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(priority->bytes, SzBytes("-1", 2)) << "mirror values end in two zero bytes";
+    // A resident start loads what it uses: the common dialogs (and the print spooler
+    // they bring) and the multimedia library wait for the commands that need them.
+    const auto modules = ModulesOf(app.TrayWindow());
+    ASSERT_TRUE(modules.count("user32.dll"));
+    EXPECT_FALSE(modules.count("comdlg32.dll"));
+    EXPECT_FALSE(modules.count("winspool.drv"));
+    EXPECT_FALSE(modules.count("winmm.dll"));
     ASSERT_TRUE(app.Close());
 }
 

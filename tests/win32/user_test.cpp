@@ -2,10 +2,14 @@
 // notification icon through Win32Shell. Uses the Windows headers' own constants.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/Win32Dialogs.h"
+#include "platform/win32/Win32Multimedia.h"
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32User.h"
 
@@ -143,6 +147,51 @@ TEST(Win32Dialogs, FilterBecomesNulSeparatedPairs) {
     const std::string converted = win32::Win32Dialogs::ConvertFilter("Pictures|*.bmp;*.jpg|All files|*.*");
     EXPECT_EQ(converted, std::string("Pictures\0*.bmp;*.jpg\0All files\0*.*\0\0", 36));
     EXPECT_EQ(win32::Win32Dialogs::ConvertFilter(""), "");
+}
+
+// A dialog of this process, as a user would see it.
+BOOL CALLBACK FindOwnDialog(HWND wnd, LPARAM found) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    char cls[16] = {};
+    GetClassNameA(wnd, cls, sizeof cls);
+    if (pid != GetCurrentProcessId() || std::string(cls) != "#32770" || !IsWindowVisible(wnd)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = wnd;
+    return FALSE;
+}
+
+TEST(Win32Dialogs, ColourDialogOpensAndCancellingKeepsTheColour) {
+    win32::Win32Dialogs dialogs;
+    std::atomic<bool> returned{false};
+    std::atomic<bool> seen{false};
+    std::thread user([&] {
+        for (int i = 0; i < 1000 && !returned; ++i) {
+            HWND dialog = nullptr;
+            EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&dialog));
+            if (dialog) {
+                seen = true;
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+                return;
+            }
+            Sleep(10);
+        }
+    });
+    plat::ColorRef color = RGB(1, 2, 3);
+    const bool chosen = dialogs.ChooseColor(0, color);
+    returned = true;
+    user.join();
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(chosen);
+    EXPECT_EQ(color, RGB(1, 2, 3));
+}
+
+TEST(Win32Multimedia, CommandsReachTheMediaControlInterface) {
+    win32::Win32Multimedia mm;
+    // A query whose answer has nowhere to go: the interface itself says so.
+    EXPECT_EQ(mm.mciSendString("sysinfo all quantity"), static_cast<std::uint32_t>(MCIERR_PARAM_OVERFLOW));
+    std::string text;
+    EXPECT_TRUE(mm.mciGetErrorString(MCIERR_INVALID_DEVICE_NAME, text, 128));
+    EXPECT_FALSE(text.empty());
 }
 
 }  // namespace

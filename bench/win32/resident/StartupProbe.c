@@ -2,7 +2,8 @@
  * window of class CLASS has its notification icon UID in the notification area
  * (an icon there is the only one that NIM_MODIFY accepts). Exit code 1 when that
  * takes more than 20 s. The program is left running.
- * StartupProbe close CLASS: asks the window of class CLASS to close, as the
+ * StartupProbe close CLASS: waits up to 20 s for the window of class CLASS (a
+ * program whose icon is in may still be building it), asks it to close, as the
  * session does, and waits up to 20 s for it to be gone. */
 #include <windows.h>
 #include <shellapi.h>
@@ -24,8 +25,9 @@ int main(int argc, char** argv) {
     LARGE_INTEGER f, t0, t;
     char line[1024];
     if (argc == 3 && strcmp(argv[1], "close") == 0) {
-        HWND wnd = FindWindowA(argv[2], NULL);
+        HWND wnd = NULL;
         int i;
+        for (i = 0; i < 2000 && !(wnd = FindWindowA(argv[2], NULL)); ++i) Sleep(10);
         if (wnd) PostMessageA(wnd, WM_CLOSE, 0, 0);
         for (i = 0; i < 2000 && FindWindowA(argv[2], NULL); ++i) Sleep(10);
         return FindWindowA(argv[2], NULL) ? 1 : 0;

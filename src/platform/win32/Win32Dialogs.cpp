@@ -2,6 +2,7 @@
 
 #include "platform/win32/WinApi.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/OnDemand.h"
 
 #include <algorithm>
 #include <vector>
@@ -34,8 +35,9 @@ bool RunFileDialog(plat::FileDialogOptions& options, bool save) {
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     ofn.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
-    BOOL ok = save ? ::GetSaveFileNameA(&ofn) : ::GetOpenFileNameA(&ofn);
-    if (!ok) return false;
+    auto run = save ? OnDemand<decltype(&::GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA")
+                    : OnDemand<decltype(&::GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+    if (!run || !run(&ofn)) return false;
     options.fileName = file.data();
     return true;
 }
@@ -58,7 +60,8 @@ bool Win32Dialogs::ChooseColor(plat::Hwnd owner, plat::ColorRef& color) {
     cc.rgbResult = color;
     cc.lpCustColors = custom;
     cc.Flags = CC_RGBINIT | CC_FULLOPEN | CC_ANYCOLOR;
-    BOOL ok = ::ChooseColorA(&cc);
+    auto choose = OnDemand<decltype(&::ChooseColorA)>("comdlg32.dll", "ChooseColorA");
+    const bool ok = choose && choose(&cc);
     std::copy(custom, custom + 16, FCustomColors.begin());
     if (!ok) return false;
     color = cc.rgbResult;

@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Multimedia.h"
 
+#include "platform/win32/OnDemand.h"
 #include "platform/win32/WinApi.h"
 
 #include <vector>
@@ -7,13 +8,15 @@
 namespace win32 {
 
 std::uint32_t Win32Multimedia::mciSendString(const std::string& command) {
-    return ::mciSendStringA(command.c_str(), nullptr, 0, nullptr);
+    auto send = OnDemand<decltype(&::mciSendStringA)>("winmm.dll", "mciSendStringA");
+    return send ? send(command.c_str(), nullptr, 0, nullptr) : MCIERR_CANNOT_LOAD_DRIVER;
 }
 
 bool Win32Multimedia::mciGetErrorString(std::uint32_t error, std::string& text, std::uint32_t bufferLength) {
     if (bufferLength == 0) return false;
     std::vector<char> buffer(bufferLength, '\0');
-    if (!::mciGetErrorStringA(error, buffer.data(), bufferLength)) {
+    auto describe = OnDemand<decltype(&::mciGetErrorStringA)>("winmm.dll", "mciGetErrorStringA");
+    if (!describe || !describe(error, buffer.data(), bufferLength)) {
         text.clear();
         return false;
     }
