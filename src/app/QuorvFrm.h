@@ -354,6 +354,7 @@ public:
     void SaveListSetting(const TListBox& list);
 
 private:
+    unsigned FListExports = 0;  // SaveListSetting calls begun
     void BuildPopupMenu();
     void WireWallpaperPage();
     void WireDesktopPage();
