@@ -20,7 +20,7 @@ std::optional<int> ListItemIndex(const std::string& valueName);
 
 // Values of a stored list written between two rounds of window messages: a
 // few dozen milliseconds of registry round trips.
-constexpr int kListSlice = 512;
+constexpr int kListSlice = 256;
 
 class TFormStorage : public TComponent {
 public:

@@ -398,7 +398,9 @@ public:
     }
     void DpiChanged(int) override { Setup(nullptr, 0); }
     void SyncState() override {
-        if (FItems != FList.Items()) {
+        // Messages that run during a fill may change the list and change it
+        // back: the list box, half filled, holds neither.
+        if (FFilling || FItems != FList.Items()) {
             if (!Fill()) return;
             if (look & kHorizontalExtent) ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, Extent(), 0);
         }
@@ -428,14 +430,16 @@ private:
             // grow its table a few entries at a time.
             ::SendMessageA(wnd, LB_INITSTORAGE, items.size(), static_cast<LPARAM>(bytes));
         });
+        FFilling = true;
         for (std::size_t done = 0; done < items.size();) {
-            if (done > 0 && !Pause(fill)) return false;
             const std::size_t end = std::min(items.size(), done + kFillSlice);
             WithoutSubclass([&] {
                 for (; done < end; ++done)
                     ::SendMessageA(wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[done].c_str()));
             });
+            if (!Pause(fill)) return false;
         }
+        FFilling = false;
         ::SendMessageA(wnd, WM_SETREDRAW, TRUE, 0);
         ::InvalidateRect(wnd, nullptr, TRUE);
         FItems = std::move(items);
@@ -454,6 +458,7 @@ private:
     TListBox& FList;
     std::vector<std::string> FItems;  // what the list box holds now
     unsigned FFills = 0;              // fills begun
+    bool FFilling = false;            // the list box holds part of a fill
 };
 
 class ButtonBinding final : public FormView::Binding {
