@@ -694,7 +694,8 @@ TEST_F(StoreTest, ALongScanIsSavedBetweenWindowMessagesAsValueByValueWritesSaved
         const auto names = Reg().ValueNames(HKCU, key);
         ASSERT_EQ(names, reference.Registry().ValueNames(HKCU, key)) << key;
         for (const auto& name : names)
-            ASSERT_EQ(Reg().Get(HKCU, key, name), reference.Registry().Get(HKCU, key, name)) << key << " " << name;
+            ASSERT_EQ(Reg().Get(HKCU, key, name), reference.Registry().Get(HKCU, key, name))
+                << key << " " << name;
     }
     EXPECT_EQ(Reg().GetString(HKCU, kExport, "WallList TotalItems"), "529");
 }

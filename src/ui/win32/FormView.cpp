@@ -277,7 +277,8 @@ protected:
         struct Again {
             Binding* self;
             ~Again() {
-                ::SetWindowSubclass(self->wnd, &FormView::ControlSubclass, 1, reinterpret_cast<DWORD_PTR>(self));
+                ::SetWindowSubclass(self->wnd, &FormView::ControlSubclass, 1,
+                                    reinterpret_cast<DWORD_PTR>(self));
             }
         } again{this};
         work();
