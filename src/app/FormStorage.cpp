@@ -185,13 +185,13 @@ void TFormStorage::PropertyChanged(const std::string& entry) {
     // The save at close writes everything again and reports what fails; here a
     // failure must not break the code that changed the control.
     try {
-        WriteProperty(entry);
+        WriteProperty(entry, true);
     } catch (const EVelantError& error) {
         plat::Trace(FKernel, "Writing " + entry, error);
     }
 }
 
-void TFormStorage::WriteProperty(const std::string& entry) {
+void TFormStorage::WriteProperty(const std::string& entry, bool sliced) {
     PropPath p = Resolve(FForm, entry);
     if (!p.component) return;
     auto prop = p.component->Property(p.property);
@@ -202,13 +202,29 @@ void TFormStorage::WriteProperty(const std::string& entry) {
 
     if (prop->kind == TPropKind::Strings) {
         const std::string listKey = IniSection + "." + p.valueName;
+        const unsigned write = ++FListWrites;
         FRegistry.RegDeleteKey(base.Get(), listKey);
         auto items = prop->getList();
         if (items.empty()) return;
         auto key = plat::RegKey::Create(FRegistry, base.Get(), listKey, plat::KEY_ALL_ACCESS);
         if (!key.Valid()) throw EVelantError("Failed to create key " + listKey);
+        base.Close();
         Check(key.WriteString("Count", std::to_string(items.size())), "Count");
+        // Each value is a round trip to the registry: a list of tens of thousands
+        // of pictures is written a slice at a time, with window messages in
+        // between. A handler among them may change the list again; its write
+        // starts over and this one ends. Once the program is closing, the
+        // rest is written at once.
+        ++FListWritesRunning;
+        struct Running {
+            int& count;
+            ~Running() { --count; }
+        } running{FListWritesRunning};
         for (std::size_t i = 0; i < items.size(); ++i) {
+            if (sliced && i > 0 && i % kListSlice == 0 && !FApp.Terminated()) {
+                FApp.ProcessMessages();
+                if (write != FListWrites) return;
+            }
             const std::string name = "Item" + std::to_string(i);
             Check(key.WriteString(name, items[i]), name);
         }
@@ -276,6 +292,9 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
     if (!prop) return;
 
     if (prop->kind == TPropKind::Strings) {
+        // A list being written between window messages is what the control
+        // holds; its key is not whole until the write ends.
+        if (FListWritesRunning > 0) return;
         auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER,
                                       IniFileName + "\\" + IniSection + "." + p.valueName, plat::KEY_READ);
         if (!key.Valid()) return;
@@ -371,7 +390,7 @@ void TFormStorage::RestoreStoredSettings() {
 
     for (const auto& entry : FChangedWhileRestoring) {
         try {
-            WriteProperty(entry);
+            WriteProperty(entry, true);
         } catch (const EVelantError& error) {
             plat::Trace(FKernel, "Writing " + entry, error);
         }

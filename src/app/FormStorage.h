@@ -18,6 +18,10 @@
 // "Item01" is not the value "Item1").
 std::optional<int> ListItemIndex(const std::string& valueName);
 
+// Values of a stored list written between two rounds of window messages: a
+// few dozen milliseconds of registry round trips.
+constexpr int kListSlice = 256;
+
 class TFormStorage : public TComponent {
 public:
     TFormStorage(std::string name, plat::IRegistry& registry, plat::IUser& user, plat::IKernel& kernel,
@@ -45,7 +49,8 @@ public:
 private:
     void Save(bool destroying);
     void RestoreProperty(const std::string& entry);
-    void WriteProperty(const std::string& entry);
+    // A sliced write of a long list lets window messages run between slices.
+    void WriteProperty(const std::string& entry, bool sliced = false);
     void PropertyChanged(const std::string& entry);
 
     plat::IRegistry& FRegistry;
@@ -54,6 +59,8 @@ private:
     TForm& FForm;
     TApplication& FApp;
     bool FRestoring = false;
+    unsigned FListWrites = 0;     // list writes started
+    int FListWritesRunning = 0;  // sliced list writes not yet ended
     bool FSavedSinceRestore = false;
     std::set<std::string> FChangedWhileRestoring;
 };

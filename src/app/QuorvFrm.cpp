@@ -391,17 +391,46 @@ void TQuorvForm::LoadEditSetting(TEdit& edit) { edit.SetText(ReadRegistryText(kM
 
 void TQuorvForm::SaveListSetting(const TListBox& list) {
     const std::string key = std::string("Software\\Corvane\\Velant! Pro 2001\\") + list.Name();
-    for (int i = 0; i < list.Count(); ++i) {
-        WriteRegistryText(key, list.Name() + " TotalItems", std::to_string(i));
-        WriteRegistryText(key, "Item" + std::to_string(i), list.Items()[i]);
-    }
-    // Items of an earlier, longer list must not outlive it.
+    const std::string total = list.Name() + " TotalItems";
+    // Window messages run between slices (as the settings store writes its own
+    // copy), and their handlers may change the list: this export is of the list
+    // as it is now, and a newer export that starts in between ends it.
+    const std::vector<std::string> items = list.Items();
+    const unsigned write = ++FListExports;
+    auto paused = [&](std::size_t done) {
+        if (done == 0 || done % kListSlice != 0 || FApp.Terminated()) return false;
+        FApp.ProcessMessages();
+        return write != FListExports;
+    };
     auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
     if (!k.Valid()) throw EVelantError("Failed to create key " + key);
+    // Two terminating zero bytes: outside readers of these values expect them.
+    auto set = [&k](const std::string& name, const std::string& text) {
+        if (k.WriteString(name, text, true) != plat::ERROR_SUCCESS)
+            throw EVelantError("Failed to set data for '" + name + "'");
+    };
+    // The count of the last index goes first, as "0", and again at the end:
+    // the same values in the same order as writing it before every item, at
+    // half the registry round trips.
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (paused(i)) return;
+        if (i == 0) set(total, "0");
+        set("Item" + std::to_string(i), items[i]);
+    }
+    if (!items.empty()) set(total, std::to_string(items.size() - 1));
+
+    // Items of an earlier, longer list must not outlive it.
     std::vector<std::string> stale;
-    for (const auto& name : k.ValueNames())
-        if (auto index = ListItemIndex(name); index && *index >= list.Count()) stale.push_back(name);
-    for (const auto& name : stale)
-        if (k.DeleteValue(name) != plat::ERROR_SUCCESS)
-            throw EVelantError("Failed to delete value '" + name + "'");
+    std::string name;
+    for (std::uint32_t i = 0;; ++i) {
+        if (paused(i)) return;
+        if (FPlatform.registry.RegEnumValue(k.Get(), i, name) != plat::ERROR_SUCCESS) break;
+        if (auto index = ListItemIndex(name); index && *index >= static_cast<int>(items.size()))
+            stale.push_back(name);
+    }
+    for (std::size_t i = 0; i < stale.size(); ++i) {
+        if (paused(i)) return;
+        if (k.DeleteValue(stale[i]) != plat::ERROR_SUCCESS)
+            throw EVelantError("Failed to delete value '" + stale[i] + "'");
+    }
 }

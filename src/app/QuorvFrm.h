@@ -392,6 +392,7 @@ public:
     void SaveListSetting(const TListBox& list);
 
 private:
+    unsigned FListExports = 0;  // SaveListSetting calls begun
     void BuildPopupMenu();
     void WireWallpaperPage();
     void WireDesktopPage();

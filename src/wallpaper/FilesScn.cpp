@@ -15,6 +15,9 @@ constexpr std::uint32_t DRIVE_FIXED = 3;
 constexpr std::uint32_t DRIVE_REMOTE = 4;
 constexpr std::uint32_t DRIVE_CDROM = 5;
 constexpr std::uint32_t DRIVE_RAMDISK = 6;
+// Path comparisons of the final sort that weigh about as much as reading one
+// directory entry, for the spacing of window messages.
+constexpr int kComparesPerEntry = 64;
 
 char FoldCase(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -138,14 +141,20 @@ bool TFilesScan::Execute() {
     // Sorting once at the end gives the order of a list kept sorted while it
     // grows, without its quadratic insertions; the stable sort keeps the
     // first-found of two paths the collation holds equal (differing in case).
+    // Tens of thousands of paths take the system's collation most of a second:
+    // window messages run in between, as they do between directory entries.
     if (SortedList) {
-        plat::IKernel& kernel = FKernel;
-        std::stable_sort(FList.begin(), FList.end(), [&kernel](const std::string& a, const std::string& b) {
-            return ComparePaths(kernel, a, b) == plat::CSTR_LESS_THAN;
+        int compared = 0;
+        auto compare = [this, &compared](const std::string& a, const std::string& b) {
+            if (++compared % kComparesPerEntry == 0) PumpMessages();
+            return ComparePaths(FKernel, a, b);
+        };
+        std::stable_sort(FList.begin(), FList.end(), [&compare](const std::string& a, const std::string& b) {
+            return compare(a, b) == plat::CSTR_LESS_THAN;
         });
         FList.erase(std::unique(FList.begin(), FList.end(),
-                                [&kernel](const std::string& a, const std::string& b) {
-                                    return ComparePaths(kernel, a, b) == plat::CSTR_EQUAL;
+                                [&compare](const std::string& a, const std::string& b) {
+                                    return compare(a, b) == plat::CSTR_EQUAL;
                                 }),
                     FList.end());
     }

@@ -12,6 +12,7 @@
 
 #include "../DesignValues.h"
 #include "app/QuorvFrm.h"
+#include "platform/RegKey.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
 
@@ -572,6 +573,120 @@ TEST_F(StoreTest, ScanResultIsExportedAtOnce) {
     EXPECT_EQ(Reg().GetString(HKCU, kExport, "WallList TotalItems"), "2");
     EXPECT_EQ(Reg().GetString(HKCU, kExport, "Item2"), "C:\\p\\c.bmp");
     EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "3");
+}
+
+// The wallpaper list as the program wrote it value by value, reopening the
+// key for each: the export (its running last index before every item, then
+// the stale items dropped) and the property store's own copy.
+void OneByOneSave(plat::IRegistry& reg, const std::vector<std::string>& items) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        plat::RegKey::Create(reg, HKCU, kExport, plat::KEY_ALL_ACCESS)
+            .WriteString("WallList TotalItems", std::to_string(i), true);
+        plat::RegKey::Create(reg, HKCU, kExport, plat::KEY_ALL_ACCESS)
+            .WriteString("Item" + std::to_string(i), items[i], true);
+    }
+    auto exported = plat::RegKey::Create(reg, HKCU, kExport, plat::KEY_ALL_ACCESS);
+    for (const auto& name : exported.ValueNames())
+        if (auto index = ListItemIndex(name); index && *index >= static_cast<int>(items.size()))
+            exported.DeleteValue(name);
+    auto base = plat::RegKey::Create(reg, HKCU, kBase, plat::KEY_ALL_ACCESS);
+    reg.RegDeleteKey(base.Get(), "Velant! Pro 2001.WallList_Items");
+    auto stored = plat::RegKey::Create(reg, HKCU, kList, plat::KEY_ALL_ACCESS);
+    stored.WriteString("Count", std::to_string(items.size()));
+    for (std::size_t i = 0; i < items.size(); ++i) stored.WriteString("Item" + std::to_string(i), items[i]);
+}
+
+std::vector<std::string> Pictures(int count, const std::string& folder) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) paths.push_back(folder + "\\photo" + std::to_string(i) + ".jpg");
+    return paths;
+}
+
+std::vector<std::pair<int, std::string>> Enumerated(const std::vector<std::string>& items) {
+    std::vector<std::pair<int, std::string>> pairs;
+    for (const auto& item : items) pairs.emplace_back(static_cast<int>(pairs.size()), item);
+    return pairs;
+}
+
+// Thousands of pictures take seconds of registry round trips on Windows: the
+// list is written a slice at a time with window messages in between, and
+// what it leaves is what the value-by-value writes left, byte for byte and
+// in the same order, over an earlier list's values and a stranger's.
+TEST_F(StoreTest, ALongScanIsSavedBetweenWindowMessagesAsValueByValueWritesSavedIt) {
+    sim::SimWindows reference;
+    for (sim::SimRegistry* reg : {&Reg(), &reference.Registry()}) {
+        reg->SetString(HKCU, kExport, "Item09", "not an item's name");
+        reg->SetString(HKCU, kList, "Count", "540");
+        for (const auto& [i, path] : Enumerated(Pictures(540, "C:\\old"))) {
+            if (i < 100 || i == 539) reg->SetString(HKCU, kExport, "Item" + std::to_string(i), path);
+            reg->SetString(HKCU, kList, "Item" + std::to_string(i), path);
+        }
+    }
+    const auto scanned = Pictures(530, "C:\\new");
+    OneByOneSave(reference.Registry(), scanned);
+
+    auto& f = Start();
+    std::size_t storedMeanwhile = 0;
+    const plat::Hwnd other = win.User().AddWindow(0, "Other", "", false, [&](std::uint32_t, auto, auto) {
+        storedMeanwhile = Reg().ValueNames(HKCU, kList).size();
+        return plat::LResult{0};
+    });
+    win.User().Post(other, plat::WM_NULL, 0, 0);
+    f.FilesScan1EndProcess(scanned, 530, 0);
+
+    EXPECT_GT(storedMeanwhile, 0u) << "no message ran while the list was written";
+    EXPECT_LT(storedMeanwhile, 531u) << "no message ran while the list was written";
+    for (const std::string& key : {kExport, kList}) {
+        const auto names = Reg().ValueNames(HKCU, key);
+        ASSERT_EQ(names, reference.Registry().ValueNames(HKCU, key)) << key;
+        for (const auto& name : names)
+            ASSERT_EQ(Reg().Get(HKCU, key, name), reference.Registry().Get(HKCU, key, name))
+                << key << " " << name;
+    }
+    EXPECT_EQ(Reg().GetString(HKCU, kExport, "WallList TotalItems"), "529");
+}
+
+// A handler that runs between two slices may change the list or show the
+// window (which restores the stored settings): the newer list wins, and a
+// list still being written is never read back half-way.
+TEST_F(StoreTest, WhatHappensBetweenTheSlicesOfASaveLosesNothing) {
+    const auto scanned = Pictures(530, "C:\\new");
+    const std::vector<std::string> added = {"C:\\a.bmp", "C:\\b.bmp", "C:\\c.bmp"};
+    struct Case {
+        const char* what;
+        bool replaceList;
+        std::vector<std::string> kept;
+    };
+    for (const Case& c : {Case{"the list replaced", true, added}, Case{"the window shown", false, scanned}}) {
+        SCOPED_TRACE(c.what);
+        form.reset();
+        win.Registry().RemoveKey(HKCU, kBase);
+        auto& f = Start();
+        bool ran = false;
+        const plat::Hwnd other = win.User().AddWindow(0, "Other", "", false, [&](std::uint32_t, auto, auto) {
+            ran = true;
+            if (c.replaceList)
+                f.WallList.SetItems(added);
+            else
+                ShowWindow();
+            return plat::LResult{0};
+        });
+        win.User().Post(other, plat::WM_NULL, 0, 0);
+        f.FilesScan1EndProcess(scanned, 530, 0);
+
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(f.WallList.Items(), c.kept);
+        std::vector<std::string> stored, exported;
+        for (std::size_t i = 0; i < c.kept.size(); ++i) {
+            stored.push_back(Reg().GetString(HKCU, kList, "Item" + std::to_string(i)));
+            exported.push_back(Reg().GetString(HKCU, kExport, "Item" + std::to_string(i)));
+        }
+        EXPECT_EQ(stored, c.kept);
+        EXPECT_EQ(exported, c.kept);
+        EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), std::to_string(c.kept.size()));
+        EXPECT_EQ(Reg().ValueNames(HKCU, kList).size(), c.kept.size() + 1);
+        EXPECT_EQ(Reg().ValueNames(HKCU, kExport).size(), c.kept.size() + 1);
+    }
 }
 
 // ---- failures ----

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "platform/sim/SimWindows.h"
@@ -278,8 +279,15 @@ TEST_F(FilesScan, LetsWindowMessagesRunAndRefusesASecondScanMeanwhile) {
 
     pumps = 0;
     scan.ProcessMsgInterval = 1;
+    scan.SortedList = false;
     scan.Execute();
     EXPECT_EQ(pumps, 102);
+    // The sort at the end is no pause for the window either.
+    pumps = 0;
+    scan.SortedList = true;
+    scan.Execute();
+    EXPECT_GT(pumps, 102);
+    EXPECT_TRUE(std::is_sorted(ended.begin(), ended.end(), PathLess));
     pumps = 0;
     scan.ProcessMsg = false;
     scan.Execute();

@@ -1,5 +1,8 @@
 #include "ui/win32/FormView.h"
 
+#include <functional>
+#include <utility>
+
 #include "ui/win32/Dpi.h"
 
 // The preview's picture: its rows are laid out as in a BMP file, which GDI
@@ -115,11 +118,39 @@ int ListExtent(HWND list, const std::vector<std::string>& items, int minimum) {
     // The box draws its text a little in from the left; room for that and a
     // character more keeps the last letter clear of the edge.
     const int margin = 2 * metrics.tmAveCharWidth;
-    for (const auto& item : items) {
+    // Measuring every entry costs a call each, too slow for tens of thousands.
+    // An ASCII entry is as wide as its characters' advance widths together;
+    // the widest few by that sum are measured too, in case the font's own
+    // measure comes out a little wider. An entry with a byte above 127 (part
+    // of a UTF-8 character) is always measured.
+    INT widths[128] = {};
+    const bool summed = ::GetCharWidth32A(dc.get(), 0, 127, widths);
+    std::vector<std::pair<int, std::size_t>> sums;  // width by the sum, entry
+    auto measure = [&](const std::string& item) {
         SIZE size{};
         if (::GetTextExtentPoint32A(dc.get(), item.c_str(), static_cast<int>(item.size()), &size))
             extent = std::max(extent, static_cast<int>(size.cx) + margin);
+    };
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        int sum = 0;
+        for (unsigned char c : items[i]) {
+            if (c > 127 || !summed) {
+                sum = -1;
+                break;
+            }
+            sum += widths[c];
+        }
+        if (sum < 0) {
+            measure(items[i]);
+            continue;
+        }
+        sums.emplace_back(sum, i);
+        extent = std::max(extent, sum + margin);
     }
+    constexpr std::size_t kMeasured = 16;
+    const auto top = sums.begin() + static_cast<std::ptrdiff_t>(std::min(kMeasured, sums.size()));
+    std::partial_sort(sums.begin(), top, sums.end(), std::greater<>());
+    for (auto it = sums.begin(); it != top; ++it) measure(items[it->second]);
     return extent;
 }
 
@@ -228,6 +259,29 @@ protected:
     HBRUSH PageCtlColor(HDC dc) { return owner.DefaultCtlColor(dc, wnd); }
     static void SetText(HWND wnd, const std::string& text) {
         if (WindowText(wnd) != text) ::SetWindowTextA(wnd, text.c_str());
+    }
+    // Lets window messages run in the middle of a long sync, unless the program
+    // is ending. The user's clicks among them are no echo of the view's own writes.
+    void LetMessagesRun() {
+        if (owner.FApp.Terminated()) return;
+        const int updating = std::exchange(owner.FUpdating, 0);
+        owner.FApp.ProcessMessages();
+        owner.FUpdating = updating;
+    }
+    // Many messages in a row to the control: the view's subclass looks its data
+    // up on every message, a round trip to the window server under Wine (a
+    // tenth of a millisecond), so it steps aside for them.
+    template <class F>
+    void WithoutSubclass(F&& work) {
+        ::RemoveWindowSubclass(wnd, &FormView::ControlSubclass, 1);
+        struct Again {
+            Binding* self;
+            ~Again() {
+                ::SetWindowSubclass(self->wnd, &FormView::ControlSubclass, 1,
+                                    reinterpret_cast<DWORD_PTR>(self));
+            }
+        } again{this};
+        work();
     }
 };
 
@@ -345,14 +399,10 @@ public:
     }
     void DpiChanged(int) override { Setup(nullptr, 0); }
     void SyncState() override {
-        if (FItems != FList.Items()) {
-            ::SendMessageA(wnd, WM_SETREDRAW, FALSE, 0);
-            ::SendMessageA(wnd, LB_RESETCONTENT, 0, 0);
-            for (const auto& item : FList.Items())
-                ::SendMessageA(wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
-            ::SendMessageA(wnd, WM_SETREDRAW, TRUE, 0);
-            ::InvalidateRect(wnd, nullptr, TRUE);
-            FItems = FList.Items();
+        // Messages that run during a fill may change the list and change it
+        // back: the list box, half filled, holds neither.
+        if (FFilling || FItems != FList.Items()) {
+            if (!Fill()) return;
             if (look & kHorizontalExtent) ::SendMessageA(wnd, LB_SETHORIZONTALEXTENT, Extent(), 0);
         }
         if (::SendMessageA(wnd, LB_GETCURSEL, 0, 0) != FList.ItemIndex())
@@ -365,10 +415,51 @@ public:
     }
 
 private:
+    // The model's entries, drawn once at the end. Tens of thousands of them
+    // go in slices, with window messages in between; a handler among those
+    // may change the list again, and then its own fill replaces this one,
+    // which returns false.
+    bool Fill() {
+        const unsigned fill = ++FFills;
+        std::vector<std::string> items = FList.Items();
+        ::SendMessageA(wnd, WM_SETREDRAW, FALSE, 0);
+        std::size_t bytes = 0;
+        for (const auto& item : items) bytes += item.size() + 1;
+        WithoutSubclass([&] {
+            ::SendMessageA(wnd, LB_RESETCONTENT, 0, 0);
+            // Room for every entry at once, where the list box would otherwise
+            // grow its table a few entries at a time.
+            ::SendMessageA(wnd, LB_INITSTORAGE, items.size(), static_cast<LPARAM>(bytes));
+        });
+        FFilling = true;
+        for (std::size_t done = 0; done < items.size();) {
+            const std::size_t end = std::min(items.size(), done + kFillSlice);
+            WithoutSubclass([&] {
+                for (; done < end; ++done)
+                    ::SendMessageA(wnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(items[done].c_str()));
+            });
+            if (!Pause(fill)) return false;
+        }
+        FFilling = false;
+        ::SendMessageA(wnd, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(wnd, nullptr, TRUE);
+        FItems = std::move(items);
+        return true;
+    }
+    // Lets window messages run; false when a newer fill has begun meanwhile.
+    // Once the program is ending, the rest goes in at once.
+    bool Pause(unsigned fill) {
+        LetMessagesRun();
+        return fill == FFills;
+    }
     // The model's least extent is in pixels at 96 dpi.
     int Extent() const { return ListExtent(wnd, FList.Items(), ScaleToDpi(FList.HorizontalExtent, Dpi())); }
+    // Entries added between two rounds of window messages: a few milliseconds.
+    static constexpr std::size_t kFillSlice = 1024;
     TListBox& FList;
     std::vector<std::string> FItems;  // what the list box holds now
+    unsigned FFills = 0;              // fills begun
+    bool FFilling = false;            // the list box holds part of a fill
 };
 
 class ButtonBinding final : public FormView::Binding {
