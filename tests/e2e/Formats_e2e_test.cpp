@@ -290,6 +290,8 @@ TEST(FormatsE2e, PngAndGifBecomeTheWallpaperWithTheirOwnPixelsAndAnUnreadableFil
     WriteString(HKEY_CURRENT_USER, listKey, "Item2", brokenPath);
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckWallStartup_Checked", "True");
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckStretch_Checked", "True");
+    // Pictures other than bitmaps and JPEG are read only with this switch on.
+    WriteString(HKEY_CURRENT_USER, "Software\\Corvane\\Velant! Pro 2001\\More", "ckAllPictures", "true");
 
     App app;
     ASSERT_TRUE(app.Start());
