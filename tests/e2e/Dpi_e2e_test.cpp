@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -161,14 +162,15 @@ std::string Clipped(HWND page, HWND control, int dpi) {
     return problem;
 }
 
-// Checks each of the four pages at dpi: the page lies inside the window and every
+// Checks each of the five pages at dpi: the page lies inside the window and every
 // visible control shows its text whole; with screenshots, a shot of each page.
 // Measured in the pages' font at that density, so a font or controls left
 // at an old size would both show.
 void ExpectPagesWhole(App& app, int dpi, bool screenshots) {
     HWND main = app.MainWindow();
-    const char* pages[] = {"page-main", "page-wallpaper", "page-desktop-hotkeys", "page-popup-startmenu"};
-    for (int i = 0; i < 4; ++i) {
+    const char* pages[] = {"page-main", "page-wallpaper", "page-desktop-hotkeys", "page-popup-startmenu",
+                           "page-more"};
+    for (int i = 0; i < static_cast<int>(std::size(pages)); ++i) {
         SCOPED_TRACE(pages[i]);
         app.SelectPage(i);
         HWND page = app.ShownPage();
