@@ -25,8 +25,10 @@ const char* const kRunValue = "Velant! Pro 2001";
 // The fixture's shell windows and editors, for as long as the object lives.
 class FixtureShell {
 public:
+    // Waits for every window the tests look for: on a busy machine the taskbar's
+    // clock may come a moment after the icon view.
     FixtureShell() {
-        if (FProcess.Started()) WaitFor([this] { return Letter() && Report() && ListView(); });
+        if (FProcess.Started()) WaitFor([this] { return Letter() && Report() && ListView() && Clock(); });
     }
     HWND Letter() const { return FindWindowA("VelantFixtureEditor", nullptr) ? Editor("Letter") : nullptr; }
     HWND Report() const { return Editor("Report"); }
@@ -132,7 +134,7 @@ void StoreTwoPictures() {
     WriteString(HKEY_CURRENT_USER, listKey, "Item1", pictures[1]);
 }
 
-std::string SystemWallpaper() {
+std::string StoredWallpaper() {
     auto v = ReadValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper");
     return v ? std::string(v->bytes.begin(), v->bytes.end()) : std::string();
 }
@@ -287,7 +289,7 @@ TEST(DesktopE2e, WinWChangesTheWallpaperOnlyWhileTheHotkeysAreOn) {
 
     App app;
     ASSERT_TRUE(app.Start());
-    auto wallpaper = [] { return SystemWallpaper(); };
+    auto wallpaper = [] { return StoredWallpaper(); };
     const std::string before = wallpaper();
     Foreground(shell.Letter());
     ASSERT_TRUE(XKeys("super+w"));
@@ -325,7 +327,7 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
     // Dismissed: nothing runs.
     PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(popup); }, 3000));
-    EXPECT_EQ(SystemWallpaper().find("Velant! Pro 2001 wallpaper.bmp"), std::string::npos);
+    EXPECT_EQ(StoredWallpaper().find("Velant! Pro 2001 wallpaper.bmp"), std::string::npos);
 
     // Wine cannot read another process's menu, so the order is checked by position:
     // with "My Computer" switched off, "Change wallpaper" is the fifth command
@@ -335,8 +337,8 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
     for (int i = 0; i < 5; ++i) PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
     EXPECT_TRUE(WaitFor(
-        [] { return SystemWallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; }, 5000))
-        << SystemWallpaper();
+        [] { return StoredWallpaper().find("Velant! Pro 2001 wallpaper.bmp") != std::string::npos; }, 5000))
+        << StoredWallpaper();
 
     // "Open tray" without a CD device: the device's error in a box, and the program goes on.
     ASSERT_TRUE(app.ShowThroughIcon());

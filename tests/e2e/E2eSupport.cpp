@@ -1,6 +1,7 @@
 #include "E2eSupport.h"
 
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <fstream>
@@ -16,6 +17,24 @@ std::string WinePath(const std::string& unixPath) {
 
 std::string ProgramPath() { return WinePath(VELANT_EXE_UNIX); }
 std::string ScreenshotDir() { return WinePath(VELANT_SCREENSHOTS_UNIX); }
+
+std::string TempPath(const std::string& name) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    return std::string(temp) + name;
+}
+
+std::string WallpaperBitmap() {
+    char dir[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, dir);
+    return std::string(dir) + "\\Velant! Pro 2001\\Velant! Pro 2001 wallpaper.bmp";
+}
+
+std::string SystemWallpaper() {
+    char path[MAX_PATH] = {};
+    SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0);
+    return path;
+}
 
 std::optional<RegValue> ReadValue(HKEY root, const std::string& key, const std::string& name) {
     HKEY k;

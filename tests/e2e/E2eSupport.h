@@ -21,6 +21,12 @@ constexpr UINT kTrayNotify = WM_USER + 1024;
 std::string WinePath(const std::string& unixPath);
 std::string ProgramPath();
 std::string ScreenshotDir();
+// A file name in the system's temporary folder.
+std::string TempPath(const std::string& name);
+// The bitmap the program hands the shell, in the user's local application data.
+std::string WallpaperBitmap();
+// The wallpaper file the system has now, as it answers SPI_GETDESKWALLPAPER.
+std::string SystemWallpaper();
 
 struct RegValue {
     DWORD type = 0;

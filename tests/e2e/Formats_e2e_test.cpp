@@ -155,22 +155,8 @@ std::vector<std::uint8_t> EncodeGif(int width, int height, const Painter& paint)
 }
 
 std::string WriteTemp(const std::string& name, const std::vector<std::uint8_t>& data) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string path = std::string(temp) + name;
+    const std::string path = TempPath(name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-    return path;
-}
-
-std::string WallpaperBitmap() {
-    char dir[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, dir);
-    return std::string(dir) + "\\Velant! Pro 2001\\Velant! Pro 2001 wallpaper.bmp";
-}
-
-std::string SystemWallpaper() {
-    char path[MAX_PATH] = {};
-    SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0);
     return path;
 }
 

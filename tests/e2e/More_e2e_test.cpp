@@ -21,12 +21,6 @@ namespace {
 constexpr const char* kMoreKey = "Software\\Corvane\\Velant! Pro 2001\\More";
 constexpr const char* kListKey = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
 
-std::string TempPath(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name;
-}
-
 // A 24-bit bitmap file whose pixel (x, y), from the top left, has colour(x, y).
 template <class F>
 std::string WriteBitmap(const std::string& name, int width, int height, F colour) {
@@ -51,12 +45,6 @@ std::string WriteBitmap(const std::string& name, int width, int height, F colour
     const std::string path = TempPath(name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
     return path;
-}
-
-std::string WallpaperBitmap() {
-    char dir[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, dir);
-    return std::string(dir) + "\\Velant! Pro 2001\\Velant! Pro 2001 wallpaper.bmp";
 }
 
 // The colour of the wallpaper bitmap's first pixel, as the program wrote it.

@@ -20,12 +20,6 @@ using namespace e2e;
 
 namespace {
 
-std::string TempPath(const std::string& name) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    return std::string(temp) + name;
-}
-
 std::string WriteSolidJpeg(const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     const std::string path = TempPath(name);
     wptest::JpegOptions options;
@@ -57,19 +51,6 @@ std::string WriteQuadrantJpeg(const std::string& name, int width, int height) {
         return kQuadrants[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)][c];
     });
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-    return path;
-}
-
-// In the user's local application data: a standard user may not write into the Windows folder.
-std::string WallpaperBitmap() {
-    char dir[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, dir);
-    return std::string(dir) + "\\Velant! Pro 2001\\Velant! Pro 2001 wallpaper.bmp";
-}
-
-std::string SystemWallpaper() {
-    char path[MAX_PATH] = {};
-    SystemParametersInfoA(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0);
     return path;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Imaging.h"
 
 #include "platform/win32/WinApi.h"
+#include "platform/win32/ComPtr.h"
 
 #include <wincodec.h>
 
@@ -24,24 +25,6 @@ constexpr GUID kPixelFormat32bppBGR = {
 
 // Win32 limits a bitmap's side to a signed 32-bit value; the program takes far less.
 constexpr UINT kMaxSide = 1u << 20;
-
-// Owns one COM interface pointer.
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (FPtr) FPtr->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* operator->() const { return FPtr; }
-    T* get() const { return FPtr; }
-    T** put() { return &FPtr; }
-
-private:
-    T* FPtr = nullptr;
-};
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Shell.h"
 
 #include "platform/win32/WinApi.h"
+#include "platform/win32/ComPtr.h"
 #include "platform/win32/Handles.h"
 
 #include <cstring>
@@ -19,24 +20,6 @@ constexpr GUID kClsidActiveDesktop = {
     0x75048700, 0xEF1F, 0x11D0, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
 constexpr GUID kIidActiveDesktop = {
     0xF490EB00, 0x1240, 0x11D1, {0x98, 0x88, 0x00, 0x60, 0x97, 0xDE, 0xAC, 0xF9}};
-
-// Owns one COM interface pointer.
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (FPtr) FPtr->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T* operator->() const { return FPtr; }
-    explicit operator bool() const { return FPtr != nullptr; }
-    void** put() { return reinterpret_cast<void**>(&FPtr); }
-
-private:
-    T* FPtr = nullptr;
-};
 
 // Keeps COM initialised on this thread for as long as it lives, when it was the
 // one to initialise it; a thread already in another apartment model is used as it is.
@@ -59,7 +42,7 @@ class Win32ActiveDesktop final : public plat::IActiveDesktop {
 public:
     bool Create() {
         return SUCCEEDED(::CoCreateInstance(kClsidActiveDesktop, nullptr, CLSCTX_INPROC_SERVER,
-                                            kIidActiveDesktop, FDesktop.put())) &&
+                                            kIidActiveDesktop, FDesktop.putVoid())) &&
                FDesktop;
     }
 
