@@ -301,14 +301,24 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
         const int count = StrToIntDef(TrimControl(key.ReadString("Count").value_or("0")), 0);
         if (count <= 0) return;
         // A count the key's values cannot back is damaged: then the items that are
-        // there give the length, so the read stays as small as the key.
-        const auto names = key.ValueNames();
+        // there give the length, so the read stays as small as the key. A list whose
+        // last item is there is whole, and listing its values (a round trip each,
+        // 50,000 of them after a big scan) would tell nothing more.
         int length = count;
-        if (static_cast<std::size_t>(count) > names.size()) {
-            length = 0;
-            for (const auto& name : names)
-                if (auto index = ListItemIndex(name); index && *index < count && *index >= length)
-                    length = *index + 1;
+        bool lastThere = true;
+        try {
+            lastThere = key.ReadString("Item" + std::to_string(count - 1)).has_value();
+        } catch (const EVelantError&) {
+            // there, of another type
+        }
+        if (!lastThere) {
+            const auto names = key.ValueNames();
+            if (static_cast<std::size_t>(count) > names.size()) {
+                length = 0;
+                for (const auto& name : names)
+                    if (auto index = ListItemIndex(name); index && *index < count && *index >= length)
+                        length = *index + 1;
+            }
         }
         if (length == 0) return;
         std::vector<std::string> items;

@@ -280,6 +280,14 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
         }
         EXPECT_EQ(Start().WallList.Items(), c.items) << c.count;
     }
+    // A whole list is read without listing the key's values: with the listing
+    // refused, every item still comes back.
+    form.reset();
+    Reg().RemoveKey(HKCU, kList);
+    Reg().SetString(HKCU, kList, "Count", "3");
+    for (const char* item : {"Item0", "Item1", "Item2"}) Reg().SetString(HKCU, kList, item, item);
+    win.FailNext("RegEnumValue", plat::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(Start().WallList.Items(), (std::vector<std::string>{"Item0", "Item1", "Item2"}));
 }
 
 // ---- restoring ----
