@@ -9,13 +9,15 @@
 # non-zero on any failure; a failed configure or build counts as a failed test.
 # Logs: build/logs. Screenshots: build/screenshots.
 #
-# Environment: VELANT_FUZZ_SECONDS (default 20) limits each fuzzer's run.
+# Environment: VELANT_FUZZ_SECONDS (default 20) limits each fuzzer's run;
+#              VELANT_FUZZ_SEED (default 1) seeds it.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")"
 root=$(pwd)
 logs="$root/build/logs"
 screenshots="$root/build/screenshots"
 fuzz_seconds=${VELANT_FUZZ_SECONDS:-20}
+fuzz_seed=${VELANT_FUZZ_SEED:-1}
 
 passed=0
 failed=0
@@ -124,16 +126,22 @@ if compgen -G 'fuzz/*.cpp' >/dev/null; then
       # Inputs that once failed (fuzz/regressions/<target>-*) are replayed first.
       regressions=()
       for f in fuzz/regressions/"${name#fuzz_}"-*; do [ -f "$f" ] && regressions+=("$f"); done
+      # A fixed seed makes this short run the same on every machine, so that a red
+      # run can be repeated; scripts/fuzz-long.sh explores with fresh seeds.
+      log="$logs/fuzz-$name-regressions.log"
       if [ -x "build/fuzz/fuzz_$name" ] &&
-         { [ ${#regressions[@]} -eq 0 ] || "build/fuzz/fuzz_$name" "${regressions[@]}" >"$logs/fuzz-$name-regressions.log" 2>&1; } &&
-         "build/fuzz/fuzz_$name" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
+         { [ ${#regressions[@]} -eq 0 ] || "build/fuzz/fuzz_$name" "${regressions[@]}" >"$log" 2>&1; } &&
+         log="$logs/fuzz-$name.log" &&
+         "build/fuzz/fuzz_$name" -seed="$fuzz_seed" -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=2048 \
            -print_final_stats=1 \
-           -artifact_prefix="build/fuzz/artifacts/$name-" "$corpus" "${seeds[@]}" >"$logs/fuzz-$name.log" 2>&1; then
+           -artifact_prefix="build/fuzz/artifacts/$name-" "$corpus" "${seeds[@]}" >"$log" 2>&1; then
         passed=$((passed + 1))
-        grep -E '^stat::number_of_executed_units' "$logs/fuzz-$name.log" || true
+        grep -E '^stat::number_of_executed_units' "$log" || true
       else
-        tail -n 40 "$logs/fuzz-$name.log" 2>/dev/null
-        fail "fuzz $name (log: build/logs/fuzz-$name.log, inputs: build/fuzz/artifacts)"
+        # From the first line that says what went wrong, not the stack's tail.
+        first=$(grep -n -m1 -E '^key |ERROR|Running: ' "$log" 2>/dev/null | cut -d: -f1)
+        tail -n +"${first:-1}" "$log" 2>/dev/null | head -n 40
+        fail "fuzz $name (log: ${log#"$PWD"/}, inputs: build/fuzz/artifacts)"
       fi
     done
   fi

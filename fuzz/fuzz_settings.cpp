@@ -15,6 +15,7 @@
 //   bytes   the data
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <string>
@@ -87,6 +88,37 @@ const std::vector<std::string>& KnownNames() {
     return names;
 }
 
+std::string Describe(const std::tuple<std::string, std::uint32_t, std::vector<std::uint8_t>>& value) {
+    const auto& [name, type, bytes] = value;
+    std::string text = "\"" + name + "\" type " + std::to_string(type) + " \"";
+    for (std::uint8_t b : bytes) text += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.';
+    return text + "\"";
+}
+
+// Says where the two saves part, so that a failure found on another machine can
+// be understood from its log alone.
+void ReportDifference(const Snapshot& first, const Snapshot& second) {
+    for (const Snapshot* side : {&first, &second})
+        for (const auto& [path, values] : *side) {
+            const Snapshot& other = side == &first ? second : first;
+            auto it = other.find(path);
+            if (it == other.end()) {
+                std::fprintf(stderr, "key %s only after the %s save\n", path.c_str(),
+                             side == &first ? "first" : "second");
+                continue;
+            }
+            if (side == &second) continue;
+            const auto& theirs = it->second;
+            for (std::size_t i = 0; i < std::max(values.size(), theirs.size()); ++i) {
+                if (i < values.size() && i < theirs.size() && values[i] == theirs[i]) continue;
+                std::fprintf(stderr, "key %s, value %zu: first save %s, second save %s\n", path.c_str(), i,
+                             i < values.size() ? Describe(values[i]).c_str() : "(none)",
+                             i < theirs.size() ? Describe(theirs[i]).c_str() : "(none)");
+                break;
+            }
+        }
+}
+
 class Input {
 public:
     Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
@@ -139,6 +171,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Program program(win);
     program.Start();
     program.form->FormStorage1.SaveStoredSettings();
-    if (ProgramKeys(win.Registry()) != first) __builtin_trap();
+    const Snapshot second = ProgramKeys(win.Registry());
+    if (second != first) {
+        ReportDifference(first, second);
+        __builtin_trap();
+    }
     return 0;
 }

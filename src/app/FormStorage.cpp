@@ -78,7 +78,11 @@ const FontProp kFontProps[] = {
              if (SameText(t, kPitchNames[i])) f.Pitch = static_cast<TFontPitch>(i);
      }},
     {"Size", [](const TFont& f) { return std::to_string(f.Size()); },
-     [](TFont& f, const std::string& t) { f.SetSize(StrToIntDef(t, 0)); }},
+     // The height, read just before, is the finer of the two: when it already has
+     // this size it stays, as not every height is what some size gives.
+     [](TFont& f, const std::string& t) {
+         if (const int size = StrToIntDef(t, 0); size != f.Size()) f.SetSize(size);
+     }},
     {"Style", [](const TFont& f) { return StyleText(f.Style); },
      [](TFont& f, const std::string& t) { f.Style = ParseStyle(t); }},
 };

@@ -429,6 +429,26 @@ TEST_F(StoreTest, FontValuesAreRestoredPropertyByProperty) {
     EXPECT_EQ(StoredText("lblIcon_Color"), "-1");
 }
 
+// The size is read after the height and wins where the two disagree; a height
+// that already has the stored size is kept as it is, so that a start and a close
+// never move a height that no point size reaches (-2 has size 2, which is -3).
+TEST_F(StoreTest, TheStoredSizeReplacesOnlyAHeightOfAnotherSize) {
+    const struct {
+        const char* height;
+        const char* size;
+        int restored;
+    } cases[] = {{"-11", "8", -11}, {"-30", "12", -16}, {"-2", "2", -2}, {"2", "-2", 2}, {"-2", "", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.height) + " / " + c.size);
+        Stored("lblIcon_FontHeight", c.height);
+        Stored("lblIcon_FontSize", c.size);
+        auto& f = Start();
+        EXPECT_EQ(f.lblIcon.Font.Height(), c.restored);
+        f.Close();
+        EXPECT_EQ(StoredText("lblIcon_FontHeight"), std::to_string(c.restored));
+    }
+}
+
 TEST_F(StoreTest, AnUnknownPitchLeavesThePitch) {
     Stored("lblIcon_FontPitch", "fpWide");
     EXPECT_EQ(Start().lblIcon.Font.Pitch, TFontPitch::fpDefault);
