@@ -1,5 +1,6 @@
 #include "app/FormStorage.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/RegKey.h"
@@ -206,7 +207,7 @@ void TFormStorage::WriteProperty(const std::string& entry, bool sliced) {
 
     if (prop->kind == TPropKind::Strings) {
         const std::string listKey = IniSection + "." + p.valueName;
-        const unsigned write = ++FListWrites;
+        TListWriteSlices slices(FApp, FListWrites, sliced);
         FRegistry.RegDeleteKey(base.Get(), listKey);
         auto items = prop->getList();
         if (items.empty()) return;
@@ -214,21 +215,13 @@ void TFormStorage::WriteProperty(const std::string& entry, bool sliced) {
         if (!key.Valid()) throw EVelantError("Failed to create key " + listKey);
         base.Close();
         Check(key.WriteString("Count", std::to_string(items.size())), "Count");
-        // Each value is a round trip to the registry: a list of tens of thousands
-        // of pictures is written a slice at a time, with window messages in
-        // between. A handler among them may change the list again; its write
-        // starts over and this one ends. Once the program is closing, the
-        // rest is written at once.
         ++FListWritesRunning;
         struct Running {
             int& count;
             ~Running() { --count; }
         } running{FListWritesRunning};
         for (std::size_t i = 0; i < items.size(); ++i) {
-            if (sliced && i > 0 && i % kListSlice == 0 && !FApp.Terminated()) {
-                FApp.ProcessMessages();
-                if (write != FListWrites) return;
-            }
+            if (slices.Superseded(i)) return;
             const std::string name = "Item" + std::to_string(i);
             Check(key.WriteString(name, items[i]), name);
         }
@@ -304,38 +297,35 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
         if (!key.Valid()) return;
         const int count = StrToIntDef(TrimControl(key.ReadString("Count").value_or("0")), 0);
         if (count <= 0) return;
-        // A count the key's values cannot back is damaged: then the items that are
-        // there give the length, so the read stays as small as the key. A list whose
-        // last item is there is whole, and listing its values (a round trip each,
-        // 50,000 of them after a big scan) would tell nothing more.
-        int length = count;
-        bool lastThere = true;
-        try {
-            lastThere = key.ReadString("Item" + std::to_string(count - 1)).has_value();
-        } catch (const EVelantError&) {
-            // there, of another type
+        // A count the key's values cannot back is damaged: then only the items
+        // that are there are read, so the read stays as small as the key. Their
+        // gaps read as empty, unless the gaps alone would outgrow the key; then
+        // the items close up. Counting the values is one round trip, where
+        // listing their names is one per value (50,000 after a big scan).
+        std::vector<int> present;  // damaged: the indexes there, ascending
+        if (const auto values = key.ValueCount(); !values || static_cast<std::uint32_t>(count) > *values) {
+            for (const auto& name : key.ValueNames())
+                if (auto index = ListItemIndex(name); index && *index < count) present.push_back(*index);
+            if (present.empty()) return;
+            std::sort(present.begin(), present.end());
         }
-        if (!lastThere) {
-            const auto names = key.ValueNames();
-            if (static_cast<std::size_t>(count) > names.size()) {
-                length = 0;
-                for (const auto& name : names)
-                    if (auto index = ListItemIndex(name); index && *index < count && *index >= length)
-                        length = *index + 1;
+        const bool damaged = !present.empty();
+        const bool closeUp = damaged && present.back() >= static_cast<int>(present.size()) + kListSlice;
+        const int length = !damaged ? count : closeUp ? static_cast<int>(present.size()) : present.back() + 1;
+        std::vector<std::string> items(static_cast<std::size_t>(length));
+        for (int i = 0, next = 0; i < length; ++i) {
+            const int index = !damaged ? i : closeUp ? present[i] : i;
+            // A gap needs no round trip.
+            if (damaged && !closeUp) {
+                if (present[next] != i) continue;
+                ++next;
             }
-        }
-        if (length == 0) return;
-        std::vector<std::string> items;
-        items.reserve(static_cast<std::size_t>(length));
-        for (int i = 0; i < length; ++i) {
-            std::string item;
             try {
-                item = key.ReadString("Item" + std::to_string(i)).value_or("");
+                items[i] = key.ReadString("Item" + std::to_string(index)).value_or("");
             } catch (const EVelantError& error) {
                 // An item of the wrong type reads as a missing one.
                 plat::Trace(FKernel, "Reading " + entry, error);
             }
-            items.push_back(std::move(item));
         }
         prop->setList(items);
         return;

@@ -1,6 +1,7 @@
 #pragma once
 // The property store: keeps a fixed list of the form's control properties in the
 // per-user registry, restores them into the controls and writes them back.
+#include <cstddef>
 #include <optional>
 #include <set>
 #include <string>
@@ -21,6 +22,29 @@ std::optional<int> ListItemIndex(const std::string& valueName);
 // Values of a stored list written between two rounds of window messages: a
 // few dozen milliseconds of registry round trips.
 constexpr int kListSlice = 256;
+
+// Writing a list of tens of thousands of pictures is that many registry round
+// trips, so it runs a slice at a time with window messages in between. A
+// handler among them may start a newer write of the same list; the older one
+// then ends. Once the program is closing, the rest is written at once.
+class TListWriteSlices {
+public:
+    // `writes` counts the writes of one list; this one is the newest.
+    TListWriteSlices(TApplication& app, unsigned& writes, bool sliced = true)
+        : FApp(app), FWrites(writes), FWrite(++writes), FSliced(sliced) {}
+    // Called before writing item `done`: true when a newer write has begun.
+    bool Superseded(std::size_t done) {
+        if (!FSliced || done == 0 || done % kListSlice != 0 || FApp.Terminated()) return false;
+        FApp.ProcessMessages();
+        return FWrite != FWrites;
+    }
+
+private:
+    TApplication& FApp;
+    const unsigned& FWrites;
+    const unsigned FWrite;
+    const bool FSliced;
+};
 
 class TFormStorage : public TComponent {
 public:

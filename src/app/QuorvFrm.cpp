@@ -392,16 +392,10 @@ void TQuorvForm::LoadEditSetting(TEdit& edit) { edit.SetText(ReadRegistryText(kM
 void TQuorvForm::SaveListSetting(const TListBox& list) {
     const std::string key = std::string("Software\\Corvane\\Velant! Pro 2001\\") + list.Name();
     const std::string total = list.Name() + " TotalItems";
-    // Window messages run between slices (as the settings store writes its own
-    // copy), and their handlers may change the list: this export is of the list
-    // as it is now, and a newer export that starts in between ends it.
+    // Written in slices like the settings store's own copy: this export is of
+    // the list as it is now.
     const std::vector<std::string> items = list.Items();
-    const unsigned write = ++FListExports;
-    auto paused = [&](std::size_t done) {
-        if (done == 0 || done % kListSlice != 0 || FApp.Terminated()) return false;
-        FApp.ProcessMessages();
-        return write != FListExports;
-    };
+    TListWriteSlices slices(FApp, FListExports);
     auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
     if (!k.Valid()) throw EVelantError("Failed to create key " + key);
     // Two terminating zero bytes: outside readers of these values expect them.
@@ -413,7 +407,7 @@ void TQuorvForm::SaveListSetting(const TListBox& list) {
     // the same values in the same order as writing it before every item, at
     // half the registry round trips.
     for (std::size_t i = 0; i < items.size(); ++i) {
-        if (paused(i)) return;
+        if (slices.Superseded(i)) return;
         if (i == 0) set(total, "0");
         set("Item" + std::to_string(i), items[i]);
     }
@@ -423,13 +417,13 @@ void TQuorvForm::SaveListSetting(const TListBox& list) {
     std::vector<std::string> stale;
     std::string name;
     for (std::uint32_t i = 0;; ++i) {
-        if (paused(i)) return;
+        if (slices.Superseded(i)) return;
         if (FPlatform.registry.RegEnumValue(k.Get(), i, name) != plat::ERROR_SUCCESS) break;
         if (auto index = ListItemIndex(name); index && *index >= static_cast<int>(items.size()))
             stale.push_back(name);
     }
     for (std::size_t i = 0; i < stale.size(); ++i) {
-        if (paused(i)) return;
+        if (slices.Superseded(i)) return;
         if (k.DeleteValue(stale[i]) != plat::ERROR_SUCCESS)
             throw EVelantError("Failed to delete value '" + stale[i] + "'");
     }

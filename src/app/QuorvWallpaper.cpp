@@ -100,13 +100,13 @@ void TQuorvForm::ClearPreview() { WImg.SetPicture(nullptr); }
 void TQuorvForm::ChangeWallpaper() {
     const int count = WallList.Count();
     if (count < 1) return;
-    // A one-entry list is applied too: its entry is the wallpaper. From no
-    // selection or the last entry, the sequence starts again at the first.
-    int next = count == 1 ? 0 : (WallList.ItemIndex() + 1) % count;
     if (count >= 2 && ckWallRandom.Checked() && ckShuffle.Checked()) {
         ShuffleWallpaper();
         return;
     }
+    // A one-entry list is applied too: its entry is the wallpaper. From no
+    // selection or the last entry, the sequence starts again at the first.
+    int next = count == 1 ? 0 : (WallList.ItemIndex() + 1) % count;
     if (count >= 2 && ckWallRandom.Checked()) {
         std::mt19937 random(FPlatform.kernel.GetTickCount());
         std::uniform_int_distribution<int> pick(0, count - 1);
@@ -252,12 +252,9 @@ void TQuorvForm::RxSpeedButton19Click() {
 
     // Whatever name was typed, the file holds bitmap data, so it gets a bitmap's name.
     std::string path = options.fileName;
-    if (KindOf(path) != TPictureKind::pkBitmap) {
-        auto dot = path.rfind('.');
-        auto slash = path.find_last_of("\\/");
-        if (KindOf(path) != TPictureKind::pkNone && dot != std::string::npos &&
-            (slash == std::string::npos || dot > slash))
-            path.resize(dot);
+    if (const TPictureKind kind = KindOf(path); kind != TPictureKind::pkBitmap) {
+        // A picture's kind comes from the extension after its name's last dot.
+        if (kind != TPictureKind::pkNone) path.resize(path.rfind('.'));
         path += ".bmp";
     }
     const TBitmap* picture = WImg.Picture();

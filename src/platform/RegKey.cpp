@@ -59,6 +59,12 @@ std::optional<std::string> RegKey::ReadString(const std::string& name) {
     return text;
 }
 
+std::optional<std::uint32_t> RegKey::ValueCount() {
+    std::uint32_t values = 0;
+    if (FReg->RegQueryInfoKey(FKey, values) != ERROR_SUCCESS) return std::nullopt;
+    return values;
+}
+
 std::vector<std::string> RegKey::ValueNames() {
     std::vector<std::string> names;
     std::string name;

@@ -37,6 +37,8 @@ public:
     // The names of the values the key holds, in the registry's order; the list
     // ends at the first failure of the enumeration.
     std::vector<std::string> ValueNames();
+    // How many values the key holds, in one round trip; nullopt when refused.
+    std::optional<std::uint32_t> ValueCount();
 
 private:
     IRegistry* FReg = nullptr;

@@ -33,6 +33,8 @@ public:
     virtual long RegEnumKey(Hkey key, std::uint32_t index, std::string& name) = 0;
     // Name of the index-th value (of any type); ERROR_NO_MORE_ITEMS (259) past the end.
     virtual long RegEnumValue(Hkey key, std::uint32_t index, std::string& name) = 0;
+    // The number of values the key holds, as RegQueryInfoKey gives it.
+    virtual long RegQueryInfoKey(Hkey key, std::uint32_t& values) = 0;
 };
 
 }  // namespace plat

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/error.h"
+#include "ui/Convert.h"
 #include "wallpaper/Jpeg.h"
 #include "wallpaper/SafeFile.h"
 
@@ -343,9 +344,7 @@ TPictureKind PictureKindOf(const std::string& path) {
     const auto dot = path.rfind('.');
     const auto slash = path.find_last_of("\\/");
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return TPictureKind::pkNone;
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::string ext = LowerCase(path.substr(dot + 1));
     if (ext == "bmp") return TPictureKind::pkBitmap;
     if (ext == "jpg" || ext == "jpeg") return TPictureKind::pkJpeg;
     static constexpr const char* kSystem[] = {"png", "gif", "tif", "tiff", "webp", "heic"};

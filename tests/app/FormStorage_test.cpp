@@ -269,13 +269,15 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
         {"50000000", {"C:\\a.bmp", "", "", "C:\\d.bmp"}, {0, 3}},
         {"2147483647", {"C:\\a.bmp", "C:\\b.bmp"}, {0, 1}},
         {"5", {"C:\\a.bmp", "", "C:\\c.bmp"}, {0, 2, 7}},  // Item7 lies beyond the count
+        // Gaps far larger than the key: the items there close up.
+        {"2000000000", {"C:\\a.bmp", "C:\\l.bmp"}, {0, 999999999}},
     };
     for (const auto& c : cases) {
         form.reset();
         Reg().RemoveKey(HKCU, kList);
         Reg().SetString(HKCU, kList, "Count", c.count);
         for (int i : c.stored) {
-            const std::string item = std::string("C:\\") + char('a' + i) + ".bmp";
+            const std::string item = std::string("C:\\") + char('a' + i % 26) + ".bmp";
             Reg().SetString(HKCU, kList, "Item" + std::to_string(i), item);
         }
         EXPECT_EQ(Start().WallList.Items(), c.items) << c.count;

@@ -358,6 +358,16 @@ long SimRegistry::RegEnumValue(plat::Hkey key, std::uint32_t index, std::string&
     return plat::ERROR_SUCCESS;
 }
 
+long SimRegistry::RegQueryInfoKey(plat::Hkey key, std::uint32_t& values) {
+    values = 0;
+    if (auto f = journal_.Fails("RegQueryInfoKey")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
+    Resolved r = Resolve(key);
+    if (r.error) return r.error;
+    if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
+    values = static_cast<std::uint32_t>(Find(r.root, r.path)->values.size());
+    return plat::ERROR_SUCCESS;
+}
+
 bool SimRegistry::HasKey(plat::Hkey root, const std::string& path) const {
     return Find(root, Split(path)) != nullptr;
 }

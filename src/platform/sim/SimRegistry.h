@@ -82,6 +82,7 @@ public:
     long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
     long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
     long RegEnumValue(plat::Hkey key, std::uint32_t index, std::string& name) override;
+    long RegQueryInfoKey(plat::Hkey key, std::uint32_t& values) override;
 
     // Test helpers. `root` is a predefined root (plat::HKEY_CURRENT_USER...), `path`
     // a subkey path in the same syntax the program uses. None of them journal.

@@ -104,4 +104,12 @@ long Win32Registry::RegEnumValue(plat::Hkey key, std::uint32_t index, std::strin
     return rc;
 }
 
+long Win32Registry::RegQueryInfoKey(plat::Hkey key, std::uint32_t& values) {
+    DWORD count = 0;
+    const LONG rc = ::RegQueryInfoKeyA(K(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                       nullptr, nullptr, nullptr, nullptr);
+    values = rc == ERROR_SUCCESS ? count : 0;
+    return rc;
+}
+
 }  // namespace win32

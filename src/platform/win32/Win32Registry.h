@@ -21,6 +21,7 @@ public:
     long RegDeleteKey(plat::Hkey key, const std::string& subKey) override;
     long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override;
     long RegEnumValue(plat::Hkey key, std::uint32_t index, std::string& name) override;
+    long RegQueryInfoKey(plat::Hkey key, std::uint32_t& values) override;
 };
 
 }  // namespace win32

@@ -51,6 +51,7 @@
 #undef RegisterClass
 #undef RegisterWindowMessage
 #undef RegOpenKeyEx
+#undef RegQueryInfoKey
 #undef RegQueryValueEx
 #undef RegSetValueEx
 #undef RemoveDirectory
