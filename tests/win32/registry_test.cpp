@@ -83,9 +83,15 @@ TEST_F(Win32RegistryTest, LargeValueIsReadWhole) {
     EXPECT_EQ(read, big);
 }
 
-TEST_F(Win32RegistryTest, DeletedValueIsGone) {
+TEST_F(Win32RegistryTest, DeletedValueIsGoneAndNoLongerCounted) {
     ASSERT_EQ(reg.RegSetValueEx(key, "Gone", plat::REG_SZ, Bytes{'x', 0}), plat::ERROR_SUCCESS);
+    ASSERT_EQ(reg.RegSetValueEx(key, "Kept", plat::REG_SZ, Bytes{'y', 0}), plat::ERROR_SUCCESS);
+    std::uint32_t values = 0;
+    ASSERT_EQ(reg.RegQueryInfoKey(key, values), plat::ERROR_SUCCESS);
+    EXPECT_EQ(values, 2u);
     EXPECT_EQ(reg.RegDeleteValue(key, "Gone"), plat::ERROR_SUCCESS);
+    ASSERT_EQ(reg.RegQueryInfoKey(key, values), plat::ERROR_SUCCESS);
+    EXPECT_EQ(values, 1u);
     std::uint32_t type = 0;
     Bytes read;
     EXPECT_EQ(reg.RegQueryValueEx(key, "Gone", type, read), plat::ERROR_FILE_NOT_FOUND);
