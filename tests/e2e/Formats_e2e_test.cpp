@@ -4,16 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "E2eSupport.h"
+#include "Pictures.h"
 
 #include <shlobj.h>
 
@@ -22,148 +18,6 @@
 using namespace e2e;
 
 namespace {
-
-using Rgb = std::array<std::uint8_t, 3>;
-using Painter = std::function<Rgb(int x, int y)>;
-
-// Four quadrants of plain colour, so a picture drawn upside down or mirrored
-// shows the wrong colour at some corner.
-constexpr Rgb kQuadrants[4] = {{220, 20, 20}, {20, 170, 20}, {20, 20, 220}, {230, 210, 20}};
-
-Painter Quadrants(int width, int height, bool mirrored) {
-    return [=](int x, int y) {
-        const bool right = (x >= width / 2) != mirrored;
-        return kQuadrants[(y < height / 2 ? 0 : 2) + (right ? 1 : 0)];
-    };
-}
-
-void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-std::uint32_t Crc32(const std::uint8_t* data, std::size_t size) {
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) {
-        crc ^= data[i];
-        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
-    }
-    return ~crc;
-}
-
-void PngChunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
-    PutBe32(out, static_cast<std::uint32_t>(data.size()));
-    const std::size_t start = out.size();
-    out.insert(out.end(), type, type + 4);
-    out.insert(out.end(), data.begin(), data.end());
-    PutBe32(out, Crc32(out.data() + start, out.size() - start));
-}
-
-// An 8-bit RGB PNG whose zlib stream holds stored (uncompressed) blocks.
-std::vector<std::uint8_t> EncodePng(int width, int height, const Painter& paint) {
-    std::vector<std::uint8_t> raw;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);  // filter type None
-        for (int x = 0; x < width; ++x) {
-            const Rgb c = paint(x, y);
-            raw.insert(raw.end(), c.begin(), c.end());
-        }
-    }
-    std::vector<std::uint8_t> zlib = {0x78, 0x01};
-    for (std::size_t at = 0; at < raw.size();) {
-        const std::size_t n = std::min<std::size_t>(raw.size() - at, 65535);
-        zlib.push_back(at + n == raw.size() ? 1 : 0);
-        zlib.push_back(static_cast<std::uint8_t>(n));
-        zlib.push_back(static_cast<std::uint8_t>(n >> 8));
-        zlib.push_back(static_cast<std::uint8_t>(~n));
-        zlib.push_back(static_cast<std::uint8_t>(~n >> 8));
-        zlib.insert(zlib.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-                    raw.begin() + static_cast<std::ptrdiff_t>(at + n));
-        at += n;
-    }
-    std::uint32_t a = 1, b = 0;
-    for (std::uint8_t byte : raw) {
-        a = (a + byte) % 65521;
-        b = (b + a) % 65521;
-    }
-    PutBe32(zlib, b << 16 | a);
-
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<std::uint8_t> header;
-    PutBe32(header, static_cast<std::uint32_t>(width));
-    PutBe32(header, static_cast<std::uint32_t>(height));
-    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter, no interlace
-    PngChunk(png, "IHDR", header);
-    PngChunk(png, "IDAT", zlib);
-    PngChunk(png, "IEND", {});
-    return png;
-}
-
-// A GIF with the four quadrant colours as its palette. Its LZW stream starts
-// afresh (a clear code) every two pixels, so the codes stay three bits wide
-// and no string table is needed to write it.
-std::vector<std::uint8_t> EncodeGif(int width, int height, const Painter& paint) {
-    auto put16 = [](std::vector<std::uint8_t>& out, int v) {
-        out.push_back(static_cast<std::uint8_t>(v));
-        out.push_back(static_cast<std::uint8_t>(v >> 8));
-    };
-    std::vector<std::uint8_t> gif = {'G', 'I', 'F', '8', '9', 'a'};
-    put16(gif, width);
-    put16(gif, height);
-    gif.insert(gif.end(), {0x91, 0, 0});  // a global table of 4 colours
-    for (const Rgb& c : kQuadrants) gif.insert(gif.end(), c.begin(), c.end());
-    gif.push_back(0x2C);
-    put16(gif, 0);
-    put16(gif, 0);
-    put16(gif, width);
-    put16(gif, height);
-    gif.push_back(0);
-    gif.push_back(2);  // minimum code size: clear 4, end 5
-
-    std::vector<std::uint8_t> codes;
-    std::uint32_t bits = 0;
-    int count = 0;
-    auto code = [&](unsigned c) {
-        bits |= c << count;
-        count += 3;
-        while (count >= 8) {
-            codes.push_back(static_cast<std::uint8_t>(bits));
-            bits >>= 8;
-            count -= 8;
-        }
-    };
-    auto index = [&](int x, int y) {
-        const Rgb c = paint(x, y);
-        for (unsigned i = 0; i < 4; ++i)
-            if (kQuadrants[i] == c) return i;
-        return 0u;
-    };
-    for (int p = 0; p < width * height; ++p) {
-        if (p % 2 == 0) code(4);
-        code(index(p % width, p / width));
-    }
-    code(5);
-    if (count > 0) codes.push_back(static_cast<std::uint8_t>(bits));
-    for (std::size_t at = 0; at < codes.size(); at += 255) {
-        const std::size_t n = std::min<std::size_t>(255, codes.size() - at);
-        gif.push_back(static_cast<std::uint8_t>(n));
-        gif.insert(gif.end(), codes.begin() + static_cast<std::ptrdiff_t>(at),
-                   codes.begin() + static_cast<std::ptrdiff_t>(at + n));
-    }
-    gif.push_back(0);
-    gif.push_back(0x3B);
-    return gif;
-}
-
-std::string WriteTemp(const std::string& name, const std::vector<std::uint8_t>& data) {
-    const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-    return path;
-}
-
-std::vector<std::uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::uint32_t Le32(const std::vector<std::uint8_t>& d, std::size_t at) {
     return static_cast<std::uint32_t>(d.at(at) | d.at(at + 1) << 8 | d.at(at + 2) << 16 | d.at(at + 3) << 24);
@@ -180,16 +34,11 @@ std::string CompareBitmap(const std::vector<std::uint8_t>& bmp, int width, int h
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* p = bmp.data() + offset + stride * (height - 1 - y) + 3 * x;
-            const Rgb want = paint(x, y);
-            if (p[2] != want[0] || p[1] != want[1] || p[0] != want[2])
+            const COLORREF want = paint(x, y);
+            if (p[2] != GetRValue(want) || p[1] != GetGValue(want) || p[0] != GetBValue(want))
                 return "pixel (" + std::to_string(x) + "," + std::to_string(y) + ")";
         }
     return "";
-}
-
-bool Near(COLORREF c, const Rgb& want) {
-    return std::abs(GetRValue(c) - want[0]) < 40 && std::abs(GetGValue(c) - want[1]) < 40 &&
-           std::abs(GetBValue(c) - want[2]) < 40;
 }
 
 // The desktop shows the picture's four quadrants around the screen's centre:
@@ -265,11 +114,11 @@ TEST(FormatsE2e, PngAndGifBecomeTheWallpaperWithTheirOwnPixelsAndAnUnreadableFil
     // so the change shows at each corner.
     const int pw = 301, ph = 201, gw = 63, gh = 47;
     const Painter png = Quadrants(pw, ph, false), gif = Quadrants(gw, gh, true);
-    const std::string pngPath = WriteTemp("velant-e2e-quadrants.png", EncodePng(pw, ph, png));
-    const std::string gifPath = WriteTemp("velant-e2e-quadrants.GIF", EncodeGif(gw, gh, gif));
+    const std::string pngPath = WriteTempFile("velant-e2e-quadrants.png", EncodePng(pw, ph, png));
+    const std::string gifPath = WriteTempFile("velant-e2e-quadrants.GIF", EncodeGif(gw, gh, gif));
     const std::string listKey = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
     const std::string brokenPath =
-        WriteTemp("velant-e2e-broken.png", {'n', 'o', 't', ' ', 'a', ' ', 'P', 'N', 'G'});
+        WriteTempFile("velant-e2e-broken.png", {'n', 'o', 't', ' ', 'a', ' ', 'P', 'N', 'G'});
     WriteString(HKEY_CURRENT_USER, listKey, "Count", "3");
     WriteString(HKEY_CURRENT_USER, listKey, "Item0", pngPath);
     WriteString(HKEY_CURRENT_USER, listKey, "Item1", gifPath);
@@ -285,7 +134,7 @@ TEST(FormatsE2e, PngAndGifBecomeTheWallpaperWithTheirOwnPixelsAndAnUnreadableFil
         WaitFor([] { return GetFileAttributesA(WallpaperBitmap().c_str()) != INVALID_FILE_ATTRIBUTES; }));
     EXPECT_TRUE(WaitFor([] { return _stricmp(SystemWallpaper().c_str(), WallpaperBitmap().c_str()) == 0; }))
         << SystemWallpaper();
-    EXPECT_EQ(CompareBitmap(ReadAll(WallpaperBitmap()), pw, ph, png), "");
+    EXPECT_EQ(CompareBitmap(ReadFileBytes(WallpaperBitmap()), pw, ph, png), "");
     EXPECT_TRUE(DesktopShows(pw, ph, png));
     Screenshot(nullptr, "formats-png-startup");
     DismissErrorBox(app);
@@ -314,8 +163,8 @@ TEST(FormatsE2e, PngAndGifBecomeTheWallpaperWithTheirOwnPixelsAndAnUnreadableFil
 
     SelectEntry(app, 1);
     PostMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif).empty(); }, 5000))
-        << CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif);
+    EXPECT_TRUE(WaitFor([&] { return CompareBitmap(ReadFileBytes(WallpaperBitmap()), gw, gh, gif).empty(); }, 5000))
+        << CompareBitmap(ReadFileBytes(WallpaperBitmap()), gw, gh, gif);
     DismissErrorBox(app);
 
     // A file no decoder reads: selecting and applying it say so, and the wallpaper stays.
@@ -326,7 +175,7 @@ TEST(FormatsE2e, PngAndGifBecomeTheWallpaperWithTheirOwnPixelsAndAnUnreadableFil
     PostMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
     shown = TakeErrorBox(app);
     EXPECT_EQ(shown.rfind(error, 0), 0u) << "on apply: " << shown;
-    EXPECT_EQ(CompareBitmap(ReadAll(WallpaperBitmap()), gw, gh, gif), "");
+    EXPECT_EQ(CompareBitmap(ReadFileBytes(WallpaperBitmap()), gw, gh, gif), "");
     EXPECT_EQ(_stricmp(SystemWallpaper().c_str(), WallpaperBitmap().c_str()), 0) << SystemWallpaper();
 
     // The configuration window stands over the middle of the desktop.

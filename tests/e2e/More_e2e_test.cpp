@@ -3,12 +3,10 @@
 // the shuffled order goes on over restarts of the program.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <set>
 
 #include "E2eSupport.h"
+#include "Pictures.h"
 
 #include <shlobj.h>
 
@@ -21,53 +19,17 @@ namespace {
 constexpr const char* kMoreKey = "Software\\Corvane\\Velant! Pro 2001\\More";
 constexpr const char* kListKey = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
 
-// A 24-bit bitmap file whose pixel (x, y), from the top left, has colour(x, y).
-template <class F>
-std::string WriteBitmap(const std::string& name, int width, int height, F colour) {
-    const int stride = (width * 3 + 3) & ~3;
-    std::vector<std::uint8_t> file(54 + static_cast<std::size_t>(stride) * height);
-    auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    };
-    file[0] = 'B', file[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, width);
-    put32(22, height);
-    file[26] = 1, file[28] = 24;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const COLORREF c = colour(x, y);
-            std::uint8_t* p = &file[54 + static_cast<std::size_t>(height - 1 - y) * stride + x * 3];
-            p[0] = GetBValue(c), p[1] = GetGValue(c), p[2] = GetRValue(c);
-        }
-    const std::string path = TempPath(name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
-    return path;
+// A 24-bit bitmap file in the temporary folder.
+std::string WriteBitmap(const std::string& name, int width, int height, const Painter& paint) {
+    return WriteTempFile(name, EncodeBitmap(width, height, paint));
 }
 
 // The colour of the wallpaper bitmap's first pixel, as the program wrote it.
 COLORREF WallpaperColour() {
-    std::ifstream in(WallpaperBitmap(), std::ios::binary);
-    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(WallpaperBitmap());
     if (bytes.size() < 57) return CLR_INVALID;
-    auto at = [&](int i) { return static_cast<std::uint8_t>(bytes[54 + i]); };
-    return RGB(at(2), at(1), at(0));
+    return RGB(bytes[56], bytes[55], bytes[54]);
 }
-
-bool Near(COLORREF c, COLORREF want) {
-    return std::abs(GetRValue(c) - GetRValue(want)) < 40 && std::abs(GetGValue(c) - GetGValue(want)) < 40 &&
-           std::abs(GetBValue(c) - GetBValue(want)) < 40;
-}
-
-std::string Hex(COLORREF c) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06lx", static_cast<unsigned long>(c));
-    return text;
-}
-
-const COLORREF kQuadrants[4] = {RGB(220, 20, 20), RGB(20, 170, 20), RGB(20, 20, 220), RGB(230, 210, 20)};
 
 }  // namespace
 
@@ -101,9 +63,7 @@ TEST(MoreE2e, ThePageShowsItsSwitchesAndEachWritesItsOwnKeyAtOnce) {
 TEST(MoreE2e, FillAndFitStoreTheShellsStylesAndTheDesktopShowsThePicture) {
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
     const int w = 512, h = 256;
-    const std::string picture = WriteBitmap("velant-e2e-quadrants.bmp", w, h, [&](int x, int y) {
-        return kQuadrants[(y < h / 2 ? 0 : 2) + (x < w / 2 ? 0 : 1)];
-    });
+    const std::string picture = WriteBitmap("velant-e2e-quadrants.bmp", w, h, Quadrants(w, h));
     const std::string other =
         WriteBitmap("velant-e2e-grey.bmp", 8, 8, [](int, int) { return RGB(90, 90, 90); });
     struct Case {

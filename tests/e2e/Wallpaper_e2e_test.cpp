@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 
 #include "E2eSupport.h"
+#include "Pictures.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -21,52 +19,24 @@ using namespace e2e;
 namespace {
 
 std::string WriteSolidJpeg(const std::string& name, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    const std::string path = TempPath(name);
     wptest::JpegOptions options;
     // As large as the test desktop, so the picture covers it however the shell lays it out.
     options.width = 1024;
     options.height = 768;
-    auto data = wptest::EncodeJpeg(options, [&](int, int, int c) { return c == 0 ? r : c == 1 ? g : b; });
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-    return path;
+    return WriteTempFile(name,
+                         wptest::EncodeJpeg(options, [&](int, int, int c) { return c == 0 ? r : c == 1 ? g : b; }));
 }
 
-// Four quadrants of plain colour, so a preview drawn upside down, mirrored or
-// shifted shows the wrong colour at some corner.
-constexpr std::uint8_t kQuadrants[4][3] = {
-    {220, 20, 20},
-    {20, 170, 20},  // top left red, top right green
-    {20, 20, 220},
-    {230, 210, 20},  // bottom left blue, bottom right yellow
-};
-enum Quadrant { kTopLeft, kTopRight, kBottomLeft, kBottomRight };
-
 std::string WriteQuadrantJpeg(const std::string& name, int width, int height) {
-    const std::string path = TempPath(name);
     wptest::JpegOptions options;
     options.width = width;
     options.height = height;
     options.fullChroma = true;
-    auto data = wptest::EncodeJpeg(options, [&](int x, int y, int c) {
-        return kQuadrants[(y < height / 2 ? 0 : 2) + (x < width / 2 ? 0 : 1)][c];
-    });
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(data.data()), data.size());
-    return path;
-}
-
-bool Near(COLORREF c, int r, int g, int b) {
-    return std::abs(GetRValue(c) - r) < 40 && std::abs(GetGValue(c) - g) < 40 &&
-           std::abs(GetBValue(c) - b) < 40;
-}
-
-bool NearColor(COLORREF c, COLORREF want) {
-    return Near(c, GetRValue(want), GetGValue(want), GetBValue(want));
-}
-
-std::string Hex(COLORREF c) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%06lx", static_cast<unsigned long>(c));
-    return text;
+    const Painter paint = Quadrants(width, height);
+    return WriteTempFile(name, wptest::EncodeJpeg(options, [&](int x, int y, int c) {
+                             const COLORREF colour = paint(x, y);
+                             return c == 0 ? GetRValue(colour) : c == 1 ? GetGValue(colour) : GetBValue(colour);
+                         }));
 }
 
 // Clicks a list entry the way the list box reports a user's click.
@@ -88,14 +58,13 @@ bool PreviewShows(App& app, std::initializer_list<std::pair<Probe, COLORREF>> wa
         [&] {
             Shot shot = Capture(preview);
             bool all = true;
-            for (const auto& [at, color] : want) all = all && NearColor(shot.Pixel(at.x, at.y), color);
+            for (const auto& [at, color] : want) all = all && Near(shot.Pixel(at.x, at.y), color);
             if (last) *last = std::move(shot);
             return all;
         },
         5000);
 }
 
-COLORREF QuadrantColor(Quadrant q) { return RGB(kQuadrants[q][0], kQuadrants[q][1], kQuadrants[q][2]); }
 
 std::string Describe(const Shot& shot, std::initializer_list<Probe> probes) {
     std::string text;
@@ -128,7 +97,7 @@ TEST(WallpaperE2e, StartupAppliesTheFirstPictureAndApplyTheOther) {
     auto style = ReadValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "WallpaperStyle");
     ASSERT_TRUE(style);
     EXPECT_EQ(style->bytes, SzBytes("2"));
-    EXPECT_TRUE(WaitFor([] { return Near(ScreenPixel(8, 8), 220, 20, 20); }, 5000))
+    EXPECT_TRUE(WaitFor([] { return Near(ScreenPixel(8, 8), RGB(220, 20, 20)); }, 5000))
         << std::hex << ScreenPixel(8, 8);
     Screenshot(nullptr, "wallpaper-startup");
 
@@ -137,7 +106,7 @@ TEST(WallpaperE2e, StartupAppliesTheFirstPictureAndApplyTheOther) {
     ASSERT_EQ(SendMessageA(app.Control(IDC_WALLLIST), LB_GETCOUNT, 0, 0), 2);
     SelectEntry(app, 1);
     SendMessageA(app.Control(IDC_BTNAPPLYWALL), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([] { return Near(ScreenPixel(8, 8), 20, 20, 220); }, 5000))
+    EXPECT_TRUE(WaitFor([] { return Near(ScreenPixel(8, 8), RGB(20, 20, 220)); }, 5000))
         << std::hex << ScreenPixel(8, 8);
     Screenshot(nullptr, "wallpaper-apply");
     ASSERT_TRUE(app.Close());
@@ -174,10 +143,10 @@ TEST(WallpaperE2e, SelectingAJpegShowsItInThePreviewAtItsSizeOrStretched) {
     // At its own size from the top left: each quadrant where it belongs, the
     // background right of and below the picture.
     EXPECT_TRUE(PreviewShows(app,
-                             {{{40, 30}, QuadrantColor(kTopLeft)},
-                              {{120, 30}, QuadrantColor(kTopRight)},
-                              {{40, 90}, QuadrantColor(kBottomLeft)},
-                              {{120, 90}, QuadrantColor(kBottomRight)},
+                             {{{40, 30}, kQuadrants[kTopLeft]},
+                              {{120, 30}, kQuadrants[kTopRight]},
+                              {{40, 90}, kQuadrants[kBottomLeft]},
+                              {{120, 90}, kQuadrants[kBottomRight]},
                               {{200, 30}, background},
                               {{40, 150}, background}},
                              &shot))
@@ -188,12 +157,12 @@ TEST(WallpaperE2e, SelectingAJpegShowsItInThePreviewAtItsSizeOrStretched) {
     SendMessageA(app.Control(IDC_CKSTRETCH), BM_CLICK, 0, 0);
     EXPECT_TRUE(app.Checked(IDC_CKSTRETCH));
     EXPECT_TRUE(PreviewShows(app,
-                             {{{57, 42}, QuadrantColor(kTopLeft)},
-                              {{172, 42}, QuadrantColor(kTopRight)},
-                              {{57, 127}, QuadrantColor(kBottomLeft)},
-                              {{172, 127}, QuadrantColor(kBottomRight)},
-                              {{200, 30}, QuadrantColor(kTopRight)},
-                              {{40, 150}, QuadrantColor(kBottomLeft)}},
+                             {{{57, 42}, kQuadrants[kTopLeft]},
+                              {{172, 42}, kQuadrants[kTopRight]},
+                              {{57, 127}, kQuadrants[kBottomLeft]},
+                              {{172, 127}, kQuadrants[kBottomRight]},
+                              {{200, 30}, kQuadrants[kTopRight]},
+                              {{40, 150}, kQuadrants[kBottomLeft]}},
                              &shot))
         << Describe(shot, probes);
     Screenshot(app.MainWindow(), "wallpaper-preview-stretched");
@@ -201,10 +170,10 @@ TEST(WallpaperE2e, SelectingAJpegShowsItInThePreviewAtItsSizeOrStretched) {
     // "Flip" mirrors left and right, and the preview follows at once.
     SendMessageA(app.Control(IDC_RXSPEEDBUTTON17), BM_CLICK, 0, 0);
     EXPECT_TRUE(PreviewShows(app,
-                             {{{57, 42}, QuadrantColor(kTopRight)},
-                              {{172, 42}, QuadrantColor(kTopLeft)},
-                              {{57, 127}, QuadrantColor(kBottomRight)},
-                              {{172, 127}, QuadrantColor(kBottomLeft)}},
+                             {{{57, 42}, kQuadrants[kTopRight]},
+                              {{172, 42}, kQuadrants[kTopLeft]},
+                              {{57, 127}, kQuadrants[kBottomRight]},
+                              {{172, 127}, kQuadrants[kBottomLeft]}},
                              &shot))
         << Describe(shot, probes);
 
