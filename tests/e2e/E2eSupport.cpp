@@ -109,12 +109,18 @@ bool App::Start() {
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FProcess))
         return false;
     WaitForInputIdle(FProcess.hProcess, 10000);
-    return WaitFor(
-        [this] {
-            FTray = FindWindowA("TCoolTrayIconWnd", nullptr);
-            return FTray != nullptr && MainWindow() != nullptr;
-        },
-        20000);
+    if (!WaitFor(
+            [this] {
+                FTray = FindWindowA("TCoolTrayIconWnd", nullptr);
+                return FTray != nullptr && MainWindow() != nullptr;
+            },
+            20000))
+        return false;
+    // The icon and the window come before the rest of the start-up (the stored
+    // settings, the switches): a message sent to the window is answered once the
+    // program asks for messages again, which it does when the start-up is done.
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(MainWindow(), WM_NULL, 0, 0, SMTO_NORMAL, 20000, &answer) != 0;
 }
 
 bool App::Running() const {
