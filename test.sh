@@ -126,8 +126,9 @@ if compgen -G 'fuzz/*.cpp' >/dev/null; then
       # Inputs that once failed (fuzz/regressions/<target>-*) are replayed first.
       regressions=()
       for f in fuzz/regressions/"${name#fuzz_}"-*; do [ -f "$f" ] && regressions+=("$f"); done
-      # A fixed seed makes this short run the same on every machine, so that a red
-      # run can be repeated; scripts/fuzz-long.sh explores with fresh seeds.
+      # A fixed seed makes this short run from a fresh clone take the same path on
+      # every machine (as far as its time allows), so that a red run can be
+      # repeated; scripts/fuzz-long.sh explores with fresh seeds.
       log="$logs/fuzz-$name-regressions.log"
       if [ -x "build/fuzz/fuzz_$name" ] &&
          { [ ${#regressions[@]} -eq 0 ] || "build/fuzz/fuzz_$name" "${regressions[@]}" >"$log" 2>&1; } &&
@@ -138,9 +139,10 @@ if compgen -G 'fuzz/*.cpp' >/dev/null; then
         passed=$((passed + 1))
         grep -E '^stat::number_of_executed_units' "$log" || true
       else
-        # From the first line that says what went wrong, not the stack's tail.
-        first=$(grep -n -m1 -E '^key |ERROR|Running: ' "$log" 2>/dev/null | cut -d: -f1)
-        tail -n +"${first:-1}" "$log" 2>/dev/null | head -n 40
+        # From the line before the first that says what went wrong (for a replayed
+        # input, its name), not the stack's tail.
+        first=$(grep -n -m1 -E '^key |ERROR' "$log" 2>/dev/null | cut -d: -f1)
+        tail -n +"$(( ${first:-2} > 1 ? ${first:-2} - 1 : 1 ))" "$log" 2>/dev/null | head -n 40
         fail "fuzz $name (log: ${log#"$PWD"/}, inputs: build/fuzz/artifacts)"
       fi
     done

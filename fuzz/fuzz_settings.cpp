@@ -13,6 +13,7 @@
 //           system defines (0x1234)
 //   byte    the length of the data (0xFF: two more bytes give it, up to 64 KiB)
 //   bytes   the data
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -88,11 +89,20 @@ const std::vector<std::string>& KnownNames() {
     return names;
 }
 
+// Fuzzed names and data hold any byte: those that would garble a log line show as dots.
+template <class Bytes>
+std::string Printable(const Bytes& bytes) {
+    std::string text;
+    for (auto c : bytes) {
+        const auto b = static_cast<std::uint8_t>(c);
+        text += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.';
+    }
+    return text;
+}
+
 std::string Describe(const std::tuple<std::string, std::uint32_t, std::vector<std::uint8_t>>& value) {
     const auto& [name, type, bytes] = value;
-    std::string text = "\"" + name + "\" type " + std::to_string(type) + " \"";
-    for (std::uint8_t b : bytes) text += b >= 0x20 && b < 0x7F ? static_cast<char>(b) : '.';
-    return text + "\"";
+    return "\"" + Printable(name) + "\" type " + std::to_string(type) + " \"" + Printable(bytes) + "\"";
 }
 
 // Says where the two saves part, so that a failure found on another machine can
@@ -103,7 +113,7 @@ void ReportDifference(const Snapshot& first, const Snapshot& second) {
             const Snapshot& other = side == &first ? second : first;
             auto it = other.find(path);
             if (it == other.end()) {
-                std::fprintf(stderr, "key %s only after the %s save\n", path.c_str(),
+                std::fprintf(stderr, "key %s only after the %s save\n", Printable(path).c_str(),
                              side == &first ? "first" : "second");
                 continue;
             }
@@ -111,7 +121,8 @@ void ReportDifference(const Snapshot& first, const Snapshot& second) {
             const auto& theirs = it->second;
             for (std::size_t i = 0; i < std::max(values.size(), theirs.size()); ++i) {
                 if (i < values.size() && i < theirs.size() && values[i] == theirs[i]) continue;
-                std::fprintf(stderr, "key %s, value %zu: first save %s, second save %s\n", path.c_str(), i,
+                std::fprintf(stderr, "key %s, value %zu: first save %s, second save %s\n",
+                             Printable(path).c_str(), i,
                              i < values.size() ? Describe(values[i]).c_str() : "(none)",
                              i < theirs.size() ? Describe(theirs[i]).c_str() : "(none)");
                 break;
