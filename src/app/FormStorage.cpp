@@ -55,6 +55,10 @@ unsigned ParseStyle(const std::string& text) {
     return style;
 }
 
+// Empty entries that the gaps of a damaged stored list may add to the items it
+// still has; more, and the items close up instead.
+constexpr int kDamagedListGaps = 256;
+
 // The seven published properties of a font, in their published order.
 struct FontProp {
     const char* name;
@@ -309,23 +313,25 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
             if (present.empty()) return;
             std::sort(present.begin(), present.end());
         }
-        const bool damaged = !present.empty();
-        const bool closeUp = damaged && present.back() >= static_cast<int>(present.size()) + kListSlice;
-        const int length = !damaged ? count : closeUp ? static_cast<int>(present.size()) : present.back() + 1;
-        std::vector<std::string> items(static_cast<std::size_t>(length));
-        for (int i = 0, next = 0; i < length; ++i) {
-            const int index = !damaged ? i : closeUp ? present[i] : i;
-            // A gap needs no round trip.
-            if (damaged && !closeUp) {
-                if (present[next] != i) continue;
-                ++next;
-            }
+        auto read = [&](int index) {
             try {
-                items[i] = key.ReadString("Item" + std::to_string(index)).value_or("");
+                return key.ReadString("Item" + std::to_string(index)).value_or("");
             } catch (const EVelantError& error) {
                 // An item of the wrong type reads as a missing one.
                 plat::Trace(FKernel, "Reading " + entry, error);
+                return std::string();
             }
+        };
+        std::vector<std::string> items;
+        if (present.empty()) {
+            items.reserve(static_cast<std::size_t>(count));
+            for (int i = 0; i < count; ++i) items.push_back(read(i));
+        } else if (present.back() >= static_cast<int>(present.size()) + kDamagedListGaps) {
+            for (int index : present) items.push_back(read(index));
+        } else {
+            // A gap needs no round trip.
+            items.resize(static_cast<std::size_t>(present.back()) + 1);
+            for (int index : present) items[static_cast<std::size_t>(index)] = read(index);
         }
         prop->setList(items);
         return;
