@@ -210,25 +210,8 @@ void TFormStorage::WriteProperty(const std::string& entry, bool sliced) {
     if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
 
     if (prop->kind == TPropKind::Strings) {
-        const std::string listKey = IniSection + "." + p.valueName;
-        TListWriteSlices slices(FApp, FListWrites, sliced);
-        FRegistry.RegDeleteKey(base.Get(), listKey);
-        auto items = prop->getList();
-        if (items.empty()) return;
-        auto key = plat::RegKey::Create(FRegistry, base.Get(), listKey, plat::KEY_ALL_ACCESS);
-        if (!key.Valid()) throw EVelantError("Failed to create key " + listKey);
         base.Close();
-        Check(key.WriteString("Count", std::to_string(items.size())), "Count");
-        ++FListWritesRunning;
-        struct Running {
-            int& count;
-            ~Running() { --count; }
-        } running{FListWritesRunning};
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            if (slices.Superseded(i)) return;
-            const std::string name = "Item" + std::to_string(i);
-            Check(key.WriteString(name, items[i]), name);
-        }
+        WriteList(entry, *prop, IniSection + "." + p.valueName, sliced);
         return;
     }
 
@@ -244,6 +227,77 @@ void TFormStorage::WriteProperty(const std::string& entry, bool sliced) {
     std::string text = TrimControl(ScalarText(*prop));
     if (text.empty() && prop->kind != TPropKind::Text) return;
     Check(key.WriteString(p.valueName, text), p.valueName);
+}
+
+// A list is written so that a process that dies at any moment leaves a whole
+// list for the next start, the old one or the new one: the new list first goes
+// to a key beside the old, with its count last, and only a whole copy there
+// lets the list's own key be rewritten (a restore reads the copy while it is).
+// A long list is written a slice at a time with window messages in between; a
+// change of the entries among them starts the copy again, but a rewrite of the
+// list's own key always ends first, as the copy is what protects it.
+void TFormStorage::WriteList(const std::string& entry, const TPropRef& prop, const std::string& listKey,
+                             bool sliced) {
+    if (FListWriting) {
+        FListWritePending.insert(entry);
+        return;
+    }
+    FListWriting = true;
+    struct Running {
+        bool& writing;
+        ~Running() { writing = false; }
+    } running{FListWriting};
+    auto betweenSlices = [&](std::size_t done) {
+        if (sliced && done != 0 && done % kListSlice == 0 && !FApp.Terminated()) FApp.ProcessMessages();
+    };
+    const std::string copyKey = listKey + kListCopySuffix;
+    for (;;) {
+        FListWritePending.erase(entry);
+        const std::vector<std::string> items = prop.getList();
+        const std::uint64_t revision = prop.getRevision ? prop.getRevision() : 0;
+        if (auto stored = FListStored.find(entry); stored != FListStored.end()) {
+            if (stored->second == revision) return;  // the entries the key already holds
+            FListStored.erase(stored);
+        }
+        auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
+        if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
+        // A copy left by a write that never ended is older than the list's own key.
+        FRegistry.RegDeleteKey(base.Get(), copyKey);
+        if (items.empty()) {
+            FRegistry.RegDeleteKey(base.Get(), listKey);
+            FListStored[entry] = revision;
+            return;
+        }
+
+        auto copy = plat::RegKey::Create(FRegistry, base.Get(), copyKey, plat::KEY_ALL_ACCESS);
+        if (!copy.Valid()) throw EVelantError("Failed to create key " + copyKey);
+        std::size_t copied = 0;
+        for (; copied < items.size(); ++copied) {
+            betweenSlices(copied);
+            if (FListWritePending.count(entry)) break;
+            const std::string name = "Item" + std::to_string(copied);
+            Check(copy.WriteString(name, items[copied]), name);
+        }
+        if (copied < items.size()) continue;
+        Check(copy.WriteString("Count", std::to_string(items.size())), "Count");
+        copy.Close();
+
+        FRegistry.RegDeleteKey(base.Get(), listKey);
+        auto key = plat::RegKey::Create(FRegistry, base.Get(), listKey, plat::KEY_ALL_ACCESS);
+        if (!key.Valid()) throw EVelantError("Failed to create key " + listKey);
+        Check(key.WriteString("Count", std::to_string(items.size())), "Count");
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            betweenSlices(i);
+            const std::string name = "Item" + std::to_string(i);
+            Check(key.WriteString(name, items[i]), name);
+        }
+        key.Close();
+        FRegistry.RegDeleteKey(base.Get(), copyKey);
+        if (!FListWritePending.count(entry)) {
+            FListStored[entry] = revision;
+            return;
+        }
+    }
 }
 
 void TFormStorage::Save(bool destroying) {
@@ -295,11 +349,21 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
     if (prop->kind == TPropKind::Strings) {
         // A list being written between window messages is what the control
         // holds; its key is not whole until the write ends.
-        if (FListWritesRunning > 0) return;
-        auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER,
-                                      IniFileName + "\\" + IniSection + "." + p.valueName, plat::KEY_READ);
-        if (!key.Valid()) return;
-        const int count = StrToIntDef(TrimControl(key.ReadString("Count").value_or("0")), 0);
+        if (FListWriting) return;
+        FListStored.erase(entry);
+        const std::string listKey = IniFileName + "\\" + IniSection + "." + p.valueName;
+        // A whole copy beside the list's own key is the newer list, whose write
+        // into its own key did not end.
+        auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, listKey + kListCopySuffix, plat::KEY_READ);
+        std::optional<std::string> countText;
+        if (key.Valid()) countText = key.ReadString("Count");
+        const bool fromCopy = countText.has_value();
+        if (!fromCopy) {
+            key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, listKey, plat::KEY_READ);
+            if (!key.Valid()) return;
+            countText = key.ReadString("Count");
+        }
+        const int count = StrToIntDef(TrimControl(countText.value_or("0")), 0);
         if (count <= 0) return;
         // A count the key's values cannot back is damaged: then only the items
         // that are there are read, so the read stays as small as the key. Their
@@ -334,6 +398,9 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
             for (int index : present) items[static_cast<std::size_t>(index)] = read(index);
         }
         prop->setList(items);
+        // The list's own key holds what the control shows: the next change of
+        // the selection alone has nothing to write.
+        if (!fromCopy && present.empty() && prop->getRevision) FListStored[entry] = prop->getRevision();
         return;
     }
 

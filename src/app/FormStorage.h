@@ -2,6 +2,8 @@
 // The property store: keeps a fixed list of the form's control properties in the
 // per-user registry, restores them into the controls and writes them back.
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -22,6 +24,10 @@ std::optional<int> ListItemIndex(const std::string& valueName);
 // Values of a stored list written between two rounds of window messages: a
 // few dozen milliseconds of registry round trips.
 constexpr int kListSlice = 256;
+
+// The key beside a list's own key that holds the whole new list while the
+// list's own key is being rewritten: its name is the list key's and this.
+inline constexpr const char* kListCopySuffix = " (being written)";
 
 // Writing a list of tens of thousands of pictures is that many registry round
 // trips, so it runs a slice at a time with window messages in between. A
@@ -65,6 +71,8 @@ public:
     void Loaded();
 
     void RestoreStoredSettings();
+    // Makes the record of one entry what its control holds now.
+    void StoreCurrentValue(const std::string& entry) { WriteProperty(entry); }
     void SaveStoredSettings() { Save(false); }
 
     // The key of the stored values below HKEY_CURRENT_USER.
@@ -76,6 +84,7 @@ private:
     // A sliced write of a long list lets window messages run between slices.
     void WriteProperty(const std::string& entry, bool sliced = false);
     void PropertyChanged(const std::string& entry);
+    void WriteList(const std::string& entry, const TPropRef& prop, const std::string& listKey, bool sliced);
 
     plat::IRegistry& FRegistry;
     plat::IUser& FUser;
@@ -83,8 +92,11 @@ private:
     TForm& FForm;
     TApplication& FApp;
     bool FRestoring = false;
-    unsigned FListWrites = 0;     // list writes started
-    int FListWritesRunning = 0;  // sliced list writes not yet ended
+    bool FListWriting = false;
+    // Lists whose entries changed while one was being written: written again then.
+    std::set<std::string> FListWritePending;
+    // The entries' revision each list's key holds, as last written or read whole.
+    std::map<std::string, std::uint64_t> FListStored;
     bool FSavedSinceRestore = false;
     std::set<std::string> FChangedWhileRestoring;
 };

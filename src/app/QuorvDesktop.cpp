@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/QuorvFrm.h"
+#include "platform/RegKey.h"
 #include "platform/constants.h"
 
 void TQuorvForm::WireDesktopPage() {
@@ -184,6 +185,55 @@ void TQuorvForm::SyncScreensaverState() {
     ckScrEnable.SetChecked(active);
     FScreensaverSwitchedOff = switchedOff;
     ShowScreensaverItem(active);
+    // A timeout changed elsewhere is shown and kept as the choice, not applied
+    // again. Under a minute (or a failed read) tells nothing.
+    if (const int minutes = MyScreensaver1.GetTimeOut(); minutes > 0 && minutes != MyScreensaver1.Timeout()) {
+        MyScreensaver1.FollowTimeOut(minutes);
+        ScrTimeout.SetValue(minutes);
+    }
+}
+
+std::string TQuorvForm::ScreensaverProfile() {
+    auto key = plat::RegKey::Open(FPlatform.registry, plat::HKEY_CURRENT_USER, "Control Panel\\Desktop",
+                                  plat::KEY_READ);
+    auto read = [&](const char* name) {
+        try {
+            return key.Valid() ? key.ReadString(name).value_or("") : std::string();
+        } catch (const EVelantError& error) {
+            plat::Trace(FPlatform.kernel, std::string("Reading ") + name, error);
+            return std::string();
+        }
+    };
+    return read("ScreenSaveActive") + "," + read("ScreenSaveTimeOut");
+}
+
+void TQuorvForm::RecordScreensaverProfile() {
+    try {
+        WriteRegistryText(kMainKey, "ScreensaverProfile", ScreensaverProfile());
+    } catch (const EVelantError& error) {
+        plat::Trace(FPlatform.kernel, "Recording the screensaver profile", error);
+    }
+}
+
+void TQuorvForm::KeepScreensaverChangesMadeInWindows() {
+    std::optional<std::string> recorded;
+    try {
+        auto key = plat::RegKey::Open(FPlatform.registry, plat::HKEY_CURRENT_USER, kMainKey, plat::KEY_READ);
+        if (key.Valid()) recorded = key.ReadString("ScreensaverProfile");
+    } catch (const EVelantError& error) {
+        plat::Trace(FPlatform.kernel, "Reading ScreensaverProfile", error);
+    }
+    // Without a record (a first run, or a record that cannot be read) the stored
+    // choices stand, as they always did.
+    if (recorded && *recorded != ScreensaverProfile()) {
+        // The boxes show what Windows has; the restore then finds nothing to apply.
+        try {
+            FormStorage1.StoreCurrentValue("ckScrEnable.Checked");
+            FormStorage1.StoreCurrentValue("ScrTimeout.Value");
+        } catch (const EVelantError& error) {
+            plat::Trace(FPlatform.kernel, "Keeping the screensaver settings", error);
+        }
+    }
 }
 
 // --- hotkeys ---

@@ -222,6 +222,7 @@ void TQuorvForm::FormCreate() {
     }
     WallList.HorizontalExtent = 400;
 
+    KeepScreensaverChangesMadeInWindows();
     // Errors while restoring are not the user's concern at start-up.
     try {
         FormStorage1.RestoreStoredSettings();
@@ -279,6 +280,7 @@ void TQuorvForm::FormCreate() {
 
     ckScrEnable.SetChecked(MyScreensaver1.State());
     ScrTimeout.SetValue(MyScreensaver1.GetTimeOut());
+    RecordScreensaverProfile();
     if (ckAutorunScr.Checked()) MyScreensaver1.StartScreensaver();
 }
 
@@ -302,9 +304,12 @@ void TQuorvForm::FormClose() {
     // A screensaver switched off through the program comes back when the program
     // ends, written to the profile, unless the user asked to keep it off. One that
     // was off before, or was switched off elsewhere, is none of the program's business.
-    if (!ckScrEnable.Checked() && !ckKeepScrDisabled.Checked() && FScreensaverSwitchedOff)
+    if (!ckScrEnable.Checked() && !ckKeepScrDisabled.Checked() && FScreensaverSwitchedOff) {
         FPlatform.user.SystemParametersInfo(plat::SPI_SETSCREENSAVEACTIVE, 1, nullptr,
                                             plat::SPIF_UPDATEINIFILE | plat::SPIF_SENDCHANGE);
+        // The program's own change of the profile is no choice of the user's.
+        RecordScreensaverProfile();
+    }
 }
 
 void TQuorvForm::FormHide() { ClearPreview(); }

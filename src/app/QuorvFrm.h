@@ -3,6 +3,8 @@
 // every component, and the glue between their events and the system.
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <string>
 
 #include "app/FormStorage.h"
@@ -14,6 +16,7 @@
 #include "desktop/RxNotify.h"
 #include "desktop/SystemPath.h"
 #include "menu/CoolMenu.h"
+#include "platform/error.h"
 #include "platform/platform.h"
 #include "system/CoolTrayIcon.h"
 #include "system/MyScreensaver.h"
@@ -237,6 +240,23 @@ public:
     void ApplySelectedWallpaper();
     // Steps after the existence check: the picture becomes the wallpaper bitmap.
     void ApplyWallpaperFile(const std::string& path);
+    // One change nobody asked for at that moment (timer, hotkey, menu, start-up):
+    // Apply selects and applies an entry, or steps over it when it is missing or
+    // cannot be read; the first new failure is reported when the change ends.
+    class TUnattendedChange {
+    public:
+        explicit TUnattendedChange(TQuorvForm& form) : FForm(form) {}
+        ~TUnattendedChange();
+        TUnattendedChange(const TUnattendedChange&) = delete;
+        TUnattendedChange& operator=(const TUnattendedChange&) = delete;
+        bool Apply(const std::string& path, int index);
+
+    private:
+        TQuorvForm& FForm;
+        std::optional<EVelantError> FFirstFailure;
+    };
+    // The pictures an unattended change could not read, reported once a run.
+    std::set<std::string> FUnreadablePictures;
     void WallPaperTimerTimer();
     void CheckTimeChange();
     void WallListClick();
@@ -320,6 +340,13 @@ public:
     // The program's last switch of the screensaver turned it off: only then does
     // closing turn it on again.
     bool FScreensaverSwitchedOff = false;
+    // The program's own switches last for the session; the user's choices in
+    // Windows' settings go to the profile. The profile's values as the program
+    // last saw them tell, at the next start, whether the user changed them in
+    // Windows meanwhile: then Windows' values are kept as the stored choices.
+    std::string ScreensaverProfile();
+    void RecordScreensaverProfile();
+    void KeepScreensaverChangesMadeInWindows();
 
     // --- hotkeys ---
     void AddProgramHotKeys();

@@ -47,10 +47,11 @@ void TQuorvForm::LoadMoreSettings() {
     auto key = plat::RegKey::Open(FPlatform.registry, plat::HKEY_CURRENT_USER, kMoreKey, plat::KEY_READ);
     if (!key.Valid()) return;
     // A value that cannot be read keeps its default; the others still count.
-    auto read = [&key](const std::string& name) -> std::optional<std::string> {
+    auto read = [this, &key](const std::string& name) -> std::optional<std::string> {
         try {
             return key.ReadString(name);
-        } catch (const EVelantError&) {
+        } catch (const EVelantError& error) {
+            plat::Trace(FPlatform.kernel, "Reading " + name, error);
             return std::nullopt;
         }
     };
@@ -108,6 +109,7 @@ bool TQuorvForm::ApplyScaleStyle() {
 bool TQuorvForm::ShuffleWallpaper() {
     const std::vector<std::string> entries = WallList.Items();
     // A picture that cannot be read now uses up its turn; the next one is shown.
+    TUnattendedChange change(*this);
     for (std::size_t tried = 0; tried < entries.size(); ++tried) {
         const std::string path = FShuffle.Draw(entries, FPlatform.kernel.GetTickCount() + tried);
         const std::string order = FShuffle.OrderText();
@@ -116,12 +118,8 @@ bool TQuorvForm::ShuffleWallpaper() {
             FShuffleOrderStored = order;
         }
         WriteRegistryText(kMoreKey, "ShuffleNext", std::to_string(FShuffle.Next()));
-        const auto attrs = FPlatform.kernel.GetFileAttributes(path);
-        if (attrs == plat::INVALID_FILE_ATTRIBUTES || (attrs & plat::FILE_ATTRIBUTE_DIRECTORY)) continue;
         const auto at = std::find(entries.begin(), entries.end(), path);
-        WallList.SetItemIndex(static_cast<int>(at - entries.begin()));
-        ApplyWallpaperFile(path);
-        return true;
+        if (change.Apply(path, static_cast<int>(at - entries.begin()))) return true;
     }
     return false;
 }

@@ -112,15 +112,38 @@ void TQuorvForm::ChangeWallpaper() {
         std::uniform_int_distribution<int> pick(0, count - 1);
         next = pick(random);
     }
-    // A picture on a drive or share that is away for the moment keeps its place
-    // in the list; the change goes on with the next entry that can be read.
+    // A picture on a drive or share that is away for the moment, or one that
+    // cannot be read, keeps its place in the list; the change goes on with the
+    // next entry that can be read.
+    TUnattendedChange change(*this);
     for (int tried = 0; tried < count; ++tried) {
         const int index = (next + tried) % count;
-        const std::string path = WallList.Items()[index];
-        if (!FileExists(FPlatform.kernel, path)) continue;
-        WallList.SetItemIndex(index);
-        ApplyWallpaperFile(path);
-        return;
+        if (change.Apply(WallList.Items()[index], index)) return;
+    }
+}
+
+TQuorvForm::TUnattendedChange::~TUnattendedChange() {
+    if (FFirstFailure) FForm.FApp.HandleException(*FFirstFailure);
+}
+
+bool TQuorvForm::TUnattendedChange::Apply(const std::string& path, int index) {
+    if (!FileExists(FForm.FPlatform.kernel, path)) return false;
+    // A folder that cannot be made is no fault of the picture's: the change ends there.
+    if (FForm.KindOf(path) != TPictureKind::pkNone) FForm.MakeWallpaperFolder();
+    const int selected = FForm.WallList.ItemIndex();
+    FForm.WallList.SetItemIndex(index);
+    try {
+        FForm.ApplyWallpaperFile(path);
+        return true;
+    } catch (const std::exception& error) {
+        FForm.WallList.SetItemIndex(selected);
+        // Nobody may be there to click a box away at every round: each picture
+        // is reported once a run, and one change shows one box at most.
+        if (!FForm.FUnreadablePictures.insert(path).second || FFirstFailure)
+            plat::Trace(FForm.FPlatform.kernel, "Changing the wallpaper", error);
+        else
+            FFirstFailure.emplace(error.what());
+        return false;
     }
 }
 
@@ -164,7 +187,13 @@ void TQuorvForm::WallPaperTimerTimer() {
     if (MinutesLeft == 1 && ChangePaused()) return;
     --MinutesLeft;
     if (MinutesLeft != 0) return;
-    LoadEditSetting(CheckTime);
+    // An interval that cannot be read back keeps the one in the box: the
+    // countdown starts again either way.
+    try {
+        LoadEditSetting(CheckTime);
+    } catch (const EVelantError& error) {
+        plat::Trace(FPlatform.kernel, "Reading CheckTime", error);
+    }
     MinutesLeft = StrToIntDef(CheckTime.Text(), 0);
     ChangeWallpaper();
     ApplyIconColors();
@@ -248,6 +277,13 @@ void TQuorvForm::RxSpeedButton19Click() {
     options.title = SaveDialog1.Title;
     options.filter = SaveDialog1.Filter;
     options.defaultExt = SaveDialog1.DefaultExt;
+    // Beside the picture it came from, never in the program's own folder, where
+    // an uninstall would leave the user's file behind.
+    if (const int index = WallList.ItemIndex(); index >= 0) {
+        const std::string& source = WallList.Items()[index];
+        if (const auto slash = source.rfind('\\'); slash != std::string::npos)
+            options.initialDir = source.substr(0, slash == 2 ? 3 : slash);
+    }
     if (!FPlatform.dialogs.GetSaveFileName(options)) return;
 
     // Whatever name was typed, the file holds bitmap data, so it gets a bitmap's name.

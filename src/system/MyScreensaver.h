@@ -22,6 +22,9 @@ public:
     // Applies 1..60 minutes when different from the last value applied.
     void SetTimeOut(int minutes);
     int Timeout() const { return FCachedTimeout; }
+    // A timeout set elsewhere becomes the last one applied, so that showing it
+    // in the editor applies nothing.
+    void FollowTimeOut(int minutes) { FCachedTimeout = minutes; }
     // The screensaver program's path from the boot section of system.ini.
     std::string GetScreensaver();
     void ConfigureScreensaver();

@@ -22,6 +22,8 @@ struct TPropRef {
     std::function<void(const std::string&)> setText;
     std::function<std::vector<std::string>()> getList;
     std::function<void(const std::vector<std::string>&)> setList;
+    // Changes whenever the list's entries change, and only then.
+    std::function<std::uint64_t()> getRevision;
     TFont* font = nullptr;
 };
 

@@ -160,6 +160,7 @@ void TListBox::SetItems(const std::vector<std::string>& items) {
     // the selection, which is the rotation's position.
     if (next == FItems) return;
     FItems = std::move(next);
+    ++FItemsRevision;
     FItemIndex = -1;
     Changed();
 }
@@ -175,6 +176,7 @@ int TListBox::Add(const std::string& item) {
         FItems.push_back(item);
         index = Count() - 1;
     }
+    ++FItemsRevision;
     Changed();
     return index;
 }
@@ -182,6 +184,7 @@ int TListBox::Add(const std::string& item) {
 void TListBox::Delete(int index) {
     if (index < 0 || index >= Count()) return;
     FItems.erase(FItems.begin() + index);
+    ++FItemsRevision;
     if (FItemIndex == index)
         FItemIndex = -1;
     else if (FItemIndex > index)
@@ -191,6 +194,7 @@ void TListBox::Delete(int index) {
 
 void TListBox::Clear() {
     if (FItems.empty() && FItemIndex == -1) return;
+    if (!FItems.empty()) ++FItemsRevision;
     FItems.clear();
     FItemIndex = -1;
     Changed();
@@ -210,6 +214,7 @@ void TListBox::SetSorted(bool value) {
         std::string selected = FItemIndex >= 0 ? FItems[FItemIndex] : std::string();
         bool had = FItemIndex >= 0;
         Sort();
+        ++FItemsRevision;
         if (had) {
             auto it = std::find(FItems.begin(), FItems.end(), selected);
             FItemIndex = static_cast<int>(it - FItems.begin());
@@ -231,6 +236,7 @@ std::optional<TPropRef> TListBox::Property(const std::string& name) {
     p.kind = TPropKind::Strings;
     p.getList = [this] { return FItems; };
     p.setList = [this](const std::vector<std::string>& v) { SetItems(v); };
+    p.getRevision = [this] { return FItemsRevision; };
     return p;
 }
 

@@ -149,6 +149,9 @@ public:
     void SetItemIndex(int value);
     bool Sorted() const { return FSorted; }
     void SetSorted(bool value);
+    // Counts the changes of the entries (not of the selection): a listener that
+    // hears a change can tell whether the entries are still those it last saw.
+    std::uint64_t ItemsRevision() const { return FItemsRevision; }
     bool CanFocus() const override { return Enabled() && Visible(); }
     std::optional<TPropRef> Property(const std::string& name) override;
     // The user picks an entry: selection, then OnClick.
@@ -163,6 +166,7 @@ private:
     std::vector<std::string> FItems;
     int FItemIndex = -1;
     bool FSorted = false;
+    std::uint64_t FItemsRevision = 0;
 };
 
 class TLabel : public TControl {

@@ -22,6 +22,7 @@ constexpr plat::Hkey HKCU = plat::HKEY_CURRENT_USER;
 const std::string kBase = "Software\\Corvane";
 const std::string kStore = "Software\\Corvane\\Velant! Pro 2001";
 const std::string kList = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
+const std::string kListCopy = kList + kListCopySuffix;
 const std::string kMain = "Software\\Corvane\\Velant! Pro 2001\\Main";
 const std::string kExport = "Software\\Corvane\\Velant! Pro 2001\\WallList";
 
@@ -93,7 +94,7 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     for (const char* box :
          {"ckStretch", "ckTile", "ckWallStartup", "ckChangeWp", "ckWallRandom", "ckHotEnable", "CheckTime"})
         EXPECT_EQ(MirrorWrites(box), 0u) << box;
-    EXPECT_EQ(Reg().ValueNames(HKCU, kMain), (std::vector<std::string>{"GroupPriority"}));
+    EXPECT_EQ(Reg().ValueNames(HKCU, kMain), (std::vector<std::string>{"GroupPriority", "ScreensaverProfile"}));
 
     // The restore creates the base key before the first mirror write creates Main.
     const auto ops = Reg().Operations();
@@ -257,6 +258,12 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
         std::vector<std::string> items;
         std::vector<int> stored = {0};  // the indexes of the stored items
     };
+    auto gapped = [](int gaps, const std::string& last) {
+        std::vector<std::string> items(static_cast<std::size_t>(gaps) + 2);
+        items.front() = "C:\\a.bmp";
+        items.back() = last;
+        return items;
+    };
     const Case cases[] = {
         {"2", {"C:\\a.bmp", ""}},  // Item1 missing
         {" 1 ", {"C:\\a.bmp"}},
@@ -271,6 +278,9 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
         {"5", {"C:\\a.bmp", "", "C:\\c.bmp"}, {0, 2, 7}},  // Item7 lies beyond the count
         // Gaps far larger than the key: the items there close up.
         {"2000000000", {"C:\\a.bmp", "C:\\l.bmp"}, {0, 999999999}},
+        // At the edge: 256 gaps still read as empty entries, 257 close up.
+        {"1000", gapped(256, "C:\\x.bmp"), {0, 257}},
+        {"1000", {"C:\\a.bmp", "C:\\y.bmp"}, {0, 258}},
     };
     for (const auto& c : cases) {
         form.reset();
@@ -656,16 +666,19 @@ TEST_F(StoreTest, ALongScanIsSavedBetweenWindowMessagesAsValueByValueWritesSaved
     OneByOneSave(reference.Registry(), scanned);
 
     auto& f = Start();
-    std::size_t storedMeanwhile = 0;
+    std::size_t copiedMeanwhile = 0, storedMeanwhile = 0;
     const plat::Hwnd other = win.User().AddWindow(0, "Other", "", false, [&](std::uint32_t, auto, auto) {
+        copiedMeanwhile = Reg().ValueNames(HKCU, kListCopy).size();
         storedMeanwhile = Reg().ValueNames(HKCU, kList).size();
         return plat::LResult{0};
     });
     win.User().Post(other, plat::WM_NULL, 0, 0);
     f.FilesScan1EndProcess(scanned, 530, 0);
 
-    EXPECT_GT(storedMeanwhile, 0u) << "no message ran while the list was written";
-    EXPECT_LT(storedMeanwhile, 531u) << "no message ran while the list was written";
+    EXPECT_GT(copiedMeanwhile, 0u) << "no message ran while the list was written";
+    EXPECT_LT(copiedMeanwhile, 531u) << "no message ran while the list was written";
+    EXPECT_EQ(storedMeanwhile, 541u) << "the old list stays whole until the new one is";
+    EXPECT_FALSE(Reg().HasKey(HKCU, kListCopy));
     for (const std::string& key : {kExport, kList}) {
         const auto names = Reg().ValueNames(HKCU, key);
         ASSERT_EQ(names, reference.Registry().ValueNames(HKCU, key)) << key;
@@ -717,6 +730,36 @@ TEST_F(StoreTest, WhatHappensBetweenTheSlicesOfASaveLosesNothing) {
         EXPECT_EQ(Reg().ValueNames(HKCU, kList).size(), c.kept.size() + 1);
         EXPECT_EQ(Reg().ValueNames(HKCU, kExport).size(), c.kept.size() + 1);
     }
+}
+
+// Every wallpaper change selects an entry: with 50,000 pictures, a change writes
+// a few values and a click on an entry none, as long as the entries stay.
+TEST_F(StoreTest, TheListIsWrittenWhenItsEntriesChangeNeverForASelection) {
+    auto pictures = Pictures(50000, "C:\\pics");
+    pictures[1] = "C:\\pics\\one.bmp";
+    Reg().SetString(HKCU, kList, "Count", "50000");
+    for (const auto& [i, path] : Enumerated(pictures)) Reg().SetString(HKCU, kList, "Item" + std::to_string(i), path);
+    win.Kernel().WriteBytes(pictures[1], EncodeBmp(TBitmap(4, 4)));
+    auto& f = Start();
+    ASSERT_EQ(f.WallList.Count(), 50000);
+    auto writes = [&] { return win.Count("RegSetValueEx(") + win.Count("RegDeleteValue(") + win.Count("RegDeleteKey("); };
+
+    win.ClearJournal();
+    f.WallList.SetItemIndex(0);
+    f.ChangeWallpaper();
+    ASSERT_EQ(f.WallList.ItemIndex(), 1);
+    EXPECT_LE(writes(), 4u);
+    win.ClearJournal();
+    f.WallList.Click(1);
+    ASSERT_NE(f.WImg.Picture(), nullptr);
+    EXPECT_EQ(writes(), 0u);
+
+    // An entry that is gone changes the entries: the list is written, once.
+    f.WallList.Click(2);
+    EXPECT_EQ(f.WallList.Count(), 49999);
+    EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "49999");
+    for (const std::string& key : {kListCopy, kList})
+        EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + key + ", \"Count\""), 1u) << key;
 }
 
 // ---- failures ----

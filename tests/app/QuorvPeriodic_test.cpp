@@ -207,14 +207,25 @@ TEST_F(PeriodicTest, AFailingMeterIsReportedOnceAndDoesNotStopTheClock) {
 
 // ---- the general poll ----
 
-TEST_F(PeriodicTest, ScreensaverSwitchedElsewhereShowsWithinOneTick) {
+TEST_F(PeriodicTest, ScreensaverSwitchedElsewhereShowsWithinOneTickAndIsKept) {
     auto& f = Start();
     EXPECT_TRUE(f.ckScrEnable.Checked());
-    win.User().SetScreenSaverState(false, 600);
+    win.User().SetScreenSaverState(false, 900);
+    win.ClearJournal();
     win.Advance(1000);
     EXPECT_FALSE(f.ckScrEnable.Checked());
     EXPECT_FALSE(f.MainPopup_ScreensaverEnabled->Checked());
     EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Caption, "Screensaver disabled");
+    // The timeout too: shown and kept as the choice, never written back.
+    EXPECT_EQ(f.ScrTimeout.Value(), 15);
+    EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ScrTimeout_Value"), "15");
+    EXPECT_EQ(win.Count("SystemParametersInfo(15,"), 0u);
+    form.reset();
+    win.ClearJournal();
+    auto& again = Start();
+    EXPECT_EQ(again.ScrTimeout.Value(), 15);
+    EXPECT_EQ(win.User().ScreenSaverTimeout(), 900);
+    EXPECT_EQ(win.Count("SystemParametersInfo(15,") + win.Count("SystemParametersInfo(17,"), 0u);
 }
 
 TEST_F(PeriodicTest, TransparencyIsReappliedOnlyOnTheDesktopAndOnlyWhenLost) {

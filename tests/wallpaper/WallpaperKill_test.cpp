@@ -1,4 +1,5 @@
-// The program killed while it writes the wallpaper bitmap. A child process runs
+// The program killed while it writes the wallpaper bitmap, and while it writes
+// its stored list of pictures (at the end of this file). A child process runs
 // the program and changes the wallpaper again and again, alternating a JPEG entry
 // (converted band by band) and a BMP entry (written whole); the test kills it
 // with SIGKILL at random moments. Whatever the moment, the bitmap the shell is
@@ -8,6 +9,7 @@
 // The moments are seeded (VELANT_KILL_SEED, default 13) delays after the child
 // starts writing, spread over two rounds of changes as timed on this machine:
 // the sequence of delays repeats, the exact byte a kill lands on cannot.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,8 +18,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -27,6 +32,7 @@
 
 #include "JpegEncoder.h"
 #include "app/QuorvFrm.h"
+#include "platform/RegKey.h"
 #include "platform/sim/SimWindows.h"
 #include "wallpaper/Jpeg.h"
 #include "wallpaper/Masks.h"
@@ -59,35 +65,48 @@ struct TProgram {
     std::unique_ptr<TQuorvForm> form;
 };
 
-// Changes the wallpaper `changes` times (0: until killed), after telling the
-// parent it has started. The program was started in the parent before the
-// fork, which saves each child the start.
-[[noreturn]] void RunChild(TProgram& program, int ready, int changes) {
+// Runs `step` `changes` times (0: until killed), after telling the parent it
+// has started. The program was started in the parent before the fork, which
+// saves each child the start.
+[[noreturn]] void RunChild(const std::function<void()>& step, int ready, int changes) {
     alarm(60);  // never outlives a test that lost track of it
     try {
         const char started = 1;
         if (write(ready, &started, 1) != 1) _exit(2);
-        for (int n = 0; changes == 0 || n < changes; ++n) program.form->ChangeWallpaper();
+        for (int n = 0; changes == 0 || n < changes; ++n) step();
         _exit(0);
     } catch (...) {
         _exit(3);
     }
 }
 
-// A child of the writer, started and past its start; -1 when it failed.
-pid_t StartChild(TProgram& writer, int changes) {
+// A child running `step`, started and past its start; -1 when it failed.
+pid_t StartChild(const std::function<void()>& step, int changes) {
     int pipeEnds[2];
     if (pipe(pipeEnds) != 0) return -1;
     const pid_t child = fork();
     if (child == 0) {
         close(pipeEnds[0]);
-        RunChild(writer, pipeEnds[1], changes);
+        RunChild(step, pipeEnds[1], changes);
     }
     close(pipeEnds[1]);
     char started = 0;
     const bool ready = child > 0 && read(pipeEnds[0], &started, 1) == 1;
     close(pipeEnds[0]);
     return ready ? child : -1;
+}
+
+pid_t StartChild(TProgram& writer, int changes) {
+    return StartChild([&writer] { writer.form->ChangeWallpaper(); }, changes);
+}
+
+// Kills the child after `ns` nanoseconds; false when it ended on its own first.
+bool KillAfter(pid_t child, long long ns) {
+    const timespec wait{static_cast<std::time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    nanosleep(&wait, nullptr);
+    kill(child, SIGKILL);
+    int status = 0;
+    return waitpid(child, &status, 0) == child && WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
 }
 
 // The file's bytes read in one go (the test helper's byte-wise read would
@@ -150,13 +169,7 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
         SCOPED_TRACE("kill " + std::to_string(attempt));
         const pid_t child = StartChild(writer, 0);
         ASSERT_GT(child, 0) << "the child failed before writing";
-        const long long ns = delay(random);
-        const timespec wait{static_cast<std::time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-        nanosleep(&wait, nullptr);
-        kill(child, SIGKILL);
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
-            << "the child ended on its own: " << status;
+        ASSERT_TRUE(KillAfter(child, delay(random))) << "the child ended on its own";
 
         // The shell's file is a whole picture; a temporary file may be left beside it, under a
         // name no picture mask takes, and nothing else is new in the folder.
@@ -185,6 +198,198 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
         "200 kills (seed %u): the photo left %d times, the plain picture %d times, "
         "a temporary file beside it %d times\n",
         Seed(), photos, plains, partialTemporaries);
+}
+
+// The registry as the killed process left it. Each change the program makes
+// reaches the registry whole or not at all, so every change that succeeds is
+// appended to a file in one write; the parent replays the file over its own
+// copy of the registry from before the fork.
+class TRecordedRegistry : public plat::IRegistry {
+public:
+    explicit TRecordedRegistry(sim::SimRegistry& registry) : FReg(registry) {}
+    int Fd = -1;  // where the changes go; -1: nowhere
+
+    long RegCreateKeyEx(plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                        plat::Hkey& result) override {
+        const long rc = FReg.RegCreateKeyEx(root, subKey, access, result);
+        if (rc == 0) Opened(root, subKey, result, 'K');
+        return rc;
+    }
+    long RegOpenKeyEx(plat::Hkey root, const std::string& subKey, std::uint32_t access,
+                      plat::Hkey& result) override {
+        const long rc = FReg.RegOpenKeyEx(root, subKey, access, result);
+        if (rc == 0) Opened(root, subKey, result, 0);
+        return rc;
+    }
+    long RegCloseKey(plat::Hkey key) override { return FReg.RegCloseKey(key); }
+    long RegSetValueEx(plat::Hkey key, const std::string& name, std::uint32_t type,
+                       const std::vector<std::uint8_t>& data) override {
+        const long rc = FReg.RegSetValueEx(key, name, type, data);
+        if (rc == 0) Record('S', key, "", name, type, data);
+        return rc;
+    }
+    long RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
+                         std::vector<std::uint8_t>& data) override {
+        return FReg.RegQueryValueEx(key, name, type, data);
+    }
+    long RegQueryValueExBuffer(plat::Hkey key, const std::string& name, std::uint32_t& type, std::uint8_t* data,
+                               std::uint32_t& size) override {
+        return FReg.RegQueryValueExBuffer(key, name, type, data, size);
+    }
+    long RegDeleteValue(plat::Hkey key, const std::string& name) override {
+        const long rc = FReg.RegDeleteValue(key, name);
+        if (rc == 0) Record('V', key, "", name, 0, {});
+        return rc;
+    }
+    long RegDeleteKey(plat::Hkey key, const std::string& subKey) override {
+        const long rc = FReg.RegDeleteKey(key, subKey);
+        if (rc == 0) Record('D', key, subKey, "", 0, {});
+        return rc;
+    }
+    long RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& name) override {
+        return FReg.RegEnumKey(key, index, name);
+    }
+    long RegEnumValue(plat::Hkey key, std::uint32_t index, std::string& name) override {
+        return FReg.RegEnumValue(key, index, name);
+    }
+    long RegQueryInfoKey(plat::Hkey key, std::uint32_t& values) override { return FReg.RegQueryInfoKey(key, values); }
+
+    // Applies the whole records of the file to `registry` (HKEY_CURRENT_USER only).
+    static void Replay(const std::string& file, sim::SimRegistry& registry) {
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::size_t at = 0;
+        auto text = [&](std::size_t& pos) {
+            std::uint32_t n = 0;
+            std::memcpy(&n, bytes.data() + pos, 4);
+            pos += 4;
+            std::string t = bytes.substr(pos, n);
+            pos += n;
+            return t;
+        };
+        while (at + 4 <= bytes.size()) {
+            std::uint32_t size = 0;
+            std::memcpy(&size, bytes.data() + at, 4);
+            if (at + 4 + size > bytes.size()) break;  // the write the kill cut short never happened
+            std::size_t pos = at + 5;
+            const char op = bytes[at + 4];
+            const std::string path = text(pos), name = text(pos);
+            std::uint32_t type = 0;
+            std::memcpy(&type, bytes.data() + pos, 4);
+            pos += 4;
+            const std::string data = text(pos);
+            if (op == 'K') registry.CreateKey(plat::HKEY_CURRENT_USER, path);
+            if (op == 'S')
+                registry.Set(plat::HKEY_CURRENT_USER, path, name, type,
+                             std::vector<std::uint8_t>(data.begin(), data.end()));
+            if (op == 'D') registry.RemoveKey(plat::HKEY_CURRENT_USER, path);
+            if (op == 'V') {
+                plat::RegKey key = plat::RegKey::Open(registry, plat::HKEY_CURRENT_USER, path, plat::KEY_ALL_ACCESS);
+                key.DeleteValue(name);
+            }
+            at += 4 + size;
+        }
+    }
+
+private:
+    std::string PathOf(plat::Hkey key) const {
+        auto it = FPaths.find(key);
+        return it == FPaths.end() ? std::string() : it->second;
+    }
+    void Opened(plat::Hkey root, const std::string& subKey, plat::Hkey result, char op) {
+        FPaths[result] = PathOf(root).empty() ? subKey : PathOf(root) + "\\" + subKey;
+        if (op) Record(op, result, "", "", 0, {});
+    }
+    void Record(char op, plat::Hkey key, const std::string& subKey, const std::string& name, std::uint32_t type,
+                const std::vector<std::uint8_t>& data) {
+        if (Fd < 0) return;
+        std::string path = PathOf(key);
+        if (!subKey.empty()) path = path.empty() ? subKey : path + "\\" + subKey;
+        std::string body(1, op);
+        auto add = [&body](const void* p, std::size_t n) { body.append(static_cast<const char*>(p), n); };
+        auto addText = [&](const std::string& t) {
+            const auto n = static_cast<std::uint32_t>(t.size());
+            add(&n, 4);
+            body += t;
+        };
+        addText(path);
+        addText(name);
+        add(&type, 4);
+        addText(std::string(data.begin(), data.end()));
+        const auto size = static_cast<std::uint32_t>(body.size());
+        std::string record(reinterpret_cast<const char*>(&size), 4);
+        record += body;
+        if (write(Fd, record.data(), record.size()) != static_cast<ssize_t>(record.size())) _exit(4);
+    }
+
+    sim::SimRegistry& FReg;
+    std::map<plat::Hkey, std::string> FPaths;
+};
+
+// 50,000 pictures: writing them takes long enough for kills to land anywhere in it.
+std::vector<std::string> ManyPictures(const std::string& folder, int count) {
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) paths.push_back(folder + "\\photo" + std::to_string(i) + ".jpg");
+    return paths;
+}
+
+// The program killed while it writes its stored list of 50,000 pictures, after a
+// scan replaced it, from the old list to the new and back: whatever the moment,
+// the next start reads one of the two whole, never a shorter list.
+TEST(StoredListKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
+    const std::vector<std::string> lists[] = {ManyPictures("C:\\old", 50000), ManyPictures("C:\\new", 30000)};
+    sim::SimWindows host;
+    host.CallJournal().SetRecording(false);
+    TRecordedRegistry recorded(host.Registry());
+    plat::Platform p{host.User(),   recorded,        host.Shell(), host.Kernel(), host.Multimedia(),
+                     host.Power(), host.Dialogs(), host.Imaging()};
+    TApplication app{p.user, p.dialogs};
+    app.Title = "Velant! Pro 2001";
+    auto writer = std::make_unique<TQuorvForm>(p, app);
+    writer->Loaded();
+    writer->WallList.SetItems(lists[0]);
+    const std::string log = (host.Root() / "registry.log").string();
+    int turn = 0;
+    auto step = [&] {
+        if (recorded.Fd < 0) recorded.Fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
+        writer->WallList.SetItems(lists[++turn % 2]);
+    };
+
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t timed = StartChild(step, 2);
+    ASSERT_GT(timed, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(timed, &status, 0), timed);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const auto twoWrites = std::chrono::steady_clock::now() - start;
+
+    std::mt19937 random(Seed());
+    std::uniform_int_distribution<long long> delay(0, std::chrono::nanoseconds(twoWrites).count());
+    int olds = 0, news = 0;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        SCOPED_TRACE("kill " + std::to_string(attempt));
+        const pid_t child = StartChild(step, 0);
+        ASSERT_GT(child, 0) << "the child failed before writing";
+        ASSERT_TRUE(KillAfter(child, delay(random))) << "the child ended on its own";
+
+        // The next start, over the registry as the child left it, in a process of its own
+        // so that this one keeps the registry from before the fork.
+        const pid_t next = fork();
+        if (next == 0) {
+            alarm(60);
+            TRecordedRegistry::Replay(log, host.Registry());
+            plat::Platform plain = host.platform();
+            TQuorvForm again(plain, app);
+            again.Loaded();
+            const auto& items = again.WallList.Items();
+            _exit(items == lists[0] ? 10 : items == lists[1] ? 11 : static_cast<int>(items.size() % 10));
+        }
+        ASSERT_EQ(waitpid(next, &status, 0), next);
+        ASSERT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 10 || WEXITSTATUS(status) == 11))
+            << "the next start read another list (" << status << ")";
+        (WEXITSTATUS(status) == 10 ? olds : news)++;
+    }
+    std::printf("200 kills (seed %u): the old list read %d times, the new list %d times\n", Seed(), olds, news);
 }
 
 }  // namespace

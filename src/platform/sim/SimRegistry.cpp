@@ -231,14 +231,7 @@ long SimRegistry::RegSetValueEx(plat::Hkey key, const std::string& name, std::ui
     if (r.error) return r.error;
     if (!(r.access & KEY_SET_VALUE)) return plat::ERROR_ACCESS_DENIED;
     if (long w = WriteFailure(r.root, r.path)) return w;
-    Node* node = Find(r.root, r.path);
-    for (auto& [n, v] : node->values) {
-        if (IEquals(n, name)) {
-            v = Value{type, data};
-            return plat::ERROR_SUCCESS;
-        }
-    }
-    node->values.emplace_back(name, Value{type, data});
+    Find(r.root, r.path)->values.Set(name, Value{type, data});
     return plat::ERROR_SUCCESS;
 }
 
@@ -253,14 +246,10 @@ long SimRegistry::Lookup(plat::Hkey key, const std::string& name, Value& value) 
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
-    Node* node = Find(r.root, r.path);
-    for (auto& [n, v] : node->values) {
-        if (IEquals(n, name)) {
-            value = v;
-            return plat::ERROR_SUCCESS;
-        }
-    }
-    return plat::ERROR_FILE_NOT_FOUND;
+    const Value* found = Find(r.root, r.path)->values.Find(name);
+    if (!found) return plat::ERROR_FILE_NOT_FOUND;
+    value = *found;
+    return plat::ERROR_SUCCESS;
 }
 
 long SimRegistry::RegQueryValueEx(plat::Hkey key, const std::string& name, std::uint32_t& type,
@@ -308,12 +297,7 @@ long SimRegistry::RegDeleteValue(plat::Hkey key, const std::string& name) {
     if (r.error) return r.error;
     if (!(r.access & KEY_SET_VALUE)) return plat::ERROR_ACCESS_DENIED;
     if (long w = WriteFailure(r.root, r.path)) return w;
-    Node* node = Find(r.root, r.path);
-    auto it = std::find_if(node->values.begin(), node->values.end(),
-                           [&](const auto& nv) { return IEquals(nv.first, name); });
-    if (it == node->values.end()) return plat::ERROR_FILE_NOT_FOUND;
-    node->values.erase(it);
-    return plat::ERROR_SUCCESS;
+    return Find(r.root, r.path)->values.Erase(name) ? plat::ERROR_SUCCESS : plat::ERROR_FILE_NOT_FOUND;
 }
 
 long SimRegistry::RegDeleteKey(plat::Hkey key, const std::string& subKey) {
@@ -354,7 +338,7 @@ long SimRegistry::RegEnumValue(plat::Hkey key, std::uint32_t index, std::string&
     if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
     Node* node = Find(r.root, r.path);
     if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
-    name = node->values[index].first;
+    name = node->values.NameAt(index);
     return plat::ERROR_SUCCESS;
 }
 
@@ -368,6 +352,30 @@ long SimRegistry::RegQueryInfoKey(plat::Hkey key, std::uint32_t& values) {
     return plat::ERROR_SUCCESS;
 }
 
+SimRegistry::Value* SimRegistry::Values::Find(const std::string& name) {
+    auto it = index_.find(Lower(name));
+    return it == index_.end() ? nullptr : &order_[it->second].second;
+}
+
+void SimRegistry::Values::Set(const std::string& name, Value value) {
+    auto [it, added] = index_.emplace(Lower(name), order_.size());
+    if (added)
+        order_.emplace_back(name, std::move(value));
+    else
+        order_[it->second].second = std::move(value);
+}
+
+bool SimRegistry::Values::Erase(const std::string& name) {
+    auto it = index_.find(Lower(name));
+    if (it == index_.end()) return false;
+    const std::size_t place = it->second;
+    index_.erase(it);
+    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(place));
+    for (auto& entry : index_)
+        if (entry.second > place) --entry.second;
+    return true;
+}
+
 bool SimRegistry::HasKey(plat::Hkey root, const std::string& path) const {
     return Find(root, Split(path)) != nullptr;
 }
@@ -376,8 +384,7 @@ std::optional<SimRegistry::Value> SimRegistry::Get(plat::Hkey root, const std::s
                                                    const std::string& name) const {
     Node* node = Find(root, Split(path));
     if (!node) return std::nullopt;
-    for (auto& [n, v] : node->values)
-        if (IEquals(n, name)) return v;
+    if (const Value* v = node->values.Find(name)) return *v;
     return std::nullopt;
 }
 
@@ -400,13 +407,7 @@ void SimRegistry::Set(plat::Hkey root, const std::string& path, const std::strin
                       const std::vector<std::uint8_t>& bytes) {
     Node* node = Make(root, Split(path));
     if (!node) throw std::invalid_argument("not a registry root: " + std::to_string(root.Value()));
-    for (auto& [n, v] : node->values) {
-        if (IEquals(n, name)) {
-            v = Value{type, bytes};
-            return;
-        }
-    }
-    node->values.emplace_back(name, Value{type, bytes});
+    node->values.Set(name, Value{type, bytes});
 }
 
 void SimRegistry::SetString(plat::Hkey root, const std::string& path, const std::string& name,
@@ -438,7 +439,7 @@ void SimRegistry::RemoveKey(plat::Hkey root, const std::string& path) {
 std::vector<std::string> SimRegistry::ValueNames(plat::Hkey root, const std::string& path) const {
     std::vector<std::string> out;
     if (Node* node = Find(root, Split(path)))
-        for (auto& nv : node->values) out.push_back(nv.first);
+        for (std::size_t i = 0; i < node->values.size(); ++i) out.push_back(node->values.NameAt(i));
     return out;
 }
 

@@ -44,6 +44,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/constants.h"
@@ -125,10 +126,24 @@ public:
     std::vector<std::string> Operations() const;
 
 private:
+    // A key's values in the order they were first written, found by name in
+    // constant time: lists of tens of thousands of items stay quick to test.
+    class Values {
+    public:
+        Value* Find(const std::string& name);
+        void Set(const std::string& name, Value value);
+        bool Erase(const std::string& name);
+        std::size_t size() const { return order_.size(); }
+        const std::string& NameAt(std::size_t index) const { return order_[index].first; }
+
+    private:
+        std::vector<std::pair<std::string, Value>> order_;
+        std::unordered_map<std::string, std::size_t> index_;  // lower-case name → place in order_
+    };
     struct Node {
         std::string name;
         std::map<std::string, std::unique_ptr<Node>> children;  // by lower-case name
-        std::vector<std::pair<std::string, Value>> values;      // insertion order
+        Values values;
     };
     struct Open {
         plat::Hkey root;

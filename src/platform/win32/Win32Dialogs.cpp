@@ -33,6 +33,7 @@ bool RunFileDialog(plat::FileDialogOptions& options, bool save) {
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = options.title.empty() ? nullptr : options.title.c_str();
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
+    ofn.lpstrInitialDir = options.initialDir.empty() ? nullptr : options.initialDir.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     ofn.Flags |= save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST;
     auto run = save ? OnDemand<decltype(&::GetSaveFileNameA)>("comdlg32.dll", "GetSaveFileNameA")
