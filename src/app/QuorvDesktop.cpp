@@ -47,7 +47,13 @@ void TQuorvForm::ApplyIconColors() {
     MD.ApplyIconColors(lblIcon.Font.Color, lblIcon.Color(), lblIcon.Transparent(), ckActiveDesktop.Checked());
 }
 
-void TQuorvForm::ckDesktopIconsClick() { MD.SetShowDesktop(ckDesktopIcons.Checked()); }
+void TQuorvForm::ckDesktopIconsClick() {
+    MD.SetShowDesktop(ckDesktopIcons.Checked());
+    // The box is the one record of the icons' state; the menu's check mark is
+    // only its mirror, so every path that toggles the box (the menu item, the
+    // hotkey, a click on the page, a restored setting) moves the mark with it.
+    MainPopup_Hideicons->SetChecked(!ckDesktopIcons.Checked());
+}
 void TQuorvForm::ckTaskbarClick() { MD.SetShowTaskBar(ckTaskbar.Checked()); }
 void TQuorvForm::ckTrayClockClick() { MD.SetShowTrayClock(ckTrayClock.Checked()); }
 void TQuorvForm::ckStartButtonClick() { MD.SetShowStartButton(ckStartButton.Checked()); }
@@ -76,10 +82,7 @@ void TQuorvForm::RxSpeedButton16Click() {
     ckCheckTrans.SetChecked(false);
 }
 
-void TQuorvForm::MainPopup_HideiconsClick() {
-    ClickDesktopIcons();
-    MainPopup_Hideicons->SetChecked(!ckDesktopIcons.Checked());
-}
+void TQuorvForm::MainPopup_HideiconsClick() { ClickDesktopIcons(); }
 
 void TQuorvForm::ClickDesktopIcons() {
     // Button down, a pause a real click would have, button up: the box toggles

@@ -442,7 +442,9 @@ void TCoolMenu::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat:
 
     const plat::Rect textRect{content.left + picture + 2 * margin + Scaled(HSpace), rect.top,
                               content.right - Scaled(kArrowWidth), rect.bottom};
-    const unsigned format = kDtSingleLine | kDtVCenter | kDtNoClip;
+    // Captions go to the canvas with their '&' marks: the text drawing underlines
+    // the marked letter and turns "&&" into one '&', as the system's own menus do.
+    const unsigned format = kDtSingleLine | kDtVCenter | kDtNoClip | (state.hidePrefix ? kDtHidePrefix : 0u);
     if (state.disabled) {
         canvas.DrawDisabledText(font, parts.text, textRect, format | kDtLeft);
         if (!parts.shortcut.empty())

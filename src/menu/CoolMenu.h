@@ -172,6 +172,9 @@ struct TItemState {
     bool checked = false;
     bool disabled = false;
     bool isDefault = false;
+    // The mnemonic letters' underlines stay hidden: the menu was opened with the
+    // mouse and the user keeps keyboard cues off.
+    bool hidePrefix = false;
 };
 
 struct TItemSize {

@@ -18,6 +18,10 @@ constexpr unsigned kDtRight = 0x0002;
 constexpr unsigned kDtVCenter = 0x0004;
 constexpr unsigned kDtSingleLine = 0x0020;
 constexpr unsigned kDtNoClip = 0x0100;
+// '&' still marks the next letter and takes no room, but its underline is not
+// drawn. (The format that drops prefix handling altogether is never used: it
+// would show the '&' itself.)
+constexpr unsigned kDtHidePrefix = 0x00100000;
 
 // DrawEdge edges and sides.
 constexpr unsigned kBdrRaisedOuter = 0x0001;

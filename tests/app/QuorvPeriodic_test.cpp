@@ -1,6 +1,7 @@
 // The main window's periodic work and the "Desktop/Hotkeys" page: caption clock,
 // general poll, desktop appearance, screensaver group and hotkeys.
 #include <gtest/gtest.h>
+#include <functional>
 
 #include <memory>
 #include <string>
@@ -325,19 +326,30 @@ TEST_F(PeriodicTest, ColourButtonsReapplyEvenWhenCancelled) {
     EXPECT_EQ(win.Count("SetSysColors("), 1u);
 }
 
-TEST_F(PeriodicTest, HideIconsFromThePopupChecksTheItemHotkeyAndBoxDoNot) {
+TEST_F(PeriodicTest, HideIconsItemBoxAndHotkeyAllFollowTheIconsRealState) {
     Stored("ckHotEnable_Checked", "True");
     Stored("ckHotHideIcons_Checked", "True");
     auto& f = Start();
-    f.MainPopup_Hideicons->Click();
-    EXPECT_FALSE(f.ckDesktopIcons.Checked());
-    EXPECT_TRUE(f.MainPopup_Hideicons->Checked());
-    EXPECT_FALSE(win.User().Window(shell.defView).visible);
-    EXPECT_TRUE(win.User().PressHotKey(plat::MOD_CONTROL | plat::MOD_WIN, 0x49));
-    win.ProcessMessages();
-    EXPECT_TRUE(f.ckDesktopIcons.Checked());
-    EXPECT_TRUE(win.User().Window(shell.defView).visible);
-    EXPECT_TRUE(f.MainPopup_Hideicons->Checked());
+    // Each step toggles the icons; the item's mark and the box must always agree with them.
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"menu", [&] { f.MainPopup_Hideicons->Click(); }},
+        {"hotkey",
+         [&] {
+             ASSERT_TRUE(win.User().PressHotKey(plat::MOD_CONTROL | plat::MOD_WIN, 0x49));
+             win.ProcessMessages();
+         }},
+        {"menu", [&] { f.MainPopup_Hideicons->Click(); }},
+        {"box", [&] { f.ckDesktopIcons.Toggle(); }},
+        {"menu", [&] { f.MainPopup_Hideicons->Click(); }},
+    };
+    bool shown = true;
+    for (const auto& [by, step] : steps) {
+        step();
+        shown = !shown;
+        EXPECT_EQ(win.User().Window(shell.defView).visible, shown) << by;
+        EXPECT_EQ(f.ckDesktopIcons.Checked(), shown) << by;
+        EXPECT_EQ(f.MainPopup_Hideicons->Checked(), !shown) << by;
+    }
 }
 
 // ---- screensaver group ----

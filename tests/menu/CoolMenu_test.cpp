@@ -655,6 +655,20 @@ TEST_F(CoolMenuTest, DefaultDisabledCheckedAndPictureStates) {
     EXPECT_TRUE(canvas.Of("Icon").empty());
     EXPECT_TRUE(canvas.Of("Check").empty());
 
+    // '&' marks reach the text drawing, which underlines the letter and shows "&&"
+    // as '&'; the underline hides only when the state asks.
+    items.close->Caption = "&Close && exit";
+    for (const TItemState& state : {TItemState{}, TItemState{true, false, false, false, true},
+                                    TItemState{false, false, true, false, true}}) {
+        Draw(*items.close, r, state);
+        const std::vector<Op> texts = canvas.Of(state.disabled ? "DisabledText" : "Text");
+        ASSERT_FALSE(texts.empty());
+        for (const Op& text : texts)
+            EXPECT_EQ(std::make_pair(text.text, text.flags),
+                      std::make_pair(std::string("&Close && exit"),
+                                     kItemFormat | (state.hidePrefix ? menudraw::kDtHidePrefix : 0u)));
+    }
+
     // A 16-pixel picture is centred in a taller item of the submenu.
     menu.Entry(items.deskFile2)->Picture = plat::Hicon{0x99};
     Draw(*items.deskFile2, {0, 40, 150, 60}, TItemState{});

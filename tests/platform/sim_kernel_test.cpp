@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -254,6 +255,8 @@ TEST_F(SimKernelTest, AttributeBitsGivenToAnEntryAreWhatFindAndGetFileAttributes
     k.SetAttributes("C:\\pics\\RO.bmp", 0x01 | 0x02 | 0x04);  // read-only, hidden, system; no archive bit
     k.SetAttributes("C:\\Pics\\none.bmp", 0);
     k.SetAttributes("C:\\Pics\\Hidden", 0x02);
+    std::filesystem::create_directory_symlink(*k.HostPath("C:\\Pics\\Hidden"),
+                                              *k.HostPath("C:\\Pics") / "Link");
     std::map<std::string, std::uint32_t> found;
     FindData d;
     Handle h = k.FindFirstFile("C:\\Pics\\*.*", d);
@@ -265,6 +268,8 @@ TEST_F(SimKernelTest, AttributeBitsGivenToAnEntryAreWhatFindAndGetFileAttributes
     EXPECT_EQ(found["ro.bmp"], 0x07u);
     EXPECT_EQ(found["none.bmp"], 0x80u) << "a file without bits is FILE_ATTRIBUTE_NORMAL";
     EXPECT_EQ(found["Hidden"], 0x12u);
+    EXPECT_EQ(found["Link"], 0x410u) << "a link to a folder is a folder and a reparse point";
+    EXPECT_EQ(k.GetFileAttributes("C:\\Pics\\Link"), 0x410u);
     EXPECT_EQ(k.GetFileAttributes("C:\\Pics\\ro.bmp"), 0x07u);
     // A file made anew under a deleted one's name starts with the default bits.
     EXPECT_TRUE(k.DeleteFile("C:\\Pics\\ro.bmp"));
@@ -279,6 +284,7 @@ TEST_F(SimKernelTest, BenchmarkOptionsKeepWhatListingsSayAndFailuresStillFail) {
     k.WriteText("C:\\Pics\\ro.txt", "xyz");
     k.MakeDirectory("C:\\Pics\\Sub");
     k.SetAttributes("C:\\Pics\\ro.txt", 0x01);
+    std::filesystem::create_directory_symlink(*k.HostPath("C:\\Pics\\Sub"), *k.HostPath("C:\\Pics") / "Via");
     using Listing = std::map<std::string, std::pair<std::uint32_t, std::uint64_t>>;  // attributes, size
     auto list = [&](const std::string& pattern) {
         Listing found;
@@ -291,7 +297,8 @@ TEST_F(SimKernelTest, BenchmarkOptionsKeepWhatListingsSayAndFailuresStillFail) {
         return found;
     };
     const Listing sorted = list("c:\\pics\\*.*");
-    ASSERT_EQ(sorted.size(), 6u);
+    ASSERT_EQ(sorted.size(), 7u);
+    EXPECT_EQ(sorted.at("Via").first, 0x410u);
     sim::SimKernel::BenchmarkOptions options;
     options.streamListings = true;
     k.SetBenchmarkOptions(options);

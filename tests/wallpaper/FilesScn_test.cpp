@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 
 #include "platform/sim/SimWindows.h"
@@ -125,15 +126,21 @@ TEST_F(FilesScan, RootWithTrailingBackslashAndNoRecursion) {
     EXPECT_EQ(ended, std::vector<std::string>{"C:\\pics\\a.jpg"});
 }
 
-TEST_F(FilesScan, EntersFoldersDepthFirstAndReportsEachOne) {
+// Links to folders (junctions) are never entered: one back up the tree would
+// lead round for ever, one to a sibling would list its pictures twice.
+TEST_F(FilesScan, EntersFoldersDepthFirstAndReportsEachOneButNoLinkedFolder) {
     File("p\\s\\t\\y.jpg");
+    File("p\\u\\z.jpg");
+    const std::filesystem::path p = *kernel.HostPath("C:\\p");
+    std::filesystem::create_directory_symlink(p, p / "s" / "t" / "up");
+    std::filesystem::create_directory_symlink(p / "u", p / "s" / "next");
     scan.SortedList = false;
     scan.ScanDir = "C:\\p";
     std::vector<std::string> entered;
     scan.OnProcess = [&](TFilesScan&, const std::string& dir, int, int) { entered.push_back(dir); };
     scan.Execute();
-    EXPECT_EQ(entered, (std::vector<std::string>{"C:\\p", "C:\\p\\s", "C:\\p\\s\\t"}));
-    EXPECT_EQ(ended, std::vector<std::string>{"C:\\p\\s\\t\\y.jpg"});
+    EXPECT_EQ(entered, (std::vector<std::string>{"C:\\p", "C:\\p\\s", "C:\\p\\s\\t", "C:\\p\\u"}));
+    EXPECT_EQ(ended, (std::vector<std::string>{"C:\\p\\s\\t\\y.jpg", "C:\\p\\u\\z.jpg"}));
 }
 
 // Two searches are open when the handler fails in the third folder down.

@@ -10,7 +10,7 @@ namespace win32 {
 
 static_assert(menudraw::kDtLeft == DT_LEFT && menudraw::kDtRight == DT_RIGHT &&
               menudraw::kDtVCenter == DT_VCENTER && menudraw::kDtSingleLine == DT_SINGLELINE &&
-              menudraw::kDtNoClip == DT_NOCLIP);
+              menudraw::kDtNoClip == DT_NOCLIP && menudraw::kDtHidePrefix == DT_HIDEPREFIX);
 static_assert(menudraw::kBdrRaisedOuter == BDR_RAISEDOUTER && menudraw::kBdrSunkenOuter == BDR_SUNKENOUTER &&
               menudraw::kBdrRaisedInner == BDR_RAISEDINNER && menudraw::kBdrSunkenInner == BDR_SUNKENINNER &&
               menudraw::kBfRect == BF_RECT);
@@ -42,6 +42,13 @@ private:
     COLORREF FColor;
     int FMode;
 };
+
+bool KeyboardCues() {
+    BOOL always = FALSE;
+    // Read at each drawing: the user may change it while the program runs.
+    if (!::SystemParametersInfoA(SPI_GETKEYBOARDCUES, 0, &always, 0)) return false;
+    return always != FALSE;
+}
 
 }  // namespace
 
@@ -195,8 +202,11 @@ Win32MenuBitmap::Win32MenuBitmap(HDC compatible, int width, int height, int dpi)
       FSelected(FDC.get(), FBitmap.get()),
       FCanvas(FDC.get(), dpi) {}
 
-TItemState MenuItemState(UINT itemState) {
+TItemState MenuItemState(UINT itemState, bool keyboardCues) {
     TItemState state;
+    // The system marks a menu opened with the mouse; the underlines show there
+    // only while the user has asked for keyboard cues always.
+    state.hidePrefix = (itemState & ODS_NOACCEL) != 0 && !keyboardCues;
     state.selected = (itemState & ODS_SELECTED) != 0;
     state.checked = (itemState & ODS_CHECKED) != 0;
     state.disabled = (itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
@@ -235,7 +245,7 @@ bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, 
                 const plat::Rect rect{dis->rcItem.left, dis->rcItem.top, dis->rcItem.right,
                                       dis->rcItem.bottom};
                 menu.DrawItem(canvas, *reinterpret_cast<const TMenuItem*>(dis->itemData), rect,
-                              MenuItemState(dis->itemState));
+                              MenuItemState(dis->itemState, KeyboardCues()));
                 result = TRUE;
                 return true;
             }

@@ -76,8 +76,9 @@ private:
     Win32MenuCanvas FCanvas;
 };
 
-// The ODS_* bits of DRAWITEMSTRUCT::itemState as the renderer's item state.
-TItemState MenuItemState(UINT itemState);
+// The ODS_* bits of DRAWITEMSTRUCT::itemState as the renderer's item state;
+// keyboardCues is the user's "always underline access keys" setting.
+TItemState MenuItemState(UINT itemState, bool keyboardCues);
 
 // Hands the owner window's WM_INITMENUPOPUP, WM_MEASUREITEM and WM_DRAWITEM to
 // the renderer, for menu items made owner-drawn with their TMenuItem's address

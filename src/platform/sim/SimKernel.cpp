@@ -399,9 +399,11 @@ plat::Handle SimKernel::FindFirstFile(const std::string& pattern, plat::FindData
     for (const auto& entry : fs::directory_iterator(*host, ec)) {
         plat::FindData d;
         d.name = entry.path().filename().string();
-        const bool directory = entry.is_directory();
+        const bool directory = entry.is_directory(ec);
         d.attributes = AttributesLocked(folder + d.name, directory);
+        if (entry.is_symlink(ec)) d.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
         if (!directory) d.size = entry.file_size(ec);
+        if (ec) d.size = 0;  // a link whose target is gone
         entries.push_back(d);
     }
     std::sort(entries.begin(), entries.end(),
@@ -467,9 +469,15 @@ bool SimKernel::FindNextStreamedLocked(FindState& state, plat::FindData& data) {
         if (!NameMatches(state.pattern, data.name)) continue;
         data.size = 0;
         bool directory = e->d_type == DT_DIR;
+        bool link = e->d_type == DT_LNK;
+        if (e->d_type == DT_UNKNOWN) {
+            struct statx own {};
+            const int flags = AT_STATX_DONT_SYNC | AT_SYMLINK_NOFOLLOW;
+            link = statx(dirfd(dir), e->d_name, flags, STATX_TYPE, &own) == 0 && S_ISLNK(own.stx_mode);
+        }
         const bool sized = !directory && benchmark_.fetchSizes &&
                            (!benchmark_.sizeWanted || benchmark_.sizeWanted(data.name));
-        if (e->d_type == DT_UNKNOWN || sized) {
+        if (e->d_type == DT_UNKNOWN || link || sized) {
             // Only the type and size, without waiting for a remote file system to
             // agree on them: what a Windows listing gives.
             struct statx st {};
@@ -482,6 +490,7 @@ bool SimKernel::FindNextStreamedLocked(FindState& state, plat::FindData& data) {
             data.attributes = directory ? plat::FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
         else
             data.attributes = AttributesLocked(state.folder + data.name, directory);
+        if (link) data.attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
         return true;
     }
     return false;
@@ -501,7 +510,8 @@ std::uint32_t SimKernel::GetFileAttributes(const std::string& path) {
     std::error_code ec;
     auto status = fs::status(*host, ec);
     if (ec || !fs::exists(status)) return plat::INVALID_FILE_ATTRIBUTES;
-    return AttributesLocked(path, fs::is_directory(status));
+    const bool link = fs::is_symlink(fs::symlink_status(*host, ec));
+    return AttributesLocked(path, fs::is_directory(status)) | (link ? FILE_ATTRIBUTE_REPARSE_POINT : 0u);
 }
 
 std::uint32_t SimKernel::AttributesLocked(const std::string& winPath, bool directory) const {

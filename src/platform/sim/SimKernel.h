@@ -18,6 +18,9 @@
 //   files, unless SetAttributes gave an entry others (read-only 0x01, hidden 0x02,
 //   system 0x04, ...). A folder always keeps 0x10; a file left with no bit reports
 //   FILE_ATTRIBUTE_NORMAL (0x80). Deleting or replacing an entry forgets its bits.
+//   A host symbolic link is what Windows shows for a junction or a link: an entry
+//   of its target's kind (a folder when it leads to one) with
+//   FILE_ATTRIBUTE_REPARSE_POINT (0x400) added; listing through it lists the target.
 // - Errors: ERROR_FILE_NOT_FOUND (2), ERROR_PATH_NOT_FOUND (3) when the folder is
 //   missing, ERROR_ACCESS_DENIED (5) for a folder where a file is expected,
 //   ERROR_SHARING_VIOLATION (32) for a locked file, ERROR_DISK_FULL (112).
@@ -118,6 +121,7 @@ constexpr long ERROR_SHARING_VIOLATION = 32;
 constexpr long ERROR_ALREADY_EXISTS = 183;
 constexpr long ERROR_DIR_NOT_EMPTY = 145;
 constexpr std::uint32_t FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr std::uint32_t FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
 constexpr std::uint32_t DRIVE_NO_ROOT_DIR = 1;
 constexpr std::uint32_t DRIVE_REMOVABLE = 2;
 constexpr std::uint32_t DRIVE_FIXED = 3;
