@@ -251,6 +251,7 @@ TEST(DesktopE2e, StoredSwitchesHideTheTaskbarAndIconsAndColourTheCaptions) {
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckTrayClock_Checked", "False");
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked", "False");
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ScrTimeout_Value", "5");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckCheckTrans_Checked", "True");
     FixtureShell shell;
     HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
     ASSERT_TRUE(taskbar && shell.Clock() && shell.ListView());
@@ -272,6 +273,16 @@ TEST(DesktopE2e, StoredSwitchesHideTheTaskbarAndIconsAndColourTheCaptions) {
     SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0);
     EXPECT_EQ(seconds, 300u);
     Screenshot(nullptr, "desktop-hidden-taskbar");
+    // A click on the desktop brings the periodic check: the captions are made
+    // transparent again.
+    SendMessageA(shell.ListView(), LVM_SETTEXTBKCOLOR, 0, 0xC0C0C0);
+    Foreground(FindWindowA("Progman", nullptr));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return static_cast<COLORREF>(SendMessageA(shell.ListView(), LVM_GETTEXTBKCOLOR, 0, 0)) ==
+                   CLR_NONE;
+        },
+        4000));
 
     ASSERT_TRUE(app.Close());
     EXPECT_TRUE(IsWindowVisible(taskbar));
