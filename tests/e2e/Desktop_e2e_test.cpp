@@ -290,6 +290,34 @@ TEST(DesktopE2e, StoredSwitchesHideTheTaskbarAndIconsAndColourTheCaptions) {
     EXPECT_TRUE(IsWindowVisible(shell.Clock()));
 }
 
+// Windows ends the logon: asked first, the program shows the shell parts it hid
+// and agrees; told that the session ends, it writes its settings, as no close follows.
+TEST(DesktopE2e, LogOffShowsTheHiddenShellAgainAndSavesTheSettings) {
+    FreshSettings();
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckTaskbar_Checked", "False");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked", "False");
+    FixtureShell shell;
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    ASSERT_TRUE(taskbar && shell.DefView());
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(taskbar) && !IsWindowVisible(shell.DefView()); }, 5000));
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    10000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    EXPECT_TRUE(IsWindowVisible(taskbar));
+    EXPECT_TRUE(IsWindowVisible(shell.DefView()));
+
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                                    &answer));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckTaskbar_Checked"), SzBytes("False"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked"), SzBytes("False"));
+    ASSERT_TRUE(app.Close());
+}
+
 TEST(DesktopE2e, WinWChangesTheWallpaperOnlyWhileTheHotkeysAreOn) {
     FreshSettings();
     StoreTwoPictures();
