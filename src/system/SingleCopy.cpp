@@ -11,8 +11,7 @@ TSingleCopy::~TSingleCopy() {
 
 int TSingleCopy::Run(const std::function<int()>& program) {
     if (Claim()) return program();
-    if (!HandOver())
-        FKernel.OutputDebugString("The running copy's window did not answer; this start ends.");
+    if (!HandOver()) FKernel.OutputDebugString("The running copy's window did not answer; this start ends.");
     return 0;
 }
 

@@ -109,7 +109,8 @@ TEST_F(Foundation, ASecondStartShowsTheRunningCopysWindowAndEnds) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION second{};
-    ASSERT_TRUE(CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &second));
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &second));
     const bool ended = WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0;
     int icons = 0;
     for (HWND w = FindWindowExA(nullptr, nullptr, "TCoolTrayIconWnd", nullptr); w;
