@@ -4,6 +4,7 @@
 // names the same constants that windows.h defines as macros.
 #include "app/QuorvFrm.h"
 #include "app/resources/resource.h"
+#include "system/SingleCopy.h"
 #include "ui/Application.h"
 
 #include "ui/win32/Dpi.h"
@@ -31,13 +32,11 @@ private:
     bool FOk;
 };
 
-}  // namespace
-
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+// The program as the session's only copy runs it.
+int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCopy) {
     // Begun once the icon is in, ended after the form is gone.
     std::optional<OleSession> ole;
 
-    win32::Win32Platform win32Platform(IDI_VELANT);
     plat::Platform platform = win32Platform.platform();
     TApplication app(platform.user, platform.dialogs);
     app.Title = "Velant! Pro 2001";
@@ -76,8 +75,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         }
         // The popup menu's items are drawn by the form's menu renderer; the
         // system names them by command id (or submenu handle), the renderer by item.
-        form.MessageHook = [&form, &view](std::uint32_t msg, plat::WParam wParam, plat::LParam lParam,
-                                          plat::LResult& result) {
+        form.MessageHook = [&form, &view, &app, &singleCopy](std::uint32_t msg, plat::WParam wParam,
+                                                             plat::LParam lParam, plat::LResult& result) {
+            if (singleCopy.IsShowRequest(msg)) {
+                // Another start of the program: show the window as the icon's double click does.
+                app.Dispatch([&form] { form.CoolTrayIcon1DblClick(); });
+                result = 0;
+                return true;
+            }
             if (msg == WM_MENUCHAR) {
                 // Owner-drawn items have no text for the system to find a typed letter in.
                 const auto menu = static_cast<std::uintptr_t>(lParam);
@@ -117,4 +122,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         win32Platform.User().SetMessageFilter(nullptr);
     }
     return exitCode;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    win32::Win32Platform win32Platform(IDI_VELANT);
+    plat::Platform platform = win32Platform.platform();
+    TSingleCopy singleCopy(platform.kernel, platform.user);
+    return singleCopy.Run([&] { return RunProgram(win32Platform, singleCopy); });
 }

@@ -34,7 +34,9 @@ void TNewDesktop::FindShellWindows() {
     auto& u = FUser;
     ShellWindows w;
     w.defView = FindDesktopView(u, nullptr, nullptr);
-    w.desktopListView = u.FindWindowEx(w.defView, 0, "SysListView32", "");
+    // The view holds one list view, titled "FolderView" on today's Windows and
+    // untitled on older ones: any title will do.
+    w.desktopListView = u.FindWindowEx(w.defView, 0, "SysListView32", nullptr);
     w.taskBar = u.FindWindow("Shell_TrayWnd", nullptr);
     w.trayClock =
         u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "TrayNotifyWnd", nullptr), 0,

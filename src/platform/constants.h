@@ -35,6 +35,10 @@ constexpr long ERROR_MORE_DATA = 234;
 constexpr long ERROR_WRITE_FAULT = 29;
 constexpr long ERROR_READ_FAULT = 30;
 constexpr long ERROR_DISK_FULL = 112;
+constexpr long ERROR_ALREADY_EXISTS = 183;
+
+// AllowSetForegroundWindow: every process may take the foreground.
+constexpr std::uint32_t ASFW_ANY = 0xFFFFFFFF;
 
 // Window messages.
 constexpr std::uint32_t WM_NULL = 0x0000;

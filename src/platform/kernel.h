@@ -23,6 +23,9 @@
 #ifdef CreateFile
 #undef CreateFile
 #endif
+#ifdef CreateMutex
+#undef CreateMutex
+#endif
 
 namespace plat {
 
@@ -144,6 +147,10 @@ public:
     virtual bool FindCloseChangeNotification(Handle change) = 0;
     virtual Handle CreateEvent(bool manualReset, bool initialState) = 0;
     virtual bool SetEvent(Handle event) = 0;
+    // A named mutex (no security attributes). When one of that name exists, the
+    // handle is to it and GetLastError says ERROR_ALREADY_EXISTS; 0 on failure
+    // (ERROR_ACCESS_DENIED when another user or integrity level made it).
+    virtual Handle CreateMutex(bool initialOwner, const std::string& name) = 0;
     virtual bool CloseHandle(Handle handle) = 0;
     virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t ms) = 0;
     virtual std::uint32_t WaitForMultipleObjects(std::uint32_t count, const Handle* handles, bool waitAll,

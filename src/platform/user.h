@@ -39,6 +39,8 @@ public:
 
     virtual Hwnd GetForegroundWindow() = 0;
     virtual bool SetForegroundWindow(Hwnd wnd) = 0;
+    // Lets the process (or every one, ASFW_ANY) take the foreground this process may give.
+    virtual bool AllowSetForegroundWindow(std::uint32_t processId) = 0;
     virtual Hwnd SetFocus(Hwnd wnd) = 0;
     virtual Hwnd GetDesktopWindow() = 0;
     // At most maxCount - 1 characters, as GetWindowText with a buffer of maxCount.

@@ -84,7 +84,11 @@ TEST_F(NewDesktopTest, ShortcutArrowsWriteOrDeleteTheMarkerThenRebuildIcons) {
     EXPECT_EQ(win.Count(notify), 3u);
 }
 
-TEST_F(NewDesktopTest, IconColoursGoToTheDesktopListView) {
+// In either layout of the icon view: under Progman, or moved into a WorkerW.
+class IconColoursTest : public NewDesktopTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(IconColoursTest, GoToTheDesktopListView) {
+    if (GetParam()) win.User().MoveDesktopViewToWorkerW();
     TNewDesktop md("MD", p.user, p.shell, p.registry);
     const std::string lv = H(shell.listView);
     win.User().SetListViewItemCount(shell.listView, 7);
@@ -104,6 +108,9 @@ TEST_F(NewDesktopTest, IconColoursGoToTheDesktopListView) {
     EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x0000FFu);
     EXPECT_TRUE(win.Contains("SendMessage(" + lv + ", 0x1015, 0, -1)"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Layouts, IconColoursTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "InWorkerW" : "UnderProgman"; });
 
 TEST_F(NewDesktopTest, ActiveDesktopRefreshBroadcastsInsteadOfRedrawing) {
     TNewDesktop md("MD", p.user, p.shell, p.registry);
@@ -149,7 +156,7 @@ TEST_F(ShellLayoutTest, TheIconViewIsFoundInTheWorkerWAndFollowedWhenItMoves) {
     win.User().RemoveWindow(shell.defView);
     const plat::Hwnd host = win.User().AddWindow(0, "WorkerW", "");
     const plat::Hwnd view = win.User().AddWindow(host, "SHELLDLL_DefView", "");
-    const plat::Hwnd list = win.User().AddWindow(view, "SysListView32", "");
+    const plat::Hwnd list = win.User().AddWindow(view, "SysListView32", "FolderView");
     md.SetShowDesktop(true);
     EXPECT_TRUE(win.Contains("ShowWindow(" + H(view) + ", 5)"));
     EXPECT_EQ(md.DesktopListView(), list);

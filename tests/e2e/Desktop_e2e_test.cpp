@@ -251,6 +251,7 @@ TEST(DesktopE2e, StoredSwitchesHideTheTaskbarAndIconsAndColourTheCaptions) {
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckTrayClock_Checked", "False");
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked", "False");
     WriteString(HKEY_CURRENT_USER, kSectionKey, "ScrTimeout_Value", "5");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckCheckTrans_Checked", "True");
     FixtureShell shell;
     HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
     ASSERT_TRUE(taskbar && shell.Clock() && shell.ListView());
@@ -272,11 +273,49 @@ TEST(DesktopE2e, StoredSwitchesHideTheTaskbarAndIconsAndColourTheCaptions) {
     SystemParametersInfoA(SPI_GETSCREENSAVETIMEOUT, 0, &seconds, 0);
     EXPECT_EQ(seconds, 300u);
     Screenshot(nullptr, "desktop-hidden-taskbar");
+    // A click on the desktop brings the periodic check: the captions are made
+    // transparent again.
+    SendMessageA(shell.ListView(), LVM_SETTEXTBKCOLOR, 0, 0xC0C0C0);
+    Foreground(FindWindowA("Progman", nullptr));
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return static_cast<COLORREF>(SendMessageA(shell.ListView(), LVM_GETTEXTBKCOLOR, 0, 0)) ==
+                   CLR_NONE;
+        },
+        4000));
 
     ASSERT_TRUE(app.Close());
     EXPECT_TRUE(IsWindowVisible(taskbar));
     EXPECT_TRUE(IsWindowVisible(shell.DefView()));
     EXPECT_TRUE(IsWindowVisible(shell.Clock()));
+}
+
+// Windows ends the logon: asked first, the program shows the shell parts it hid
+// and agrees; told that the session ends, it writes its settings, as no close follows.
+TEST(DesktopE2e, LogOffShowsTheHiddenShellAgainAndSavesTheSettings) {
+    FreshSettings();
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckTaskbar_Checked", "False");
+    WriteString(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked", "False");
+    FixtureShell shell;
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    ASSERT_TRUE(taskbar && shell.DefView());
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(taskbar) && !IsWindowVisible(shell.DefView()); }, 5000));
+
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    10000, &answer));
+    EXPECT_EQ(answer, static_cast<DWORD_PTR>(TRUE));
+    EXPECT_TRUE(IsWindowVisible(taskbar));
+    EXPECT_TRUE(IsWindowVisible(shell.DefView()));
+
+    DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+    ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
+                                    &answer));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckTaskbar_Checked"), SzBytes("False"));
+    EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked"), SzBytes("False"));
+    ASSERT_TRUE(app.Close());
 }
 
 TEST(DesktopE2e, WinWChangesTheWallpaperOnlyWhileTheHotkeysAreOn) {

@@ -101,6 +101,33 @@ TEST_F(Foundation, ClosingWritesEveryStoredValueExactly) {
         << "an empty list leaves no list key";
 }
 
+TEST_F(Foundation, ASecondStartShowsTheRunningCopysWindowAndEnds) {
+    App app;
+    ASSERT_TRUE(app.Start());
+    ASSERT_FALSE(IsWindowVisible(app.MainWindow()));
+    std::string cmd = "\"" + ProgramPath() + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION second{};
+    ASSERT_TRUE(
+        CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &second));
+    const bool ended = WaitForSingleObject(second.hProcess, 20000) == WAIT_OBJECT_0;
+    int icons = 0;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "TCoolTrayIconWnd", nullptr); w;
+         w = FindWindowExA(nullptr, w, "TCoolTrayIconWnd", nullptr))
+        ++icons;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(second.hProcess, &code);
+    if (!ended) TerminateProcess(second.hProcess, 1);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    EXPECT_TRUE(ended);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(icons, 1);
+    EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(app.MainWindow()); }, 5000)) << "the running copy shows";
+    ASSERT_TRUE(app.Close());
+}
+
 TEST_F(Foundation, IconShowsThePagesAndMinimisingReturnsToTheIcon) {
     App app;
     ASSERT_TRUE(app.Start());

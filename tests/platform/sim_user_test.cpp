@@ -43,8 +43,9 @@ TEST_F(SimUserTest, ShellWindowsAreFoundAsOnWindows) {
     EXPECT_EQ(user.FindWindow("progman", "Program Manager"), s.progman);
     Hwnd defView = user.FindWindowEx(s.progman, 0, "SHELLDLL_DefView", nullptr);
     EXPECT_EQ(defView, s.defView);
-    EXPECT_EQ(user.FindWindowEx(defView, 0, "SysListView32", ""), s.listView);
-    EXPECT_FALSE(user.FindWindowEx(defView, 0, "SysListView32", "FolderView"));
+    EXPECT_EQ(user.FindWindowEx(defView, 0, "SysListView32", nullptr), s.listView);
+    EXPECT_EQ(user.FindWindowEx(defView, 0, "SysListView32", "FolderView"), s.listView);
+    EXPECT_FALSE(user.FindWindowEx(defView, 0, "SysListView32", ""));
     Hwnd tray = user.FindWindow("Shell_TrayWnd", nullptr);
     EXPECT_EQ(user.FindWindowEx(user.FindWindowEx(tray, 0, "TrayNotifyWnd", nullptr), 0, "TrayClockWClass",
                                 nullptr),

@@ -827,6 +827,24 @@ plat::Handle SimKernel::CreateEvent(bool manualReset, bool initialState) {
     return h;
 }
 
+plat::Handle SimKernel::CreateMutex(bool initialOwner, const std::string& name) {
+    journal_.Add("CreateMutex(" + std::to_string(initialOwner) + ", " + fmt::Quote(name) + ")");
+    if (FailWith(journal_.Fails("CreateMutex"))) return 0;
+    std::lock_guard lock(mu_);
+    std::shared_ptr<Waitable> mutex;
+    for (const auto& [h, w] : waitables_)
+        if (w->kind == Kind::Mutex && !name.empty() && w->name == name) mutex = w;
+    lastError = mutex ? static_cast<std::uint32_t>(plat::ERROR_ALREADY_EXISTS) : 0;
+    if (!mutex) {
+        mutex = std::make_shared<Waitable>();
+        mutex->kind = Kind::Mutex;
+        mutex->name = name;
+    }
+    plat::Handle h = NewHandleLocked();
+    waitables_[h] = mutex;
+    return h;
+}
+
 bool SimKernel::SetEvent(plat::Handle event) {
     if (journal_.Fails("SetEvent")) return false;
     std::lock_guard lock(mu_);

@@ -75,6 +75,7 @@
 //   CreateFile("<path>", <access>, <share>, <disposition>, <flags>)  (for writing)  WriteFile(<handle>, <size>)
 //   FindFirstChangeNotification("<path>", <subtree>, <filter>)
 //   FindCloseChangeNotification(<handle>)   WinExec("<cmdLine>", <show>)
+//   CreateMutex(<initialOwner>, "<name>")
 //   OutputDebugString("<text>")
 // Injected failures return ERROR_ACCESS_DENIED for the calls that return codes.
 // Standard user (SetStandardUser): as for a user without administrator rights on
@@ -82,9 +83,12 @@
 // DeleteFile in C:\WINDOWS, C:\Program Files or C:\Program Files (x86) fail
 // with ERROR_ACCESS_DENIED (the calls returning BOOL set it as the last error).
 // Last error (per thread): FindFirstChangeNotification, FindNextChangeNotification,
-// CreateEvent, WaitForMultipleObjects and CreateDirectory set it when they fail, to the injected
+// CreateEvent, CreateMutex, WaitForMultipleObjects and CreateDirectory set it when they fail, to the injected
 // code (ERROR_ACCESS_DENIED when none is given) or to Windows' code for the cause;
-// FormatMessage answers SystemMessageText.
+// FormatMessage answers SystemMessageText. CreateMutex sets ERROR_ALREADY_EXISTS
+// when it opens a mutex of that name that another open handle keeps alive (names
+// compare exactly, as kernel object names do), and 0 when it makes a new one; the
+// ownership of a mutex is not modelled.
 //
 // Version and processor times (pure queries, not journaled):
 // - GetVersionEx answers an NT system (platform 2, version 5.1.2600) unless
@@ -197,6 +201,7 @@ public:
     bool FindCloseChangeNotification(plat::Handle change) override;
     plat::Handle CreateEvent(bool manualReset, bool initialState) override;
     bool SetEvent(plat::Handle event) override;
+    plat::Handle CreateMutex(bool initialOwner, const std::string& name) override;
     bool CloseHandle(plat::Handle handle) override;
     std::uint32_t WaitForSingleObject(plat::Handle handle, std::uint32_t ms) override;
     std::uint32_t WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,
@@ -288,13 +293,14 @@ public:
     int ThreadPriority() const { return threadPriority_; }
 
 private:
-    enum class Kind { Event, Change, Process };
+    enum class Kind { Event, Change, Process, Mutex };
     struct Waitable {
         Kind kind = Kind::Event;
         bool manualReset = true;
         bool signalled = false;
         std::string folder;  // change notifications: the watched folder's key
         bool subtree = false;
+        std::string name;  // named mutexes
     };
     struct DirCloser {
         void operator()(void* dir) const;

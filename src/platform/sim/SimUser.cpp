@@ -413,6 +413,11 @@ plat::Hwnd SimUser::GetForegroundWindow() {
     return foreground_;
 }
 
+bool SimUser::AllowSetForegroundWindow(std::uint32_t processId) {
+    journal_.Add("AllowSetForegroundWindow(" + std::to_string(processId) + ")");
+    return !journal_.Fails("AllowSetForegroundWindow");
+}
+
 bool SimUser::SetForegroundWindow(plat::Hwnd wnd) {
     journal_.Add("SetForegroundWindow(" + Dec(wnd) + ")");
     if (journal_.Fails("SetForegroundWindow")) return false;
@@ -856,7 +861,7 @@ const ShellWindowHandles& SimUser::CreateShellWindows() {
     ShellWindowHandles s;
     s.progman = NewWindowLocked(0, "Progman", "Program Manager", true, false, {});
     s.defView = NewWindowLocked(s.progman, "SHELLDLL_DefView", "", true, false, {});
-    s.listView = NewWindowLocked(s.defView, "SysListView32", "", true, false, {});
+    s.listView = NewWindowLocked(s.defView, "SysListView32", "FolderView", true, false, {});
     auto& lv = Find(s.listView)->listView;
     lv.textColor = 0xFFFFFF;
     lv.textBkColor = plat::CLR_NONE;

@@ -48,6 +48,7 @@
 //   SendMessageTimeout(<hwnd>, 0x<msg>, <w>, <l>, <flags>, <timeout>)
 //   PostMessage(<hwnd>, 0x<msg>, <w>, <l>)
 //   SetForegroundWindow(<hwnd>)           SetFocus(<hwnd>)
+//   AllowSetForegroundWindow(<processId>)
 //   SetTimer(<hwnd>, <id>, <ms>)          KillTimer(<hwnd>, <id>)
 //   RegisterHotKey(<hwnd>, <id>, <mods>, 0x<vk>)   UnregisterHotKey(<hwnd>, <id>)
 //   SystemParametersInfo(<action>, <ui>, <pv>, <winIni>)  pv: null, "<path>" for
@@ -119,7 +120,7 @@ struct WindowState {
 struct ShellWindowHandles {
     plat::Hwnd progman = 0;      // "Progman" "Program Manager"
     plat::Hwnd defView = 0;      // "SHELLDLL_DefView" ""
-    plat::Hwnd listView = 0;     // "SysListView32" "", the desktop icons
+    plat::Hwnd listView = 0;     // "SysListView32" "FolderView", the desktop icons
     plat::Hwnd tray = 0;         // "Shell_TrayWnd" ""
     plat::Hwnd trayNotify = 0;   // "TrayNotifyWnd" ""
     plat::Hwnd clock = 0;        // "TrayClockWClass" ""
@@ -178,6 +179,7 @@ public:
 
     plat::Hwnd GetForegroundWindow() override;
     bool SetForegroundWindow(plat::Hwnd wnd) override;
+    bool AllowSetForegroundWindow(std::uint32_t processId) override;
     plat::Hwnd SetFocus(plat::Hwnd wnd) override;
     plat::Hwnd GetDesktopWindow() override;
     std::string GetWindowText(plat::Hwnd wnd, int maxCount) override;

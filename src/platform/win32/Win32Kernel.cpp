@@ -254,6 +254,10 @@ plat::Handle Win32Kernel::CreateEvent(bool manualReset, bool initialState) {
 
 bool Win32Kernel::SetEvent(plat::Handle event) { return ::SetEvent(H(event)) != FALSE; }
 
+plat::Handle Win32Kernel::CreateMutex(bool initialOwner, const std::string& name) {
+    return P(::CreateMutexA(nullptr, initialOwner, name.c_str()));
+}
+
 bool Win32Kernel::CloseHandle(plat::Handle handle) { return ::CloseHandle(H(handle)) != FALSE; }
 
 std::uint32_t Win32Kernel::WaitForSingleObject(plat::Handle handle, std::uint32_t ms) {

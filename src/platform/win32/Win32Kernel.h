@@ -57,6 +57,7 @@ public:
     bool FindCloseChangeNotification(plat::Handle change) override;
     plat::Handle CreateEvent(bool manualReset, bool initialState) override;
     bool SetEvent(plat::Handle event) override;
+    plat::Handle CreateMutex(bool initialOwner, const std::string& name) override;
     bool CloseHandle(plat::Handle handle) override;
     std::uint32_t WaitForSingleObject(plat::Handle handle, std::uint32_t ms) override;
     std::uint32_t WaitForMultipleObjects(std::uint32_t count, const plat::Handle* handles, bool waitAll,

@@ -146,6 +146,10 @@ plat::Hwnd Win32User::GetForegroundWindow() { return P(::GetForegroundWindow());
 
 bool Win32User::SetForegroundWindow(plat::Hwnd wnd) { return ::SetForegroundWindow(H(wnd)); }
 
+bool Win32User::AllowSetForegroundWindow(std::uint32_t processId) {
+    return ::AllowSetForegroundWindow(processId) != FALSE;
+}
+
 plat::Hwnd Win32User::SetFocus(plat::Hwnd wnd) { return P(::SetFocus(H(wnd))); }
 
 plat::Hwnd Win32User::GetDesktopWindow() { return P(::GetDesktopWindow()); }

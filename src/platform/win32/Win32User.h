@@ -54,6 +54,7 @@ public:
 
     plat::Hwnd GetForegroundWindow() override;
     bool SetForegroundWindow(plat::Hwnd wnd) override;
+    bool AllowSetForegroundWindow(std::uint32_t processId) override;
     plat::Hwnd SetFocus(plat::Hwnd wnd) override;
     plat::Hwnd GetDesktopWindow() override;
     std::string GetWindowText(plat::Hwnd wnd, int maxCount) override;

@@ -19,6 +19,7 @@
 #undef CreateDirectory
 #undef CreateEvent
 #undef CreateFile
+#undef CreateMutex
 #undef DeleteFile
 #undef FindFirstChangeNotification
 #undef FindFirstFile

@@ -1,0 +1,41 @@
+#include "system/SingleCopy.h"
+
+#include "platform/constants.h"
+
+TSingleCopy::TSingleCopy(plat::IKernel& kernel, plat::IUser& user)
+    : FKernel(kernel), FUser(user), FShowMessage(user.RegisterWindowMessage(kShowMessage)) {}
+
+TSingleCopy::~TSingleCopy() {
+    if (FMutex) FKernel.CloseHandle(FMutex);
+}
+
+int TSingleCopy::Run(const std::function<int()>& program) {
+    if (Claim()) return program();
+    if (!HandOver()) FKernel.OutputDebugString("The running copy's window did not answer; this start ends.");
+    return 0;
+}
+
+bool TSingleCopy::Claim() {
+    FMutex = FKernel.CreateMutex(false, kMutexName);
+    if (!FMutex) {
+        // A copy started elevated or by another user of this session owns the name.
+        // Any other failure leaves no way to tell, and running beats refusing to.
+        return FKernel.GetLastError() != static_cast<std::uint32_t>(plat::ERROR_ACCESS_DENIED);
+    }
+    return FKernel.GetLastError() != static_cast<std::uint32_t>(plat::ERROR_ALREADY_EXISTS);
+}
+
+bool TSingleCopy::HandOver() {
+    // The first copy makes its window a moment after it takes the mutex.
+    plat::Hwnd wnd = FUser.FindWindow(kWindowClass, nullptr);
+    for (std::uint32_t waited = 0; !wnd && waited < kWindowWaitMs; waited += kWindowPollMs) {
+        FKernel.Sleep(kWindowPollMs);
+        wnd = FUser.FindWindow(kWindowClass, nullptr);
+    }
+    if (!wnd) return false;
+    // The user started this process, so it may bring a window to the front; the
+    // running copy may do so in its stead. A posted message keeps a hung copy
+    // from holding this one.
+    FUser.AllowSetForegroundWindow(plat::ASFW_ANY);
+    return FUser.PostMessage(wnd, FShowMessage, 0, 0);
+}
