@@ -1,5 +1,7 @@
 #include "app/QuorvFrm.h"
 
+#include <utility>
+
 #include "platform/RegKey.h"
 #include "platform/constants.h"
 #include "platform/error.h"
@@ -91,15 +93,20 @@ TQuorvForm::TQuorvForm(plat::Platform& platform, TApplication& app)
     HotKey.OnHotKey = [this](TComponent& sender, int index) { HotKeyHotKey(sender, index); };
 
     // A logon entry of the wrong type must not keep the program from starting;
-    // the box then shows no entry and a click replaces it.
-    try {
-        Autostart1.SetAppName(kTitle);
-        Autostart1.SetAutostart(true);
-        Autostart1.SetStartNextLogon(false);
-        Autostart1.SetGlobal(false);
-    } catch (const EVelantError& error) {
-        plat::Trace(FPlatform.kernel, "Reading the logon entry", error);
-    }
+    // the box then shows no entry and a click replaces it. Each step runs even
+    // after a failed one: the start-up's own write request must be spent here,
+    // or the user's first click would be taken for it and keep the bad value.
+    const auto startUpStep = [this](auto step) {
+        try {
+            step();
+        } catch (const EVelantError& error) {
+            plat::Trace(FPlatform.kernel, "Reading the logon entry", error);
+        }
+    };
+    startUpStep([this] { Autostart1.SetAppName(kTitle); });
+    startUpStep([this] { Autostart1.SetAutostart(true); });
+    startUpStep([this] { Autostart1.SetStartNextLogon(false); });
+    startUpStep([this] { Autostart1.SetGlobal(false); });
     ckAutorun.OnClick = [this] { ckAutorunClick(); };
 
     // The system's screensaver settings are the user's: the controls start from
@@ -236,6 +243,13 @@ void TQuorvForm::FormCreate() {
         ckAutorun.SetChecked(Autostart1.Exists());
     } catch (const EVelantError& error) {
         plat::Trace(FPlatform.kernel, "Reading the logon entry", error);
+        // A value the logon cannot run is no entry, so the box shows none. Its
+        // handler stays out of this: unchecking would delete another tool's value
+        // before the user has asked for anything.
+        TNotifyEvent click = std::move(ckAutorun.OnClick);
+        ckAutorun.OnClick = nullptr;
+        ckAutorun.SetChecked(false);
+        ckAutorun.OnClick = std::move(click);
     }
 
     MD.SetShowDesktop(ckDesktopIcons.Checked());

@@ -40,10 +40,13 @@ bool TTavironAutostart::EntryExists(bool runOnce, bool machineWide) const {
 
 bool TTavironAutostart::WriteEntry(bool runOnce, bool machineWide, bool value) {
     if (FFirstWritePending) {
-        // The program's first request keeps the logon entry as it is found.
+        // The program's first request keeps the logon entry as it is found. It is
+        // spent even when the entry cannot be read (a value of another type), or
+        // else that value would turn every later request, the user's too, into
+        // the same failed read.
+        FFirstWritePending = false;
         FInRun = EntryExists(false, FMachineWide);
         value = FInRun;
-        FFirstWritePending = false;
     }
     if (FValueName.empty()) return false;
     plat::RegKey key = plat::RegKey::Create(FReg, Root(machineWide), EntryKey(runOnce), plat::KEY_ALL_ACCESS);

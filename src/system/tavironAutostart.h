@@ -37,7 +37,8 @@ public:
     bool Exists() const;
     // True until the first write request of this component has been made: that
     // request keeps the logon entry as it was found, so no entry is ever created
-    // or removed by the program's own start-up values.
+    // or removed by the program's own start-up values. A request whose reading of
+    // the entry fails counts as made.
     bool FirstWritePending() const { return FFirstWritePending; }
 
     // An entry is present when its key opens and the value reads as a non-empty

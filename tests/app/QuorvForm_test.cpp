@@ -379,6 +379,14 @@ TEST(MainFormTraceTest, ErrorsStartUpGoesOnAfterLeaveATrace) {
         form.Loaded();
         EXPECT_TRUE(win.Contains("OutputDebugString(\"" + std::string(c.trace) + "\")")) << c.what;
         EXPECT_TRUE(win.Dialogs().MessageBoxes().empty()) << c.what;
+        // The box shows no entry, and the user's click writes one (over a bad one too).
+        const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+        EXPECT_FALSE(form.ckAutorun.Checked()) << c.what;
+        form.ckAutorun.SetChecked(true);
+        EXPECT_EQ(win.Registry().Get(HKCU, run, "Velant! Pro 2001").value().type, plat::REG_SZ) << c.what;
+        EXPECT_EQ(win.Registry().GetString(HKCU, run, "Velant! Pro 2001"),
+                  "\"C:\\Program Files\\Velant\\VelantPro.exe\"")
+            << c.what;
     }
 }
 

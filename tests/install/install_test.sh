@@ -2,8 +2,8 @@
 # The release as a user gets it: checks the packages that the Windows build's target
 # "package" left in build/windows/package, then, in a Wine prefix of its own (created
 # here and deleted at the end), installs silently, starts the installed program and sees
-# its notification icon, installs again over the running copy, uninstalls silently and
-# checks that only the settings are left.
+# its notification icon, installs again over the running copy, ticks "Autorun" in it,
+# uninstalls silently and checks that only the settings are left.
 #
 # Needs the Windows build with its package and velant_install_probe.exe. Uses the
 # project's X display (scripts/wine-env.sh) but neither its prefix nor its Wine server.
@@ -22,7 +22,7 @@ desktop=InstallTest
 product="Velant! Pro 2001"
 uninstall_key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-run_value="$product#Autostart"
+runonce_key='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 settings_key="HKCU\\Software\\Corvane\\$product"
 
 fail() {
@@ -141,9 +141,7 @@ start_program
 saved_on_close() { [ "$(reg_data "$settings_key" FormVersion)" = 0 ] && [ "$(reg_data "$settings_key" Visible)" = 0 ]; }
 reg_has "$settings_key" FormVersion && fail "settings saved before the program was ever closed"
 
-# The program's logon entry (written when the user ticks its autorun box) and another
-# program's, which the uninstaller must leave alone.
-w reg add "$run_key" /v "$run_value" /d "\"$install_dir\\VelantPro.exe\"" /f >/dev/null
+# Another program's logon entry, which the uninstaller must leave alone.
 w reg add "$run_key" /v OtherProgram /d '"C:\other.exe"' /f >/dev/null
 
 # --- Install over the running copy ------------------------------------------------------
@@ -154,6 +152,12 @@ saved_on_close || fail "the running copy was not closed through its window: no s
 ok "installing again closed the running copy, which saved its settings"
 
 start_program
+# The name of the logon entry comes from the program itself: the one its "Autorun" box
+# writes for the installed exe. A next-logon entry of that name must go as well.
+run_value=$(w "$probe" autorun 30) || fail "ticking \"Autorun\" wrote no logon entry"
+[ -n "$run_value" ] || fail "ticking \"Autorun\" wrote a logon entry without a name"
+w reg add "$runonce_key" /v "$run_value" /d "\"$install_dir\\VelantPro.exe\"" /f >/dev/null
+ok "ticking \"Autorun\" wrote the logon entry \"$run_value\""
 # Saved again by the uninstaller's close request.
 w reg delete "$settings_key" /v FormVersion /f >/dev/null
 
@@ -171,6 +175,7 @@ w "$probe" gone 10 >/dev/null || fail "the uninstaller left the program running"
 [ ! -e "$shortcut_unix" ] || fail "the Start-menu shortcut is still there"
 key_exists "$uninstall_key" && fail "the uninstall entry is still there"
 reg_has "$run_key" "$run_value" && fail "the program's logon entry is still there"
+reg_has "$runonce_key" "$run_value" && fail "the program's next-logon entry is still there"
 reg_has "$run_key" OtherProgram || fail "the uninstaller removed another program's logon entry"
 saved_on_close || fail "the uninstaller did not close the program through its window, or removed the settings"
 ok "uninstalled: files, shortcut, uninstall entry and logon entry gone; settings kept"

@@ -184,6 +184,11 @@ TEST_F(AutostartTest, ValueOfAnotherTypeFailsWithItsNameAndIsLeftAlone) {
     }
     EXPECT_EQ(win.Registry().GetDword(HKEY_CURRENT_USER, kRun, kInitialName), 1u);
     EXPECT_EQ(win.Registry().OpenHandleCount(), 0u);
+    // The failed request was the first one: the next writes the entry over the value.
+    EXPECT_FALSE(a->FirstWritePending());
+    a->SetAutostart(true);
+    EXPECT_EQ(win.Registry().Get(HKEY_CURRENT_USER, kRun, kInitialName).value().type, plat::REG_SZ);
+    EXPECT_TRUE(a->Exists());
     // Renaming reads the entries under the new name and meets the same value.
     win.Registry().RemoveKey(HKEY_CURRENT_USER, kRun);
     win.Registry().SetDword(HKEY_CURRENT_USER, kRun, kName, 1);
