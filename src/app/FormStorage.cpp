@@ -206,8 +206,7 @@ void TFormStorage::WriteProperty(const std::string& entry, bool sliced) {
     auto prop = p.component->Property(p.property);
     if (!prop) return;
 
-    auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
-    if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
+    auto base = plat::RegKey::CreateOrThrow(FRegistry, plat::HKEY_CURRENT_USER, IniFileName);
 
     if (prop->kind == TPropKind::Strings) {
         base.Close();
@@ -215,8 +214,7 @@ void TFormStorage::WriteProperty(const std::string& entry, bool sliced) {
         return;
     }
 
-    auto key = plat::RegKey::Create(FRegistry, base.Get(), IniSection, plat::KEY_ALL_ACCESS);
-    if (!key.Valid()) throw EVelantError("Failed to create key " + IniSection);
+    auto key = plat::RegKey::CreateOrThrow(FRegistry, base.Get(), IniSection);
     if (prop->kind == TPropKind::Font) {
         for (const auto& fp : kFontProps) {
             const std::string name = p.valueName + fp.name;
@@ -259,8 +257,7 @@ void TFormStorage::WriteList(const std::string& entry, const TPropRef& prop, con
             if (stored->second == revision) return;  // the entries the key already holds
             FListStored.erase(stored);
         }
-        auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
-        if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
+        auto base = plat::RegKey::CreateOrThrow(FRegistry, plat::HKEY_CURRENT_USER, IniFileName);
         // A copy left by a write that never ended is older than the list's own key.
         FRegistry.RegDeleteKey(base.Get(), copyKey);
         if (items.empty()) {
@@ -269,8 +266,7 @@ void TFormStorage::WriteList(const std::string& entry, const TPropRef& prop, con
             return;
         }
 
-        auto copy = plat::RegKey::Create(FRegistry, base.Get(), copyKey, plat::KEY_ALL_ACCESS);
-        if (!copy.Valid()) throw EVelantError("Failed to create key " + copyKey);
+        auto copy = plat::RegKey::CreateOrThrow(FRegistry, base.Get(), copyKey);
         std::size_t copied = 0;
         for (; copied < items.size(); ++copied) {
             betweenSlices(copied);
@@ -283,8 +279,7 @@ void TFormStorage::WriteList(const std::string& entry, const TPropRef& prop, con
         copy.Close();
 
         FRegistry.RegDeleteKey(base.Get(), listKey);
-        auto key = plat::RegKey::Create(FRegistry, base.Get(), listKey, plat::KEY_ALL_ACCESS);
-        if (!key.Valid()) throw EVelantError("Failed to create key " + listKey);
+        auto key = plat::RegKey::CreateOrThrow(FRegistry, base.Get(), listKey);
         Check(key.WriteString("Count", std::to_string(items.size())), "Count");
         for (std::size_t i = 0; i < items.size(); ++i) {
             betweenSlices(i);
@@ -302,10 +297,8 @@ void TFormStorage::WriteList(const std::string& entry, const TPropRef& prop, con
 
 void TFormStorage::Save(bool destroying) {
     if (!Active || !UseRegistry) return;
-    auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
-    if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
-    auto key = plat::RegKey::Create(FRegistry, base.Get(), IniSection, plat::KEY_ALL_ACCESS);
-    if (!key.Valid()) throw EVelantError("Failed to create key " + IniSection);
+    auto base = plat::RegKey::CreateOrThrow(FRegistry, plat::HKEY_CURRENT_USER, IniFileName);
+    auto key = plat::RegKey::CreateOrThrow(FRegistry, base.Get(), IniSection);
     auto write = [&](const std::string& name, const std::string& text) {
         Check(key.WriteString(name, text), name);
     };
@@ -354,7 +347,8 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
         const std::string listKey = IniFileName + "\\" + IniSection + "." + p.valueName;
         // A whole copy beside the list's own key is the newer list, whose write
         // into its own key did not end.
-        auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, listKey + kListCopySuffix, plat::KEY_READ);
+        auto key =
+            plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, listKey + kListCopySuffix, plat::KEY_READ);
         std::optional<std::string> countText;
         if (key.Valid()) countText = key.ReadString("Count");
         const bool fromCopy = countText.has_value();
@@ -426,8 +420,7 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
 void TFormStorage::RestoreStoredSettings() {
     if (!Active || !UseRegistry) return;
     // The store's own key is created even though it is only read here.
-    auto base = plat::RegKey::Create(FRegistry, plat::HKEY_CURRENT_USER, IniFileName, plat::KEY_ALL_ACCESS);
-    if (!base.Valid()) throw EVelantError("Failed to create key " + IniFileName);
+    auto base = plat::RegKey::CreateOrThrow(FRegistry, plat::HKEY_CURRENT_USER, IniFileName);
     auto section = plat::RegKey::Open(FRegistry, base.Get(), IniSection, plat::KEY_READ);
     std::optional<std::string> versionText, activeName;
     if (section.Valid()) {

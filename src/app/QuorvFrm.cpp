@@ -386,8 +386,7 @@ bool TQuorvForm::ActiveDesktopEnabled() {
 // --- mirror values ---
 
 void TQuorvForm::WriteRegistryText(const std::string& key, const std::string& name, const std::string& text) {
-    auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
-    if (!k.Valid()) throw EVelantError("Failed to create key " + key);
+    auto k = plat::RegKey::CreateOrThrow(FPlatform.registry, plat::HKEY_CURRENT_USER, key);
     // Two terminating zero bytes: outside readers of these values expect them.
     if (k.WriteString(name, text, true) != plat::ERROR_SUCCESS)
         throw EVelantError("Failed to set data for '" + name + "'");
@@ -395,8 +394,7 @@ void TQuorvForm::WriteRegistryText(const std::string& key, const std::string& na
 
 std::string TQuorvForm::ReadRegistryText(const std::string& key, const std::string& name,
                                          const std::string& def) {
-    auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
-    if (!k.Valid()) throw EVelantError("Failed to create key " + key);
+    auto k = plat::RegKey::CreateOrThrow(FPlatform.registry, plat::HKEY_CURRENT_USER, key);
     return k.ReadString(name).value_or(def);
 }
 
@@ -415,8 +413,7 @@ void TQuorvForm::SaveListSetting(const TListBox& list) {
     // the list as it is now.
     const std::vector<std::string> items = list.Items();
     TListWriteSlices slices(FApp, FListExports);
-    auto k = plat::RegKey::Create(FPlatform.registry, plat::HKEY_CURRENT_USER, key, plat::KEY_ALL_ACCESS);
-    if (!k.Valid()) throw EVelantError("Failed to create key " + key);
+    auto k = plat::RegKey::CreateOrThrow(FPlatform.registry, plat::HKEY_CURRENT_USER, key);
     // Two terminating zero bytes: outside readers of these values expect them.
     auto set = [&k](const std::string& name, const std::string& text) {
         if (k.WriteString(name, text, true) != plat::ERROR_SUCCESS)

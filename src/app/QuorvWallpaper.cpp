@@ -9,6 +9,7 @@
 #include "ui/Convert.h"
 #include "wallpaper/Jpeg.h"
 #include "wallpaper/Picture.h"
+#include "wallpaper/SafeFile.h"
 
 namespace {
 
@@ -90,9 +91,8 @@ void TQuorvForm::MakeWallpaperFolder() {
     const auto attrs = k.GetFileAttributes(FWallpaperFolder);
     if (attrs != plat::INVALID_FILE_ATTRIBUTES && (attrs & plat::FILE_ATTRIBUTE_DIRECTORY)) return;
     if (k.CreateDirectory(FWallpaperFolder)) return;
-    std::string reason = k.FormatMessage(k.GetLastError());
-    if (reason.empty()) reason = "System error.  Code: " + std::to_string(k.GetLastError()) + ".";
-    throw EVelantError("Cannot create folder \"" + FWallpaperFolder + "\". " + reason);
+    throw EVelantError("Cannot create folder \"" + FWallpaperFolder + "\". " +
+                       SystemErrorText(k, static_cast<long>(k.GetLastError())));
 }
 
 void TQuorvForm::ClearPreview() { WImg.SetPicture(nullptr); }

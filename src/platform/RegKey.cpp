@@ -30,6 +30,12 @@ RegKey RegKey::Create(IRegistry& reg, Hkey root, const std::string& path, std::u
     return RegKey(reg, key);
 }
 
+RegKey RegKey::CreateOrThrow(IRegistry& reg, Hkey root, const std::string& path) {
+    RegKey key = Create(reg, root, path, KEY_ALL_ACCESS);
+    if (!key.Valid()) throw EVelantError("Failed to create key " + path);
+    return key;
+}
+
 RegKey RegKey::Open(IRegistry& reg, Hkey root, const std::string& path, std::uint32_t access) {
     Hkey key = 0;
     if (reg.RegOpenKeyEx(root, RelativePath(path), access, key) != ERROR_SUCCESS) return RegKey();

@@ -21,6 +21,9 @@ public:
 
     // Opens root\path, creating it when missing; an invalid key on failure.
     static RegKey Create(IRegistry& reg, Hkey root, const std::string& path, std::uint32_t access);
+    // Opens root\path for writing, creating it when missing; an error naming the
+    // key when that fails.
+    static RegKey CreateOrThrow(IRegistry& reg, Hkey root, const std::string& path);
     static RegKey Open(IRegistry& reg, Hkey root, const std::string& path, std::uint32_t access);
 
     bool Valid() const { return FKey != 0; }

@@ -12,7 +12,7 @@ struct FileDialogOptions {
     std::string title;
     std::string filter;  // "Name|*.a;*.b|Name|*.c" as the program states it
     std::string defaultExt;
-    std::string fileName;  // in: initial, out: chosen
+    std::string fileName;    // in: initial, out: chosen
     std::string initialDir;  // the folder the dialog opens in; empty: the system's choice
 };
 

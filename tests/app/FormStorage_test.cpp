@@ -94,7 +94,8 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     for (const char* box :
          {"ckStretch", "ckTile", "ckWallStartup", "ckChangeWp", "ckWallRandom", "ckHotEnable", "CheckTime"})
         EXPECT_EQ(MirrorWrites(box), 0u) << box;
-    EXPECT_EQ(Reg().ValueNames(HKCU, kMain), (std::vector<std::string>{"GroupPriority", "ScreensaverProfile"}));
+    EXPECT_EQ(Reg().ValueNames(HKCU, kMain),
+              (std::vector<std::string>{"GroupPriority", "ScreensaverProfile"}));
 
     // The restore creates the base key before the first mirror write creates Main.
     const auto ops = Reg().Operations();
@@ -738,11 +739,14 @@ TEST_F(StoreTest, TheListIsWrittenWhenItsEntriesChangeNeverForASelection) {
     auto pictures = Pictures(50000, "C:\\pics");
     pictures[1] = "C:\\pics\\one.bmp";
     Reg().SetString(HKCU, kList, "Count", "50000");
-    for (const auto& [i, path] : Enumerated(pictures)) Reg().SetString(HKCU, kList, "Item" + std::to_string(i), path);
+    for (const auto& [i, path] : Enumerated(pictures))
+        Reg().SetString(HKCU, kList, "Item" + std::to_string(i), path);
     win.Kernel().WriteBytes(pictures[1], EncodeBmp(TBitmap(4, 4)));
     auto& f = Start();
     ASSERT_EQ(f.WallList.Count(), 50000);
-    auto writes = [&] { return win.Count("RegSetValueEx(") + win.Count("RegDeleteValue(") + win.Count("RegDeleteKey("); };
+    auto writes = [&] {
+        return win.Count("RegSetValueEx(") + win.Count("RegDeleteValue(") + win.Count("RegDeleteKey(");
+    };
 
     win.ClearJournal();
     f.WallList.SetItemIndex(0);

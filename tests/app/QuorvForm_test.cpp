@@ -436,8 +436,10 @@ TEST_F(MainFormTest, StartUpAppliesOnlyStoredScreensaverChoicesAndCloseRestoresO
         EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Checked(), c.onAfterStart) << c.what;
         EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ScreensaverProfile"), "1,600") << c.what;
         if (c.recorded && std::string(c.recorded) != "1,600") {
-            EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ckScrEnable_Checked"), c.systemOn ? "True" : "False");
-            EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ScrTimeout_Value"), std::to_string(c.systemSeconds / 60));
+            EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ckScrEnable_Checked"),
+                      c.systemOn ? "True" : "False");
+            EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ScrTimeout_Value"),
+                      std::to_string(c.systemSeconds / 60));
         }
         if (c.offElsewhere) {
             win.User().SetScreenSaverState(false, c.secondsAfterStart);

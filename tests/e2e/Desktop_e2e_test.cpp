@@ -301,7 +301,8 @@ TEST(DesktopE2e, LogOffShowsTheHiddenShellAgainAndSavesTheSettings) {
     ASSERT_TRUE(taskbar && shell.DefView());
     App app;
     ASSERT_TRUE(app.Start());
-    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(taskbar) && !IsWindowVisible(shell.DefView()); }, 5000));
+    ASSERT_TRUE(
+        WaitFor([&] { return !IsWindowVisible(taskbar) && !IsWindowVisible(shell.DefView()); }, 5000));
 
     DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL,
@@ -311,8 +312,8 @@ TEST(DesktopE2e, LogOffShowsTheHiddenShellAgainAndSavesTheSettings) {
     EXPECT_TRUE(IsWindowVisible(shell.DefView()));
 
     DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
-    ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000,
-                                    &answer));
+    ASSERT_TRUE(SendMessageTimeoutA(app.MainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                                    10000, &answer));
     EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckTaskbar_Checked"), SzBytes("False"));
     EXPECT_EQ(ValueBytes(HKEY_CURRENT_USER, kSectionKey, "ckDesktopIcons_Checked"), SzBytes("False"));
     ASSERT_TRUE(app.Close());

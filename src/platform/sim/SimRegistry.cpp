@@ -89,6 +89,7 @@ SimRegistry::Resolved SimRegistry::Resolve(plat::Hkey key) const {
     if (IsRoot(key)) {
         r.root = key;
         r.access = plat::KEY_ALL_ACCESS;
+        r.node = Find(key, {});
         return r;
     }
     auto it = handles_.find(key);
@@ -99,7 +100,8 @@ SimRegistry::Resolved SimRegistry::Resolve(plat::Hkey key) const {
     r.root = it->second.root;
     r.path = it->second.path;
     r.access = it->second.access;
-    if (!Find(r.root, r.path)) r.error = ERROR_KEY_DELETED;
+    r.node = Find(r.root, r.path);
+    if (!r.node) r.error = ERROR_KEY_DELETED;
     return r;
 }
 
@@ -169,6 +171,7 @@ bool SimRegistry::MachineWide(plat::Hkey root) const {
 long SimRegistry::WriteFailure(plat::Hkey root, const std::vector<std::string>& path) const {
     if (failAllWrites_) return failAllWrites_;
     if (MachineWide(root)) return plat::ERROR_ACCESS_DENIED;
+    if (failWrites_.empty()) return 0;
     for (std::size_t n = 0; n <= path.size(); ++n) {
         auto it =
             failWrites_.find(PrefixKey(root, {path.begin(), path.begin() + static_cast<std::ptrdiff_t>(n)}));
@@ -224,14 +227,16 @@ long SimRegistry::RegCloseKey(plat::Hkey key) {
 
 long SimRegistry::RegSetValueEx(plat::Hkey key, const std::string& name, std::uint32_t type,
                                 const std::vector<std::uint8_t>& data) {
-    journal_.Add("RegSetValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " + std::to_string(type) +
-                 ", " + DataText(type, data) + ")");
+    // Lists of tens of thousands of values are written with the journal off: no text then.
+    if (journal_.Recording())
+        journal_.Add("RegSetValueEx(" + KeyText(key) + ", " + fmt::Quote(name) + ", " + std::to_string(type) +
+                     ", " + DataText(type, data) + ")");
     if (auto f = journal_.Fails("RegSetValueEx")) return *f ? *f : plat::ERROR_ACCESS_DENIED;
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_SET_VALUE)) return plat::ERROR_ACCESS_DENIED;
     if (long w = WriteFailure(r.root, r.path)) return w;
-    Find(r.root, r.path)->values.Set(name, Value{type, data});
+    r.node->values.Set(name, Value{type, data});
     return plat::ERROR_SUCCESS;
 }
 
@@ -246,7 +251,7 @@ long SimRegistry::Lookup(plat::Hkey key, const std::string& name, Value& value) 
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
-    const Value* found = Find(r.root, r.path)->values.Find(name);
+    const Value* found = r.node->values.Find(name);
     if (!found) return plat::ERROR_FILE_NOT_FOUND;
     value = *found;
     return plat::ERROR_SUCCESS;
@@ -297,7 +302,7 @@ long SimRegistry::RegDeleteValue(plat::Hkey key, const std::string& name) {
     if (r.error) return r.error;
     if (!(r.access & KEY_SET_VALUE)) return plat::ERROR_ACCESS_DENIED;
     if (long w = WriteFailure(r.root, r.path)) return w;
-    return Find(r.root, r.path)->values.Erase(name) ? plat::ERROR_SUCCESS : plat::ERROR_FILE_NOT_FOUND;
+    return r.node->values.Erase(name) ? plat::ERROR_SUCCESS : plat::ERROR_FILE_NOT_FOUND;
 }
 
 long SimRegistry::RegDeleteKey(plat::Hkey key, const std::string& subKey) {
@@ -323,7 +328,7 @@ long SimRegistry::RegEnumKey(plat::Hkey key, std::uint32_t index, std::string& n
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_ENUMERATE_SUB_KEYS)) return plat::ERROR_ACCESS_DENIED;
-    Node* node = Find(r.root, r.path);
+    Node* node = r.node;
     if (index >= node->children.size()) return ERROR_NO_MORE_ITEMS;
     auto it = node->children.begin();  // ordered by lower-case name, as Windows enumerates
     std::advance(it, index);
@@ -336,7 +341,7 @@ long SimRegistry::RegEnumValue(plat::Hkey key, std::uint32_t index, std::string&
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
-    Node* node = Find(r.root, r.path);
+    Node* node = r.node;
     if (index >= node->values.size()) return ERROR_NO_MORE_ITEMS;
     name = node->values.NameAt(index);
     return plat::ERROR_SUCCESS;
@@ -348,7 +353,7 @@ long SimRegistry::RegQueryInfoKey(plat::Hkey key, std::uint32_t& values) {
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
-    values = static_cast<std::uint32_t>(Find(r.root, r.path)->values.size());
+    values = static_cast<std::uint32_t>(r.node->values.size());
     return plat::ERROR_SUCCESS;
 }
 

@@ -155,6 +155,7 @@ private:
         plat::Hkey root = 0;
         std::vector<std::string> path;
         std::uint32_t access = 0;
+        Node* node = nullptr;  // the key, while nothing else changes the tree
     };
 
     Resolved Resolve(plat::Hkey key) const;
