@@ -246,17 +246,19 @@ void TFormStorage::WriteList(const std::string& entry, const TPropRef& prop, con
         ~Running() { writing = false; }
     } running{FListWriting};
     auto betweenSlices = [&](std::size_t done) {
-        if (sliced && done != 0 && done % kListSlice == 0 && !FApp.Terminated()) FApp.ProcessMessages();
+        if (sliced) BetweenListSlices(FApp, done);
     };
     const std::string copyKey = listKey + kListCopySuffix;
     for (;;) {
         FListWritePending.erase(entry);
-        const std::vector<std::string> items = prop.getList();
+        // Every change of the selection comes here: the entries are compared by
+        // their revision before any of them is copied.
         const std::uint64_t revision = prop.getRevision ? prop.getRevision() : 0;
         if (auto stored = FListStored.find(entry); stored != FListStored.end()) {
             if (stored->second == revision) return;  // the entries the key already holds
             FListStored.erase(stored);
         }
+        const std::vector<std::string> items = prop.getList();
         auto base = plat::RegKey::CreateOrThrow(FRegistry, plat::HKEY_CURRENT_USER, IniFileName);
         // A copy left by a write that never ended is older than the list's own key.
         FRegistry.RegDeleteKey(base.Get(), copyKey);

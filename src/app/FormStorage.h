@@ -30,26 +30,28 @@ constexpr int kListSlice = 256;
 inline constexpr const char* kListCopySuffix = " (being written)";
 
 // Writing a list of tens of thousands of pictures is that many registry round
-// trips, so it runs a slice at a time with window messages in between. A
-// handler among them may start a newer write of the same list; the older one
-// then ends. Once the program is closing, the rest is written at once.
+// trips, so it runs a slice at a time with window messages in between; called
+// before writing item `done`, this lets them run at a slice's end (true then).
+// Once the program is closing, the rest is written at once.
+inline bool BetweenListSlices(TApplication& app, std::size_t done) {
+    if (done == 0 || done % kListSlice != 0 || app.Terminated()) return false;
+    app.ProcessMessages();
+    return true;
+}
+
+// The slices of one write of a list export. A handler among them may start a
+// newer write of the same list; the older one then ends.
 class TListWriteSlices {
 public:
     // `writes` counts the writes of one list; this one is the newest.
-    TListWriteSlices(TApplication& app, unsigned& writes, bool sliced = true)
-        : FApp(app), FWrites(writes), FWrite(++writes), FSliced(sliced) {}
+    TListWriteSlices(TApplication& app, unsigned& writes) : FApp(app), FWrites(writes), FWrite(++writes) {}
     // Called before writing item `done`: true when a newer write has begun.
-    bool Superseded(std::size_t done) {
-        if (!FSliced || done == 0 || done % kListSlice != 0 || FApp.Terminated()) return false;
-        FApp.ProcessMessages();
-        return FWrite != FWrites;
-    }
+    bool Superseded(std::size_t done) { return BetweenListSlices(FApp, done) && FWrite != FWrites; }
 
 private:
     TApplication& FApp;
     const unsigned& FWrites;
     const unsigned FWrite;
-    const bool FSliced;
 };
 
 class TFormStorage : public TComponent {

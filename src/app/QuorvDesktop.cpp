@@ -94,7 +94,7 @@ void TQuorvForm::ClickDesktopIcons() {
 bool TQuorvForm::IconCaptionsTransparent() {
     auto& u = FPlatform.user;
     const plat::Hwnd list =
-        u.FindWindowEx(TNewDesktop::FindDesktopView(u, "Program Manager", ""), 0, "SysListView32", nullptr);
+        TNewDesktop::FindDesktopListView(u, TNewDesktop::FindDesktopView(u, "Program Manager", ""));
     return static_cast<plat::ColorRef>(u.SendMessage(list, plat::LVM_GETTEXTBKCOLOR, 0, 0)) == plat::CLR_NONE;
 }
 

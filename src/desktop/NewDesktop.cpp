@@ -30,13 +30,17 @@ plat::Hwnd TNewDesktop::FindDesktopView(plat::IUser& user, const char* progmanTi
     return view;
 }
 
+plat::Hwnd TNewDesktop::FindDesktopListView(plat::IUser& user, plat::Hwnd view) {
+    // The view holds one list view, titled "FolderView" on today's Windows and
+    // untitled on older ones: any title will do.
+    return user.FindWindowEx(view, 0, "SysListView32", nullptr);
+}
+
 void TNewDesktop::FindShellWindows() {
     auto& u = FUser;
     ShellWindows w;
     w.defView = FindDesktopView(u, nullptr, nullptr);
-    // The view holds one list view, titled "FolderView" on today's Windows and
-    // untitled on older ones: any title will do.
-    w.desktopListView = u.FindWindowEx(w.defView, 0, "SysListView32", nullptr);
+    w.desktopListView = FindDesktopListView(u, w.defView);
     w.taskBar = u.FindWindow("Shell_TrayWnd", nullptr);
     w.trayClock =
         u.FindWindowEx(u.FindWindowEx(u.FindWindow("Shell_TrayWnd", nullptr), 0, "TrayNotifyWnd", nullptr), 0,

@@ -51,6 +51,8 @@ public:
     // animated wallpaper change). `host` receives the top-level window holding it.
     static plat::Hwnd FindDesktopView(plat::IUser& user, const char* progmanTitle, const char* viewTitle,
                                       plat::Hwnd* host = nullptr);
+    // The list view of the desktop's icons inside that view.
+    static plat::Hwnd FindDesktopListView(plat::IUser& user, plat::Hwnd view);
 
 private:
     struct ShellWindows {

@@ -100,6 +100,17 @@ pid_t StartChild(TProgram& writer, int changes) {
     return StartChild([&writer] { writer.form->ChangeWallpaper(); }, changes);
 }
 
+// How long, in nanoseconds, a child takes for two steps: the kills are spread over them.
+void TimeTwoSteps(const std::function<void()>& step, long long& ns) {
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t timed = StartChild(step, 2);
+    ASSERT_GT(timed, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(timed, &status, 0), timed);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    ns = std::chrono::nanoseconds(std::chrono::steady_clock::now() - start).count();
+}
+
 // Kills the child after `ns` nanoseconds; false when it ended on its own first.
 bool KillAfter(pid_t child, long long ns) {
     const timespec wait{static_cast<std::time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
@@ -150,20 +161,14 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
     writer.form->ChangeWallpaper();
     ASSERT_EQ(Bytes(bitmapFile), plain);
 
-    // How long a child takes for its first two changes, which spreads the kills over them.
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t timed = StartChild(writer, 2);
-    ASSERT_GT(timed, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(timed, &status, 0), timed);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    const auto twoChanges = std::chrono::steady_clock::now() - start;
+    long long twoChanges = 0;
+    ASSERT_NO_FATAL_FAILURE(TimeTwoSteps([&writer] { writer.form->ChangeWallpaper(); }, twoChanges));
     ASSERT_EQ(Bytes(bitmapFile), plain);
     std::vector<std::string> folder = host.Kernel().ListFolder(kWallpaperFolder);
     const std::set<std::string> before(folder.begin(), folder.end());
 
     std::mt19937 random(Seed());
-    std::uniform_int_distribution<long long> delay(0, std::chrono::nanoseconds(twoChanges).count());
+    std::uniform_int_distribution<long long> delay(0, twoChanges);
     int photos = 0, plains = 0, partialTemporaries = 0;
     for (int attempt = 0; attempt < 200; ++attempt) {
         SCOPED_TRACE("kill " + std::to_string(attempt));
@@ -367,16 +372,12 @@ TEST(StoredListKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
         writer->WallList.SetItems(lists[++turn % 2]);
     };
 
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t timed = StartChild(step, 2);
-    ASSERT_GT(timed, 0);
+    long long twoWrites = 0;
+    ASSERT_NO_FATAL_FAILURE(TimeTwoSteps(step, twoWrites));
     int status = 0;
-    ASSERT_EQ(waitpid(timed, &status, 0), timed);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    const auto twoWrites = std::chrono::steady_clock::now() - start;
 
     std::mt19937 random(Seed());
-    std::uniform_int_distribution<long long> delay(0, std::chrono::nanoseconds(twoWrites).count());
+    std::uniform_int_distribution<long long> delay(0, twoWrites);
     int olds = 0, news = 0;
     for (int attempt = 0; attempt < 200; ++attempt) {
         SCOPED_TRACE("kill " + std::to_string(attempt));
