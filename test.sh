@@ -102,7 +102,7 @@ if [ -n "$(find tests -name '*_test.cpp' -not -path 'tests/win32/*' -not -path '
   # ThreadSanitizer on the folder monitor's tests (and any test named for threads).
   # (grep reads all of ctest's list: with -q it could stop early, and under
   # pipefail the cut-off ctest would make the test look absent.)
-  tsan_filter='RxNotify|FolderMon|Thread'
+  tsan_filter='FolderMon|Thread'
   if ctest --test-dir build/host -N -R "$tsan_filter" 2>/dev/null | grep 'Test *#' >/dev/null; then
     if step configure-tsan cmake --preset tsan; then
       step build-tsan cmake --build --preset tsan --target velant_tests -- -k 0

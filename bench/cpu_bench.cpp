@@ -10,7 +10,7 @@
 
 #include "platform/sim/SimWindows.h"
 #include "system/PerfDataBuilder.h"
-#include "system/adCpuUsage.h"
+#include "system/CpuMeter.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ std::vector<std::vector<std::uint8_t>> Snapshots(int processors) {
     return out;
 }
 
-void RunTicks(benchmark::State& state, TCpuUsage& meter) {
+void RunTicks(benchmark::State& state, TCpuMeter& meter) {
     double sink = 0;
     for (auto _ : state) {
         meter.SampleProcessorData();
@@ -49,7 +49,7 @@ void BM_SamplePerformanceData(benchmark::State& state) {
     auto snapshots = Snapshots(processors);
     std::size_t next = 0;
     win.Registry().SetPerformanceData("238", [&] { return snapshots[next++ % 2]; });
-    TCpuUsage meter(win.Kernel(), win.Registry());
+    TCpuMeter meter(win.Kernel(), win.Registry());
     meter.SampleProcessorData();  // the buffer has grown to fit before timing
     RunTicks(state, meter);
     state.counters["bytes"] = static_cast<double>(snapshots[0].size());
@@ -62,7 +62,7 @@ void BM_SampleProcessorTimes(benchmark::State& state) {
     std::vector<plat::ProcessorTimes> times(static_cast<std::size_t>(processors),
                                             {Second, 2 * Second, Second});
     win.Kernel().SetProcessorTimes(times);
-    TCpuUsage meter(win.Kernel(), win.Registry());
+    TCpuMeter meter(win.Kernel(), win.Registry());
     meter.SampleProcessorData();
     RunTicks(state, meter);
 }

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "desktop/FolderMenu.h"
-#include "desktop/RxNotify.h"
+#include "desktop/FolderMonitor.h"
 #include "platform/sim/SimWindows.h"
 #include "ui/Application.h"
 
@@ -120,7 +120,7 @@ void RebuildDesktopMenu(benchmark::State& state, bool withRenderer) {
     CountingRenderer renderer;
     TFolderMenu menu("FolderMenu1", d.p.user, d.p.kernel, d.p.shell, d.app);
     menu.SetMenuItem(&root);
-    if (withRenderer) menu.SetCoolMenu(&renderer);
+    if (withRenderer) menu.SetEntryRenderer(&renderer);
     menu.SetFolderName(kDesk);
     for (auto _ : state) menu.Rebuild();
 
@@ -178,7 +178,7 @@ void BM_ChangeBurst(benchmark::State& state) {
         TFolderMenu menu("FolderMenu1", d.p.user, d.p.kernel, d.p.shell, d.app);
         menu.SetMenuItem(&root);
         menu.SetFolderName(kBurstDesk);
-        TRxFolderMonitor monitor("RxDesktopMonitor1", d.p.kernel, d.p.user);
+        TFolderMonitor monitor("RxDesktopMonitor1", d.p.kernel, d.p.user);
         monitor.SetDelayTime(500);
         std::size_t round = 0;
         monitor.OnChange = [&] {

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "app/QuorvFrm.h"
-#include "app/TimerLst.h"
+#include "app/MainForm.h"
+#include "app/TimerList.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
 
@@ -17,11 +17,11 @@ void BM_TimerListRound(benchmark::State& state) {
     sim::SimWindows win;
     plat::Platform p = win.platform();
     TApplication app(p.user, p.dialogs);
-    TRxTimerList list("RxTimerList1", p.user, p.kernel, app);
-    TRxTimerEvent titleBar("TitleBarTimer", 1000, true), wallPaper("WallPaperTimer", 60000, true),
+    TTimerList list("RxTimerList1", p.user, p.kernel, app);
+    TTimerEvent titleBar("TitleBarTimer", 1000, true), wallPaper("WallPaperTimer", 60000, true),
         general("General", 1000, true);
     long fired = 0;
-    for (TRxTimerEvent* e : {&titleBar, &wallPaper, &general}) {
+    for (TTimerEvent* e : {&titleBar, &wallPaper, &general}) {
         e->OnTimer = [&fired] { ++fired; };
         list.Add(*e);
     }
@@ -44,7 +44,7 @@ void BM_CaptionClockTick(benchmark::State& state) {
     win.Kernel().SetProcessorTimes(times);
     const plat::Hwnd editor = win.User().AddWindow(0, "Notepad", "Letter - Editor");
     win.User().SetForegroundWindow(editor);
-    auto form = std::make_unique<TQuorvForm>(p, app);
+    auto form = std::make_unique<TMainForm>(p, app);
     form->Loaded();
     form->ckWinClock.SetChecked(true);
     form->ckCPU.SetChecked(true);
@@ -53,7 +53,7 @@ void BM_CaptionClockTick(benchmark::State& state) {
         times[1].idle += 5'000'000, times[1].kernel += 10'000'000;
         win.Kernel().SetProcessorTimes(times);
         win.Clock().Advance(1000);
-        form->TitleBarTimerTimer();
+        form->CaptionTimerTimer();
     }
     benchmark::DoNotOptimize(win.User().Window(editor).title);
 }

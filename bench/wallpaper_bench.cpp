@@ -26,7 +26,7 @@
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimJournal.h"
 #include "platform/sim/SimKernel.h"
-#include "wallpaper/FilesScn.h"
+#include "wallpaper/FileScanner.h"
 #include "wallpaper/Jpeg.h"
 #include "wallpaper/Masks.h"
 #include "wallpaper/SafeFile.h"
@@ -293,7 +293,7 @@ void BM_ScanTree(benchmark::State& state) {
         };
     TBenchKernel kernel(std::move(options));
     Tree();
-    TFilesScan scan("FilesScan1", *kernel);
+    TFileScanner scan("FilesScan1", *kernel);
     scan.FileMask = fileMask;
     scan.Attributes = {};
     scan.SortedList = true;

@@ -12,7 +12,7 @@
 
 #include "platform/error.h"
 #include "platform/sim/SimWindows.h"
-#include "system/adCpuUsage.h"
+#include "system/CpuMeter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string kSplit = "\n--\n";
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     win.CallJournal().SetRecording(false);
     int sample = 0;
     win.Registry().SetPerformanceData("238", [&] { return answers[sample < 2 ? sample : 1]; });
-    TCpuUsage meter(win.Kernel(), win.Registry());
+    TCpuMeter meter(win.Kernel(), win.Registry());
     for (sample = 0; sample < 3; ++sample) {
         try {
             meter.SampleProcessorData();

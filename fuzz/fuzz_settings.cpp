@@ -23,7 +23,7 @@
 #include <tuple>
 #include <vector>
 
-#include "app/QuorvFrm.h"
+#include "app/MainForm.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
 
@@ -61,12 +61,12 @@ struct Program {
         app.Title = "Velant! Pro 2001";
     }
     void Start() {
-        form = std::make_unique<TQuorvForm>(p, app);
+        form = std::make_unique<TMainForm>(p, app);
         form->Loaded();
     }
     plat::Platform p;
     TApplication app;
-    std::unique_ptr<TQuorvForm> form;
+    std::unique_ptr<TMainForm> form;
 };
 
 // The value names a first run writes, and the list's names around them.
@@ -76,7 +76,7 @@ const std::vector<std::string>& KnownNames() {
         win.CallJournal().SetRecording(false);
         Program program(win);
         program.Start();
-        program.form->FormStorage1.SaveStoredSettings();
+        program.form->settingsStore.SaveStoredSettings();
         std::vector<std::string> out;
         for (const auto& [path, values] : ProgramKeys(win.Registry()))
             for (const auto& value : values) out.push_back(std::get<0>(value));
@@ -176,12 +176,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         Program program(win);
         program.Start();
-        program.form->FormStorage1.SaveStoredSettings();
+        program.form->settingsStore.SaveStoredSettings();
         first = ProgramKeys(win.Registry());
     }
     Program program(win);
     program.Start();
-    program.form->FormStorage1.SaveStoredSettings();
+    program.form->settingsStore.SaveStoredSettings();
     const Snapshot second = ProgramKeys(win.Registry());
     if (second != first) {
         ReportDifference(first, second);

@@ -2,7 +2,7 @@
 // message loop that runs until the form has closed.
 // The program's headers come before the Windows headers: platform/constants.h
 // names the same constants that windows.h defines as macros.
-#include "app/QuorvFrm.h"
+#include "app/MainForm.h"
 #include "app/resources/resource.h"
 #include "system/SingleCopy.h"
 #include "ui/Application.h"
@@ -44,7 +44,7 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
 
     int exitCode = 0;
     {
-        TQuorvForm form(platform, app);
+        TMainForm form(platform, app);
         // The icon is all a resident start shows, and it needs only its own hidden
         // window: it goes in before the configuration window's controls are built,
         // which takes longer than everything else at start.
@@ -79,16 +79,16 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
                                                              plat::LParam lParam, plat::LResult& result) {
             if (singleCopy.IsShowRequest(msg)) {
                 // Another start of the program: show the window as the icon's double click does.
-                app.Dispatch([&form] { form.CoolTrayIcon1DblClick(); });
+                app.Dispatch([&form] { form.TrayIconDblClick(); });
                 result = 0;
                 return true;
             }
             if (msg == WM_MENUCHAR) {
                 // Owner-drawn items have no text for the system to find a typed letter in.
                 const auto menu = static_cast<std::uintptr_t>(lParam);
-                const TMenuItem* popup = menu == form.RxPopupMenu1.Handle().Value()
-                                             ? &form.RxPopupMenu1.Items
-                                             : form.RxPopupMenu1.ItemFor(menu);
+                const TMenuItem* popup = menu == form.trayMenu.Handle().Value()
+                                             ? &form.trayMenu.Items
+                                             : form.trayMenu.ItemFor(menu);
                 if (!popup) return false;
                 result = win32::MenuCharResult(*popup, wParam);
                 return true;
@@ -96,15 +96,15 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
             if (msg == WM_MEASUREITEM && wParam == 0) {
                 auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
                 if (mis->CtlType != ODT_MENU) return false;
-                mis->itemData = reinterpret_cast<ULONG_PTR>(form.RxPopupMenu1.ItemFor(mis->itemID));
+                mis->itemData = reinterpret_cast<ULONG_PTR>(form.trayMenu.ItemFor(mis->itemID));
             } else if (msg == WM_DRAWITEM && wParam == 0) {
                 auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
                 if (dis->CtlType != ODT_MENU) return false;
-                dis->itemData = reinterpret_cast<ULONG_PTR>(form.RxPopupMenu1.ItemFor(dis->itemID));
+                dis->itemData = reinterpret_cast<ULONG_PTR>(form.trayMenu.ItemFor(dis->itemID));
             }
             LRESULT r = 0;
             const bool handled =
-                win32::RouteCoolMenuMessage(form.CoolMenu1, view.Window(), msg, wParam, lParam, r);
+                win32::RouteMenuRendererMessage(form.menuRenderer, view.Window(), msg, wParam, lParam, r);
             result = r;
             return handled;
         };

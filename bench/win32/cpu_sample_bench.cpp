@@ -19,7 +19,7 @@
 #include "platform/error.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Registry.h"
-#include "system/adCpuUsage.h"
+#include "system/CpuMeter.h"
 
 namespace {
 
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
         std::printf("processor times: %zu processors (NtQuerySystemInformation)\n", processors.size());
 
     try {
-        TCpuUsage meter(kernel, registry);
+        TCpuMeter meter(kernel, registry);
         meter.SampleProcessorData();
         const int count = meter.ProcessorCount();
         std::printf("meter: %d instance(s), source: %s\n", count,

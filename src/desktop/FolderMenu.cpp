@@ -81,10 +81,10 @@ void TFolderMenu::SetFolderName(const std::string& value) {
     if (OnChanged) OnChanged();
 }
 
-void TFolderMenu::SetCoolMenu(IMenuEntryRenderer* renderer) {
-    if (renderer == FCoolMenu) return;
+void TFolderMenu::SetEntryRenderer(IMenuEntryRenderer* renderer) {
+    if (renderer == FEntryRenderer) return;
     DestroyEntries();
-    FCoolMenu = renderer;
+    FEntryRenderer = renderer;
 }
 
 void TFolderMenu::SetMenuItem(TMenuItem* item) {
@@ -94,7 +94,7 @@ void TFolderMenu::SetMenuItem(TMenuItem* item) {
 }
 
 int TFolderMenu::MeasureItemHeight() {
-    if (FCoolMenu) return FUser->GetSystemMetrics(SM_CYMENU) + 1;
+    if (FEntryRenderer) return FUser->GetSystemMetrics(SM_CYMENU) + 1;
     NonClientMetrics metrics;
     metrics.cbSize = sizeof metrics;
     FUser->SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -125,7 +125,7 @@ void TFolderMenu::DestroyEntries() {
     while (!FEntries.empty()) {
         const Entry entry = FEntries.back();
         FEntries.pop_back();
-        if (FCoolMenu) FCoolMenu->DestroyEntry(*entry.item);
+        if (FEntryRenderer) FEntryRenderer->DestroyEntry(*entry.item);
         if (entry.icon) FUser->DestroyIcon(entry.icon);
     }
 }
@@ -183,13 +183,13 @@ bool TFolderMenu::AddEntries(const Names& names, unsigned generation) {
         FMenuItem->Add(std::move(owned));
         if (newColumn) FColumnBreaks.push_back(&item);
 
-        if (FCoolMenu) {
+        if (FEntryRenderer) {
             const std::string path = FFolderName + name;
             // The parent folder's entry has no icon of its own.
             const plat::Hicon icon =
                 path.find("..") == std::string::npos ? FShell->SHGetFileInfoSmallIcon(path) : 0;
             FEntries.push_back({&item, icon});
-            FCoolMenu->CreateEntry(item, icon);
+            FEntryRenderer->CreateEntry(item, icon);
         }
     }
     return true;

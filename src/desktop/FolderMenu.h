@@ -72,9 +72,9 @@ public:
     bool AutoBreak = false;
 
     // The renderer that draws the entries; none: plain items without icons.
-    IMenuEntryRenderer* CoolMenu() const { return FCoolMenu; }
+    IMenuEntryRenderer* EntryRenderer() const { return FEntryRenderer; }
     // The old renderer's entries are destroyed first (the items stay).
-    void SetCoolMenu(IMenuEntryRenderer* renderer);
+    void SetEntryRenderer(IMenuEntryRenderer* renderer);
     // The item whose submenu is managed; the old item's submenu is cleared first.
     TMenuItem* MenuItem() const { return FMenuItem; }
     void SetMenuItem(TMenuItem* item);
@@ -115,7 +115,7 @@ private:
     plat::IKernel* FKernel = nullptr;
     plat::IShell* FShell = nullptr;
     TApplication* FApp = nullptr;
-    IMenuEntryRenderer* FCoolMenu = nullptr;
+    IMenuEntryRenderer* FEntryRenderer = nullptr;
     TMenuItem* FMenuItem = nullptr;
     std::string FFolderName;
     int FItemHeight = 0;

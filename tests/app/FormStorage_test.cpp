@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "../DesignValues.h"
-#include "app/QuorvFrm.h"
+#include "app/MainForm.h"
 #include "platform/RegKey.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
@@ -42,8 +42,8 @@ class StoreTest : public ::testing::Test {
 protected:
     StoreTest() { app.Title = "Velant! Pro 2001"; }
 
-    TQuorvForm& Start() {
-        form = std::make_unique<TQuorvForm>(p, app);
+    TMainForm& Start() {
+        form = std::make_unique<TMainForm>(p, app);
         form->Loaded();
         return *form;
     }
@@ -58,12 +58,12 @@ protected:
     std::size_t PriorityCalls() { return win.Count("SetPriorityClass(") + win.Count("SetThreadPriority("); }
     // Shows the configuration window, as the icon's double click does.
     void ShowWindow() { form->MainPop_ConfigureClick(); }
-    void Minimise() { form->RxSpeedButton5.Click(); }
+    void Minimise() { form->minimizeButton.Click(); }
 
     sim::SimWindows win;
     plat::Platform p = win.platform();
     TApplication app{p.user, p.dialogs};
-    std::unique_ptr<TQuorvForm> form;
+    std::unique_ptr<TMainForm> form;
 };
 
 using velant_test::kDesignValues;
@@ -79,7 +79,7 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     EXPECT_EQ(f.GroupPriority.ItemIndex(), -1);
     EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
     EXPECT_EQ(f.CheckTime.Text(), "15");
-    EXPECT_EQ(f.WallList.Count(), 0);
+    EXPECT_EQ(f.wallpaperList.Count(), 0);
     EXPECT_EQ(f.lblIcon.Font.Name, "MS Sans Serif");
     EXPECT_EQ(f.lblIcon.Color(), 0xC0C0C0u);
 
@@ -217,7 +217,7 @@ TEST_F(StoreTest, AnEmptyTextIsStoredAsAnEmptyValue) {
 
 TEST_F(StoreTest, TheListIsStoredInASiblingKeyWithCountAndItems) {
     auto& f = Start();
-    f.WallList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"});
+    f.wallpaperList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"});
     f.Close();
 
     EXPECT_EQ(Reg().ValueNames(HKCU, kList), (std::vector<std::string>{"Count", "Item0", "Item1", "Item2"}));
@@ -230,7 +230,7 @@ TEST_F(StoreTest, TheListIsStoredInASiblingKeyWithCountAndItems) {
     // The next start gets the entries back in their order.
     form.reset();
     auto& g = Start();
-    EXPECT_EQ(g.WallList.Items(),
+    EXPECT_EQ(g.wallpaperList.Items(),
               (std::vector<std::string>{"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"}));
 }
 
@@ -239,18 +239,18 @@ TEST_F(StoreTest, AShorterListLeavesNoItemsOfTheLongerOneAndAnEmptyListDeletesTh
     for (int i = 0; i < 3; ++i)
         Reg().SetString(HKCU, kList, "Item" + std::to_string(i), "C:\\old" + std::to_string(i));
     auto& f = Start();
-    ASSERT_EQ(f.WallList.Count(), 3);
+    ASSERT_EQ(f.wallpaperList.Count(), 3);
 
-    f.WallList.SetItems({"C:\\new.bmp"});
+    f.wallpaperList.SetItems({"C:\\new.bmp"});
     f.Close();
     EXPECT_EQ(Reg().ValueNames(HKCU, kList), (std::vector<std::string>{"Count", "Item0"}));
 
-    f.WallList.Clear();
+    f.wallpaperList.Clear();
     f.Close();
     EXPECT_FALSE(Reg().HasKey(HKCU, kList));
 
     form.reset();
-    EXPECT_EQ(Start().WallList.Count(), 0);
+    EXPECT_EQ(Start().wallpaperList.Count(), 0);
 }
 
 TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
@@ -291,7 +291,7 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
             const std::string item = std::string("C:\\") + char('a' + i % 26) + ".bmp";
             Reg().SetString(HKCU, kList, "Item" + std::to_string(i), item);
         }
-        EXPECT_EQ(Start().WallList.Items(), c.items) << c.count;
+        EXPECT_EQ(Start().wallpaperList.Items(), c.items) << c.count;
     }
     // A whole list is read without listing the key's values: with the listing
     // refused, every item still comes back.
@@ -300,7 +300,7 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
     Reg().SetString(HKCU, kList, "Count", "3");
     for (const char* item : {"Item0", "Item1", "Item2"}) Reg().SetString(HKCU, kList, item, item);
     win.FailNext("RegEnumValue", plat::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Start().WallList.Items(), (std::vector<std::string>{"Item0", "Item1", "Item2"}));
+    EXPECT_EQ(Start().wallpaperList.Items(), (std::vector<std::string>{"Item0", "Item1", "Item2"}));
 }
 
 // ---- restoring ----
@@ -505,11 +505,11 @@ TEST_F(StoreTest, EachShowingOfTheWindowReloadsTheRecord) {
 
 TEST_F(StoreTest, ChangesMadeInTheWindowAreWrittenAtOnceAndSurviveMinimiseAndShow) {
     auto& f = Start();
-    f.WallList.SetItems({"C:\\a.bmp", "C:\\b.bmp"});
+    f.wallpaperList.SetItems({"C:\\a.bmp", "C:\\b.bmp"});
     ShowWindow();
-    f.RxSpeedButton22.Click();  // nothing selected: nothing deleted
-    f.WallList.SetItemIndex(0);
-    f.RxSpeedButton22.Click();  // "Delete"
+    f.deleteButton.Click();  // nothing selected: nothing deleted
+    f.wallpaperList.SetItemIndex(0);
+    f.deleteButton.Click();  // "Delete"
     f.ckWallRandom.SetChecked(true);
     f.edtDate.SetText("dd/mm  ");
     f.GroupPriority.SetItemIndex(2);
@@ -523,7 +523,7 @@ TEST_F(StoreTest, ChangesMadeInTheWindowAreWrittenAtOnceAndSurviveMinimiseAndSho
     EXPECT_TRUE(f.ckWallRandom.Checked());
     EXPECT_EQ(f.edtDate.Text(), "dd/mm") << "the stored form of the text, not the design text";
     EXPECT_EQ(f.GroupPriority.ItemIndex(), 2);
-    EXPECT_EQ(f.WallList.Items(), (std::vector<std::string>{"C:\\b.bmp"}));
+    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\b.bmp"}));
 }
 
 TEST_F(StoreTest, DestroyingWithoutCloseSavesWithVisibleOne) {
@@ -567,7 +567,7 @@ TEST_F(StoreTest, MirrorValuesCarryTwoTerminatingZerosAndReadBackPlain) {
     auto& f = Start();
     f.CheckTime.SetText("20");
     EXPECT_EQ(Reg().Get(HKCU, kMain, "CheckTime"), SzValue("20", 2));
-    EXPECT_EQ(f.ReadRegistryText(TQuorvForm::kMainKey, "CheckTime", "x"), "20");
+    EXPECT_EQ(f.ReadRegistryText(TMainForm::kMainKey, "CheckTime", "x"), "20");
 
     f.CheckTime.SetText("15");
     Reg().Set(HKCU, kMain, "CheckTime", plat::REG_SZ, Sz("20", 2));
@@ -596,10 +596,10 @@ TEST_F(StoreTest, ReadRegistryTextGivesTheDefaultForAMissingValueAndCreatesTheKe
 TEST_F(StoreTest, SaveListSettingExportsLastIndexAndItemsAndDropsOlderItems) {
     auto& f = Start();
     Reg().SetString(HKCU, kExport, "Item09", "not an item's name");
-    f.WallList.SetItems({"C:\\1.bmp", "C:\\2.bmp", "C:\\3.bmp", "C:\\4.bmp", "C:\\5.bmp"});
-    f.SaveListSetting(f.WallList);
-    f.WallList.SetItems({"C:\\x.bmp", "C:\\y.jpg"});
-    f.SaveListSetting(f.WallList);
+    f.wallpaperList.SetItems({"C:\\1.bmp", "C:\\2.bmp", "C:\\3.bmp", "C:\\4.bmp", "C:\\5.bmp"});
+    f.SaveListSetting(f.wallpaperList);
+    f.wallpaperList.SetItems({"C:\\x.bmp", "C:\\y.jpg"});
+    f.SaveListSetting(f.wallpaperList);
 
     EXPECT_EQ(Reg().ValueNames(HKCU, kExport),
               (std::vector<std::string>{"Item09", "WallList TotalItems", "Item0", "Item1"}));
@@ -610,7 +610,7 @@ TEST_F(StoreTest, SaveListSettingExportsLastIndexAndItemsAndDropsOlderItems) {
 
 TEST_F(StoreTest, ScanResultIsExportedAtOnce) {
     auto& f = Start();
-    f.FilesScan1EndProcess({"C:\\p\\a.bmp", "C:\\p\\b.jpg", "C:\\p\\c.bmp"}, 3, 0);
+    f.ScanFinished({"C:\\p\\a.bmp", "C:\\p\\b.jpg", "C:\\p\\c.bmp"}, 3, 0);
     EXPECT_EQ(Reg().GetString(HKCU, kExport, "WallList TotalItems"), "2");
     EXPECT_EQ(Reg().GetString(HKCU, kExport, "Item2"), "C:\\p\\c.bmp");
     EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "3");
@@ -674,7 +674,7 @@ TEST_F(StoreTest, ALongScanIsSavedBetweenWindowMessagesAsValueByValueWritesSaved
         return plat::LResult{0};
     });
     win.User().Post(other, plat::WM_NULL, 0, 0);
-    f.FilesScan1EndProcess(scanned, 530, 0);
+    f.ScanFinished(scanned, 530, 0);
 
     EXPECT_GT(copiedMeanwhile, 0u) << "no message ran while the list was written";
     EXPECT_LT(copiedMeanwhile, 531u) << "no message ran while the list was written";
@@ -710,16 +710,16 @@ TEST_F(StoreTest, WhatHappensBetweenTheSlicesOfASaveLosesNothing) {
         const plat::Hwnd other = win.User().AddWindow(0, "Other", "", false, [&](std::uint32_t, auto, auto) {
             ran = true;
             if (c.replaceList)
-                f.WallList.SetItems(added);
+                f.wallpaperList.SetItems(added);
             else
                 ShowWindow();
             return plat::LResult{0};
         });
         win.User().Post(other, plat::WM_NULL, 0, 0);
-        f.FilesScan1EndProcess(scanned, 530, 0);
+        f.ScanFinished(scanned, 530, 0);
 
         EXPECT_TRUE(ran);
-        EXPECT_EQ(f.WallList.Items(), c.kept);
+        EXPECT_EQ(f.wallpaperList.Items(), c.kept);
         std::vector<std::string> stored, exported;
         for (std::size_t i = 0; i < c.kept.size(); ++i) {
             stored.push_back(Reg().GetString(HKCU, kList, "Item" + std::to_string(i)));
@@ -743,24 +743,24 @@ TEST_F(StoreTest, TheListIsWrittenWhenItsEntriesChangeNeverForASelection) {
         Reg().SetString(HKCU, kList, "Item" + std::to_string(i), path);
     win.Kernel().WriteBytes(pictures[1], EncodeBmp(TBitmap(4, 4)));
     auto& f = Start();
-    ASSERT_EQ(f.WallList.Count(), 50000);
+    ASSERT_EQ(f.wallpaperList.Count(), 50000);
     auto writes = [&] {
         return win.Count("RegSetValueEx(") + win.Count("RegDeleteValue(") + win.Count("RegDeleteKey(");
     };
 
     win.ClearJournal();
-    f.WallList.SetItemIndex(0);
+    f.wallpaperList.SetItemIndex(0);
     f.ChangeWallpaper();
-    ASSERT_EQ(f.WallList.ItemIndex(), 1);
+    ASSERT_EQ(f.wallpaperList.ItemIndex(), 1);
     EXPECT_LE(writes(), 4u);
     win.ClearJournal();
-    f.WallList.Click(1);
-    ASSERT_NE(f.WImg.Picture(), nullptr);
+    f.wallpaperList.Click(1);
+    ASSERT_NE(f.preview.Picture(), nullptr);
     EXPECT_EQ(writes(), 0u);
 
     // An entry that is gone changes the entries: the list is written, once.
-    f.WallList.Click(2);
-    EXPECT_EQ(f.WallList.Count(), 49999);
+    f.wallpaperList.Click(2);
+    EXPECT_EQ(f.wallpaperList.Count(), 49999);
     EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "49999");
     for (const std::string& key : {kListCopy, kList})
         EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + key + ", \"Count\""), 1u) << key;
@@ -814,7 +814,7 @@ TEST_F(StoreTest, RestoreFailureAtStartUpIsSilent) {
     win.Registry().DenyAccess(HKCU, kStore, false);
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
     EXPECT_FALSE(f.ckWinClock.Checked());
-    EXPECT_TRUE(f.RxTimerList1.Active()) << "start-up went on";
+    EXPECT_TRUE(f.timers.Active()) << "start-up went on";
     EXPECT_EQ(f.MinutesLeft, 15) << "start-up went on";
 }
 

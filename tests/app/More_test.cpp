@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/QuorvFrm.h"
+#include "app/MainForm.h"
 #include "app/ShuffleRound.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
@@ -34,8 +34,8 @@ class MorePageTest : public ::testing::Test {
 protected:
     MorePageTest() { app.Title = "Velant! Pro 2001"; }
 
-    TQuorvForm& Start() {
-        form = std::make_unique<TQuorvForm>(p, app);
+    TMainForm& Start() {
+        form = std::make_unique<TMainForm>(p, app);
         form->Loaded();
         return *form;
     }
@@ -52,7 +52,7 @@ protected:
     std::string Change() {
         win.Advance(1);
         form->ChangeWallpaper();
-        return form->WallList.Items()[form->WallList.ItemIndex()];
+        return form->wallpaperList.Items()[form->wallpaperList.ItemIndex()];
     }
     std::vector<std::string> Changes(int n) {
         std::vector<std::string> drawn;
@@ -64,7 +64,7 @@ protected:
     sim::SimWindows win;
     plat::Platform p = win.platform();
     TApplication app{p.user, p.dialogs};
-    std::unique_ptr<TQuorvForm> form;
+    std::unique_ptr<TMainForm> form;
 };
 
 TEST_F(MorePageTest, AUserWhoNeverChangesThePageGetsThePlainProgramAndNoTraceOfIt) {
@@ -75,10 +75,10 @@ TEST_F(MorePageTest, AUserWhoNeverChangesThePageGetsThePlainProgramAndNoTraceOfI
     battery.ACLineStatus = plat::AC_LINE_OFFLINE;
     win.Power().SetPowerStatus(battery);
     auto& f = Start();
-    EXPECT_EQ(f.PageControl1.Pages.back()->Caption, "More");
-    EXPECT_EQ(f.FilesScan1.FileMask, "*.bmp, *.jpg");
+    EXPECT_EQ(f.pageControl.Pages.back()->Caption, "More");
+    EXPECT_EQ(f.fileScanner.FileMask, "*.bmp, *.jpg");
     EXPECT_TRUE(f.ckStretch.Enabled() && f.ckTile.Enabled());
-    f.WallList.SetItems(pics);
+    f.wallpaperList.SetItems(pics);
     f.ckWallRandom.SetChecked(true);
     f.ckTile.SetChecked(true);
     f.CheckTime.SetText("1");
@@ -122,7 +122,7 @@ TEST_F(MorePageTest, ChoicesAreWrittenAtOnceUnderTheirOwnKeyAndComeBackAtTheNext
     EXPECT_TRUE(again.ckAllPictures.Checked() && again.ckShuffle.Checked() &&
                 again.ckPauseFullScreen.Checked() && again.ckPauseBattery.Checked());
     EXPECT_EQ(again.GroupLayout.ItemIndex(), 2);
-    EXPECT_NE(again.FilesScan1.FileMask, "*.bmp, *.jpg");
+    EXPECT_NE(again.fileScanner.FileMask, "*.bmp, *.jpg");
     EXPECT_FALSE(again.ckStretch.Enabled() || again.ckTile.Enabled());
     EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + kMore), 0u) << "reading the choices writes nothing";
 
@@ -146,9 +146,9 @@ TEST_F(MorePageTest, AllPictureTypesWidensTheScanToEveryTypeInAnyCase) {
     auto& f = Start();
     auto scan = [&] {
         win.Shell().NextBrowseResult(std::string("C:\\pics"));
-        f.RxSpeedButton20.Click();
+        f.browseButton.Click();
         std::set<std::string> names;
-        for (const auto& path : f.WallList.Items()) names.insert(path.substr(8));
+        for (const auto& path : f.wallpaperList.Items()) names.insert(path.substr(8));
         return names;
     };
     std::set<std::string> all(plain.begin(), plain.end());
@@ -167,7 +167,7 @@ TEST_F(MorePageTest, FillAndFitStoreTheShellsOwnStylesAndApplyOnceLeavingStretch
     };
     const auto pics = Pictures(2);
     auto& f = Start();
-    f.WallList.SetItems(pics);
+    f.wallpaperList.SetItems(pics);
     for (const Case c : {Case{1, "10"}, Case{2, "6"}}) {
         f.GroupLayout.SetItemIndex(0);
         f.ckTile.SetChecked(true);
@@ -262,7 +262,7 @@ TEST(ShuffleRoundTest, EntriesThatComeAndGoMidRoundAreFollowed) {
 TEST_F(MorePageTest, ShuffleKeepsItsRoundOverARestartAndPlainRandomIgnoresIt) {
     const auto pics = Pictures(5);
     auto& f = Start();
-    f.WallList.SetItems(pics);
+    f.wallpaperList.SetItems(pics);
     f.ckWallRandom.SetChecked(true);
     f.ckShuffle.SetChecked(true);
     std::vector<std::string> drawn = Changes(2);
@@ -272,7 +272,7 @@ TEST_F(MorePageTest, ShuffleKeepsItsRoundOverARestartAndPlainRandomIgnoresIt) {
     form.reset();
 
     Start();
-    ASSERT_EQ(form->WallList.Items(), pics) << "the settings store brings the list back";
+    ASSERT_EQ(form->wallpaperList.Items(), pics) << "the settings store brings the list back";
     const auto after = Changes(3);
     drawn.insert(drawn.end(), after.begin(), after.end());
     EXPECT_EQ(Bag(drawn), Bag(pics)) << "the round goes on where it stopped";
@@ -283,7 +283,7 @@ TEST_F(MorePageTest, ShuffleKeepsItsRoundOverARestartAndPlainRandomIgnoresIt) {
 
     // Without "Randomize wallpapers" the order is the list's own.
     form->ckWallRandom.SetChecked(false);
-    form->WallList.SetItemIndex(-1);
+    form->wallpaperList.SetItemIndex(-1);
     EXPECT_EQ(Changes(5), pics);
 }
 
@@ -316,7 +316,7 @@ TEST_F(MorePageTest, APauseHoldsTheTimedChangeUntilTheUserIsFreeThenChangesOnce)
         power.ACLineStatus = c.acLine;
         win.Power().SetPowerStatus(power);
         auto& f = Start();
-        f.WallList.SetItems(pics);
+        f.wallpaperList.SetItems(pics);
         f.ckPauseFullScreen.SetChecked(c.fullScreenSwitch);
         f.ckPauseBattery.SetChecked(c.batterySwitch);
         f.CheckTime.SetText("2");

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "../wallpaper/JpegEncoder.h"
-#include "app/QuorvFrm.h"
+#include "app/MainForm.h"
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
 #include "wallpaper/Picture.h"
@@ -157,7 +157,7 @@ protected:
     // A program drops a file on the desktop (and takes the last one away): the
     // worker hands the change over, the main thread takes it and the worker waits again.
     void DesktopChange(int n) {
-        auto& monitor = form->RxDesktopMonitor1;
+        auto& monitor = form->desktopMonitor;
         ASSERT_NE(monitor.Thread(), nullptr);
         const plat::Handle watch = monitor.Thread()->NotifyHandle();
         const std::string posts = "PostMessage(" + std::to_string(monitor.WindowHandle().Value()) + ",";
@@ -199,7 +199,7 @@ protected:
                                    h.menus,
                                    h.icons,
                                    h.trayIcons,
-                                   form->CoolMenu1.EntryCount(),
+                                   form->menuRenderer.EntryCount(),
                                    h.registryKeys,
                                    h.kernelObjects,
                                    h.watches,
@@ -219,7 +219,7 @@ protected:
     plat::Platform p = win.platform();
     TApplication app{p.user, p.dialogs};
     std::unique_ptr<SimFormView> view;  // outlives the form, which uses it until the end
-    std::unique_ptr<TQuorvForm> form;
+    std::unique_ptr<TMainForm> form;
     TwoProcessors cpu;
 };
 
@@ -236,14 +236,14 @@ TEST_F(SimulatedDay, EverythingTheProgramHoldsIsFlatFromTheFirstHourToTheLast) {
     const auto started = std::chrono::steady_clock::now();
     const plat::Hwnd letter = win.User().AddWindow(0, "Notepad", "Letter - Editor");
     win.User().SetForegroundWindow(letter);
-    form = std::make_unique<TQuorvForm>(p, app);
+    form = std::make_unique<TMainForm>(p, app);
     view = std::make_unique<SimFormView>(win, *form);
     form->SetView(view.get());
     form->Loaded();
-    TQuorvForm& f = *form;
-    f.WallList.SetItems(Pictures());
-    ASSERT_TRUE(f.RxDesktopMonitor1.Active());
-    const plat::Hwnd trayWnd = f.CoolTrayIcon1.Handle();
+    TMainForm& f = *form;
+    f.wallpaperList.SetItems(Pictures());
+    ASSERT_TRUE(f.desktopMonitor.Active());
+    const plat::Hwnd trayWnd = f.trayIcon.Handle();
     const std::string kSetWallpaper = "SystemParametersInfo(20,";
 
     std::vector<Counter> counters = Counters();
@@ -266,7 +266,7 @@ TEST_F(SimulatedDay, EverythingTheProgramHoldsIsFlatFromTheFirstHourToTheLast) {
                 f.MainPop_ConfigureClick();
                 win.ProcessMessages();
                 ASSERT_TRUE(f.Showing());
-                f.RxSpeedButton5.Click();
+                f.minimizeButton.Click();
                 ASSERT_FALSE(f.Showing());
                 win.User().SetForegroundWindow(letter);
             }

@@ -114,7 +114,7 @@ protected:
     std::unique_ptr<TFolderMenu> MakeMenu(bool withRenderer = true) {
         auto m = std::make_unique<TFolderMenu>("FolderMenu1", p.user, kernel, p.shell, app);
         m->SetMenuItem(&root);
-        if (withRenderer) m->SetCoolMenu(&renderer);
+        if (withRenderer) m->SetEntryRenderer(&renderer);
         m->SetFolderName(kDesk);
         return m;
     }
@@ -273,7 +273,7 @@ TEST_F(FolderMenuTest, ChangingTheItemOrTheRendererLeavesNoEntryBehind) {
     menu->Rebuild();
 
     // Without a renderer: plain items, no icons asked for, the system's menu height.
-    menu->SetCoolMenu(nullptr);
+    menu->SetEntryRenderer(nullptr);
     EXPECT_TRUE(renderer.live.empty());
     EXPECT_EQ(Captions(root), kListing);
     EXPECT_EQ(win.User().LiveIconCount(), 0u);
@@ -285,7 +285,7 @@ TEST_F(FolderMenuTest, ChangingTheItemOrTheRendererLeavesNoEntryBehind) {
     EXPECT_TRUE(win.Contains("SystemParametersInfo(41, 340, ptr, 0)"));
 
     // A new menu item: the old one is emptied first.
-    menu->SetCoolMenu(&renderer);
+    menu->SetEntryRenderer(&renderer);
     menu->Rebuild();
     TMenuItem other("Other", "Other");
     menu->SetMenuItem(&other);

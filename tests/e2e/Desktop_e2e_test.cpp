@@ -343,7 +343,7 @@ TEST(DesktopE2e, WinWChangesTheWallpaperOnlyWhileTheHotkeysAreOn) {
     app.SelectPage(2);
     Click(app, IDC_CKHOTENABLE);
     EXPECT_FALSE(app.Checked(IDC_CKHOTENABLE));
-    Click(app, IDC_RXSPEEDBUTTON5);  // "Minimize": back to the icon
+    Click(app, IDC_MINIMIZEBUTTON);  // "Minimize": back to the icon
     WaitFor([&] { return !IsWindowVisible(app.MainWindow()); }, 3000);
     Foreground(shell.Letter());
     EXPECT_EQ(GetForegroundWindow(), shell.Letter());
@@ -382,7 +382,7 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
 
     // "Open tray" without a CD device: the device's error in a box, and the program goes on.
     ASSERT_TRUE(app.ShowThroughIcon());
-    PostMessageA(app.Control(IDC_RXSPEEDBUTTON1), BM_CLICK, 0, 0);
+    PostMessageA(app.Control(IDC_OPENTRAYBUTTON), BM_CLICK, 0, 0);
     HWND box = nullptr;
     // The message box: a dialog with the program's title.
     const bool shown =

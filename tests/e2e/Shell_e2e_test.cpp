@@ -116,7 +116,7 @@ TEST(ShellE2e, Windows11IconsInAWorkerWAndTheBoxesOfMissingPartsDisabled) {
     // A click on that desktop makes the WorkerW the foreground window; the
     // periodic check makes the captions transparent again there.
     SendMessageA(shell.ListView(), LVM_SETTEXTBKCOLOR, 0, 0xC0C0C0);
-    Click(app, IDC_RXSPEEDBUTTON5);  // "Minimize"
+    Click(app, IDC_MINIMIZEBUTTON);  // "Minimize"
     AllowSetForegroundWindow(ASFW_ANY);
     SetForegroundWindow(worker);
     EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == worker; }, 3000));

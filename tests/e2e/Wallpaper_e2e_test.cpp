@@ -168,7 +168,7 @@ TEST(WallpaperE2e, SelectingAJpegShowsItInThePreviewAtItsSizeOrStretched) {
     Screenshot(app.MainWindow(), "wallpaper-preview-stretched");
 
     // "Flip" mirrors left and right, and the preview follows at once.
-    SendMessageA(app.Control(IDC_RXSPEEDBUTTON17), BM_CLICK, 0, 0);
+    SendMessageA(app.Control(IDC_FLIPBUTTON), BM_CLICK, 0, 0);
     EXPECT_TRUE(PreviewShows(app,
                              {{{57, 42}, kQuadrants[kTopRight]},
                               {{172, 42}, kQuadrants[kTopLeft]},
@@ -178,7 +178,7 @@ TEST(WallpaperE2e, SelectingAJpegShowsItInThePreviewAtItsSizeOrStretched) {
         << Describe(shot, probes);
 
     // "Delete" removes the entry and empties the preview.
-    SendMessageA(app.Control(IDC_RXSPEEDBUTTON22), BM_CLICK, 0, 0);
+    SendMessageA(app.Control(IDC_DELETEBUTTON), BM_CLICK, 0, 0);
     EXPECT_TRUE(PreviewShows(app, {{{57, 42}, background}, {{172, 127}, background}}, &shot))
         << Describe(shot, probes);
     ASSERT_TRUE(app.Close());
@@ -240,7 +240,7 @@ TEST(WallpaperE2e, TheListScrollsToTheEndOfItsLongestEntry) {
     EXPECT_GT(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), 1000);
 
     SelectEntry(app, 1);
-    SendMessageA(app.Control(IDC_RXSPEEDBUTTON22), BM_CLICK, 0, 0);
+    SendMessageA(app.Control(IDC_DELETEBUTTON), BM_CLICK, 0, 0);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 1);
     EXPECT_EQ(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), 400) << "never narrower than 400 pixels";
     ASSERT_TRUE(app.Close());
@@ -266,7 +266,7 @@ TEST(WallpaperE2e, BrowseScansTheChosenFolderAndShowsItsProgress) {
     // the click is posted. The picker is then pointed at the folder the way
     // its owner's callback would, and confirmed once it shows that folder
     // (confirming anything else would scan some other tree).
-    PostMessageA(app.Control(IDC_RXSPEEDBUTTON20), BM_CLICK, 0, 0);
+    PostMessageA(app.Control(IDC_BROWSEBUTTON), BM_CLICK, 0, 0);
     HWND picker = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (picker = app.OwnedDialog()) != nullptr; }));
     HWND tree = FindWindowExA(picker, nullptr, WC_TREEVIEWA, nullptr);

@@ -143,7 +143,7 @@ static int TickAutorun(DWORD ms) {
         fprintf(stderr, "no logon entry starts %s\n", g_exe);
         return 1;
     }
-    SendMessageA(Control(IDC_RXSPEEDBUTTON5), BM_CLICK, 0, 0);
+    SendMessageA(Control(IDC_MINIMIZEBUTTON), BM_CLICK, 0, 0);
     if (!WaitFor(Hidden, ms)) {
         fprintf(stderr, "the window did not go back to the icon\n");
         return 1;

@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "JpegEncoder.h"
-#include "app/QuorvFrm.h"
+#include "app/MainForm.h"
 #include "platform/RegKey.h"
 #include "platform/sim/SimWindows.h"
 #include "wallpaper/Jpeg.h"
@@ -55,14 +55,14 @@ struct TProgram {
     explicit TProgram(const fs::path& root) : win(root) {
         win.CallJournal().SetRecording(false);
         app.Title = "Velant! Pro 2001";
-        form = std::make_unique<TQuorvForm>(p, app);
+        form = std::make_unique<TMainForm>(p, app);
         form->Loaded();
-        form->WallList.SetItems(kEntries);
+        form->wallpaperList.SetItems(kEntries);
     }
     sim::SimWindows win;
     plat::Platform p = win.platform();
     TApplication app{p.user, p.dialogs};
-    std::unique_ptr<TQuorvForm> form;
+    std::unique_ptr<TMainForm> form;
 };
 
 // Runs `step` `changes` times (0: until killed), after telling the parent it
@@ -193,7 +193,7 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
         // Started again, the program changes the wallpaper as it always does, whatever the
         // child left: here to the plain picture, the entry after the first.
         TProgram again(host.Root());
-        again.form->WallList.SetItemIndex(0);
+        again.form->wallpaperList.SetItemIndex(0);
         again.form->ChangeWallpaper();
         ASSERT_EQ(Bytes(bitmapFile), plain);
         EXPECT_TRUE(again.win.Dialogs().MessageBoxes().empty());
@@ -362,14 +362,14 @@ TEST(StoredListKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
                      host.Multimedia(), host.Power(), host.Dialogs(), host.Imaging()};
     TApplication app{p.user, p.dialogs};
     app.Title = "Velant! Pro 2001";
-    auto writer = std::make_unique<TQuorvForm>(p, app);
+    auto writer = std::make_unique<TMainForm>(p, app);
     writer->Loaded();
-    writer->WallList.SetItems(lists[0]);
+    writer->wallpaperList.SetItems(lists[0]);
     const std::string log = (host.Root() / "registry.log").string();
     int turn = 0;
     auto step = [&] {
         if (recorded.Fd < 0) recorded.Fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
-        writer->WallList.SetItems(lists[++turn % 2]);
+        writer->wallpaperList.SetItems(lists[++turn % 2]);
     };
 
     long long twoWrites = 0;
@@ -392,9 +392,9 @@ TEST(StoredListKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
             alarm(60);
             TRecordedRegistry::Replay(log, host.Registry());
             plat::Platform plain = host.platform();
-            TQuorvForm again(plain, app);
+            TMainForm again(plain, app);
             again.Loaded();
-            const auto& items = again.WallList.Items();
+            const auto& items = again.wallpaperList.Items();
             _exit(items == lists[0] ? 10 : items == lists[1] ? 11 : static_cast<int>(items.size() % 10));
         }
         ASSERT_EQ(waitpid(next, &status, 0), next);

@@ -9,7 +9,7 @@
 #include "platform/constants.h"
 #include "platform/win32/Win32Kernel.h"
 #include "platform/win32/Win32Registry.h"
-#include "system/adCpuUsage.h"
+#include "system/CpuMeter.h"
 
 namespace {
 
@@ -165,7 +165,7 @@ TEST(Win32KernelSystem, ProcessorTimesGrowAndAddUp) {
 TEST(Win32KernelSystem, CpuMeterReadsTheRunningSystem) {
     win32::Win32Kernel k;
     win32::Win32Registry reg;
-    TCpuUsage meter(k, reg);
+    TCpuMeter meter(k, reg);
     meter.SampleProcessorData();
     const int count = meter.ProcessorCount();
     ASSERT_GE(count, 1);

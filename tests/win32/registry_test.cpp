@@ -8,7 +8,7 @@
 
 #include "platform/constants.h"
 #include "platform/win32/Win32Registry.h"
-#include "system/adCpuUsage.h"
+#include "system/CpuMeter.h"
 
 namespace {
 

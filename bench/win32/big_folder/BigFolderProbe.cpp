@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     HWND label = app.Control(IDC_LBLSCANPROGRESS);
     HWND list = app.Control(IDC_WALLLIST);
 
-    PostMessageA(app.Control(IDC_RXSPEEDBUTTON20), BM_CLICK, 0, 0);
+    PostMessageA(app.Control(IDC_BROWSEBUTTON), BM_CLICK, 0, 0);
     HWND picker = nullptr;
     if (!WaitFor([&] { return (picker = app.OwnedDialog()) != nullptr; })) {
         std::fprintf(stderr, "no folder picker\n");

@@ -214,7 +214,7 @@ TItemState MenuItemState(UINT itemState, bool keyboardCues) {
     return state;
 }
 
-bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
+bool RouteMenuRendererMessage(TMenuRenderer& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
                           LRESULT& result) {
     // Nothing may unwind through the system's menu loop: an item that cannot be
     // drawn is left to the system.

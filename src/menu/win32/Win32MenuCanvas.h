@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "menu/CoolMenu.h"
+#include "menu/MenuRenderer.h"
 #include "menu/MenuCanvas.h"
 #include "platform/win32/Handles.h"
 
@@ -85,7 +85,7 @@ TItemState MenuItemState(UINT itemState, bool keyboardCues);
 // as item data, at the dpi of the owner's monitor. True when the message was
 // answered (result set); WM_INITMENUPOPUP is only listened to, so it returns
 // false and stays the window's to handle.
-bool RouteCoolMenuMessage(TCoolMenu& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
+bool RouteMenuRendererMessage(TMenuRenderer& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
                           LRESULT& result);
 
 // The answer to WM_MENUCHAR for a popup whose shown items are those of popup:

@@ -3,7 +3,7 @@
 // virtual clock and one file-system root, as a test's single fixture.
 //
 //   sim::SimWindows win;                 // temp root, removed at destruction
-//   TQuorvForm form(win.platform());
+//   TMainForm form(win.platform());
 //   win.Advance(1000);                   // timers and posted messages run
 //   EXPECT_EQ(win.Count("SystemParametersInfo("), 1u);
 //
