@@ -46,14 +46,14 @@ void BM_CaptionClockTick(benchmark::State& state) {
     win.User().SetForegroundWindow(editor);
     auto form = std::make_unique<TMainForm>(p, app);
     form->Loaded();
-    form->ckWinClock.SetChecked(true);
-    form->ckCPU.SetChecked(true);
+    form->mainPage.ckWinClock.SetChecked(true);
+    form->mainPage.ckCPU.SetChecked(true);
     for (auto _ : state) {
         times[0].idle += 10'000'000, times[0].kernel += 10'000'000;
         times[1].idle += 5'000'000, times[1].kernel += 10'000'000;
         win.Kernel().SetProcessorTimes(times);
         win.Clock().Advance(1000);
-        form->CaptionTimerTimer();
+        form->captionClock.Tick();
     }
     benchmark::DoNotOptimize(win.User().Window(editor).title);
 }

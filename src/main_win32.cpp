@@ -4,12 +4,12 @@
 // names the same constants that windows.h defines as macros.
 #include "app/MainForm.h"
 #include "app/resources/resource.h"
+#include "menu/win32/MenuMessages.h"
 #include "system/SingleCopy.h"
 #include "ui/Application.h"
 
 #include "ui/win32/Dpi.h"
 #include "ui/win32/FormView.h"
-#include "menu/win32/Win32MenuCanvas.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WinApi.h"
 
@@ -79,34 +79,12 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
                                                              plat::LParam lParam, plat::LResult& result) {
             if (singleCopy.IsShowRequest(msg)) {
                 // Another start of the program: show the window as the icon's double click does.
-                app.Dispatch([&form] { form.TrayIconDblClick(); });
+                app.Dispatch([&form] { form.ShowConfiguration(); });
                 result = 0;
                 return true;
             }
-            if (msg == WM_MENUCHAR) {
-                // Owner-drawn items have no text for the system to find a typed letter in.
-                const auto menu = static_cast<std::uintptr_t>(lParam);
-                const TMenuItem* popup = menu == form.trayMenu.Handle().Value()
-                                             ? &form.trayMenu.Items
-                                             : form.trayMenu.ItemFor(menu);
-                if (!popup) return false;
-                result = win32::MenuCharResult(*popup, wParam);
-                return true;
-            }
-            if (msg == WM_MEASUREITEM && wParam == 0) {
-                auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-                if (mis->CtlType != ODT_MENU) return false;
-                mis->itemData = reinterpret_cast<ULONG_PTR>(form.trayMenu.ItemFor(mis->itemID));
-            } else if (msg == WM_DRAWITEM && wParam == 0) {
-                auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-                if (dis->CtlType != ODT_MENU) return false;
-                dis->itemData = reinterpret_cast<ULONG_PTR>(form.trayMenu.ItemFor(dis->itemID));
-            }
-            LRESULT r = 0;
-            const bool handled =
-                win32::RouteMenuRendererMessage(form.menuRenderer, view.Window(), msg, wParam, lParam, r);
-            result = r;
-            return handled;
+            return win32::RoutePopupMenuMessage(form.menuRenderer, form.menuPage.trayMenu, view.Window(), msg,
+                                                wParam, lParam, result);
         };
         win32Platform.User().SetDialogWindow(view.Window());
         win32Platform.User().SetMessageFilter([&view](MSG& m) { return view.PreTranslateMessage(m); });

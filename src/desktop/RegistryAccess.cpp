@@ -118,7 +118,7 @@ void TRegistryAccess::WriteValue(const std::string& name, const TVariant& value)
         return;
     }
     if (FRegistry.RegSetValueEx(key.Get(), valueName, type, data) != plat::ERROR_SUCCESS)
-        throw EVelantError("Failed to set data for '" + valueName + "'");
+        throw plat::SetDataError(valueName);
 }
 
 void TRegistryAccess::WriteBinaryInteger(const std::string& name, std::int32_t value) {
@@ -127,7 +127,7 @@ void TRegistryAccess::WriteBinaryInteger(const std::string& name, std::int32_t v
     if (!key.Valid()) return;
     const std::string valueName = ValueName(name);
     if (FRegistry.RegSetValueEx(key.Get(), valueName, plat::REG_BINARY, Bytes(value)) != plat::ERROR_SUCCESS)
-        throw EVelantError("Failed to set data for '" + valueName + "'");
+        throw plat::SetDataError(valueName);
 }
 
 void TRegistryAccess::ReadValue(const std::string& name, const TVariant& def, TVariant& result) {

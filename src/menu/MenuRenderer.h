@@ -5,7 +5,7 @@
 // exist, their captions, check marks and handlers stay with the menu.
 //
 // Drawing goes through IMenuCanvas, so the owner window hands over its
-// WM_MEASUREITEM / WM_DRAWITEM work (platform/win32/Win32MenuCanvas.h has the
+// WM_MEASUREITEM / WM_DRAWITEM work (menu/win32/MenuMessages.h has the
 // router) and tests record the calls.
 #include <cstdint>
 #include <functional>
@@ -15,6 +15,7 @@
 #include <string>
 
 #include "menu/MenuCanvas.h"
+#include "menu/MenuEntryRenderer.h"
 #include "platform/types.h"
 #include "ui/Component.h"
 #include "ui/Controls.h"
@@ -195,7 +196,7 @@ struct TMenuChar {
 };
 TMenuChar FindMenuChar(const TMenuItem& popup, char key);
 
-class TMenuRenderer : public TComponent {
+class TMenuRenderer : public TComponent, public IMenuEntryRenderer {
 public:
     explicit TMenuRenderer(std::string name);
     ~TMenuRenderer() override;
@@ -230,6 +231,9 @@ public:
     // Forgets the item's entry; false when it had none. Call it before the item
     // goes away.
     bool RemoveEntry(const TMenuItem* item);
+    // The folder menu's items, with 16-pixel pictures.
+    void CreateEntry(TMenuItem& item, plat::Hicon icon) override { AddEntry(&item, icon, 16); }
+    void DestroyEntry(TMenuItem& item) override { RemoveEntry(&item); }
     TRenderedItem* Entry(const TMenuItem* item);
     const TRenderedItem* Entry(const TMenuItem* item) const;
     std::size_t EntryCount() const { return FEntries.size(); }

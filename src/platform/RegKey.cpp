@@ -32,7 +32,7 @@ RegKey RegKey::Create(IRegistry& reg, Hkey root, const std::string& path, std::u
 
 RegKey RegKey::CreateOrThrow(IRegistry& reg, Hkey root, const std::string& path) {
     RegKey key = Create(reg, root, path, KEY_ALL_ACCESS);
-    if (!key.Valid()) throw EVelantError("Failed to create key " + path);
+    if (!key.Valid()) throw CreateKeyError(path);
     return key;
 }
 

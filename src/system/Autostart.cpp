@@ -57,7 +57,7 @@ bool TAutostart::WriteEntry(bool runOnce, bool machineWide, bool value) {
     }
     // Quoted, so a path with spaces stays one argument.
     if (key.WriteString(FValueName, "\"" + FKernel.GetModuleFileName() + "\"") != plat::ERROR_SUCCESS)
-        throw EVelantError("Failed to set data for '" + FValueName + "'");
+        throw plat::SetDataError(FValueName);
     return true;
 }
 

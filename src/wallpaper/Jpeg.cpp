@@ -318,8 +318,7 @@ struct TSourceFile {
           handle(k.CreateFile(path, plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING,
                               plat::FILE_ATTRIBUTE_NORMAL)) {
         if (!handle)
-            throw EVelantError("Cannot open file \"" + path + "\". " +
-                               SystemErrorText(k, static_cast<long>(k.GetLastError())));
+            throw plat::FileError(k, "open file", path, static_cast<long>(k.GetLastError()));
     }
     TSourceFile(const TSourceFile&) = delete;
     TSourceFile& operator=(const TSourceFile&) = delete;
@@ -356,7 +355,7 @@ void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const
         Decode({}, &input, kMaxPicturePixels, sink);
     } catch (const EVelantError&) {
         if (input.error == plat::ERROR_SUCCESS) throw;
-        throw EVelantError("Cannot open file \"" + source + "\". " + SystemErrorText(kernel, input.error));
+        throw plat::FileError(kernel, "open file", source, input.error);
     }
     // Closed before the move, which could otherwise not replace the source itself.
     file.Close();

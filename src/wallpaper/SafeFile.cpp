@@ -5,17 +5,16 @@
 #include "platform/constants.h"
 #include "platform/error.h"
 
-std::string SystemErrorText(plat::IKernel& kernel, long code) {
-    std::string text = kernel.FormatMessage(static_cast<std::uint32_t>(code));
-    if (text.empty()) text = "System error.  Code: " + std::to_string(code) + ".";
-    return text;
+bool FileExists(plat::IKernel& kernel, const std::string& path) {
+    const auto attrs = kernel.GetFileAttributes(path);
+    return attrs != plat::INVALID_FILE_ATTRIBUTES && !(attrs & plat::FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::vector<std::uint8_t> ReadWholeFile(plat::IKernel& kernel, const std::string& path) {
     std::vector<std::uint8_t> data;
     long rc = kernel.ReadFile(path, data);
     if (rc != plat::ERROR_SUCCESS)
-        throw EVelantError("Cannot open file \"" + path + "\". " + SystemErrorText(kernel, rc));
+        throw plat::FileError(kernel, "open file", path, rc);
     return data;
 }
 
@@ -30,7 +29,7 @@ void WriteFileReplacing(plat::IKernel& kernel, const std::string& path,
         // A partly written temporary file would only waste the space that was
         // probably the cause of the failure.
         kernel.DeleteFile(temp);
-        throw EVelantError("Cannot create file \"" + path + "\". " + SystemErrorText(kernel, rc));
+        throw plat::FileError(kernel, "create file", path, rc);
     }
 }
 
@@ -72,7 +71,7 @@ void TReplacingFile::Commit() {
 
 void TReplacingFile::Fail(long code) {
     // Kept from Discard's calls, which may set the last error themselves.
-    const std::string reason = SystemErrorText(FKernel, code);
+    const std::string reason = plat::SystemErrorText(FKernel, code);
     Discard();
     throw EVelantError("Cannot create file \"" + FPath + "\". " + reason);
 }

@@ -7,8 +7,8 @@
 
 #include "platform/kernel.h"
 
-// The system's own words for why a file operation failed (its error code).
-std::string SystemErrorText(plat::IKernel& kernel, long code);
+// A file (not a folder) is there at that path.
+bool FileExists(plat::IKernel& kernel, const std::string& path);
 
 // The whole file; EVelantError naming the file and the system's reason (its own text).
 std::vector<std::uint8_t> ReadWholeFile(plat::IKernel& kernel, const std::string& path);

@@ -52,9 +52,9 @@ void TWallpaperSetter::SetFileName(const std::string& value) {
 
 void TWallpaperSetter::WriteStyle(const char* name, const char* text) {
     auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, kDesktopKey, plat::KEY_ALL_ACCESS);
-    if (!key.Valid()) throw EVelantError("Failed to open key Control Panel\\desktop");
+    if (!key.Valid()) throw plat::OpenKeyError("Control Panel\\desktop");
     if (key.WriteString(name, text) != plat::ERROR_SUCCESS)
-        throw EVelantError(std::string("Failed to set data for '") + name + "'");
+        throw plat::SetDataError(name);
 }
 
 bool TWallpaperSetter::Tile() {

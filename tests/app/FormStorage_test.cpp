@@ -1,4 +1,4 @@
-#include "app/FormStorage.h"
+#include "app/settings/FormStorage.h"
 
 #include <gtest/gtest.h>
 
@@ -57,8 +57,8 @@ protected:
     }
     std::size_t PriorityCalls() { return win.Count("SetPriorityClass(") + win.Count("SetThreadPriority("); }
     // Shows the configuration window, as the icon's double click does.
-    void ShowWindow() { form->MainPop_ConfigureClick(); }
-    void Minimise() { form->minimizeButton.Click(); }
+    void ShowWindow() { form->ShowConfiguration(); }
+    void Minimise() { form->mainPage.minimizeButton.Click(); }
 
     sim::SimWindows win;
     plat::Platform p = win.platform();
@@ -74,14 +74,14 @@ TEST_F(StoreTest, FirstRunKeepsDesignValuesRunsNoHandlerAndCreatesOnlyTheBaseKey
     auto& f = Start();
 
     // No logon entry exists yet, and the box says so.
-    EXPECT_FALSE(f.ckAutorun.Checked());
-    EXPECT_FALSE(f.ckWinClock.Checked());
-    EXPECT_EQ(f.GroupPriority.ItemIndex(), -1);
-    EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
-    EXPECT_EQ(f.CheckTime.Text(), "15");
-    EXPECT_EQ(f.wallpaperList.Count(), 0);
-    EXPECT_EQ(f.lblIcon.Font.Name, "MS Sans Serif");
-    EXPECT_EQ(f.lblIcon.Color(), 0xC0C0C0u);
+    EXPECT_FALSE(f.mainPage.ckAutorun.Checked());
+    EXPECT_FALSE(f.mainPage.ckWinClock.Checked());
+    EXPECT_EQ(f.mainPage.GroupPriority.ItemIndex(), -1);
+    EXPECT_EQ(f.mainPage.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
+    EXPECT_EQ(f.wallpaperPage.CheckTime.Text(), "15");
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Count(), 0);
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Name, "MS Sans Serif");
+    EXPECT_EQ(f.desktopPage.lblIcon.Color(), 0xC0C0C0u);
 
     EXPECT_TRUE(Reg().HasKey(HKCU, kBase));
     // Only what start-up itself shows changes the record: the logon entry's state. The
@@ -167,17 +167,17 @@ TEST_F(StoreTest, CloseWritesPlacementThenAllStoredValuesInOrderWithOneTerminati
 
 TEST_F(StoreTest, ValuesMatchTheWindowAtClose) {
     auto& f = Start();
-    f.ckWinClock.SetChecked(true);
-    f.ckAutorun.SetChecked(false);
-    f.GroupPriority.SetItemIndex(1);
-    f.ScrTimeout.SetValue(-7);
-    f.edtTime.SetText("hh:nn");
-    f.SubDontaskconfirm->SetChecked(true);
-    f.lblIcon.SetColor(0x00123456);
-    f.lblIcon.Font.Style = fsBold | fsItalic;
-    f.lblIcon.Font.Pitch = TFontPitch::fpFixed;
-    f.lblIcon.Font.Name = "Tahoma";
-    f.lblIcon.SetTransparent(false);
+    f.mainPage.ckWinClock.SetChecked(true);
+    f.mainPage.ckAutorun.SetChecked(false);
+    f.mainPage.GroupPriority.SetItemIndex(1);
+    f.mainPage.ScrTimeout.SetValue(-7);
+    f.mainPage.edtTime.SetText("hh:nn");
+    f.menuPage.SubDontaskconfirm->SetChecked(true);
+    f.desktopPage.lblIcon.SetColor(0x00123456);
+    f.desktopPage.lblIcon.Font.Style = fsBold | fsItalic;
+    f.desktopPage.lblIcon.Font.Pitch = TFontPitch::fpFixed;
+    f.desktopPage.lblIcon.Font.Name = "Tahoma";
+    f.desktopPage.lblIcon.SetTransparent(false);
     f.Close();
 
     const std::pair<const char*, const char*> expected[] = {
@@ -193,7 +193,7 @@ TEST_F(StoreTest, ValuesMatchTheWindowAtClose) {
 
 TEST_F(StoreTest, TextsAreStoredAndRestoredWithoutSurroundingBlanks) {
     auto& f = Start();
-    f.edtDate.SetText("  dd.mm  \t");
+    f.mainPage.edtDate.SetText("  dd.mm  \t");
     f.Close();
     EXPECT_EQ(Reg().Get(HKCU, kStore, "edtDate_Text"), SzValue("dd.mm"));
 
@@ -201,14 +201,14 @@ TEST_F(StoreTest, TextsAreStoredAndRestoredWithoutSurroundingBlanks) {
     Stored("edtTime_Text", "\thh.mm.ss   ");
     Stored("CheckTime_Text", " 20 ");
     auto& g = Start();
-    EXPECT_EQ(g.edtTime.Text(), "hh.mm.ss");
-    EXPECT_EQ(g.CheckTime.Text(), "20");
-    EXPECT_EQ(g.MinutesLeft, 20);
+    EXPECT_EQ(g.mainPage.edtTime.Text(), "hh.mm.ss");
+    EXPECT_EQ(g.wallpaperPage.CheckTime.Text(), "20");
+    EXPECT_EQ(g.rotation.MinutesLeft, 20);
 }
 
 TEST_F(StoreTest, AnEmptyTextIsStoredAsAnEmptyValue) {
     auto& f = Start();
-    f.edtDate.SetText("");
+    f.mainPage.edtDate.SetText("");
     f.Close();
     EXPECT_EQ(Reg().Get(HKCU, kStore, "edtDate_Text"), SzValue(""));
 }
@@ -217,7 +217,7 @@ TEST_F(StoreTest, AnEmptyTextIsStoredAsAnEmptyValue) {
 
 TEST_F(StoreTest, TheListIsStoredInASiblingKeyWithCountAndItems) {
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"});
     f.Close();
 
     EXPECT_EQ(Reg().ValueNames(HKCU, kList), (std::vector<std::string>{"Count", "Item0", "Item1", "Item2"}));
@@ -230,7 +230,7 @@ TEST_F(StoreTest, TheListIsStoredInASiblingKeyWithCountAndItems) {
     // The next start gets the entries back in their order.
     form.reset();
     auto& g = Start();
-    EXPECT_EQ(g.wallpaperList.Items(),
+    EXPECT_EQ(g.wallpaperPage.wallpaperList.Items(),
               (std::vector<std::string>{"C:\\pics\\b.bmp", "C:\\pics\\a  .jpg ", "C:\\pics\\b.bmp"}));
 }
 
@@ -239,18 +239,18 @@ TEST_F(StoreTest, AShorterListLeavesNoItemsOfTheLongerOneAndAnEmptyListDeletesTh
     for (int i = 0; i < 3; ++i)
         Reg().SetString(HKCU, kList, "Item" + std::to_string(i), "C:\\old" + std::to_string(i));
     auto& f = Start();
-    ASSERT_EQ(f.wallpaperList.Count(), 3);
+    ASSERT_EQ(f.wallpaperPage.wallpaperList.Count(), 3);
 
-    f.wallpaperList.SetItems({"C:\\new.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\new.bmp"});
     f.Close();
     EXPECT_EQ(Reg().ValueNames(HKCU, kList), (std::vector<std::string>{"Count", "Item0"}));
 
-    f.wallpaperList.Clear();
+    f.wallpaperPage.wallpaperList.Clear();
     f.Close();
     EXPECT_FALSE(Reg().HasKey(HKCU, kList));
 
     form.reset();
-    EXPECT_EQ(Start().wallpaperList.Count(), 0);
+    EXPECT_EQ(Start().wallpaperPage.wallpaperList.Count(), 0);
 }
 
 TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
@@ -291,7 +291,7 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
             const std::string item = std::string("C:\\") + char('a' + i % 26) + ".bmp";
             Reg().SetString(HKCU, kList, "Item" + std::to_string(i), item);
         }
-        EXPECT_EQ(Start().wallpaperList.Items(), c.items) << c.count;
+        EXPECT_EQ(Start().wallpaperPage.wallpaperList.Items(), c.items) << c.count;
     }
     // A whole list is read without listing the key's values: with the listing
     // refused, every item still comes back.
@@ -300,7 +300,7 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
     Reg().SetString(HKCU, kList, "Count", "3");
     for (const char* item : {"Item0", "Item1", "Item2"}) Reg().SetString(HKCU, kList, item, item);
     win.FailNext("RegEnumValue", plat::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Start().wallpaperList.Items(), (std::vector<std::string>{"Item0", "Item1", "Item2"}));
+    EXPECT_EQ(Start().wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"Item0", "Item1", "Item2"}));
 }
 
 // ---- restoring ----
@@ -311,9 +311,9 @@ TEST_F(StoreTest, NegativeFormVersionSkipsTheWholeRestore) {
     Stored("GroupPriority_ItemIndex", "2");
     Stored("edtDate_Text", "x");
     auto& f = Start();
-    EXPECT_FALSE(f.ckWinClock.Checked());
-    EXPECT_EQ(f.GroupPriority.ItemIndex(), -1);
-    EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
+    EXPECT_FALSE(f.mainPage.ckWinClock.Checked());
+    EXPECT_EQ(f.mainPage.GroupPriority.ItemIndex(), -1);
+    EXPECT_EQ(f.mainPage.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
     EXPECT_EQ(PriorityCalls(), 0u);
 }
 
@@ -334,16 +334,16 @@ TEST_F(StoreTest, FlagsAreReadInAnyCaseAndOtherWordsLeaveTheBox) {
         Stored("ckWinClock_Checked", c.text);
         Stored("ckDesktopIcons_Checked", c.text);
         auto& f = Start();
-        EXPECT_EQ(f.ckWinClock.Checked(), c.winClock) << '"' << c.text << '"';
-        EXPECT_EQ(f.ckDesktopIcons.Checked(), c.desktopIcons) << '"' << c.text << '"';
+        EXPECT_EQ(f.mainPage.ckWinClock.Checked(), c.winClock) << '"' << c.text << '"';
+        EXPECT_EQ(f.desktopPage.ckDesktopIcons.Checked(), c.desktopIcons) << '"' << c.text << '"';
     }
 }
 
 TEST_F(StoreTest, PriorityIndexThatIsNoNumberRestoresIdleAndAppliesIt) {
     Stored("GroupPriority_ItemIndex", "abc");
     auto& f = Start();
-    EXPECT_EQ(f.GroupPriority.ItemIndex(), 0);
-    EXPECT_EQ(f.GroupPriority.Items()[0], "Idle");
+    EXPECT_EQ(f.mainPage.GroupPriority.ItemIndex(), 0);
+    EXPECT_EQ(f.mainPage.GroupPriority.Items()[0], "Idle");
     EXPECT_TRUE(win.Contains("SetPriorityClass(-1, 32)"));
     EXPECT_TRUE(win.Contains("SetThreadPriority(-2, -15)"));
     EXPECT_EQ(Reg().Get(HKCU, kMain, "GroupPriority"), SzValue("0", 2));
@@ -358,7 +358,7 @@ TEST_F(StoreTest, IntegerTextsConvertAsTheEditFieldsDo) {
     for (const auto& c : cases) {
         form.reset();
         Stored("GroupPriority_ItemIndex", c.text);
-        EXPECT_EQ(Start().GroupPriority.ItemIndex(), c.index) << c.text;
+        EXPECT_EQ(Start().mainPage.GroupPriority.ItemIndex(), c.index) << c.text;
     }
 }
 
@@ -370,12 +370,12 @@ TEST_F(StoreTest, AValueOfTheWrongTypeIsIgnoredAndTheOthersAreRestored) {
     Reg().SetDword(HKCU, kStore, "edtDate_Text", 5);
     Stored("edtTime_Text", "hh");
     auto& f = Start();
-    EXPECT_FALSE(f.ckWinClock.Checked());
-    EXPECT_TRUE(f.ckCPU.Checked());
-    EXPECT_EQ(f.lblIcon.Font.Color, 0x00FF00u);
-    EXPECT_EQ(f.lblIcon.Font.Name, "Arial");
-    EXPECT_EQ(f.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
-    EXPECT_EQ(f.edtTime.Text(), "hh");
+    EXPECT_FALSE(f.mainPage.ckWinClock.Checked());
+    EXPECT_TRUE(f.mainPage.ckCPU.Checked());
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Color, 0x00FF00u);
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Name, "Arial");
+    EXPECT_EQ(f.mainPage.edtDate.Text(), "'Today is: ' dd.mm.yyyy");
+    EXPECT_EQ(f.mainPage.edtTime.Text(), "hh");
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty()) << "start-up shows no message";
 }
 
@@ -401,15 +401,15 @@ TEST_F(StoreTest, HostileStoredValuesLoseOnlyThemselves) {
     auto& f = Start();
     // What cannot be the control's value keeps the design value (compared as flags,
     // so that a failure prints no megabyte); numbers that are none count as 0.
-    EXPECT_TRUE(f.edtDate.Text() == "'Today is: ' dd.mm.yyyy");
-    EXPECT_TRUE(f.lblIcon.Font.Name == "MS Sans Serif");
-    EXPECT_FALSE(f.ckWinClock.Checked());
-    EXPECT_EQ(f.edtTime.Text(), "'Time is: ' hh.mm.ss");
-    EXPECT_EQ(f.lblIcon.Color(), 0u);
-    EXPECT_EQ(f.GroupPriority.ItemIndex(), 0);
-    EXPECT_EQ(f.lblIcon.Font.Height(), INT32_MIN);
-    EXPECT_TRUE(f.ckCPU.Checked());
-    EXPECT_EQ(f.CheckTime.Text(), "20");
+    EXPECT_TRUE(f.mainPage.edtDate.Text() == "'Today is: ' dd.mm.yyyy");
+    EXPECT_TRUE(f.desktopPage.lblIcon.Font.Name == "MS Sans Serif");
+    EXPECT_FALSE(f.mainPage.ckWinClock.Checked());
+    EXPECT_EQ(f.mainPage.edtTime.Text(), "'Time is: ' hh.mm.ss");
+    EXPECT_EQ(f.desktopPage.lblIcon.Color(), 0u);
+    EXPECT_EQ(f.mainPage.GroupPriority.ItemIndex(), 0);
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Height(), INT32_MIN);
+    EXPECT_TRUE(f.mainPage.ckCPU.Checked());
+    EXPECT_EQ(f.wallpaperPage.CheckTime.Text(), "20");
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
     f.Close();
     EXPECT_EQ(StoredText("edtDate_Text"), "'Today is: ' dd.mm.yyyy");
@@ -427,14 +427,14 @@ TEST_F(StoreTest, FontValuesAreRestoredPropertyByProperty) {
     Stored("lblIcon_Color", "-1");
     Stored("lblIcon_Transparent", "false");
     auto& f = Start();
-    EXPECT_EQ(f.lblIcon.Font.Charset, 0);
-    EXPECT_EQ(f.lblIcon.Font.Color, 255u);
-    EXPECT_EQ(f.lblIcon.Font.Name, "Courier New");
-    EXPECT_EQ(f.lblIcon.Font.Pitch, TFontPitch::fpVariable);
-    EXPECT_EQ(f.lblIcon.Font.Style, unsigned(fsUnderline | fsBold));
-    EXPECT_EQ(f.lblIcon.Font.Size(), 12);
-    EXPECT_EQ(f.lblIcon.Color(), 0xFFFFFFFFu);
-    EXPECT_FALSE(f.lblIcon.Transparent());
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Charset, 0);
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Color, 255u);
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Name, "Courier New");
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Pitch, TFontPitch::fpVariable);
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Style, unsigned(fsUnderline | fsBold));
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Size(), 12);
+    EXPECT_EQ(f.desktopPage.lblIcon.Color(), 0xFFFFFFFFu);
+    EXPECT_FALSE(f.desktopPage.lblIcon.Transparent());
 
     f.Close();
     EXPECT_EQ(StoredText("lblIcon_FontStyle"), "[fsBold,fsUnderline]");
@@ -456,7 +456,7 @@ TEST_F(StoreTest, TheStoredSizeReplacesOnlyAHeightOfAnotherSize) {
         Stored("lblIcon_FontHeight", c.height);
         Stored("lblIcon_FontSize", c.size);
         auto& f = Start();
-        EXPECT_EQ(f.lblIcon.Font.Height(), c.restored);
+        EXPECT_EQ(f.desktopPage.lblIcon.Font.Height(), c.restored);
         f.Close();
         EXPECT_EQ(StoredText("lblIcon_FontHeight"), std::to_string(c.restored));
     }
@@ -464,7 +464,7 @@ TEST_F(StoreTest, TheStoredSizeReplacesOnlyAHeightOfAnotherSize) {
 
 TEST_F(StoreTest, AnUnknownPitchLeavesThePitch) {
     Stored("lblIcon_FontPitch", "fpWide");
-    EXPECT_EQ(Start().lblIcon.Font.Pitch, TFontPitch::fpDefault);
+    EXPECT_EQ(Start().desktopPage.lblIcon.Font.Pitch, TFontPitch::fpDefault);
 }
 
 TEST_F(StoreTest, RestoreRunsHandlersOnlyForValuesThatDiffer) {
@@ -475,8 +475,8 @@ TEST_F(StoreTest, RestoreRunsHandlersOnlyForValuesThatDiffer) {
     Stored("CheckTime_Text", "15");            // equal
     Stored("GroupPriority_ItemIndex", "-1");   // equal
     auto& f = Start();
-    EXPECT_TRUE(f.ckStretch.Checked());
-    EXPECT_FALSE(f.ckTile.Checked());
+    EXPECT_TRUE(f.wallpaperPage.ckStretch.Checked());
+    EXPECT_FALSE(f.wallpaperPage.ckTile.Checked());
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("true", 2));
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckChangeWp"), SzValue("true", 2));
     EXPECT_EQ(MirrorWrites("ckTile"), 0u);
@@ -491,28 +491,28 @@ TEST_F(StoreTest, EachShowingOfTheWindowReloadsTheRecord) {
     Stored("edtDate_Text", "first");
     ShowWindow();
     EXPECT_TRUE(f.Showing());
-    EXPECT_TRUE(f.ckWinClock.Checked());
-    EXPECT_EQ(f.edtDate.Text(), "first");
+    EXPECT_TRUE(f.mainPage.ckWinClock.Checked());
+    EXPECT_EQ(f.mainPage.edtDate.Text(), "first");
 
     Minimise();
     EXPECT_FALSE(f.Showing());
     Stored("ckWinClock_Checked", "False");
     Stored("edtDate_Text", "second");
     ShowWindow();
-    EXPECT_FALSE(f.ckWinClock.Checked());
-    EXPECT_EQ(f.edtDate.Text(), "second");
+    EXPECT_FALSE(f.mainPage.ckWinClock.Checked());
+    EXPECT_EQ(f.mainPage.edtDate.Text(), "second");
 }
 
 TEST_F(StoreTest, ChangesMadeInTheWindowAreWrittenAtOnceAndSurviveMinimiseAndShow) {
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\a.bmp", "C:\\b.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\a.bmp", "C:\\b.bmp"});
     ShowWindow();
-    f.deleteButton.Click();  // nothing selected: nothing deleted
-    f.wallpaperList.SetItemIndex(0);
-    f.deleteButton.Click();  // "Delete"
-    f.ckWallRandom.SetChecked(true);
-    f.edtDate.SetText("dd/mm  ");
-    f.GroupPriority.SetItemIndex(2);
+    f.wallpaperPage.deleteButton.Click();  // nothing selected: nothing deleted
+    f.wallpaperPage.wallpaperList.SetItemIndex(0);
+    f.wallpaperPage.deleteButton.Click();  // "Delete"
+    f.wallpaperPage.ckWallRandom.SetChecked(true);
+    f.mainPage.edtDate.SetText("dd/mm  ");
+    f.mainPage.GroupPriority.SetItemIndex(2);
     EXPECT_EQ(StoredText("ckWallRandom_Checked"), "True");
     EXPECT_EQ(StoredText("edtDate_Text"), "dd/mm");
     EXPECT_EQ(StoredText("GroupPriority_ItemIndex"), "2");
@@ -520,15 +520,15 @@ TEST_F(StoreTest, ChangesMadeInTheWindowAreWrittenAtOnceAndSurviveMinimiseAndSho
 
     Minimise();
     ShowWindow();
-    EXPECT_TRUE(f.ckWallRandom.Checked());
-    EXPECT_EQ(f.edtDate.Text(), "dd/mm") << "the stored form of the text, not the design text";
-    EXPECT_EQ(f.GroupPriority.ItemIndex(), 2);
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\b.bmp"}));
+    EXPECT_TRUE(f.wallpaperPage.ckWallRandom.Checked());
+    EXPECT_EQ(f.mainPage.edtDate.Text(), "dd/mm") << "the stored form of the text, not the design text";
+    EXPECT_EQ(f.mainPage.GroupPriority.ItemIndex(), 2);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\b.bmp"}));
 }
 
 TEST_F(StoreTest, DestroyingWithoutCloseSavesWithVisibleOne) {
     auto& f = Start();
-    f.ckCPU.SetChecked(true);
+    f.mainPage.ckCPU.SetChecked(true);
     form.reset();
     EXPECT_EQ(Reg().Get(HKCU, kStore, "Visible"), SzValue("1"));
     EXPECT_EQ(StoredText("ckCPU_Checked"), "True");
@@ -544,13 +544,13 @@ TEST_F(StoreTest, DestroyingAfterCloseDoesNotSaveAgain) {
 
 TEST_F(StoreTest, ActiveControlIsStoredAndGetsTheFocusBack) {
     auto& f = Start();
-    f.SetActiveControl(&f.CheckTime);
+    f.SetActiveControl(&f.wallpaperPage.CheckTime);
     f.Close();
     EXPECT_EQ(Reg().Get(HKCU, kStore, "ActiveControl"), SzValue("CheckTime"));
 
     form.reset();
     auto& g = Start();
-    EXPECT_EQ(g.ActiveControl(), &g.CheckTime);
+    EXPECT_EQ(g.ActiveControl(), &g.wallpaperPage.CheckTime);
 }
 
 TEST_F(StoreTest, ActiveControlThatCannotTakeTheFocusIsIgnored) {
@@ -565,41 +565,44 @@ TEST_F(StoreTest, ActiveControlThatCannotTakeTheFocusIsIgnored) {
 
 TEST_F(StoreTest, MirrorValuesCarryTwoTerminatingZerosAndReadBackPlain) {
     auto& f = Start();
-    f.CheckTime.SetText("20");
+    f.wallpaperPage.CheckTime.SetText("20");
     EXPECT_EQ(Reg().Get(HKCU, kMain, "CheckTime"), SzValue("20", 2));
-    EXPECT_EQ(f.ReadRegistryText(TMainForm::kMainKey, "CheckTime", "x"), "20");
+    EXPECT_EQ(f.settings.ReadText(TStoredIn::MainMirror, "CheckTime"), "20");
 
-    f.CheckTime.SetText("15");
+    f.wallpaperPage.CheckTime.SetText("15");
     Reg().Set(HKCU, kMain, "CheckTime", plat::REG_SZ, Sz("20", 2));
-    f.LoadEditSetting(f.CheckTime);
-    EXPECT_EQ(f.CheckTime.Text(), "20");
+    f.settings.Reload(f.wallpaperPage.CheckTime, TStoredIn::MainMirror);
+    EXPECT_EQ(f.wallpaperPage.CheckTime.Text(), "20");
 
-    f.ckWallStartup.SetChecked(true);
-    f.ckStretch.SetChecked(true);
+    f.wallpaperPage.ckWallStartup.SetChecked(true);
+    f.wallpaperPage.ckStretch.SetChecked(true);
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckWallStartup"), SzValue("true", 2));
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("true", 2));
     EXPECT_FALSE(Reg().Get(HKCU, kMain, "ckTile").has_value()) << "Tile was already unchecked";
-    f.ckTile.SetChecked(true);  // its handler unchecks Stretch, whose handler writes its own state
+    f.wallpaperPage.ckTile.SetChecked(true);  // its handler unchecks Stretch, whose handler writes its own state
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckTile"), SzValue("true", 2));
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("false", 2));
-    EXPECT_FALSE(f.ckStretch.Checked());
+    EXPECT_FALSE(f.wallpaperPage.ckStretch.Checked());
 }
 
-TEST_F(StoreTest, ReadRegistryTextGivesTheDefaultForAMissingValueAndCreatesTheKey) {
+TEST_F(StoreTest, AMissingMirrorValueReadsAsItsDefaultAndAValueWithoutARowIsRefused) {
     auto& f = Start();
-    EXPECT_EQ(f.ReadRegistryText("Software\\Corvane\\Elsewhere", "Nope", "dflt"), "dflt");
-    EXPECT_TRUE(Reg().HasKey(HKCU, "Software\\Corvane\\Elsewhere"));
-    f.LoadEditSetting(f.edtTime);
-    EXPECT_EQ(f.edtTime.Text(), "") << "LoadEditSetting's default is empty";
+    f.settings.Reload(f.wallpaperPage.CheckTime, TStoredIn::MainMirror);
+    // The row's default is empty, and an empty interval is none: the box puts 15 back.
+    EXPECT_EQ(f.wallpaperPage.CheckTime.Text(), "15");
+    // Every stored value has its row: one without is the program's fault, never written.
+    EXPECT_THROW(f.settings.WriteText(TStoredIn::MainMirror, "Nope", "x"), std::logic_error);
+    EXPECT_THROW(f.settings.Save(f.mainPage.edtTime, TStoredIn::MainMirror), std::logic_error);
+    EXPECT_FALSE(Reg().Get(HKCU, kMain, "Nope").has_value());
 }
 
-TEST_F(StoreTest, SaveListSettingExportsLastIndexAndItemsAndDropsOlderItems) {
+TEST_F(StoreTest, ExportListWritesLastIndexAndItemsAndDropsOlderItems) {
     auto& f = Start();
     Reg().SetString(HKCU, kExport, "Item09", "not an item's name");
-    f.wallpaperList.SetItems({"C:\\1.bmp", "C:\\2.bmp", "C:\\3.bmp", "C:\\4.bmp", "C:\\5.bmp"});
-    f.SaveListSetting(f.wallpaperList);
-    f.wallpaperList.SetItems({"C:\\x.bmp", "C:\\y.jpg"});
-    f.SaveListSetting(f.wallpaperList);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\1.bmp", "C:\\2.bmp", "C:\\3.bmp", "C:\\4.bmp", "C:\\5.bmp"});
+    f.settings.ExportList(f.wallpaperPage.wallpaperList);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\x.bmp", "C:\\y.jpg"});
+    f.settings.ExportList(f.wallpaperPage.wallpaperList);
 
     EXPECT_EQ(Reg().ValueNames(HKCU, kExport),
               (std::vector<std::string>{"Item09", "WallList TotalItems", "Item0", "Item1"}));
@@ -610,7 +613,7 @@ TEST_F(StoreTest, SaveListSettingExportsLastIndexAndItemsAndDropsOlderItems) {
 
 TEST_F(StoreTest, ScanResultIsExportedAtOnce) {
     auto& f = Start();
-    f.ScanFinished({"C:\\p\\a.bmp", "C:\\p\\b.jpg", "C:\\p\\c.bmp"}, 3, 0);
+    f.wallpaperPage.ScanFinished({"C:\\p\\a.bmp", "C:\\p\\b.jpg", "C:\\p\\c.bmp"}, 3, 0);
     EXPECT_EQ(Reg().GetString(HKCU, kExport, "WallList TotalItems"), "2");
     EXPECT_EQ(Reg().GetString(HKCU, kExport, "Item2"), "C:\\p\\c.bmp");
     EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "3");
@@ -674,7 +677,7 @@ TEST_F(StoreTest, ALongScanIsSavedBetweenWindowMessagesAsValueByValueWritesSaved
         return plat::LResult{0};
     });
     win.User().Post(other, plat::WM_NULL, 0, 0);
-    f.ScanFinished(scanned, 530, 0);
+    f.wallpaperPage.ScanFinished(scanned, 530, 0);
 
     EXPECT_GT(copiedMeanwhile, 0u) << "no message ran while the list was written";
     EXPECT_LT(copiedMeanwhile, 531u) << "no message ran while the list was written";
@@ -710,16 +713,16 @@ TEST_F(StoreTest, WhatHappensBetweenTheSlicesOfASaveLosesNothing) {
         const plat::Hwnd other = win.User().AddWindow(0, "Other", "", false, [&](std::uint32_t, auto, auto) {
             ran = true;
             if (c.replaceList)
-                f.wallpaperList.SetItems(added);
+                f.wallpaperPage.wallpaperList.SetItems(added);
             else
                 ShowWindow();
             return plat::LResult{0};
         });
         win.User().Post(other, plat::WM_NULL, 0, 0);
-        f.ScanFinished(scanned, 530, 0);
+        f.wallpaperPage.ScanFinished(scanned, 530, 0);
 
         EXPECT_TRUE(ran);
-        EXPECT_EQ(f.wallpaperList.Items(), c.kept);
+        EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), c.kept);
         std::vector<std::string> stored, exported;
         for (std::size_t i = 0; i < c.kept.size(); ++i) {
             stored.push_back(Reg().GetString(HKCU, kList, "Item" + std::to_string(i)));
@@ -743,24 +746,24 @@ TEST_F(StoreTest, TheListIsWrittenWhenItsEntriesChangeNeverForASelection) {
         Reg().SetString(HKCU, kList, "Item" + std::to_string(i), path);
     win.Kernel().WriteBytes(pictures[1], EncodeBmp(TBitmap(4, 4)));
     auto& f = Start();
-    ASSERT_EQ(f.wallpaperList.Count(), 50000);
+    ASSERT_EQ(f.wallpaperPage.wallpaperList.Count(), 50000);
     auto writes = [&] {
         return win.Count("RegSetValueEx(") + win.Count("RegDeleteValue(") + win.Count("RegDeleteKey(");
     };
 
     win.ClearJournal();
-    f.wallpaperList.SetItemIndex(0);
-    f.ChangeWallpaper();
-    ASSERT_EQ(f.wallpaperList.ItemIndex(), 1);
+    f.wallpaperPage.wallpaperList.SetItemIndex(0);
+    f.rotation.ChangeWallpaper();
+    ASSERT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 1);
     EXPECT_LE(writes(), 4u);
     win.ClearJournal();
-    f.wallpaperList.Click(1);
-    ASSERT_NE(f.preview.Picture(), nullptr);
+    f.wallpaperPage.wallpaperList.Click(1);
+    ASSERT_NE(f.wallpaperPage.preview.Picture(), nullptr);
     EXPECT_EQ(writes(), 0u);
 
     // An entry that is gone changes the entries: the list is written, once.
-    f.wallpaperList.Click(2);
-    EXPECT_EQ(f.wallpaperList.Count(), 49999);
+    f.wallpaperPage.wallpaperList.Click(2);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Count(), 49999);
     EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "49999");
     for (const std::string& key : {kListCopy, kList})
         EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + key + ", \"Count\""), 1u) << key;
@@ -770,8 +773,8 @@ TEST_F(StoreTest, TheListIsWrittenWhenItsEntriesChangeNeverForASelection) {
 
 TEST_F(StoreTest, RegistryWriteFailureAtCloseIsReportedAndTheProgramStillCloses) {
     auto& f = Start();
-    f.MainPop_ConfigureClick();
-    f.ckScrEnable.SetChecked(false);
+    f.ShowConfiguration();
+    f.mainPage.ckScrEnable.SetChecked(false);
     win.Registry().FailWrites(HKCU, kBase);
     win.ClearJournal();
     f.Close();
@@ -788,7 +791,7 @@ TEST_F(StoreTest, RegistryWriteFailureAtCloseIsReportedAndTheProgramStillCloses)
 TEST_F(StoreTest, RestoreFailureOnShowingIsReportedAndTheWindowShows) {
     auto& f = Start();
     win.Registry().DenyAccess(HKCU, kBase);
-    f.MainPop_ConfigureClick();
+    f.ShowConfiguration();
     EXPECT_TRUE(f.Showing());
     ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
     EXPECT_EQ(win.Dialogs().MessageBoxes()[0].type, plat::MB_OK | plat::MB_ICONERROR);
@@ -796,14 +799,14 @@ TEST_F(StoreTest, RestoreFailureOnShowingIsReportedAndTheWindowShows) {
 
 TEST_F(StoreTest, AnErrorNotOfTheProgramsOwnInARestoredHandlerIsReported) {
     auto& f = Start();
-    f.ckWinClock.OnClick = [] { throw std::logic_error("clock without a pattern"); };
+    f.mainPage.ckWinClock.OnClick = [] { throw std::logic_error("clock without a pattern"); };
     Stored("ckWinClock_Checked", "True");
     ShowWindow();
     EXPECT_TRUE(f.Showing());
     ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
     EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text, "clock without a pattern");
     // The restore has ended: a change in the window is written at once again.
-    f.ckCPU.SetChecked(true);
+    f.mainPage.ckCPU.SetChecked(true);
     EXPECT_EQ(StoredText("ckCPU_Checked"), "True");
 }
 
@@ -813,9 +816,9 @@ TEST_F(StoreTest, RestoreFailureAtStartUpIsSilent) {
     auto& f = Start();
     win.Registry().DenyAccess(HKCU, kStore, false);
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
-    EXPECT_FALSE(f.ckWinClock.Checked());
+    EXPECT_FALSE(f.mainPage.ckWinClock.Checked());
     EXPECT_TRUE(f.timers.Active()) << "start-up went on";
-    EXPECT_EQ(f.MinutesLeft, 15) << "start-up went on";
+    EXPECT_EQ(f.rotation.MinutesLeft, 15) << "start-up went on";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The configuration window's table against the form and against the dialog
 // templates: a control missing from either side would be dead at run time.
 #include "app/MainForm.h"
+#include "app/settings/SettingsSchema.h"
 
 #include <gtest/gtest.h>
 
@@ -71,16 +72,20 @@ TEST_F(MainFormLayoutTest, EveryRowResolvesAndTheStoredOrderHasNoGaps) {
         } else if (kind.sheet) {
             EXPECT_NE(row.Id(), 0) << name << " has no dialog template";
         }
-        for (const TStoredProp& stored : row.Stored()) {
-            EXPECT_TRUE(row.Component().Property(stored.property).has_value())
-                << name << "." << stored.property;
-            orders.push_back(stored.order);
-        }
+    }
+    // Every value the settings store keeps belongs to a registered component
+    // that has the property, and the order of writing has no gaps.
+    for (const TSettingRow& row : SettingsSchema()) {
+        if (row.where != TStoredIn::Section && row.where != TStoredIn::ListEntry) continue;
+        TComponent* component = form->FindComponent(row.name);
+        ASSERT_NE(component, nullptr) << row.name << " is not registered";
+        EXPECT_TRUE(component->Property(row.property).has_value()) << row.name << "." << row.property;
+        orders.push_back(row.order);
     }
     std::sort(orders.begin(), orders.end());
     for (size_t i = 0; i < orders.size(); ++i) ASSERT_EQ(orders[i], static_cast<int>(i));
     // The settings store drops what it cannot resolve: it must have kept everything.
-    EXPECT_EQ(form->settingsStore.StoredProps, StoredProps(layout));
+    EXPECT_EQ(form->settingsStore.StoredProps, StoredProperties());
     EXPECT_EQ(form->settingsStore.StoredProps.front(), "lblIcon.Color");
     EXPECT_EQ(form->settingsStore.StoredProps.back(), "ckCheckTrans.Checked");
 }

@@ -56,7 +56,7 @@ TEST_F(MainFormTest, StartsResidentWithItsIconAndNoWindow) {
     EXPECT_FALSE(f.Showing());
     EXPECT_FALSE(app.ShowMainForm);
     EXPECT_EQ(f.Caption, "Velant! Pro 2001");
-    EXPECT_EQ(f.wallpaperList.HorizontalExtent, 400);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.HorizontalExtent, 400);
     EXPECT_TRUE(win.Dialogs().MessageBoxes().empty());
 }
 
@@ -106,11 +106,11 @@ TEST_F(MainFormTest, StoredPriorityIsAppliedToTheMainThreadOnly) {
 TEST_F(MainFormTest, ChoosingAPriorityAppliesAndStoresIt) {
     auto& f = Start();
     win.ClearJournal();
-    f.GroupPriority.SetItemIndex(2);
+    f.mainPage.GroupPriority.SetItemIndex(2);
     EXPECT_EQ(PriorityCalls(),
               (std::vector<std::string>{"SetPriorityClass(-1, 32)", "SetThreadPriority(-2, 2)"}));
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "GroupPriority"), "2");
-    f.GroupPriority.SetItemIndex(2);
+    f.mainPage.GroupPriority.SetItemIndex(2);
     EXPECT_EQ(PriorityCalls().size(), 2u) << "choosing the selected item again changes nothing";
 }
 
@@ -127,10 +127,10 @@ TEST_P(ActiveDesktopSupport, FollowsTheShellLibraryVersion) {
     const auto& c = GetParam();
     if (c.version) win.Kernel().SetFileVersion(kShell32, c.version->first, c.version->second);
     auto& f = Start();
-    EXPECT_EQ(f.ShellSupportsActiveDesktop(), c.supported);
-    EXPECT_EQ(f.ckActiveDesktop.Enabled(), c.supported);
+    EXPECT_EQ(f.desktopPage.ShellSupportsActiveDesktop(), c.supported);
+    EXPECT_EQ(f.desktopPage.ckActiveDesktop.Enabled(), c.supported);
     if (!c.supported) {
-        EXPECT_FALSE(f.ckActiveDesktop.Checked());
+        EXPECT_FALSE(f.desktopPage.ckActiveDesktop.Checked());
     }
 }
 
@@ -148,12 +148,12 @@ TEST_F(MainFormTest, ActiveDesktopBoxShowsTheCurrentStateWhenSupported) {
     on.fActiveDesktop = 1;
     win.Shell().SetAppliedDesktopItemOptions(on);
     auto& f = Start();
-    EXPECT_TRUE(f.ckActiveDesktop.Enabled());
-    EXPECT_TRUE(f.ckActiveDesktop.Checked());
+    EXPECT_TRUE(f.desktopPage.ckActiveDesktop.Enabled());
+    EXPECT_TRUE(f.desktopPage.ckActiveDesktop.Checked());
     // Switching takes effect on the system, and leaves the components setting alone.
     for (const bool enable : {false, true}) {
         const std::size_t applied = win.Count("ApplyChanges(15)");
-        f.ckActiveDesktop.SetChecked(enable);
+        f.desktopPage.ckActiveDesktop.SetChecked(enable);
         EXPECT_EQ(win.Shell().DesktopItemOptions().fActiveDesktop, enable ? -1 : 0) << enable;
         EXPECT_EQ(win.Shell().DesktopItemOptions().fEnableComponents, 1) << enable;
         EXPECT_EQ(win.Count("ApplyChanges(15)"), applied + 1) << enable;
@@ -163,8 +163,8 @@ TEST_F(MainFormTest, ActiveDesktopBoxShowsTheCurrentStateWhenSupported) {
 TEST_F(MainFormTest, VersionInfoThatCannotBeReadCountsAsNotSupported) {
     win.Kernel().SetFileVersion(kShell32, 5, 0);
     win.SetFailing("GetFileVersionInfo", true);
-    EXPECT_FALSE(Start().ShellSupportsActiveDesktop());
-    EXPECT_FALSE(form->ckActiveDesktop.Enabled());
+    EXPECT_FALSE(Start().desktopPage.ShellSupportsActiveDesktop());
+    EXPECT_FALSE(form->desktopPage.ckActiveDesktop.Enabled());
 }
 
 // ---- shut-down ----
@@ -173,9 +173,9 @@ TEST_F(MainFormTest, ClosingClearsRecentDocumentsOnlyWhenAsked) {
     for (bool clear : {false, true}) {
         form.reset();
         auto& f = Start();
-        f.ckClearRecDocs.SetChecked(clear);
+        f.mainPage.ckClearRecDocs.SetChecked(clear);
         win.ClearJournal();
-        f.closeButton.Click();  // "Close"
+        f.mainPage.closeButton.Click();  // "Close"
         EXPECT_EQ(win.Count("SHAddToRecentDocs("), clear ? 1u : 0u);
         if (clear) {
             EXPECT_TRUE(win.Contains("SHAddToRecentDocs(2, null)"));
@@ -185,10 +185,10 @@ TEST_F(MainFormTest, ClosingClearsRecentDocumentsOnlyWhenAsked) {
 
 TEST_F(MainFormTest, ClearNowAndThePopupItemClearAtOnceWhateverTheBox) {
     auto& f = Start();
-    ASSERT_FALSE(f.ckClearRecDocs.Checked());
+    ASSERT_FALSE(f.mainPage.ckClearRecDocs.Checked());
     win.ClearJournal();
-    f.clearRecentNowButton.Click();  // "Clear now"
-    f.MainPopup_ClearRecent->Click();
+    f.mainPage.clearRecentNowButton.Click();  // "Clear now"
+    f.menuPage.MainPopup_ClearRecent->Click();
     EXPECT_EQ(Calls("SHAddToRecentDocs("),
               (std::vector<std::string>{"SHAddToRecentDocs(2, null)", "SHAddToRecentDocs(2, null)"}));
 }
@@ -207,10 +207,10 @@ TEST_F(MainFormTest, ClosingReEnablesTheScreensaverUnlessEnabledOrKeptOff) {
         form.reset();
         win.User().SetScreenSaverState(true, 600);
         auto& f = Start();
-        f.ckScrEnable.SetChecked(c.scrEnable);
-        f.ckKeepScrDisabled.SetChecked(c.keepDisabled);
+        f.mainPage.ckScrEnable.SetChecked(c.scrEnable);
+        f.mainPage.ckKeepScrDisabled.SetChecked(c.keepDisabled);
         win.ClearJournal();
-        f.MainPop_Close->Click();
+        f.menuPage.MainPop_Close->Click();
         const std::string where = std::to_string(c.scrEnable) + "/" + std::to_string(c.keepDisabled);
         EXPECT_EQ(win.Count("SystemParametersInfo(17,"), c.reEnabled ? 1u : 0u) << where;
         if (c.reEnabled) {
@@ -228,8 +228,8 @@ TEST_F(MainFormTest, ClosingReEnablesTheScreensaverUnlessEnabledOrKeptOff) {
 
 TEST_F(MainFormTest, ShutDownClearsRecentDocumentsBeforeSavingAndReEnablesAfter) {
     auto& f = Start();
-    f.ckClearRecDocs.SetChecked(true);
-    f.ckScrEnable.SetChecked(false);
+    f.mainPage.ckClearRecDocs.SetChecked(true);
+    f.mainPage.ckScrEnable.SetChecked(false);
     win.ClearJournal();
     f.Close();
     const auto all = win.Journal();
@@ -264,21 +264,21 @@ TEST_F(MainFormTest, DoubleClickOnTheIconShowsTheWindowAndRestoresTheApplication
     win.ProcessMessages();
     EXPECT_TRUE(f.Showing());
     EXPECT_FALSE(app.Minimized());
-    EXPECT_TRUE(f.ckCPU.Checked()) << "showing reloads the stored values";
+    EXPECT_TRUE(f.mainPage.ckCPU.Checked()) << "showing reloads the stored values";
 }
 
 TEST_F(MainFormTest, ConfigurePopupItemShowsTheWindow) {
     auto& f = Start();
-    f.MainPop_Configure->Click();
+    f.menuPage.MainPop_Configure->Click();
     EXPECT_TRUE(f.Showing());
 }
 
 TEST_F(MainFormTest, MinimiseHidesTheWindowAndAddsTheIconAgain) {
     auto& f = Start();
-    f.MainPop_ConfigureClick();
+    f.ShowConfiguration();
     ASSERT_TRUE(f.Showing());
     const auto addsBefore = win.Count("Shell_NotifyIcon(NIM_ADD");
-    f.minimizeButton.Click();  // "Minimize"
+    f.mainPage.minimizeButton.Click();  // "Minimize"
     EXPECT_FALSE(f.Showing());
     EXPECT_TRUE(app.Minimized());
     EXPECT_EQ(win.Count("Shell_NotifyIcon(NIM_ADD"), addsBefore + 1);
@@ -306,12 +306,12 @@ TEST_F(MainFormTest, IconComesBackAfterTheShellRestarts) {
 TEST_F(MainFormTest, HidingTheWindowEmptiesThePreview) {
     auto& f = Start();
     win.Kernel().WriteBytes("C:\\pics\\a.bmp", EncodeBmp(TBitmap(4, 3)));
-    f.MainPop_ConfigureClick();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp"});
-    f.wallpaperList.Click(0);
-    ASSERT_NE(f.preview.Picture(), nullptr);
-    f.minimizeButton.Click();
-    EXPECT_EQ(f.preview.Picture(), nullptr);
+    f.ShowConfiguration();
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp"});
+    f.wallpaperPage.wallpaperList.Click(0);
+    ASSERT_NE(f.wallpaperPage.preview.Picture(), nullptr);
+    f.mainPage.minimizeButton.Click();
+    EXPECT_EQ(f.wallpaperPage.preview.Picture(), nullptr);
 }
 
 // ---- errors at the dispatch boundary ----
@@ -320,9 +320,9 @@ TEST_F(MainFormTest, AnErrorInATimedHandlerIsReportedAndTheProgramGoesOn) {
     win.Kernel().WriteText("C:\\pics\\broken.bmp", "this is no bitmap");
     win.Kernel().WriteBytes("C:\\pics\\good.bmp", EncodeBmp(TBitmap(8, 8)));
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\broken.bmp", "C:\\pics\\good.bmp"});
-    f.CheckTime.SetText("1");
-    f.ckChangeWp.SetChecked(true);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\broken.bmp", "C:\\pics\\good.bmp"});
+    f.wallpaperPage.CheckTime.SetText("1");
+    f.wallpaperPage.ckChangeWp.SetChecked(true);
     win.ClearJournal();
 
     win.Advance(60000);  // the change picks the broken entry and goes on to the next
@@ -331,10 +331,10 @@ TEST_F(MainFormTest, AnErrorInATimedHandlerIsReportedAndTheProgramGoesOn) {
     EXPECT_FALSE(box.text.empty());
     EXPECT_EQ(box.caption, "Velant! Pro 2001");
     EXPECT_EQ(box.type, plat::MB_OK | plat::MB_ICONERROR);
-    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"" + f.WallpaperBitmapPath() + "\", 3)"), 2u);
+    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"" + f.rotation.WallpaperBitmapPath() + "\", 3)"), 2u);
 
     win.Advance(60000);  // the next minute goes on
-    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"" + f.WallpaperBitmapPath() + "\", 3)"), 4u);
+    EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"" + f.rotation.WallpaperBitmapPath() + "\", 3)"), 4u);
     EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
 }
 
@@ -381,8 +381,8 @@ TEST(MainFormTraceTest, ErrorsStartUpGoesOnAfterLeaveATrace) {
         EXPECT_TRUE(win.Dialogs().MessageBoxes().empty()) << c.what;
         // The box shows no entry, and the user's click writes one (over a bad one too).
         const std::string run = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-        EXPECT_FALSE(form.ckAutorun.Checked()) << c.what;
-        form.ckAutorun.SetChecked(true);
+        EXPECT_FALSE(form.mainPage.ckAutorun.Checked()) << c.what;
+        form.mainPage.ckAutorun.SetChecked(true);
         EXPECT_EQ(win.Registry().Get(HKCU, run, "Velant! Pro 2001").value().type, plat::REG_SZ) << c.what;
         EXPECT_EQ(win.Registry().GetString(HKCU, run, "Velant! Pro 2001"),
                   "\"C:\\Program Files\\Velant\\VelantPro.exe\"")
@@ -433,7 +433,7 @@ TEST_F(MainFormTest, StartUpAppliesOnlyStoredScreensaverChoicesAndCloseRestoresO
         EXPECT_EQ(win.Count("SystemParametersInfo(17,"), c.onAfterStart == c.systemOn ? 0u : 1u) << c.what;
         EXPECT_EQ(win.Count("SystemParametersInfo(15,"), c.secondsAfterStart == c.systemSeconds ? 0u : 1u)
             << c.what;
-        EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Checked(), c.onAfterStart) << c.what;
+        EXPECT_EQ(f.menuPage.MainPopup_ScreensaverEnabled->Checked(), c.onAfterStart) << c.what;
         EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ScreensaverProfile"), "1,600") << c.what;
         if (c.recorded && std::string(c.recorded) != "1,600") {
             EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ckScrEnable_Checked"),
@@ -476,24 +476,24 @@ TEST_F(MainFormTest, RecycleBinIsRenamedOnlyWithANameThatWasReadAndIsNotEmpty) {
     auto& f = Start();
     auto rename = [&] {
         win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
-        f.renameRecycleBinButton.Click();
+        f.desktopPage.renameRecycleBinButton.Click();
         return win.Dialogs().MessageBoxes().back().text;
     };
     EXPECT_EQ(rename(), unread) << "the design text was never read";
-    f.PageControlEnter();  // nothing stored
+    f.desktopPage.ReadRecycleBinName();  // nothing stored
     EXPECT_EQ(rename(), unread);
     win.Registry().SetDword(plat::HKEY_CLASSES_ROOT, key, "", 1);
-    f.PageControlEnter();
-    EXPECT_EQ(f.recycleBinName.Text(), "Edit1") << "a number is no name";
+    f.desktopPage.ReadRecycleBinName();
+    EXPECT_EQ(f.desktopPage.recycleBinName.Text(), "Edit1") << "a number is no name";
     EXPECT_EQ(rename(), unread);
     EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Software\\Classes"), 0u);
 
     win.Registry().SetString(plat::HKEY_CLASSES_ROOT, key, "", "Bin");
-    f.PageControlEnter();
-    f.recycleBinName.SetText("  ");
+    f.desktopPage.ReadRecycleBinName();
+    f.desktopPage.recycleBinName.SetText("  ");
     EXPECT_EQ(rename(), "Please type a name for the Recycle Bin.");
     EXPECT_EQ(win.Dialogs().MessageBoxes().back().type, plat::MB_OK | plat::MB_ICONINFORMATION);
-    f.recycleBinName.SetText("Trash");
+    f.desktopPage.recycleBinName.SetText("Trash");
     EXPECT_EQ(rename(), "NOT for Windows 98 ME\rContinue?");
     EXPECT_EQ(win.Registry().GetString(plat::HKEY_CURRENT_USER, "Software\\Classes\\" + key, ""), "Trash");
 }

@@ -51,8 +51,8 @@ protected:
     // One change, a moment after the last, as the user's command makes it.
     std::string Change() {
         win.Advance(1);
-        form->ChangeWallpaper();
-        return form->wallpaperList.Items()[form->wallpaperList.ItemIndex()];
+        form->rotation.ChangeWallpaper();
+        return form->wallpaperPage.wallpaperList.Items()[form->wallpaperPage.wallpaperList.ItemIndex()];
     }
     std::vector<std::string> Changes(int n) {
         std::vector<std::string> drawn;
@@ -77,12 +77,12 @@ TEST_F(MorePageTest, AUserWhoNeverChangesThePageGetsThePlainProgramAndNoTraceOfI
     auto& f = Start();
     EXPECT_EQ(f.pageControl.Pages.back()->Caption, "More");
     EXPECT_EQ(f.fileScanner.FileMask, "*.bmp, *.jpg");
-    EXPECT_TRUE(f.ckStretch.Enabled() && f.ckTile.Enabled());
-    f.wallpaperList.SetItems(pics);
-    f.ckWallRandom.SetChecked(true);
-    f.ckTile.SetChecked(true);
-    f.CheckTime.SetText("1");
-    f.ckChangeWp.SetChecked(true);
+    EXPECT_TRUE(f.wallpaperPage.ckStretch.Enabled() && f.wallpaperPage.ckTile.Enabled());
+    f.wallpaperPage.wallpaperList.SetItems(pics);
+    f.wallpaperPage.ckWallRandom.SetChecked(true);
+    f.wallpaperPage.ckTile.SetChecked(true);
+    f.wallpaperPage.CheckTime.SetText("1");
+    f.wallpaperPage.ckChangeWp.SetChecked(true);
     win.Advance(3 * 60000);
     EXPECT_EQ(WallpaperSets(), 6u) << "three timed changes, each applied with stretch then tile";
     EXPECT_EQ(win.Registry().GetString(HKCU, kDesktop, "TileWallpaper"), "1");
@@ -101,11 +101,11 @@ TEST_F(MorePageTest, AUserWhoNeverChangesThePageGetsThePlainProgramAndNoTraceOfI
 
 TEST_F(MorePageTest, ChoicesAreWrittenAtOnceUnderTheirOwnKeyAndComeBackAtTheNextStart) {
     auto& f = Start();
-    f.ckAllPictures.SetChecked(true);
-    f.ckShuffle.SetChecked(true);
-    f.ckPauseFullScreen.SetChecked(true);
-    f.ckPauseBattery.SetChecked(true);
-    f.GroupLayout.SetItemIndex(2);
+    f.morePage.ckAllPictures.SetChecked(true);
+    f.morePage.ckShuffle.SetChecked(true);
+    f.morePage.ckPauseFullScreen.SetChecked(true);
+    f.morePage.ckPauseBattery.SetChecked(true);
+    f.morePage.GroupLayout.SetItemIndex(2);
     for (const char* name : {"ckAllPictures", "ckShuffle", "ckPauseFullScreen", "ckPauseBattery"})
         EXPECT_EQ(win.Registry().Get(HKCU, kMore, name)->bytes, MirrorText("true")) << name;
     EXPECT_EQ(win.Registry().Get(HKCU, kMore, "GroupLayout")->bytes, MirrorText("2"));
@@ -119,11 +119,11 @@ TEST_F(MorePageTest, ChoicesAreWrittenAtOnceUnderTheirOwnKeyAndComeBackAtTheNext
 
     win.ClearJournal();
     auto& again = Start();
-    EXPECT_TRUE(again.ckAllPictures.Checked() && again.ckShuffle.Checked() &&
-                again.ckPauseFullScreen.Checked() && again.ckPauseBattery.Checked());
-    EXPECT_EQ(again.GroupLayout.ItemIndex(), 2);
+    EXPECT_TRUE(again.morePage.ckAllPictures.Checked() && again.morePage.ckShuffle.Checked() &&
+                again.morePage.ckPauseFullScreen.Checked() && again.morePage.ckPauseBattery.Checked());
+    EXPECT_EQ(again.morePage.GroupLayout.ItemIndex(), 2);
     EXPECT_NE(again.fileScanner.FileMask, "*.bmp, *.jpg");
-    EXPECT_FALSE(again.ckStretch.Enabled() || again.ckTile.Enabled());
+    EXPECT_FALSE(again.wallpaperPage.ckStretch.Enabled() || again.wallpaperPage.ckTile.Enabled());
     EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + kMore), 0u) << "reading the choices writes nothing";
 
     // Text that is no choice keeps the default.
@@ -132,10 +132,10 @@ TEST_F(MorePageTest, ChoicesAreWrittenAtOnceUnderTheirOwnKeyAndComeBackAtTheNext
     win.Registry().SetString(HKCU, kMore, "GroupLayout", "7");
     win.Registry().Set(HKCU, kMore, "ckPauseBattery", plat::REG_DWORD, {1, 0, 0, 0});
     auto& third = Start();
-    EXPECT_FALSE(third.ckShuffle.Checked());
-    EXPECT_EQ(third.GroupLayout.ItemIndex(), 0);
-    EXPECT_FALSE(third.ckPauseBattery.Checked());
-    EXPECT_TRUE(third.ckAllPictures.Checked()) << "one bad value costs no other";
+    EXPECT_FALSE(third.morePage.ckShuffle.Checked());
+    EXPECT_EQ(third.morePage.GroupLayout.ItemIndex(), 0);
+    EXPECT_FALSE(third.morePage.ckPauseBattery.Checked());
+    EXPECT_TRUE(third.morePage.ckAllPictures.Checked()) << "one bad value costs no other";
 }
 
 TEST_F(MorePageTest, AllPictureTypesWidensTheScanToEveryTypeInAnyCase) {
@@ -146,17 +146,17 @@ TEST_F(MorePageTest, AllPictureTypesWidensTheScanToEveryTypeInAnyCase) {
     auto& f = Start();
     auto scan = [&] {
         win.Shell().NextBrowseResult(std::string("C:\\pics"));
-        f.browseButton.Click();
+        f.wallpaperPage.browseButton.Click();
         std::set<std::string> names;
-        for (const auto& path : f.wallpaperList.Items()) names.insert(path.substr(8));
+        for (const auto& path : f.wallpaperPage.wallpaperList.Items()) names.insert(path.substr(8));
         return names;
     };
     std::set<std::string> all(plain.begin(), plain.end());
     all.insert(more.begin(), more.end());
     EXPECT_EQ(scan(), std::set<std::string>(plain.begin(), plain.end()));
-    f.ckAllPictures.SetChecked(true);
+    f.morePage.ckAllPictures.SetChecked(true);
     EXPECT_EQ(scan(), all);
-    f.ckAllPictures.SetChecked(false);
+    f.morePage.ckAllPictures.SetChecked(false);
     EXPECT_EQ(scan(), std::set<std::string>(plain.begin(), plain.end()));
 }
 
@@ -167,18 +167,18 @@ TEST_F(MorePageTest, FillAndFitStoreTheShellsOwnStylesAndApplyOnceLeavingStretch
     };
     const auto pics = Pictures(2);
     auto& f = Start();
-    f.wallpaperList.SetItems(pics);
+    f.wallpaperPage.wallpaperList.SetItems(pics);
     for (const Case c : {Case{1, "10"}, Case{2, "6"}}) {
-        f.GroupLayout.SetItemIndex(0);
-        f.ckTile.SetChecked(true);
-        f.ChangeWallpaper();
+        f.morePage.GroupLayout.SetItemIndex(0);
+        f.wallpaperPage.ckTile.SetChecked(true);
+        f.rotation.ChangeWallpaper();
         ASSERT_EQ(win.Registry().GetString(HKCU, kDesktop, "TileWallpaper"), "1");
 
-        f.GroupLayout.SetItemIndex(c.index);
-        EXPECT_FALSE(f.ckStretch.Enabled() || f.ckTile.Enabled()) << c.style;
-        EXPECT_FALSE(f.ckTile.Hint.empty()) << "a disabled box says why";
+        f.morePage.GroupLayout.SetItemIndex(c.index);
+        EXPECT_FALSE(f.wallpaperPage.ckStretch.Enabled() || f.wallpaperPage.ckTile.Enabled()) << c.style;
+        EXPECT_FALSE(f.wallpaperPage.ckTile.Hint.empty()) << "a disabled box says why";
         win.ClearJournal();
-        f.ChangeWallpaper();
+        f.rotation.ChangeWallpaper();
         std::vector<std::string> seen;
         for (const auto& e : win.Journal()) {
             if (e.rfind("SystemParametersInfo(20,", 0) == 0)
@@ -193,13 +193,13 @@ TEST_F(MorePageTest, FillAndFitStoreTheShellsOwnStylesAndApplyOnceLeavingStretch
             "apply",
         };
         EXPECT_EQ(seen, expected) << "nothing else is written, the boxes' mirrors included";
-        EXPECT_TRUE(f.ckTile.Checked() && !f.ckStretch.Checked());
+        EXPECT_TRUE(f.wallpaperPage.ckTile.Checked() && !f.wallpaperPage.ckStretch.Checked());
     }
     // Back to the page's own layout: the boxes act again, exactly as before.
-    f.GroupLayout.SetItemIndex(0);
-    EXPECT_TRUE(f.ckStretch.Enabled() && f.ckTile.Enabled() && f.ckTile.Hint.empty());
+    f.morePage.GroupLayout.SetItemIndex(0);
+    EXPECT_TRUE(f.wallpaperPage.ckStretch.Enabled() && f.wallpaperPage.ckTile.Enabled() && f.wallpaperPage.ckTile.Hint.empty());
     win.ClearJournal();
-    f.ChangeWallpaper();
+    f.rotation.ChangeWallpaper();
     EXPECT_EQ(WallpaperSets(), 2u);
     EXPECT_EQ(win.Registry().GetString(HKCU, kDesktop, "WallpaperStyle"), "0");
     EXPECT_EQ(win.Registry().GetString(HKCU, kDesktop, "TileWallpaper"), "1");
@@ -262,9 +262,9 @@ TEST(ShuffleRoundTest, EntriesThatComeAndGoMidRoundAreFollowed) {
 TEST_F(MorePageTest, ShuffleKeepsItsRoundOverARestartAndPlainRandomIgnoresIt) {
     const auto pics = Pictures(5);
     auto& f = Start();
-    f.wallpaperList.SetItems(pics);
-    f.ckWallRandom.SetChecked(true);
-    f.ckShuffle.SetChecked(true);
+    f.wallpaperPage.wallpaperList.SetItems(pics);
+    f.wallpaperPage.ckWallRandom.SetChecked(true);
+    f.morePage.ckShuffle.SetChecked(true);
     std::vector<std::string> drawn = Changes(2);
     const std::string stored = win.Registry().GetString(HKCU, kMore, "ShuffleRound");
     EXPECT_EQ(win.Registry().GetString(HKCU, kMore, "ShuffleNext"), "2");
@@ -272,7 +272,7 @@ TEST_F(MorePageTest, ShuffleKeepsItsRoundOverARestartAndPlainRandomIgnoresIt) {
     form.reset();
 
     Start();
-    ASSERT_EQ(form->wallpaperList.Items(), pics) << "the settings store brings the list back";
+    ASSERT_EQ(form->wallpaperPage.wallpaperList.Items(), pics) << "the settings store brings the list back";
     const auto after = Changes(3);
     drawn.insert(drawn.end(), after.begin(), after.end());
     EXPECT_EQ(Bag(drawn), Bag(pics)) << "the round goes on where it stopped";
@@ -282,8 +282,8 @@ TEST_F(MorePageTest, ShuffleKeepsItsRoundOverARestartAndPlainRandomIgnoresIt) {
     EXPECT_NE(Change(), drawn.back());
 
     // Without "Randomize wallpapers" the order is the list's own.
-    form->ckWallRandom.SetChecked(false);
-    form->wallpaperList.SetItemIndex(-1);
+    form->wallpaperPage.ckWallRandom.SetChecked(false);
+    form->wallpaperPage.wallpaperList.SetItemIndex(-1);
     EXPECT_EQ(Changes(5), pics);
 }
 
@@ -316,11 +316,11 @@ TEST_F(MorePageTest, APauseHoldsTheTimedChangeUntilTheUserIsFreeThenChangesOnce)
         power.ACLineStatus = c.acLine;
         win.Power().SetPowerStatus(power);
         auto& f = Start();
-        f.wallpaperList.SetItems(pics);
-        f.ckPauseFullScreen.SetChecked(c.fullScreenSwitch);
-        f.ckPauseBattery.SetChecked(c.batterySwitch);
-        f.CheckTime.SetText("2");
-        f.ckChangeWp.SetChecked(true);
+        f.wallpaperPage.wallpaperList.SetItems(pics);
+        f.morePage.ckPauseFullScreen.SetChecked(c.fullScreenSwitch);
+        f.morePage.ckPauseBattery.SetChecked(c.batterySwitch);
+        f.wallpaperPage.CheckTime.SetText("2");
+        f.wallpaperPage.ckChangeWp.SetChecked(true);
         win.ClearJournal();
         win.Advance(10 * 60000);
         if (!c.paused) {
@@ -328,7 +328,7 @@ TEST_F(MorePageTest, APauseHoldsTheTimedChangeUntilTheUserIsFreeThenChangesOnce)
             continue;
         }
         EXPECT_EQ(WallpaperSets(), 0u);
-        EXPECT_EQ(f.MinutesLeft, 1) << "due, and waiting";
+        EXPECT_EQ(f.rotation.MinutesLeft, 1) << "due, and waiting";
         win.Shell().SetUserNotificationState(plat::QUNS_ACCEPTS_NOTIFICATIONS);
         win.Power().SetPowerStatus(plat::SystemPowerStatus{1});
         win.Advance(60000);
@@ -340,7 +340,7 @@ TEST_F(MorePageTest, APauseHoldsTheTimedChangeUntilTheUserIsFreeThenChangesOnce)
     }
     // A state that cannot be read holds nothing.
     win.Shell().SetUserNotificationState(plat::QUNS_BUSY);
-    form->ckPauseFullScreen.SetChecked(true);
+    form->morePage.ckPauseFullScreen.SetChecked(true);
     win.CallJournal().SetFailing("SHQueryUserNotificationState", true);
     win.ClearJournal();
     win.Advance(2 * 60000);

@@ -68,9 +68,9 @@ TEST_F(PeriodicTest, TheStampFollowsTheForegroundAndLeavesOtherTextAlone) {
     const plat::Hwnd spaced = Window("Wide    Title");
     Foreground(report);
     auto& f = Start();
-    f.edtDate.SetText("");
-    f.edtTime.SetText("hh:mm");
-    f.ckWinClock.SetChecked(true);
+    f.mainPage.edtDate.SetText("");
+    f.mainPage.edtTime.SetText("hh:mm");
+    f.mainPage.ckWinClock.SetChecked(true);
     win.Advance(1000);
     // An empty date field leaves the single space.
     EXPECT_EQ(Title(report), "Report [draft] - Editor    [ 14:05]");
@@ -82,7 +82,7 @@ TEST_F(PeriodicTest, TheStampFollowsTheForegroundAndLeavesOtherTextAlone) {
     const std::string renamed = "Renamed - Another Editor";
     ASSERT_GT(renamed.size(), std::string("    [ 14:05]").size());
     win.User().Send(spaced, plat::WM_SETTEXT, 0, reinterpret_cast<plat::LParam>(renamed.c_str()));
-    f.ckWinClock.SetChecked(false);
+    f.mainPage.ckWinClock.SetChecked(false);
     EXPECT_EQ(Title(spaced), renamed);
 }
 
@@ -92,8 +92,8 @@ TEST_F(PeriodicTest, EmptyOrHiddenForegroundWindowsAreNotStamped) {
     const plat::Hwnd hidden = Window("Hidden", false);
     Foreground(letter);
     auto& f = Start();
-    f.edtTime.SetText("hh");
-    f.ckWinClock.SetChecked(true);
+    f.mainPage.edtTime.SetText("hh");
+    f.mainPage.ckWinClock.SetChecked(true);
     win.Advance(1000);
     const std::string stamped = Title(letter);
     EXPECT_NE(stamped, "Letter");
@@ -109,13 +109,13 @@ TEST_F(PeriodicTest, SwitchingTheClockOffOrClosingCleansTheCaptions) {
     const plat::Hwnd letter = Window("Letter");
     Foreground(letter);
     auto& f = Start();
-    f.ckWinClock.SetChecked(true);
+    f.mainPage.ckWinClock.SetChecked(true);
     win.Advance(1000);
-    f.ckWinClock.SetChecked(false);
+    f.mainPage.ckWinClock.SetChecked(false);
     EXPECT_EQ(Title(letter), "Letter");
     win.Advance(3000);
     EXPECT_EQ(Title(letter), "Letter");
-    f.ckWinClock.SetChecked(true);
+    f.mainPage.ckWinClock.SetChecked(true);
     win.Advance(1000);
     EXPECT_NE(Title(letter), "Letter");
     f.Close();
@@ -147,17 +147,17 @@ TEST_F(PeriodicTest, LongCaptionsAndLongStampsComeOffWhole) {
         };
         Foreground(first);
         auto& f = Start();
-        f.edtDate.SetText(datePattern);
-        f.ckWinClock.SetChecked(true);
+        f.mainPage.edtDate.SetText(datePattern);
+        f.mainPage.ckWinClock.SetChecked(true);
         win.Advance(2000);  // the second tick replaces the first stamp
         stampedOnce(first, caption);
         Foreground(second);
         win.Advance(1000);
         stampedOnce(second, caption + " (2)");
         EXPECT_EQ(Title(first), caption);
-        f.ckWinClock.SetChecked(false);
+        f.mainPage.ckWinClock.SetChecked(false);
         allRestored();
-        f.ckWinClock.SetChecked(true);
+        f.mainPage.ckWinClock.SetChecked(true);
         win.Advance(1000);
         Foreground(first);
         win.Advance(1000);
@@ -171,7 +171,7 @@ TEST_F(PeriodicTest, CpuLoadShowsTheLastProcessorMeasuredFromTheFirstTick) {
     const plat::Hwnd letter = Window("Letter");
     Foreground(letter);
     auto& f = Start();
-    f.ckCPU.SetChecked(true);
+    f.mainPage.ckCPU.SetChecked(true);
     for (int i = 0; i < 4; ++i) {
         OneSecondOfWork();
         win.Advance(250);
@@ -186,19 +186,19 @@ TEST_F(PeriodicTest, AFailingMeterIsReportedOnceAndDoesNotStopTheClock) {
     const plat::Hwnd letter = Window("Letter");
     Foreground(letter);
     auto& f = Start();
-    f.ckCPU.SetChecked(true);
+    f.mainPage.ckCPU.SetChecked(true);
     win.Advance(5000);
     EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
     EXPECT_EQ(Title(letter), "Letter");
     // The clock alone goes on without the meter.
-    f.edtTime.SetText("hh");
-    f.ckCPU.SetChecked(false);
-    f.ckWinClock.SetChecked(true);
+    f.mainPage.edtTime.SetText("hh");
+    f.mainPage.ckCPU.SetChecked(false);
+    f.mainPage.ckWinClock.SetChecked(true);
     win.Advance(1000);
     EXPECT_EQ(Title(letter), "Letter    [Today is:  07.12.2026 14]");
     // Once it has worked, a new failure is reported again.
     BusyProcessors();
-    f.ckCPU.SetChecked(true);
+    f.mainPage.ckCPU.SetChecked(true);
     win.Advance(1000);
     EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
     win.SetFailing("GetProcessorTimes", true);
@@ -210,21 +210,21 @@ TEST_F(PeriodicTest, AFailingMeterIsReportedOnceAndDoesNotStopTheClock) {
 
 TEST_F(PeriodicTest, ScreensaverSwitchedElsewhereShowsWithinOneTickAndIsKept) {
     auto& f = Start();
-    EXPECT_TRUE(f.ckScrEnable.Checked());
+    EXPECT_TRUE(f.mainPage.ckScrEnable.Checked());
     win.User().SetScreenSaverState(false, 900);
     win.ClearJournal();
     win.Advance(1000);
-    EXPECT_FALSE(f.ckScrEnable.Checked());
-    EXPECT_FALSE(f.MainPopup_ScreensaverEnabled->Checked());
-    EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Caption, "Screensaver disabled");
+    EXPECT_FALSE(f.mainPage.ckScrEnable.Checked());
+    EXPECT_FALSE(f.menuPage.MainPopup_ScreensaverEnabled->Checked());
+    EXPECT_EQ(f.menuPage.MainPopup_ScreensaverEnabled->Caption, "Screensaver disabled");
     // The timeout too: shown and kept as the choice, never written back.
-    EXPECT_EQ(f.ScrTimeout.Value(), 15);
+    EXPECT_EQ(f.mainPage.ScrTimeout.Value(), 15);
     EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ScrTimeout_Value"), "15");
     EXPECT_EQ(win.Count("SystemParametersInfo(15,"), 0u);
     form.reset();
     win.ClearJournal();
     auto& again = Start();
-    EXPECT_EQ(again.ScrTimeout.Value(), 15);
+    EXPECT_EQ(again.mainPage.ScrTimeout.Value(), 15);
     EXPECT_EQ(win.User().ScreenSaverTimeout(), 900);
     EXPECT_EQ(win.Count("SystemParametersInfo(15,") + win.Count("SystemParametersInfo(17,"), 0u);
 }
@@ -255,13 +255,13 @@ TEST_F(PeriodicTest, OnTodaysShellTheCheckFindsTheIconsInTheirWorkerWAndMissingP
     win.User().RemoveWindow(shell.startButton);
     auto& f = Start();
     const std::string noClock = "This version of Windows has no tray clock that can be hidden.";
-    EXPECT_FALSE(f.ckTrayClock.Enabled());
-    EXPECT_EQ(f.ckTrayClock.Hint, noClock);
-    EXPECT_FALSE(f.ckTrayClock.Checked()) << "the stored choice stays";
-    EXPECT_FALSE(f.ckStartButton.Enabled());
-    EXPECT_EQ(f.ckStartButton.Hint, "This version of Windows has no start button that can be hidden.");
-    EXPECT_TRUE(f.ckTaskbar.Enabled());
-    EXPECT_EQ(f.ckTaskbar.Hint, "");
+    EXPECT_FALSE(f.desktopPage.ckTrayClock.Enabled());
+    EXPECT_EQ(f.desktopPage.ckTrayClock.Hint, noClock);
+    EXPECT_FALSE(f.desktopPage.ckTrayClock.Checked()) << "the stored choice stays";
+    EXPECT_FALSE(f.desktopPage.ckStartButton.Enabled());
+    EXPECT_EQ(f.desktopPage.ckStartButton.Hint, "This version of Windows has no start button that can be hidden.");
+    EXPECT_TRUE(f.desktopPage.ckTaskbar.Enabled());
+    EXPECT_EQ(f.desktopPage.ckTaskbar.Hint, "");
 
     // A click on that desktop makes its WorkerW the foreground window.
     win.User().SendMessage(shell.listView, plat::LVM_SETTEXTBKCOLOR, 0, 0xC0C0C0);
@@ -275,7 +275,7 @@ TEST_F(PeriodicTest, OnTodaysShellTheCheckFindsTheIconsInTheirWorkerWAndMissingP
     win.Advance(2000);
     EXPECT_EQ(win.Count("SendMessage(" + std::to_string(shell.listView.Value()) + ", 0x1026"), 0u)
         << "already transparent";
-    f.ckTransparent.SetChecked(false);
+    f.desktopPage.ckTransparent.SetChecked(false);
     EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, 0xC0C0C0u) << "the caption colours";
 
     // A shell that has the parts again enables the boxes when the window shows.
@@ -285,9 +285,9 @@ TEST_F(PeriodicTest, OnTodaysShellTheCheckFindsTheIconsInTheirWorkerWAndMissingP
     f.Show();
     EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + kStore + ", \"ckTrayClock_Checked\""), 0u)
         << "not written again";
-    EXPECT_TRUE(f.ckTrayClock.Enabled());
-    EXPECT_EQ(f.ckTrayClock.Hint, "");
-    EXPECT_TRUE(f.ckStartButton.Enabled());
+    EXPECT_TRUE(f.desktopPage.ckTrayClock.Enabled());
+    EXPECT_EQ(f.desktopPage.ckTrayClock.Hint, "");
+    EXPECT_TRUE(f.desktopPage.ckStartButton.Enabled());
     f.Close();
     EXPECT_EQ(win.Registry().GetString(HKCU, kStore, "ckTrayClock_Checked"), "False");
 }
@@ -310,19 +310,19 @@ TEST_F(PeriodicTest, StoredSwitchesHideTheShellAndClosingShowsItAgain) {
 TEST_F(PeriodicTest, ColourButtonsReapplyEvenWhenCancelled) {
     auto& f = Start();
     win.Dialogs().NextColor(std::nullopt);
-    f.textColorButton.Click();
-    EXPECT_EQ(f.lblIcon.Font.Color, 0x00FF00u);
+    f.desktopPage.textColorButton.Click();
+    EXPECT_EQ(f.desktopPage.lblIcon.Font.Color, 0x00FF00u);
     EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x00FF00u);
     win.Dialogs().NextColor(0x0000FFu);
-    f.textColorButton.Click();
+    f.desktopPage.textColorButton.Click();
     EXPECT_EQ(win.User().Window(shell.listView).listView.textColor, 0x0000FFu);
-    f.ckTransparent.SetChecked(false);
+    f.desktopPage.ckTransparent.SetChecked(false);
     win.Dialogs().NextColor(0x00FFFFu);
-    f.backColorButton.Click();
+    f.desktopPage.backColorButton.Click();
     EXPECT_EQ(win.User().Window(shell.listView).listView.textBkColor, 0x00FFFFu);
-    f.ckCheckTrans.SetChecked(true);
-    f.defaultColorsButton.Click();
-    EXPECT_FALSE(f.ckCheckTrans.Checked());
+    f.desktopPage.ckCheckTrans.SetChecked(true);
+    f.desktopPage.defaultColorsButton.Click();
+    EXPECT_FALSE(f.desktopPage.ckCheckTrans.Checked());
     EXPECT_EQ(win.Count("SetSysColors("), 1u);
 }
 
@@ -332,23 +332,23 @@ TEST_F(PeriodicTest, HideIconsItemBoxAndHotkeyAllFollowTheIconsRealState) {
     auto& f = Start();
     // Each step toggles the icons; the item's mark and the box must always agree with them.
     const std::pair<const char*, std::function<void()>> steps[] = {
-        {"menu", [&] { f.MainPopup_Hideicons->Click(); }},
+        {"menu", [&] { f.menuPage.MainPopup_Hideicons->Click(); }},
         {"hotkey",
          [&] {
              ASSERT_TRUE(win.User().PressHotKey(plat::MOD_CONTROL | plat::MOD_WIN, 0x49));
              win.ProcessMessages();
          }},
-        {"menu", [&] { f.MainPopup_Hideicons->Click(); }},
-        {"box", [&] { f.ckDesktopIcons.Toggle(); }},
-        {"menu", [&] { f.MainPopup_Hideicons->Click(); }},
+        {"menu", [&] { f.menuPage.MainPopup_Hideicons->Click(); }},
+        {"box", [&] { f.desktopPage.ckDesktopIcons.Toggle(); }},
+        {"menu", [&] { f.menuPage.MainPopup_Hideicons->Click(); }},
     };
     bool shown = true;
     for (const auto& [by, step] : steps) {
         step();
         shown = !shown;
         EXPECT_EQ(win.User().Window(shell.defView).visible, shown) << by;
-        EXPECT_EQ(f.ckDesktopIcons.Checked(), shown) << by;
-        EXPECT_EQ(f.MainPopup_Hideicons->Checked(), !shown) << by;
+        EXPECT_EQ(f.desktopPage.ckDesktopIcons.Checked(), shown) << by;
+        EXPECT_EQ(f.menuPage.MainPopup_Hideicons->Checked(), !shown) << by;
     }
 }
 
@@ -362,19 +362,19 @@ TEST_F(PeriodicTest, StartUpAppliesOnlyStoredScreensaverValuesAndShowsTheLiveVal
     EXPECT_EQ(win.Count("SystemParametersInfo(17,"), 0u);
     EXPECT_EQ(win.CallJournal().Matching("SystemParametersInfo(15,"),
               std::vector<std::string>{"SystemParametersInfo(15, 300, null, 0)"});
-    EXPECT_FALSE(f.ckScrEnable.Checked());
-    EXPECT_EQ(f.ScrTimeout.Value(), 5);
-    f.ScrTimeout.SetText("61");
-    EXPECT_EQ(f.ScrTimeout.Text(), "61");
+    EXPECT_FALSE(f.mainPage.ckScrEnable.Checked());
+    EXPECT_EQ(f.mainPage.ScrTimeout.Value(), 5);
+    f.mainPage.ScrTimeout.SetText("61");
+    EXPECT_EQ(f.mainPage.ScrTimeout.Text(), "61");
     EXPECT_EQ(win.Count("SystemParametersInfo(15,"), 1u);
 }
 
 TEST_F(PeriodicTest, PopupScreensaverItemMovesTheBoxAndSavesItAtOnce) {
     auto& f = Start();
-    f.MainPopup_ScreensaverEnabled->Click();
+    f.menuPage.MainPopup_ScreensaverEnabled->Click();
     EXPECT_FALSE(win.User().ScreenSaverActive());
-    EXPECT_FALSE(f.ckScrEnable.Checked());
-    EXPECT_EQ(f.MainPopup_ScreensaverEnabled->Caption, "Screensaver disabled");
+    EXPECT_FALSE(f.mainPage.ckScrEnable.Checked());
+    EXPECT_EQ(f.menuPage.MainPopup_ScreensaverEnabled->Caption, "Screensaver disabled");
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckScrEnable"), "false");
 }
 
@@ -406,13 +406,13 @@ TEST_F(PeriodicTest, OnlyCombinationsSwitchedOnByBothBoxesAreHeld) {
     EXPECT_TRUE(win.User().PressHotKey(plat::MOD_WIN, 0x53));
     win.ProcessMessages();
     EXPECT_TRUE(win.Contains("SendMessage(" + std::to_string(f.Handle().Value()) + ", 0x0112, 61760, 0)"));
-    f.ckTransparency.SetChecked(true);
+    f.desktopPage.ckTransparency.SetChecked(true);
     EXPECT_EQ(win.User().HotKeys().size(), 4u);
-    f.ckHotEnable.SetChecked(false);
+    f.desktopPage.ckHotEnable.SetChecked(false);
     EXPECT_TRUE(win.User().HotKeys().empty());
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckHotEnable"), "false");
     EXPECT_FALSE(win.User().PressHotKey(plat::MOD_WIN, 0x53));
-    f.ckHotEnable.SetChecked(true);
+    f.desktopPage.ckHotEnable.SetChecked(true);
     EXPECT_EQ(win.User().HotKeys().size(), 4u);
 }
 

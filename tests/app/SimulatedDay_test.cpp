@@ -170,7 +170,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return !win.Kernel().IsSignalled(watch); })) << "the worker did not re-arm";
     }
     bool DesktopMenuShows(const std::string& caption) {
-        for (const auto& item : form->MainPopup_Desktop->Items())
+        for (const auto& item : form->menuPage.MainPopup_Desktop->Items())
             if (item->Caption == caption) return true;
         return false;
     }
@@ -241,7 +241,7 @@ TEST_F(SimulatedDay, EverythingTheProgramHoldsIsFlatFromTheFirstHourToTheLast) {
     form->SetView(view.get());
     form->Loaded();
     TMainForm& f = *form;
-    f.wallpaperList.SetItems(Pictures());
+    f.wallpaperPage.wallpaperList.SetItems(Pictures());
     ASSERT_TRUE(f.desktopMonitor.Active());
     const plat::Hwnd trayWnd = f.trayIcon.Handle();
     const std::string kSetWallpaper = "SystemParametersInfo(20,";
@@ -263,10 +263,10 @@ TEST_F(SimulatedDay, EverythingTheProgramHoldsIsFlatFromTheFirstHourToTheLast) {
                 win.User().SetForegroundWindow(letter);  // the user goes back to the letter
             }
             if (second == 1800) {  // the configuration window, shown and minimised
-                f.MainPop_ConfigureClick();
+                f.ShowConfiguration();
                 win.ProcessMessages();
                 ASSERT_TRUE(f.Showing());
-                f.minimizeButton.Click();
+                f.mainPage.minimizeButton.Click();
                 ASSERT_FALSE(f.Showing());
                 win.User().SetForegroundWindow(letter);
             }

@@ -99,17 +99,17 @@ TEST_F(PopupTest, OpensOnTheRightButtonsReleaseAtTheCursorOwnedByTheWindow) {
 
 TEST_F(PopupTest, SwitchesHideItemsAndTheirSeparatorsAndMirrorEachClick) {
     auto& f = Start();
-    for (TCheckBox* box : {&f.ckMycomputer, &f.ckDesktop, &f.ckControlPanel, &f.ckCdRom, &f.ckClearRecent,
-                           &f.ckChangeW, &f.ckHide, &f.ckStartScr, &f.ckEnableScr})
+    for (TCheckBox* box : {&f.menuPage.ckMycomputer, &f.menuPage.ckDesktop, &f.menuPage.ckControlPanel, &f.menuPage.ckCdRom, &f.menuPage.ckClearRecent,
+                           &f.menuPage.ckChangeW, &f.menuPage.ckHide, &f.menuPage.ckStartScr, &f.menuPage.ckEnableScr})
         box->SetChecked(false);
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckDesktop"), "false");
     Choose("");
     EXPECT_EQ(Shown(), (std::vector<std::string>{"Power manager >", "-", "Configure...", "-",
                                                  "Close Velant! Pro 2001"}));
-    f.ckPower.SetChecked(false);
+    f.menuPage.ckPower.SetChecked(false);
     Choose("");
     EXPECT_EQ(Shown(), (std::vector<std::string>{"Configure...", "-", "Close Velant! Pro 2001"}));
-    f.ckCdRom.SetChecked(true);
+    f.menuPage.ckCdRom.SetChecked(true);
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckCdRom"), "true");
     Choose("");
     EXPECT_EQ(Shown(),
@@ -123,10 +123,10 @@ TEST_F(PopupTest, EachGroupsSeparatorShowsWhileAnyOneOfItsSwitchesIsOn) {
         std::vector<TCheckBox*> switches;
     };
     const std::vector<Group> groups = {
-        {f.sepAfterCd, {&f.ckMycomputer, &f.ckDesktop, &f.ckControlPanel, &f.ckCdRom, &f.ckClearRecent}},
-        {f.sepAfterDesktopItems, {&f.ckChangeW, &f.ckHide}},
-        {f.sepBeforeScreensaver, {&f.ckPower}},
-        {f.sepBeforeConfigure, {&f.ckStartScr, &f.ckEnableScr}},
+        {f.menuPage.sepAfterCd, {&f.menuPage.ckMycomputer, &f.menuPage.ckDesktop, &f.menuPage.ckControlPanel, &f.menuPage.ckCdRom, &f.menuPage.ckClearRecent}},
+        {f.menuPage.sepAfterDesktopItems, {&f.menuPage.ckChangeW, &f.menuPage.ckHide}},
+        {f.menuPage.sepBeforeScreensaver, {&f.menuPage.ckPower}},
+        {f.menuPage.sepBeforeConfigure, {&f.menuPage.ckStartScr, &f.menuPage.ckEnableScr}},
     };
     auto setAll = [&](bool on) {
         for (const auto& group : groups)
@@ -183,12 +183,12 @@ TEST_F(PopupTest, ChosenItemsRunTheirHandlers) {
     win.User().NextMenuChoice(idOf("Screensaver enabled"));
     Choose("");
     win.ProcessMessages();
-    EXPECT_FALSE(f.ckScrEnable.Checked());
+    EXPECT_FALSE(f.mainPage.ckScrEnable.Checked());
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckScrEnable"), "false");
     win.User().NextMenuChoice(idOf("Screensaver enabled"));  // the same place, now "disabled"
     Choose("");
     win.ProcessMessages();
-    EXPECT_TRUE(f.ckScrEnable.Checked());
+    EXPECT_TRUE(f.mainPage.ckScrEnable.Checked());
     EXPECT_TRUE(win.User().ScreenSaverActive());
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckScrEnable"), "true");
 
@@ -208,14 +208,14 @@ TEST_F(PopupTest, ChosenItemsRunTheirHandlers) {
 TEST_F(PopupTest, CdTrayWithoutADeviceShowsTheMciErrorAndGoesOn) {
     auto& f = Start();
     win.Multimedia().SetNoCdDevice(true);
-    f.openTrayButton.Click();
+    f.mainPage.openTrayButton.Click();
     ASSERT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
     std::string expected;
     win.Multimedia().mciGetErrorString(263, expected, 127);
     EXPECT_EQ(win.Dialogs().MessageBoxes()[0].text, expected);
     EXPECT_EQ(win.Dialogs().MessageBoxes()[0].type, plat::MB_OK);
     win.Multimedia().SetNoCdDevice(false);
-    f.SubPop_Close->Click();
+    f.menuPage.SubPop_Close->Click();
     EXPECT_TRUE(win.Contains("mciSendString(\"Set cdaudio door closed wait\")"));
     EXPECT_EQ(win.Dialogs().MessageBoxes().size(), 1u);
 }
@@ -229,31 +229,31 @@ TEST_F(PopupTest, RecycleBinNameIsReadOnFocusAndWrittenForTheUserOnlyAfterYes) {
         SCOPED_TRACE(standardUser ? "standard user" : "administrator");
         win.SetStandardUser(standardUser);
         win.Registry().RemoveKey(HKCU, userKey);
-        f.PageControlEnter();
-        EXPECT_EQ(f.recycleBinName.Text(), "Bin");
-        f.recycleBinName.SetText("Trash");
+        f.desktopPage.ReadRecycleBinName();
+        EXPECT_EQ(f.desktopPage.recycleBinName.Text(), "Bin");
+        f.desktopPage.recycleBinName.SetText("Trash");
         win.Dialogs().NextMessageBoxAnswer(plat::IDNO);
-        f.renameRecycleBinButton.Click();
+        f.desktopPage.renameRecycleBinButton.Click();
         EXPECT_FALSE(win.Registry().HasKey(HKCU, userKey));
         EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
         win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
-        app.Dispatch([&] { f.renameRecycleBinButton.Click(); });
+        app.Dispatch([&] { f.desktopPage.renameRecycleBinButton.Click(); });
         EXPECT_EQ(win.Dialogs().MessageBoxes().back().text, "NOT for Windows 98 ME\rContinue?");
         EXPECT_EQ(win.Registry().Get(HKCU, userKey, ""),
                   (sim::SimRegistry::Value{plat::REG_SZ, {'T', 'r', 'a', 's', 'h', 0}}));
         EXPECT_EQ(win.Registry().GetString(plat::HKEY_CLASSES_ROOT, key, ""), "Bin");
         // The name the user sees now is the user's own.
-        f.recycleBinName.SetText("");
-        f.PageControlEnter();
-        EXPECT_EQ(f.recycleBinName.Text(), "Trash");
+        f.desktopPage.recycleBinName.SetText("");
+        f.desktopPage.ReadRecycleBinName();
+        EXPECT_EQ(f.desktopPage.recycleBinName.Text(), "Trash");
     }
     // A name that cannot be stored says so, whether its value or its key is refused.
     win.Registry().FailWrites(HKCU, "Software\\Classes");
-    f.recycleBinName.SetText("Bin 2");
+    f.desktopPage.recycleBinName.SetText("Bin 2");
     for (const bool keyExists : {true, false}) {
         if (!keyExists) win.Registry().RemoveKey(HKCU, userKey);
         win.Dialogs().NextMessageBoxAnswer(plat::IDYES);
-        app.Dispatch([&] { f.renameRecycleBinButton.Click(); });
+        app.Dispatch([&] { f.desktopPage.renameRecycleBinButton.Click(); });
         EXPECT_EQ(win.Dialogs().MessageBoxes().back().text,
                   "The Recycle Bin could not be renamed: its name cannot be written to the registry.");
         EXPECT_EQ(win.Registry().GetString(HKCU, userKey, ""), keyExists ? "Trash" : "");
@@ -262,16 +262,16 @@ TEST_F(PopupTest, RecycleBinNameIsReadOnFocusAndWrittenForTheUserOnlyAfterYes) {
 
 TEST_F(PopupTest, DragAndTrackingSwitchesWriteTheirExactTypes) {
     auto& f = Start();
-    f.ckDragFullWindows.SetChecked(true);
+    f.desktopPage.ckDragFullWindows.SetChecked(true);
     auto drag = win.Registry().Get(HKCU, "Control Panel\\Desktop", "DragFullWindows");
     ASSERT_TRUE(drag.has_value());
     EXPECT_EQ(drag->type, plat::REG_SZ);
     EXPECT_TRUE(win.Contains("SystemParametersInfo(37, 1, null, 0)"));
-    f.ckAWinTrack.SetChecked(true);
+    f.desktopPage.ckAWinTrack.SetChecked(true);
     auto on = win.Registry().Get(HKCU, "Control Panel\\Mouse", "ActiveWindowTracking");
     ASSERT_TRUE(on.has_value());
     EXPECT_EQ(on->type, plat::REG_DWORD);
-    f.ckAWinTrack.SetChecked(false);
+    f.desktopPage.ckAWinTrack.SetChecked(false);
     auto off = win.Registry().Get(HKCU, "Control Panel\\Mouse", "ActiveWindowTracking");
     ASSERT_TRUE(off.has_value());
     EXPECT_EQ(off->type, plat::REG_BINARY);
@@ -284,9 +284,9 @@ TEST_F(PopupTest, SpecialFoldersOpenThroughTheShellAndWaitForItsProcess) {
     const plat::Handle process = win.Kernel().NewProcessHandle();
     win.Kernel().SignalHandle(process);
     win.Shell().SetShellExecuteProcess(process);
-    f.MainPopup_MyComputer->Click();
+    f.menuPage.MainPopup_MyComputer->Click();
     EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 1u);
-    f.MainPopup_Controlpanel->Click();
+    f.menuPage.MainPopup_Controlpanel->Click();
     EXPECT_EQ(win.Count("ShellExecuteEx(68,"), 2u);
     // Neither the folders' id lists nor the process handle outlive the clicks.
     EXPECT_EQ(win.Shell().LiveIdLists(), 0u);
@@ -311,17 +311,17 @@ TEST_F(PopupTest, StartMenuFoldersGoUnderTheStartMenuNeverTheDriveRoot) {
     win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                              "Start Menu", "C:\\Start Menu");
     win.Kernel().CreateDirectory("C:\\Start Menu");
-    f.addControlPanelButton.Click();
-    f.addControlPanelButton.Click();
+    f.menuPage.addControlPanelButton.Click();
+    f.menuPage.addControlPanelButton.Click();
     EXPECT_TRUE(win.Contains("CreateDirectory(\"C:\\Start Menu\\" + folder + "\")"));
     EXPECT_NE(win.Kernel().GetFileAttributes("C:\\Start Menu\\" + folder), 0xFFFFFFFFu);
-    f.deleteControlPanelButton.Click();
+    f.menuPage.deleteControlPanelButton.Click();
     EXPECT_EQ(win.Kernel().GetFileAttributes("C:\\Start Menu\\" + folder), 0xFFFFFFFFu);
     // Without the registry value the shell's start menu is used, or nothing is done.
     win.Registry().SetString(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
                              "Start Menu", "");
     win.ClearJournal();
-    f.addRecycleBinButton.Click();
+    f.menuPage.addRecycleBinButton.Click();
     for (const auto& e : win.Journal()) EXPECT_EQ(e.find("CreateDirectory(\"\\"), std::string::npos) << e;
 }
 

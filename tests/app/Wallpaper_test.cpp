@@ -63,7 +63,7 @@ protected:
     std::size_t WallpaperSets() { return win.Count("SystemParametersInfo(20,"); }
     // The user's click on "Apply", through the dispatch boundary.
     void Apply() {
-        app.Dispatch([this] { form->btnApplyWall.Click(); });
+        app.Dispatch([this] { form->wallpaperPage.btnApplyWall.Click(); });
     }
     const std::vector<sim::MessageBoxRecord>& Boxes() { return win.Dialogs().MessageBoxes(); }
 
@@ -85,10 +85,10 @@ TEST_F(WallpaperPageTest, WallpaperBitmapLivesInTheUsersOwnFolderSoAStandardUser
         w.Kernel().WriteBytes("C:\\pics\\b.bmp", EncodeBmp(Pattern(5, 3, 1)));
         TMainForm f(platform, a);
         f.Loaded();
-        EXPECT_EQ(f.WallpaperBitmapPath(), kWallpaper);
-        f.wallpaperList.SetItems({"C:\\pics\\a.jpg", "C:\\pics\\b.bmp"});
+        EXPECT_EQ(f.rotation.WallpaperBitmapPath(), kWallpaper);
+        f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.jpg", "C:\\pics\\b.bmp"});
         for (int i = 0; i < 2; ++i) {
-            a.Dispatch([&] { f.MainPopup_ChangeWall->Click(); });
+            a.Dispatch([&] { f.menuPage.MainPopup_ChangeWall->Click(); });
             EXPECT_TRUE(w.Dialogs().MessageBoxes().empty()) << w.Dialogs().MessageBoxes().back().text;
             EXPECT_EQ(w.User().Wallpaper(), kWallpaper);
         }
@@ -104,13 +104,13 @@ TEST_F(WallpaperPageTest, AFolderThatCannotBeMadeIsReportedAndNothingChanges) {
     win.Kernel().WriteBytes("C:\\pics\\b.bmp", EncodeBmp(Pattern(5, 3, 1)));
     win.Kernel().WriteBytes("C:\\pics\\c.bmp", EncodeBmp(Pattern(5, 3, 2)));
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\c.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\b.bmp", "C:\\pics\\c.bmp"});
     win.FailNext("CreateDirectory");
-    app.Dispatch([&] { f.MainPopup_ChangeWall->Click(); });
+    app.Dispatch([&] { f.menuPage.MainPopup_ChangeWall->Click(); });
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].text, "Cannot create folder \"" + kWallpaperFolder + "\". Access is denied.");
     EXPECT_EQ(WallpaperSets(), 0u);
-    EXPECT_EQ(f.wallpaperList.Count(), 2);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Count(), 2);
 }
 
 // ---- rotation ----
@@ -119,13 +119,13 @@ TEST_F(WallpaperPageTest, SequentialChangeStepsToTheNextEntryAndWraps) {
     std::vector<TBitmap> pics;
     for (int i = 0; i < 3; ++i) pics.push_back(Bmp("C:\\pics\\" + std::to_string(i) + ".bmp", i));
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\0.bmp", "C:\\pics\\1.bmp", "C:\\pics\\2.bmp"});
-    ASSERT_EQ(f.wallpaperList.ItemIndex(), -1);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\0.bmp", "C:\\pics\\1.bmp", "C:\\pics\\2.bmp"});
+    ASSERT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), -1);
 
     const int expected[] = {0, 1, 2, 0, 1};
     for (int index : expected) {
-        f.ChangeWallpaper();
-        EXPECT_EQ(f.wallpaperList.ItemIndex(), index);
+        f.rotation.ChangeWallpaper();
+        EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), index);
         EXPECT_EQ(WallpaperFile(), pics[index]) << index;
     }
     EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
@@ -134,18 +134,18 @@ TEST_F(WallpaperPageTest, SequentialChangeStepsToTheNextEntryAndWraps) {
 TEST_F(WallpaperPageTest, RandomChangeCanDrawEveryEntryTheLastAndTheCurrentOneIncluded) {
     for (int i = 0; i < 3; ++i) Bmp("C:\\pics\\" + std::to_string(i) + ".bmp", i, 2, 2);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\0.bmp", "C:\\pics\\1.bmp", "C:\\pics\\2.bmp"});
-    f.ckWallRandom.SetChecked(true);
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 0) << "turning random on selects the first entry";
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\0.bmp", "C:\\pics\\1.bmp", "C:\\pics\\2.bmp"});
+    f.wallpaperPage.ckWallRandom.SetChecked(true);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 0) << "turning random on selects the first entry";
 
     std::set<int> drawn;
     bool repeated = false;
     for (std::uint32_t i = 0; i < 60; ++i) {
         win.Clock().SetTickCount(1000 + i * 7919);
-        const int before = f.wallpaperList.ItemIndex();
-        f.ChangeWallpaper();
-        drawn.insert(f.wallpaperList.ItemIndex());
-        repeated = repeated || f.wallpaperList.ItemIndex() == before;
+        const int before = f.wallpaperPage.wallpaperList.ItemIndex();
+        f.rotation.ChangeWallpaper();
+        drawn.insert(f.wallpaperPage.wallpaperList.ItemIndex());
+        repeated = repeated || f.wallpaperPage.wallpaperList.ItemIndex() == before;
     }
     EXPECT_EQ(drawn, (std::set<int>{0, 1, 2}));
     EXPECT_TRUE(repeated);
@@ -154,14 +154,14 @@ TEST_F(WallpaperPageTest, RandomChangeCanDrawEveryEntryTheLastAndTheCurrentOneIn
 TEST_F(WallpaperPageTest, OneEntryListAppliesItsEntryFromEveryCommand) {
     const TBitmap pic = Bmp("C:\\pics\\only.bmp", 5);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\only.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\only.bmp"});
 
-    f.ChangeWallpaper();
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 0);
+    f.rotation.ChangeWallpaper();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 0);
     EXPECT_EQ(WallpaperSets(), 2u);
     EXPECT_EQ(WallpaperFile(), pic);
 
-    f.MainPopup_ChangeWall->Click();
+    f.menuPage.MainPopup_ChangeWall->Click();
     EXPECT_EQ(WallpaperSets(), 4u);
     Apply();
     EXPECT_EQ(WallpaperSets(), 6u);
@@ -171,7 +171,7 @@ TEST_F(WallpaperPageTest, ApplyWithoutSelectionOrEntriesDoesNothing) {
     Bmp("C:\\pics\\a.bmp", 1);
     auto& f = Start();
     Apply();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\a.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\a.bmp"});
     Apply();
     EXPECT_EQ(WallpaperSets(), 0u);
     EXPECT_FALSE(win.Kernel().Exists(kWallpaper));
@@ -180,10 +180,10 @@ TEST_F(WallpaperPageTest, ApplyWithoutSelectionOrEntriesDoesNothing) {
 TEST_F(WallpaperPageTest, MissingFileIsRemovedSilentlyWhenApplied) {
     Bmp("C:\\pics\\a.bmp", 1);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\gone.bmp", "C:\\pics\\a.bmp"});
-    f.wallpaperList.SetItemIndex(0);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\gone.bmp", "C:\\pics\\a.bmp"});
+    f.wallpaperPage.wallpaperList.SetItemIndex(0);
     Apply();
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\a.bmp"}));
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\a.bmp"}));
     EXPECT_TRUE(Boxes().empty());
     EXPECT_EQ(WallpaperSets(), 0u);
 }
@@ -191,18 +191,18 @@ TEST_F(WallpaperPageTest, MissingFileIsRemovedSilentlyWhenApplied) {
 TEST_F(WallpaperPageTest, MissingFileIsReportedAndRemovedWhenSelected) {
     Bmp("C:\\pics\\a.bmp", 1);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\My Pictures\\gone.JPG"});
-    f.wallpaperList.Click(0);
-    ASSERT_NE(f.preview.Picture(), nullptr);
-    f.wallpaperList.Click(1);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\My Pictures\\gone.JPG"});
+    f.wallpaperPage.wallpaperList.Click(0);
+    ASSERT_NE(f.wallpaperPage.preview.Picture(), nullptr);
+    f.wallpaperPage.wallpaperList.Click(1);
 
     ASSERT_EQ(Boxes().size(), 1u);
     EXPECT_EQ(Boxes()[0].text,
               "File C:\\My Pictures\\gone.JPG has been moved, renamed or deleted.\r"
               "Deleting entry and updating list...");
     EXPECT_EQ(Boxes()[0].type, plat::MB_OK | plat::MB_ICONINFORMATION);
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\a.bmp"}));
-    EXPECT_EQ(f.preview.Picture(), nullptr);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\a.bmp"}));
+    EXPECT_EQ(f.wallpaperPage.preview.Picture(), nullptr);
     EXPECT_EQ(WallpaperSets(), 0u) << "selecting never changes the wallpaper";
 }
 
@@ -237,15 +237,15 @@ TEST_P(PictureKinds, ExtensionInAnyCaseIsRecognised) {
     }
     Bmp("C:\\pics\\other.bmp", 9);
     auto& f = Start();
-    if (c.allTypes) f.ckAllPictures.SetChecked(true);
-    f.wallpaperList.SetItems({path, "C:\\pics\\other.bmp"});
+    if (c.allTypes) f.morePage.ckAllPictures.SetChecked(true);
+    f.wallpaperPage.wallpaperList.SetItems({path, "C:\\pics\\other.bmp"});
 
-    f.wallpaperList.Click(0);  // the preview
+    f.wallpaperPage.wallpaperList.Click(0);  // the preview
     if (c.picture) {
-        ASSERT_NE(f.preview.Picture(), nullptr) << c.name;
-        EXPECT_EQ(*f.preview.Picture(), expected) << c.name;
+        ASSERT_NE(f.wallpaperPage.preview.Picture(), nullptr) << c.name;
+        EXPECT_EQ(*f.wallpaperPage.preview.Picture(), expected) << c.name;
     } else {
-        EXPECT_EQ(f.preview.Picture(), nullptr) << c.name;
+        EXPECT_EQ(f.wallpaperPage.preview.Picture(), nullptr) << c.name;
     }
 
     Apply();
@@ -259,7 +259,7 @@ TEST_P(PictureKinds, ExtensionInAnyCaseIsRecognised) {
     }
     EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 2u) << c.name;
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_EQ(f.preview.Picture(), nullptr) << "Apply empties the preview";
+    EXPECT_EQ(f.wallpaperPage.preview.Picture(), nullptr) << "Apply empties the preview";
     EXPECT_EQ(win.Imaging().DecodeCount(), c.picture && c.system ? 2u : 0u) << c.name;
 }
 
@@ -286,12 +286,12 @@ TEST_F(WallpaperPageTest, NonPictureEntryShowsTheCurrentBitmapAgainInTheCurrentS
     const TBitmap first = Bmp("C:\\pics\\a.bmp", 1);
     win.Kernel().WriteText("C:\\pics\\notes.txt", "hello");
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\notes.txt"});
-    f.ChangeWallpaper();
-    f.ckTile.SetChecked(true);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\notes.txt"});
+    f.rotation.ChangeWallpaper();
+    f.wallpaperPage.ckTile.SetChecked(true);
     win.ClearJournal();
-    f.ChangeWallpaper();  // selects the .txt entry
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 1);
+    f.rotation.ChangeWallpaper();  // selects the .txt entry
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 1);
     EXPECT_EQ(WallpaperSets(), 2u);
     EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
     EXPECT_EQ(WallpaperFile(), first);
@@ -303,9 +303,9 @@ TEST_F(WallpaperPageTest, NonPictureEntryShowsTheCurrentBitmapAgainInTheCurrentS
     win.Kernel().DeleteFile(kWallpaper);
     Bmp("C:\\WINDOWS\\setup.bmp", 3);
     auto& g = Start();
-    g.wallpaperList.SetItems({"C:\\pics\\notes.txt", "C:\\pics\\a.bmp"});
+    g.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\notes.txt", "C:\\pics\\a.bmp"});
     win.ClearJournal();
-    g.ChangeWallpaper();
+    g.rotation.ChangeWallpaper();
     EXPECT_EQ(win.Count("SystemParametersInfo(20, 0, \"C:\\WINDOWS\\setup.bmp\", 3)"), 2u);
     EXPECT_FALSE(win.Kernel().Exists(kWallpaper));
 }
@@ -321,15 +321,15 @@ TEST_F(WallpaperPageTest, EachApplyStoresStretchThenTileAndSetsTheWallpaperAfter
     Bmp("C:\\pics\\a.bmp", 1);
     Bmp("C:\\pics\\b.bmp", 2);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
     for (const Case c : {Case{true, "2", "0"}, Case{false, "0", "1"}}) {
         if (c.stretch)
-            f.ckStretch.SetChecked(true);
+            f.wallpaperPage.ckStretch.SetChecked(true);
         else
-            f.ckTile.SetChecked(true);
-        ASSERT_NE(f.ckStretch.Checked(), f.ckTile.Checked());
+            f.wallpaperPage.ckTile.SetChecked(true);
+        ASSERT_NE(f.wallpaperPage.ckStretch.Checked(), f.wallpaperPage.ckTile.Checked());
         win.ClearJournal();
-        f.ChangeWallpaper();
+        f.rotation.ChangeWallpaper();
 
         std::vector<std::string> seen;
         for (const auto& e : win.Journal()) {
@@ -352,14 +352,14 @@ TEST_F(WallpaperPageTest, EachApplyStoresStretchThenTileAndSetsTheWallpaperAfter
 
 TEST_F(WallpaperPageTest, StretchAndTileBoxesStayOppositeAndWriteTheirMirrors) {
     auto& f = Start();
-    f.ckTile.SetChecked(true);
-    EXPECT_FALSE(f.ckStretch.Checked());
-    EXPECT_FALSE(f.preview.Stretch());
-    f.ckStretch.SetChecked(true);
-    EXPECT_FALSE(f.ckTile.Checked());
-    EXPECT_TRUE(f.preview.Stretch());
-    f.ckStretch.SetChecked(false);
-    EXPECT_TRUE(f.ckTile.Checked());
+    f.wallpaperPage.ckTile.SetChecked(true);
+    EXPECT_FALSE(f.wallpaperPage.ckStretch.Checked());
+    EXPECT_FALSE(f.wallpaperPage.preview.Stretch());
+    f.wallpaperPage.ckStretch.SetChecked(true);
+    EXPECT_FALSE(f.wallpaperPage.ckTile.Checked());
+    EXPECT_TRUE(f.wallpaperPage.preview.Stretch());
+    f.wallpaperPage.ckStretch.SetChecked(false);
+    EXPECT_TRUE(f.wallpaperPage.ckTile.Checked());
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckStretch"), "false");
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckTile"), "true");
     EXPECT_EQ(WallpaperSets(), 0u) << "the boxes alone apply nothing";
@@ -381,11 +381,11 @@ TEST_F(WallpaperPageTest, IntervalTextIsCheckedOnEveryChange) {
     };
     auto& f = Start();
     for (const auto& c : cases) {
-        f.CheckTime.SetText("7");
+        f.wallpaperPage.CheckTime.SetText("7");
         const auto boxesBefore = Boxes().size();
-        f.CheckTime.SetText(c.typed);
-        EXPECT_EQ(f.CheckTime.Text(), c.text) << '"' << c.typed << '"';
-        EXPECT_EQ(f.MinutesLeft, c.minutes) << '"' << c.typed << '"';
+        f.wallpaperPage.CheckTime.SetText(c.typed);
+        EXPECT_EQ(f.wallpaperPage.CheckTime.Text(), c.text) << '"' << c.typed << '"';
+        EXPECT_EQ(f.rotation.MinutesLeft, c.minutes) << '"' << c.typed << '"';
         EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "CheckTime"), c.text) << '"' << c.typed << '"';
         ASSERT_EQ(Boxes().size(), boxesBefore + (c.message ? 1 : 0)) << '"' << c.typed << '"';
         if (c.message) {
@@ -401,38 +401,38 @@ TEST_F(WallpaperPageTest, UncheckedEveryFreezesTheCountdown) {
     Bmp("C:\\pics\\a.bmp", 1);
     Bmp("C:\\pics\\b.bmp", 2);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
-    f.CheckTime.SetText("3");
-    f.ckChangeWp.SetChecked(true);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.wallpaperPage.CheckTime.SetText("3");
+    f.wallpaperPage.ckChangeWp.SetChecked(true);
     win.Advance(60000);
-    EXPECT_EQ(f.MinutesLeft, 2);
-    f.ckChangeWp.SetChecked(false);
+    EXPECT_EQ(f.rotation.MinutesLeft, 2);
+    f.wallpaperPage.ckChangeWp.SetChecked(false);
     win.Advance(10 * 60000);
-    EXPECT_EQ(f.MinutesLeft, 2);
+    EXPECT_EQ(f.rotation.MinutesLeft, 2);
     EXPECT_EQ(WallpaperSets(), 0u);
-    f.ckChangeWp.SetChecked(true);
+    f.wallpaperPage.ckChangeWp.SetChecked(true);
     win.Advance(60000);
     EXPECT_EQ(WallpaperSets(), 0u);
     win.Advance(60000);
     EXPECT_EQ(WallpaperSets(), 2u);
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 0);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 0);
 }
 
 TEST_F(WallpaperPageTest, ReachingZeroReloadsTheIntervalFromItsStoredValueAndChanges) {
     Bmp("C:\\pics\\a.bmp", 1);
     const TBitmap b = Bmp("C:\\pics\\b.bmp", 2);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
-    f.wallpaperList.SetItemIndex(0);
-    f.CheckTime.SetText("2");
-    f.ckChangeWp.SetChecked(true);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.wallpaperPage.wallpaperList.SetItemIndex(0);
+    f.wallpaperPage.CheckTime.SetText("2");
+    f.wallpaperPage.ckChangeWp.SetChecked(true);
     // Another writer of the stored interval, with the mirror's two zero bytes.
     win.Registry().Set(HKCU, kMain, "CheckTime", plat::REG_SZ, {'4', 0, 0});
 
     win.Advance(2 * 60000);
-    EXPECT_EQ(f.CheckTime.Text(), "4");
-    EXPECT_EQ(f.MinutesLeft, 4);
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 1);
+    EXPECT_EQ(f.wallpaperPage.CheckTime.Text(), "4");
+    EXPECT_EQ(f.rotation.MinutesLeft, 4);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 1);
     EXPECT_EQ(WallpaperFile(), b);
     EXPECT_EQ(WallpaperSets(), 2u);
 
@@ -440,13 +440,13 @@ TEST_F(WallpaperPageTest, ReachingZeroReloadsTheIntervalFromItsStoredValueAndCha
     EXPECT_EQ(WallpaperSets(), 2u);
     win.Advance(60000);
     EXPECT_EQ(WallpaperSets(), 4u);
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 0);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 0);
 
     // One that cannot be read keeps the box's interval: the rotation goes on.
     win.Registry().SetDword(HKCU, kMain, "CheckTime", 1);
     win.Advance(4 * 60000);
     EXPECT_EQ(WallpaperSets(), 6u);
-    EXPECT_EQ(f.MinutesLeft, 4);
+    EXPECT_EQ(f.rotation.MinutesLeft, 4);
     EXPECT_TRUE(Boxes().empty());
 }
 
@@ -454,12 +454,12 @@ TEST_F(WallpaperPageTest, NegativeIntervalNeverFires) {
     Bmp("C:\\pics\\a.bmp", 1);
     Bmp("C:\\pics\\b.bmp", 2);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
-    f.CheckTime.SetText("-5");
-    f.ckChangeWp.SetChecked(true);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.wallpaperPage.CheckTime.SetText("-5");
+    f.wallpaperPage.ckChangeWp.SetChecked(true);
     win.Advance(30 * 60000);
     EXPECT_EQ(WallpaperSets(), 0u);
-    EXPECT_EQ(f.MinutesLeft, -35);
+    EXPECT_EQ(f.rotation.MinutesLeft, -35);
 }
 
 TEST_F(WallpaperPageTest, StartUpChangesTheWallpaperWhenAsked) {
@@ -473,9 +473,9 @@ TEST_F(WallpaperPageTest, StartUpChangesTheWallpaperWhenAsked) {
     reg.SetString(HKCU, store, "ckWallStartup_Checked", "True");
     reg.SetString(HKCU, store, "CheckTime_Text", "30");
     auto& f = Start();
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 0);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 0);
     EXPECT_EQ(WallpaperSets(), 2u);
-    EXPECT_EQ(f.MinutesLeft, 30);
+    EXPECT_EQ(f.rotation.MinutesLeft, 30);
 }
 
 // ---- failures keep the previous wallpaper ----
@@ -485,15 +485,15 @@ TEST_F(WallpaperPageTest, FailedWriteKeepsThePreviousBitmapAndTheShellsWallpaper
     Bmp("C:\\pics\\b.bmp", 2, 40, 30);
     win.Kernel().WriteBytes("C:\\pics\\c.jpg", Jpeg(40, 30));
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp", "C:\\pics\\c.jpg"});
-    f.ChangeWallpaper();
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp", "C:\\pics\\c.jpg"});
+    f.rotation.ChangeWallpaper();
     ASSERT_EQ(WallpaperFile(), a);
     const auto before = win.Kernel().ListFolder("C:\\WINDOWS");
 
     win.Kernel().SetDiskFreeBytes(100);
     for (int index : {1, 2}) {
         win.ClearJournal();
-        f.wallpaperList.SetItemIndex(index);
+        f.wallpaperPage.wallpaperList.SetItemIndex(index);
         Apply();
         EXPECT_EQ(WallpaperFile(), a) << index;
         EXPECT_EQ(WallpaperSets(), 0u) << index;
@@ -501,7 +501,7 @@ TEST_F(WallpaperPageTest, FailedWriteKeepsThePreviousBitmapAndTheShellsWallpaper
             << "no style written after the failure";
         EXPECT_EQ(win.User().Wallpaper(), kWallpaper);
         EXPECT_EQ(win.Kernel().ListFolder("C:\\WINDOWS"), before) << "no half-written file left behind";
-        EXPECT_EQ(f.wallpaperList.Count(), 3) << "the list is unchanged";
+        EXPECT_EQ(f.wallpaperPage.wallpaperList.Count(), 3) << "the list is unchanged";
     }
     ASSERT_EQ(Boxes().size(), 2u);
     for (const auto& box : Boxes()) {
@@ -518,38 +518,38 @@ TEST_F(WallpaperPageTest, ChangesSkipMissingPicturesAndKeepThemInTheList) {
     const TBitmap a = Bmp(entries[0], 1);
     const TBitmap b = Bmp(entries[3], 2);
     auto& f = Start();
-    f.wallpaperList.SetItems(entries);
+    f.wallpaperPage.wallpaperList.SetItems(entries);
 
     // In order: from the first entry past the two missing ones, then round to the first.
-    f.wallpaperList.SetItemIndex(0);
-    f.MainPopup_ChangeWall->Click();
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 3);
+    f.wallpaperPage.wallpaperList.SetItemIndex(0);
+    f.menuPage.MainPopup_ChangeWall->Click();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 3);
     EXPECT_EQ(WallpaperFile(), b);
-    f.ChangeWallpaper();
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 0);
+    f.rotation.ChangeWallpaper();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 0);
     EXPECT_EQ(WallpaperFile(), a);
 
     // At random: a missing entry drawn gives the next one that exists.
-    f.ckWallRandom.SetChecked(true);
+    f.wallpaperPage.ckWallRandom.SetChecked(true);
     std::set<int> drawn;
     for (std::uint32_t i = 0; i < 40; ++i) {
         win.Clock().SetTickCount(1000 + i * 7919);
-        f.ChangeWallpaper();
-        drawn.insert(f.wallpaperList.ItemIndex());
-        EXPECT_EQ(WallpaperFile(), f.wallpaperList.ItemIndex() == 0 ? a : b);
+        f.rotation.ChangeWallpaper();
+        drawn.insert(f.wallpaperPage.wallpaperList.ItemIndex());
+        EXPECT_EQ(WallpaperFile(), f.wallpaperPage.wallpaperList.ItemIndex() == 0 ? a : b);
     }
     EXPECT_EQ(drawn, (std::set<int>{0, 3}));
-    EXPECT_EQ(f.wallpaperList.Items(), entries);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), entries);
     EXPECT_TRUE(Boxes().empty());
 
     // None there: nothing is written or applied, and the selection stays.
-    f.ckWallRandom.SetChecked(false);
-    f.wallpaperList.SetItems({"D:\\away1.bmp", "D:\\away2.jpg", "D:\\away3.bmp"});
-    f.wallpaperList.SetItemIndex(1);
+    f.wallpaperPage.ckWallRandom.SetChecked(false);
+    f.wallpaperPage.wallpaperList.SetItems({"D:\\away1.bmp", "D:\\away2.jpg", "D:\\away3.bmp"});
+    f.wallpaperPage.wallpaperList.SetItemIndex(1);
     win.Kernel().DeleteFile(kWallpaper);
     win.ClearJournal();
-    f.ChangeWallpaper();
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 1);
+    f.rotation.ChangeWallpaper();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 1);
     EXPECT_FALSE(win.Kernel().Exists(kWallpaper));
     EXPECT_EQ(WallpaperSets(), 0u);
     EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\Control Panel\\"), 0u);
@@ -566,12 +566,12 @@ TEST_F(WallpaperPageTest, ShowingTheWindowAgainKeepsTheRotationsPlace) {
     }
     auto& f = Start();
     f.Show();
-    f.wallpaperList.Click(1);
+    f.wallpaperPage.wallpaperList.Click(1);
     f.Hide();
     f.Show();
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 1);
-    f.ChangeWallpaper();
-    EXPECT_EQ(f.wallpaperList.ItemIndex(), 2);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 1);
+    f.rotation.ChangeWallpaper();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 2);
     EXPECT_EQ(WallpaperFile(), pics[2]);
 }
 
@@ -592,22 +592,22 @@ TEST_F(WallpaperPageTest, UnattendedChangesStepOverAnUnreadablePictureAndNameItO
         form.reset();
         auto& f = Start();  // the start-up change
         EXPECT_EQ(WallpaperFile(), a);
-        EXPECT_EQ(f.wallpaperList.ItemIndex(), 1);
+        EXPECT_EQ(f.wallpaperPage.wallpaperList.ItemIndex(), 1);
         ASSERT_EQ(Boxes().size(), static_cast<std::size_t>(run));
         EXPECT_NE(Boxes().back().text.find(broken), std::string::npos) << Boxes().back().text;
 
         // The timer, the menu and the hotkey go on to the picture after it, without a box.
-        f.CheckTime.SetText("1");
-        f.ckChangeWp.SetChecked(true);
+        f.wallpaperPage.CheckTime.SetText("1");
+        f.wallpaperPage.ckChangeWp.SetChecked(true);
         win.ClearJournal();
         win.Advance(60000);
-        f.MainPopup_ChangeWall->Click();
+        f.menuPage.MainPopup_ChangeWall->Click();
         EXPECT_EQ(WallpaperSets(), 4u);
-        EXPECT_EQ(f.wallpaperList.Items().size(), 2u);
+        EXPECT_EQ(f.wallpaperPage.wallpaperList.Items().size(), 2u);
         EXPECT_EQ(Boxes().size(), static_cast<std::size_t>(run));
     }
     // "Apply" reports at once, every time.
-    form->wallpaperList.SetItemIndex(0);
+    form->wallpaperPage.wallpaperList.SetItemIndex(0);
     Apply();
     Apply();
     EXPECT_EQ(Boxes().size(), 4u);
@@ -619,27 +619,27 @@ TEST_F(WallpaperPageTest, UnattendedChangesStepOverAnUnreadablePictureAndNameItO
 TEST_F(WallpaperPageTest, FlipOrReverseTwiceGivesThePictureBack) {
     const TBitmap pic = Bmp("C:\\pics\\a.bmp", 4, 5, 3);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp"});
-    f.wallpaperList.Click(0);
-    ASSERT_NE(f.preview.Picture(), nullptr);
-    for (TButton* button : {&f.flipButton, &f.reverseButton}) {
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp"});
+    f.wallpaperPage.wallpaperList.Click(0);
+    ASSERT_NE(f.wallpaperPage.preview.Picture(), nullptr);
+    for (TButton* button : {&f.wallpaperPage.flipButton, &f.wallpaperPage.reverseButton}) {
         button->Click();
-        EXPECT_NE(*f.preview.Picture(), pic) << button->Caption;
+        EXPECT_NE(*f.wallpaperPage.preview.Picture(), pic) << button->Caption;
         button->Click();
-        EXPECT_EQ(*f.preview.Picture(), pic) << button->Caption;
+        EXPECT_EQ(*f.wallpaperPage.preview.Picture(), pic) << button->Caption;
     }
-    f.flipButton.Click();
-    EXPECT_EQ(*f.preview.Picture(), MirrorBitmap(false, true, pic));
-    f.flipButton.Click();
-    f.reverseButton.Click();
-    EXPECT_EQ(*f.preview.Picture(), MirrorBitmap(true, false, pic));
+    f.wallpaperPage.flipButton.Click();
+    EXPECT_EQ(*f.wallpaperPage.preview.Picture(), MirrorBitmap(false, true, pic));
+    f.wallpaperPage.flipButton.Click();
+    f.wallpaperPage.reverseButton.Click();
+    EXPECT_EQ(*f.wallpaperPage.preview.Picture(), MirrorBitmap(true, false, pic));
 }
 
 TEST_F(WallpaperPageTest, FlipWithoutPictureDoesNothing) {
     auto& f = Start();
-    f.flipButton.Click();
-    f.reverseButton.Click();
-    EXPECT_EQ(f.preview.Picture(), nullptr);
+    f.wallpaperPage.flipButton.Click();
+    f.wallpaperPage.reverseButton.Click();
+    EXPECT_EQ(f.wallpaperPage.preview.Picture(), nullptr);
 }
 
 TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
@@ -656,18 +656,18 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
     win.Kernel().MakeDirectory("C:\\out");
     const TBitmap pic = Bmp("C:\\pics\\z.bmp", 6);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\z.bmp"});
-    f.wallpaperList.Click(0);
-    f.flipButton.Click();  // the saved file holds the transformed preview
-    const TBitmap flipped = *f.preview.Picture();
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\z.bmp"});
+    f.wallpaperPage.wallpaperList.Click(0);
+    f.wallpaperPage.flipButton.Click();  // the saved file holds the transformed preview
+    const TBitmap flipped = *f.wallpaperPage.preview.Picture();
 
     for (const auto& c : cases) {
         win.Dialogs().NextSaveFileName(std::string(c.typed));
-        f.saveButton.Click();
+        f.wallpaperPage.saveButton.Click();
         auto bytes = win.Kernel().FileBytes(c.saved);
         ASSERT_TRUE(bytes.has_value()) << c.typed;
         EXPECT_EQ(DecodeBmp(*bytes), flipped) << c.typed;
-        EXPECT_EQ(std::count(f.wallpaperList.Items().begin(), f.wallpaperList.Items().end(), std::string(c.saved)), 1)
+        EXPECT_EQ(std::count(f.wallpaperPage.wallpaperList.Items().begin(), f.wallpaperPage.wallpaperList.Items().end(), std::string(c.saved)), 1)
             << c.typed;
     }
     ASSERT_TRUE(win.Dialogs().LastFileDialog().has_value());
@@ -675,41 +675,41 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
     EXPECT_EQ(win.Dialogs().LastFileDialog()->filter, "Bitmaps (*.bmp)|*.bmp");
     EXPECT_EQ(win.Dialogs().LastFileDialog()->defaultExt, "bmp") << "a plain name gets \".bmp\"";
     EXPECT_EQ(win.Dialogs().LastFileDialog()->initialDir, "C:\\pics") << "beside the selected picture";
-    EXPECT_TRUE(f.wallpaperList.Sorted());
+    EXPECT_TRUE(f.wallpaperPage.wallpaperList.Sorted());
     EXPECT_TRUE(std::is_sorted(
-        f.wallpaperList.Items().begin(), f.wallpaperList.Items().end(),
+        f.wallpaperPage.wallpaperList.Items().begin(), f.wallpaperPage.wallpaperList.Items().end(),
         [](const std::string& a, const std::string& b) { return LowerCase(a) < LowerCase(b); }));
     EXPECT_FALSE(win.Kernel().Exists("C:\\out\\pic.jpg"));
     // The whole list is exported at once.
     EXPECT_EQ(win.Registry().GetString(HKCU, "Software\\Corvane\\Velant! Pro 2001\\WallList",
                                        "WallList TotalItems"),
-              std::to_string(f.wallpaperList.Count() - 1));
+              std::to_string(f.wallpaperPage.wallpaperList.Count() - 1));
 }
 
 TEST_F(WallpaperPageTest, SaveAddsNothingWhenNothingIsWritten) {
     win.Kernel().MakeDirectory("C:\\out");
     Bmp("C:\\pics\\z.bmp", 6, 30, 30);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\z.bmp"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\z.bmp"});
 
     // An empty preview.
     win.Dialogs().NextSaveFileName(std::string("C:\\out\\empty.bmp"));
-    app.Dispatch([&] { f.saveButton.Click(); });
+    app.Dispatch([&] { f.wallpaperPage.saveButton.Click(); });
     EXPECT_FALSE(win.Kernel().Exists("C:\\out\\empty.bmp"));
 
     // The user cancels.
-    f.wallpaperList.Click(0);
+    f.wallpaperPage.wallpaperList.Click(0);
     win.Dialogs().NextSaveFileName(std::nullopt);
-    app.Dispatch([&] { f.saveButton.Click(); });
+    app.Dispatch([&] { f.wallpaperPage.saveButton.Click(); });
 
     // The disk is full.
     win.Kernel().SetDiskFreeBytes(50);
     win.Dialogs().NextSaveFileName(std::string("C:\\out\\full.bmp"));
-    app.Dispatch([&] { f.saveButton.Click(); });
+    app.Dispatch([&] { f.wallpaperPage.saveButton.Click(); });
     EXPECT_FALSE(win.Kernel().Exists("C:\\out\\full.bmp"));
     EXPECT_TRUE(win.Kernel().ListFolder("C:\\out").empty());
 
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\z.bmp"}));
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\z.bmp"}));
     ASSERT_FALSE(Boxes().empty());
     EXPECT_EQ(Boxes().back().type, plat::MB_OK | plat::MB_ICONERROR);
 }
@@ -718,14 +718,14 @@ TEST_F(WallpaperPageTest, SaveAddsNothingWhenNothingIsWritten) {
 
 TEST_F(WallpaperPageTest, AddFileSortsTheListAndCancelAddsNothing) {
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\z.bmp", "C:\\m.jpg"});
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\z.bmp", "C:\\m.jpg"});
     win.Dialogs().NextOpenFileName(std::nullopt);
-    f.addFileButton.Click();
-    EXPECT_EQ(f.wallpaperList.Count(), 2);
-    EXPECT_FALSE(f.wallpaperList.Sorted());
+    f.wallpaperPage.addFileButton.Click();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Count(), 2);
+    EXPECT_FALSE(f.wallpaperPage.wallpaperList.Sorted());
     win.Dialogs().NextOpenFileName(std::string("C:\\A.bmp"));
-    f.addFileButton.Click();
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\A.bmp", "C:\\m.jpg", "C:\\z.bmp"}));
+    f.wallpaperPage.addFileButton.Click();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\A.bmp", "C:\\m.jpg", "C:\\z.bmp"}));
     ASSERT_TRUE(win.Dialogs().LastFileDialog().has_value());
     EXPECT_EQ(win.Dialogs().LastFileDialog()->filter,
               "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg)|*.jpg|"
@@ -734,24 +734,24 @@ TEST_F(WallpaperPageTest, AddFileSortsTheListAndCancelAddsNothing) {
 
 TEST_F(WallpaperPageTest, ScanResultReplacesTheListOnlyWhenItFoundPictures) {
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\one.bmp"});
-    f.ScanFinished({}, 0, 0);
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\one.bmp"}));
-    f.ScanFinished({"C:\\p\\b.bmp", "C:\\p\\a.jpg"}, 2, 100);
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\p\\b.bmp", "C:\\p\\a.jpg"}));
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\one.bmp"});
+    f.wallpaperPage.ScanFinished({}, 0, 0);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\one.bmp"}));
+    f.wallpaperPage.ScanFinished({"C:\\p\\b.bmp", "C:\\p\\a.jpg"}, 2, 100);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\p\\b.bmp", "C:\\p\\a.jpg"}));
 }
 
 TEST_F(WallpaperPageTest, DeleteAndClearAllEmptyThePreview) {
     Bmp("C:\\pics\\a.bmp", 1);
     auto& f = Start();
-    f.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
-    f.wallpaperList.Click(0);
-    ASSERT_NE(f.preview.Picture(), nullptr);
-    f.deleteButton.Click();
-    EXPECT_EQ(f.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\b.bmp"}));
-    EXPECT_EQ(f.preview.Picture(), nullptr);
-    f.clearAllButton.Click();
-    EXPECT_EQ(f.wallpaperList.Count(), 0);
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\pics\\a.bmp", "C:\\pics\\b.bmp"});
+    f.wallpaperPage.wallpaperList.Click(0);
+    ASSERT_NE(f.wallpaperPage.preview.Picture(), nullptr);
+    f.wallpaperPage.deleteButton.Click();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\b.bmp"}));
+    EXPECT_EQ(f.wallpaperPage.preview.Picture(), nullptr);
+    f.wallpaperPage.clearAllButton.Click();
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Count(), 0);
 }
 
 // ---- "Browse": the folder picker and the scan ----
@@ -765,7 +765,7 @@ TEST_F(WallpaperPageTest, BrowseNamesTheSelectedFolderAndFindsPicturesWhateverTh
     auto& f = Start();
     win.Shell().NextBrowseSelections({"C:\\", "C:\\pics"});
     win.Shell().NextBrowseResult(std::string("C:\\pics"));
-    f.browseButton.Click();
+    f.wallpaperPage.browseButton.Click();
 
     // The dialog has its status line, and it names the folder under the selection.
     EXPECT_TRUE(win.Contains("SHBrowseForFolder(" + std::to_string(f.Handle().Value()) +
@@ -774,7 +774,7 @@ TEST_F(WallpaperPageTest, BrowseNamesTheSelectedFolderAndFindsPicturesWhateverTh
     EXPECT_TRUE(win.Contains("BFFM_SETSTATUSTEXT(\"C:\\\")"));
     EXPECT_EQ(win.Count("BFFM_ENABLEOK"), 0u);
     // Every picture, in the user's collation.
-    EXPECT_EQ(f.wallpaperList.Items(),
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(),
               (std::vector<std::string>{"C:\\pics\\_first.jpg", "C:\\pics\\b.BMP", "C:\\pics\\hidden.bmp",
                                         "C:\\pics\\none.bmp", "C:\\pics\\plain.bmp", "C:\\pics\\ro.jpg"}));
 }
@@ -784,28 +784,28 @@ TEST_F(WallpaperPageTest, ClosingDuringAScanEndsItAtOnceAndKeepsTheListAndItsSto
     const std::string kList = "Software\\Corvane\\Velant! Pro 2001.WallList_Items";
     for (int i = 0; i < 100; ++i) win.Kernel().WriteText("C:\\pics\\" + std::to_string(i) + ".bmp", "x");
     auto& f = Start();
-    f.MainPop_ConfigureClick();
-    f.wallpaperList.SetItems({"C:\\old.bmp"});
+    f.ShowConfiguration();
+    f.wallpaperPage.wallpaperList.SetItems({"C:\\old.bmp"});
     // The user's click on "Close" waits in the queue until the scan lets messages run.
     int closes = 0;
     const plat::Hwnd closer = win.User().AddWindow(
         0, "Closer", "", false, [&](std::uint32_t msg, plat::WParam, plat::LParam) -> plat::LResult {
             if (msg == plat::WM_USER) {
                 ++closes;
-                f.closeButton.Click();
+                f.mainPage.closeButton.Click();
             }
             return 0;
         });
     win.User().PostMessage(closer, plat::WM_USER, 0, 0);
     win.Shell().NextBrowseResult(std::string("C:\\pics"));
-    f.browseButton.Click();
+    f.wallpaperPage.browseButton.Click();
 
     EXPECT_EQ(closes, 1);
     EXPECT_FALSE(f.Showing());
     EXPECT_TRUE(app.Terminated());
     EXPECT_FALSE(f.fileScanner.Scanning());
     EXPECT_LT(f.fileScanner.FilesCount(), 100) << "the scan went on after the close";
-    EXPECT_EQ(f.wallpaperList.Items(), std::vector<std::string>{"C:\\old.bmp"});
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), std::vector<std::string>{"C:\\old.bmp"});
     EXPECT_FALSE(win.Registry().Get(HKCU, kExport, "WallList TotalItems").has_value());
     EXPECT_EQ(win.Registry().GetString(HKCU, kList, "Count"), "1");
     EXPECT_EQ(win.Registry().GetString(HKCU, kList, "Item0"), "C:\\old.bmp");

@@ -57,7 +57,7 @@ struct TProgram {
         app.Title = "Velant! Pro 2001";
         form = std::make_unique<TMainForm>(p, app);
         form->Loaded();
-        form->wallpaperList.SetItems(kEntries);
+        form->wallpaperPage.wallpaperList.SetItems(kEntries);
     }
     sim::SimWindows win;
     plat::Platform p = win.platform();
@@ -97,7 +97,7 @@ pid_t StartChild(const std::function<void()>& step, int changes) {
 }
 
 pid_t StartChild(TProgram& writer, int changes) {
-    return StartChild([&writer] { writer.form->ChangeWallpaper(); }, changes);
+    return StartChild([&writer] { writer.form->rotation.ChangeWallpaper(); }, changes);
 }
 
 // How long, in nanoseconds, a child takes for two steps: the kills are spread over them.
@@ -157,12 +157,12 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
     // The first start, and the writing program: each child runs a copy of it from where it
     // stands here, its first change writing the photo over the plain picture.
     TProgram writer(host.Root());
-    writer.form->ChangeWallpaper();
-    writer.form->ChangeWallpaper();
+    writer.form->rotation.ChangeWallpaper();
+    writer.form->rotation.ChangeWallpaper();
     ASSERT_EQ(Bytes(bitmapFile), plain);
 
     long long twoChanges = 0;
-    ASSERT_NO_FATAL_FAILURE(TimeTwoSteps([&writer] { writer.form->ChangeWallpaper(); }, twoChanges));
+    ASSERT_NO_FATAL_FAILURE(TimeTwoSteps([&writer] { writer.form->rotation.ChangeWallpaper(); }, twoChanges));
     ASSERT_EQ(Bytes(bitmapFile), plain);
     std::vector<std::string> folder = host.Kernel().ListFolder(kWallpaperFolder);
     const std::set<std::string> before(folder.begin(), folder.end());
@@ -193,8 +193,8 @@ TEST(WallpaperBitmapKilled, AlwaysAWholePictureAndTheProgramWorksAgain) {
         // Started again, the program changes the wallpaper as it always does, whatever the
         // child left: here to the plain picture, the entry after the first.
         TProgram again(host.Root());
-        again.form->wallpaperList.SetItemIndex(0);
-        again.form->ChangeWallpaper();
+        again.form->wallpaperPage.wallpaperList.SetItemIndex(0);
+        again.form->rotation.ChangeWallpaper();
         ASSERT_EQ(Bytes(bitmapFile), plain);
         EXPECT_TRUE(again.win.Dialogs().MessageBoxes().empty());
         EXPECT_FALSE(host.Kernel().Exists(temp));
@@ -364,12 +364,12 @@ TEST(StoredListKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
     app.Title = "Velant! Pro 2001";
     auto writer = std::make_unique<TMainForm>(p, app);
     writer->Loaded();
-    writer->wallpaperList.SetItems(lists[0]);
+    writer->wallpaperPage.wallpaperList.SetItems(lists[0]);
     const std::string log = (host.Root() / "registry.log").string();
     int turn = 0;
     auto step = [&] {
         if (recorded.Fd < 0) recorded.Fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
-        writer->wallpaperList.SetItems(lists[++turn % 2]);
+        writer->wallpaperPage.wallpaperList.SetItems(lists[++turn % 2]);
     };
 
     long long twoWrites = 0;
@@ -394,7 +394,7 @@ TEST(StoredListKilled, TheNextStartReadsTheOldOrTheNewListWhole) {
             plat::Platform plain = host.platform();
             TMainForm again(plain, app);
             again.Loaded();
-            const auto& items = again.wallpaperList.Items();
+            const auto& items = again.wallpaperPage.wallpaperList.Items();
             _exit(items == lists[0] ? 10 : items == lists[1] ? 11 : static_cast<int>(items.size() % 10));
         }
         ASSERT_EQ(waitpid(next, &status, 0), next);

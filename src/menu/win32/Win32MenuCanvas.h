@@ -1,6 +1,5 @@
 #pragma once
-// The menu renderer's canvas over a device context, and the router that hands
-// an owner window's owner-draw menu messages to the renderer.
+// The menu renderer's canvas over a device context.
 #include "platform/win32/WinApi.h"
 
 #include <memory>
@@ -75,22 +74,5 @@ private:
     SelectGuard FSelected;
     Win32MenuCanvas FCanvas;
 };
-
-// The ODS_* bits of DRAWITEMSTRUCT::itemState as the renderer's item state;
-// keyboardCues is the user's "always underline access keys" setting.
-TItemState MenuItemState(UINT itemState, bool keyboardCues);
-
-// Hands the owner window's WM_INITMENUPOPUP, WM_MEASUREITEM and WM_DRAWITEM to
-// the renderer, for menu items made owner-drawn with their TMenuItem's address
-// as item data, at the dpi of the owner's monitor. True when the message was
-// answered (result set); WM_INITMENUPOPUP is only listened to, so it returns
-// false and stays the window's to handle.
-bool RouteMenuRendererMessage(TMenuRenderer& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
-                          LRESULT& result);
-
-// The answer to WM_MENUCHAR for a popup whose shown items are those of popup:
-// the item the typed character picks (MNC_EXECUTE or MNC_SELECT with its
-// position), MNC_IGNORE when none does.
-LRESULT MenuCharResult(const TMenuItem& popup, WPARAM wParam);
 
 }  // namespace win32

@@ -77,6 +77,8 @@ private:
     void SetFrameIcons();
     void BindControls();
     void Bind(Page& page, const TControlRow& row);
+    // The binding of the control's kind; nullptr for kinds the view cannot show.
+    std::unique_ptr<Binding> MakeBinding(HWND wnd, const TControlRow& row);
     void Sync(Binding& b);
     void SyncHint(Binding& b);
     void SyncPages();

@@ -1,4 +1,4 @@
-#include "app/FormStorage.h"
+#include "app/settings/FormStorage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -136,7 +136,7 @@ void AssignScalar(const TPropRef& prop, const std::string& text) {
 }
 
 void Check(long status, const std::string& name) {
-    if (status != plat::ERROR_SUCCESS) throw EVelantError("Failed to set data for '" + name + "'");
+    if (status != plat::ERROR_SUCCESS) throw plat::SetDataError(name);
 }
 
 }  // namespace
