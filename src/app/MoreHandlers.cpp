@@ -106,6 +106,19 @@ bool TMainForm::ApplyScaleStyle() {
     }
 }
 
+// Fill and Fit shrink a large picture to the monitor anyway: converting it at
+// that size saves the decoding and the writing of pixels nobody sees.
+plat::ScaleBox TMainForm::LayoutBox() {
+    switch (GroupLayout.ItemIndex()) {
+        case lcFill:
+            return wallpaperSetter.DrawingBox(TScaleStyle::ssFill);
+        case lcFit:
+            return wallpaperSetter.DrawingBox(TScaleStyle::ssFit);
+        default:
+            return {};
+    }
+}
+
 bool TMainForm::ShuffleWallpaper() {
     const std::vector<std::string> entries = wallpaperList.Items();
     // A picture that cannot be read now uses up its turn; the next one is shown.

@@ -162,7 +162,8 @@ void TMainForm::ApplyWallpaperFile(const std::string& path) {
     if (KindOf(path) != TPictureKind::pkNone) {
         MakeWallpaperFolder();
         try {
-            ConvertPictureToBitmap(FPlatform.kernel, FPlatform.imaging, path, WallpaperBitmapPath());
+            ConvertPictureToBitmap(FPlatform.kernel, FPlatform.imaging, path, WallpaperBitmapPath(),
+                                   LayoutBox());
         } catch (const std::exception& error) {
             // A change the timer made while the user looked elsewhere must say
             // which picture of the list is at fault.
