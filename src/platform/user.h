@@ -9,6 +9,9 @@
 
 namespace plat {
 
+// Told each display monitor's rectangle in virtual-screen coordinates; false stops the enumeration.
+using MonitorEnumProc = std::function<bool(const Rect& monitor)>;
+
 // The procedure of a window the program creates; returns the message's result.
 using WndProc = std::function<LResult(std::uint32_t msg, WParam wParam, LParam lParam)>;
 
@@ -64,6 +67,9 @@ public:
                                       std::uint32_t winIni) = 0;
     virtual int GetSystemMetrics(int index) = 0;
     virtual int GetScreenDeviceCaps(int index) = 0;
+    // EnumDisplayMonitors over the whole virtual screen (no device context, no
+    // clip), proc told each monitor's rcMonitor; false when it failed.
+    virtual bool EnumDisplayMonitors(const MonitorEnumProc& proc) = 0;
     virtual ColorRef GetSysColor(int index) = 0;
     virtual bool SetSysColors(int count, const int* elements, const ColorRef* colors) = 0;
 

@@ -153,8 +153,8 @@ extern "C" void SkipInputData(j_decompress_ptr cinfo, long count) {
 // since a longjmp lands in this frame. Our own failures (a picture too large,
 // no memory) are thrown from this frame, never from inside the library.
 bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, TFileSource* file,
-                std::uint64_t maxPixels, TRowSink& sink, std::vector<JSAMPROW>& rows,
-                std::vector<JSAMPLE>& scratch) {
+                std::uint64_t maxPixels, const plat::ScaleBox& box, TRowSink& sink,
+                std::vector<JSAMPROW>& rows, std::vector<JSAMPLE>& scratch) {
     jpeg_decompress_struct* cinfo = &d.cinfo;
     cinfo->err = jpeg_std_error(&d.err.pub);
     d.err.pub.error_exit = ErrorExit;
@@ -186,7 +186,11 @@ bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, TFileSourc
     cinfo->dct_method = JDCT_ISLOW;
     cinfo->do_fancy_upsampling = TRUE;
     cinfo->do_block_smoothing = TRUE;
-    cinfo->scale_num = cinfo->scale_denom = 1;
+    // The library's scaled inverse transforms shrink the picture as they decode
+    // it: a fraction of the work and of the bitmap, not a full decode resampled.
+    cinfo->scale_num = static_cast<unsigned>(
+        JpegScaleEighths(static_cast<int>(cinfo->image_width), static_cast<int>(cinfo->image_height), box));
+    cinfo->scale_denom = 8;
     jpeg_start_decompress(cinfo);
 
     const int width = static_cast<int>(cinfo->output_width);
@@ -220,11 +224,12 @@ bool RunDecoder(TDecompressor& d, std::span<const std::uint8_t> data, TFileSourc
 }
 
 // Decodes the file image data, or, with file, the file it reads.
-void Decode(std::span<const std::uint8_t> data, TFileSource* file, std::uint64_t maxPixels, TRowSink& sink) {
+void Decode(std::span<const std::uint8_t> data, TFileSource* file, std::uint64_t maxPixels, TRowSink& sink,
+            const plat::ScaleBox& box = {}) {
     TDecompressor d;
     std::vector<JSAMPROW> rows;
     std::vector<JSAMPLE> scratch;
-    if (!RunDecoder(d, data, file, maxPixels, sink, rows, scratch)) {
+    if (!RunDecoder(d, data, file, maxPixels, box, sink, rows, scratch)) {
         d.Destroy();
         throw EVelantError(d.err.message);
     }
@@ -331,6 +336,17 @@ struct TSourceFile {
 
 }  // namespace
 
+int JpegScaleEighths(int width, int height, const plat::ScaleBox& box) {
+    int needWidth = 0, needHeight = 0;
+    plat::SizeInBox(width, height, box, needWidth, needHeight);
+    // The library's picture at N/8 is ceil(side * N / 8) on each side.
+    for (int n = 1; n < 8; ++n)
+        if ((static_cast<std::int64_t>(width) * n + 7) / 8 >= needWidth &&
+            (static_cast<std::int64_t>(height) * n + 7) / 8 >= needHeight)
+            return n;
+    return 8;
+}
+
 TBitmap DecodeJpeg(std::span<const std::uint8_t> data, std::uint64_t maxPixels) {
     TBitmapSink sink;
     Decode(data, nullptr, maxPixels, sink);
@@ -347,12 +363,13 @@ TBitmap LoadJpegFile(plat::IKernel& kernel, const std::string& path) {
     return DecodeJpeg(ReadWholeFile(kernel, path));
 }
 
-void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target) {
+void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target,
+                         const plat::ScaleBox& box) {
     TSourceFile file(kernel, source);
     TFileSource input(kernel, file.handle);
     TStreamedBmpSink sink(kernel, target);
     try {
-        Decode({}, &input, kMaxPicturePixels, sink);
+        Decode({}, &input, kMaxPicturePixels, sink, box);
     } catch (const EVelantError&) {
         if (input.error == plat::ERROR_SUCCESS) throw;
         throw plat::FileError(kernel, "open file", source, input.error);

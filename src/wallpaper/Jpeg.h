@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/imaging.h"
 #include "platform/kernel.h"
 #include "wallpaper/Picture.h"
 
@@ -20,6 +21,14 @@ std::vector<std::uint8_t> DecodeJpegToBmpFile(std::span<const std::uint8_t> data
 
 TBitmap LoadJpegFile(plat::IKernel& kernel, const std::string& path);
 
+// The numerator N of the smallest scale N/8 the library decodes at whose picture
+// still covers what a layout draws of a width x height picture in box (both
+// sides at least SizeInBox's); 8, the full size, for an empty box or a picture
+// the layout does not shrink.
+int JpegScaleEighths(int width, int height, const plat::ScaleBox& box);
+
 // Decodes the JPEG file source and writes it as a BMP file at target, whatever
-// target's extension; the previous target survives any failure.
-void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target);
+// target's extension; the previous target survives any failure. With a box,
+// decoded at JpegScaleEighths' scale of the picture.
+void ConvertJpegToBitmap(plat::IKernel& kernel, const std::string& source, const std::string& target,
+                         const plat::ScaleBox& box = {});

@@ -323,10 +323,10 @@ namespace {
 }
 
 plat::DecodedPicture DecodeSystemPicture(plat::IKernel& kernel, plat::IImaging& imaging,
-                                         const std::string& path) {
+                                         const std::string& path, const plat::ScaleBox& box = {}) {
     const std::vector<std::uint8_t> data = ReadWholeFile(kernel, path);
     plat::DecodedPicture picture;
-    const std::int32_t hr = imaging.DecodePicture(data, kMaxPicturePixels, picture);
+    const std::int32_t hr = imaging.DecodePicture(data, kMaxPicturePixels, picture, box);
     if (hr < 0) CannotDecode(kernel, path, hr, picture);
     // What a decoder hands over is checked like a file's header: its size, and
     // pixels enough for it.
@@ -354,7 +354,7 @@ TPictureKind PictureKindOf(const std::string& path) {
 }
 
 TBitmap LoadSystemPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& path) {
-    plat::DecodedPicture picture = DecodeSystemPicture(kernel, imaging, path);
+    plat::DecodedPicture picture = DecodeSystemPicture(kernel, imaging, path, {});
     TBitmap bitmap(picture.width, picture.height, 24);
     bitmap.Pixels().swap(picture.pixels);
     return bitmap;
@@ -372,14 +372,14 @@ TBitmap LoadPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, const st
 }
 
 void ConvertPictureToBitmap(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& source,
-                            const std::string& target) {
+                            const std::string& target, const plat::ScaleBox& box) {
     switch (PictureKindOf(source)) {
         case TPictureKind::pkJpeg:
-            ConvertJpegToBitmap(kernel, source, target);
+            ConvertJpegToBitmap(kernel, source, target, box);
             return;
         case TPictureKind::pkSystem: {
             // The decoded pixels are already a BMP file's pixel array: only the header goes before them.
-            const plat::DecodedPicture picture = DecodeSystemPicture(kernel, imaging, source);
+            const plat::DecodedPicture picture = DecodeSystemPicture(kernel, imaging, source, box);
             std::uint8_t header[kBmpHeaderSize];
             WriteBmpHeader(header, picture.width, picture.height);
             TReplacingFile file(kernel, target);

@@ -49,6 +49,8 @@ TBitmap LoadSystemPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, co
 TBitmap LoadPictureFile(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& path);
 
 // Writes a picture file of any kind as a 24-bit BMP file at target, whatever
-// target's extension; the previous target survives any failure.
+// target's extension; the previous target survives any failure. A box (a layout
+// that scales the picture anyway) shrinks JPEG and system pictures to what the
+// layout draws of them, never less; BMP files are copied at their own size.
 void ConvertPictureToBitmap(plat::IKernel& kernel, plat::IImaging& imaging, const std::string& source,
-                            const std::string& target);
+                            const std::string& target, const plat::ScaleBox& box = {});

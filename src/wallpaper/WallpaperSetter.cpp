@@ -1,5 +1,6 @@
 #include "wallpaper/WallpaperSetter.h"
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -48,6 +49,21 @@ void TWallpaperSetter::SetFileName(const std::string& value) {
     const auto attrs = FKernel.GetFileAttributes(value);
     if (attrs == plat::INVALID_FILE_ATTRIBUTES || (attrs & plat::FILE_ATTRIBUTE_DIRECTORY)) return;
     FFileName = value;
+}
+
+plat::ScaleBox TWallpaperSetter::DrawingBox(TScaleStyle style) {
+    plat::ScaleBox box;
+    box.cover = style == TScaleStyle::ssFill;
+    const bool listed = FUser.EnumDisplayMonitors([&](const plat::Rect& monitor) {
+        box.width = std::max(box.width, monitor.right - monitor.left);
+        box.height = std::max(box.height, monitor.bottom - monitor.top);
+        return true;
+    });
+    if (!listed || box.Empty()) {
+        box.width = FUser.GetSystemMetrics(plat::SM_CXSCREEN);
+        box.height = FUser.GetSystemMetrics(plat::SM_CYSCREEN);
+    }
+    return box;
 }
 
 void TWallpaperSetter::WriteStyle(const char* name, const char* text) {

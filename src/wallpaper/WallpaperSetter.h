@@ -3,6 +3,7 @@
 // shell's layout values (stretched, tiled or centred).
 #include <string>
 
+#include "platform/imaging.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/user.h"
@@ -29,6 +30,11 @@ public:
     // Stores a scaled layout ("WallpaperStyle" "10" or "6", "TileWallpaper" "0")
     // and applies the wallpaper once, with both values in force.
     void SetScaleStyle(TScaleStyle style);
+    // What the shell draws a picture in with style: the largest monitor, taken as
+    // the widest monitor's width by the highest one's height, so that the picture
+    // covers (or fits) every monitor at least as finely as the shell draws it.
+    // Empty (the picture at its own size) when the monitors cannot be told.
+    plat::ScaleBox DrawingBox(TScaleStyle style);
 
     virtual void ApplyWallpaper();
 

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "../wallpaper/JpegEncoder.h"
 #include "E2eSupport.h"
 #include "Pictures.h"
 
@@ -127,6 +128,62 @@ TEST(MoreE2e, FillAndFitStoreTheShellsStylesAndTheDesktopShowsThePicture) {
             EXPECT_EQ(pictureCorners, fill ? 4 : 0) << Hex(ScreenPixel(corners[0].x, corners[0].y)) << " "
                                                     << Hex(ScreenPixel(corners[3].x, corners[3].y));
         }
+        ASSERT_TRUE(app.Close());
+    }
+}
+
+// A photo twice the screen's size each way: Fill writes it at half its size, the
+// screen's exactly, and covers the desktop to its corners; the page's own Stretch
+// still writes it at its full size (Wine's desktop draws that one unscaled).
+TEST(MoreE2e, FillWritesALargePhotoAtTheScreensSizeAndStillCoversIt) {
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    wptest::JpegOptions options;
+    options.width = 2 * sw;
+    options.height = 2 * sh;
+    options.fullChroma = true;
+    const Painter paint = Quadrants(options.width, options.height);
+    const std::string photo =
+        WriteTempFile("velant-e2e-photo.jpg", wptest::EncodeJpeg(options, [&](int x, int y, int c) {
+                          const COLORREF colour = paint(x, y);
+                          return c == 0 ? GetRValue(colour) : c == 1 ? GetGValue(colour) : GetBValue(colour);
+                      }));
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE(scale == 1 ? "fill" : "stretch");
+        DeleteTree(HKEY_CURRENT_USER, kSettingsKey);
+        DeleteFileA(WallpaperBitmap().c_str());
+        WriteString(HKEY_CURRENT_USER, kListKey, "Count", "1");
+        WriteString(HKEY_CURRENT_USER, kListKey, "Item0", photo);
+        WriteString(HKEY_CURRENT_USER, kSectionKey, "ckWallStartup_Checked", "True");
+        WriteString(HKEY_CURRENT_USER, kSectionKey, "ckStretch_Checked", "True");
+        WriteString(HKEY_CURRENT_USER, kMoreKey, "GroupLayout", scale == 1 ? "1" : "0");
+        App app;
+        ASSERT_TRUE(app.Start());
+        ASSERT_TRUE(
+            WaitFor([] { return GetFileAttributesA(WallpaperBitmap().c_str()) != INVALID_FILE_ATTRIBUTES; }));
+        const std::vector<std::uint8_t> bmp = ReadFileBytes(WallpaperBitmap());
+        ASSERT_GE(bmp.size(), 54u);
+        EXPECT_EQ(*reinterpret_cast<const LONG*>(&bmp[18]), scale * sw);
+        EXPECT_EQ(*reinterpret_cast<const LONG*>(&bmp[22]), scale * sh);
+
+        if (scale != 1) {
+            ASSERT_TRUE(app.Close());
+            continue;
+        }
+        RECT work{0, 0, sw, sh};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        const POINT corners[4] = {{work.left + 4, work.top + 4},
+                                  {work.right - 5, work.top + 4},
+                                  {work.left + 4, work.bottom - 5},
+                                  {work.right - 5, work.bottom - 5}};
+        EXPECT_TRUE(WaitFor(
+            [&] {
+                for (int q = 0; q < 4; ++q)
+                    if (!Near(ScreenPixel(corners[q].x, corners[q].y), kQuadrants[q])) return false;
+                return true;
+            },
+            5000))
+            << Hex(ScreenPixel(corners[0].x, corners[0].y)) << " "
+            << Hex(ScreenPixel(corners[3].x, corners[3].y));
         ASSERT_TRUE(app.Close());
     }
 }

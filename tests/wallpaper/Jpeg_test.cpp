@@ -321,6 +321,31 @@ TEST_F(JpegFiles, FailureHalfWayThroughKeepsThePreviousWallpaper) {
     }
 }
 
+// Fill and Fit: the smallest eighth whose picture still reaches what the layout
+// draws on the monitor. Exactly enough is taken; a pixel short takes the next.
+TEST_F(JpegFiles, ScaledLayoutsDecodeAtTheSmallestEighthStillCoveringTheMonitor) {
+    struct Case {
+        int w, h;
+        plat::ScaleBox box;
+        int eighths;
+    };
+    const Case cases[] = {
+        {600, 400, {192, 108, true}, 3},  {160, 120, {60, 45, true}, 3},  {160, 120, {61, 45, true}, 4},
+        {160, 120, {60, 46, true}, 4},    {160, 120, {60, 90, false}, 3}, {160, 120, {61, 90, false}, 4},
+        {120, 160, {192, 108, false}, 6}, {100, 70, {192, 108, true}, 8}, {600, 400, {}, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + " in " + std::to_string(c.box.width) + "x" +
+                     std::to_string(c.box.height) + (c.box.cover ? " fill" : " fit"));
+        EXPECT_EQ(JpegScaleEighths(c.w, c.h, c.box), c.eighths);
+        Put("C:\\big.jpg", ColourFile(c.w, c.h));
+        ConvertJpegToBitmap(kernel, "C:\\big.jpg", "C:\\wall.bmp", c.box);
+        const TBitmap written = DecodeBmp(Get("C:\\wall.bmp"));
+        EXPECT_EQ(written.Width(), (c.w * c.eighths + 7) / 8);
+        EXPECT_EQ(written.Height(), (c.h * c.eighths + 7) / 8);
+    }
+}
+
 TEST_F(JpegFiles, MissingSourceNamesTheFile) {
     try {
         ConvertJpegToBitmap(kernel, "C:\\gone.jpg", "C:\\WINDOWS\\wall.bmp");

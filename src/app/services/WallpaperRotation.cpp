@@ -133,7 +133,7 @@ void TWallpaperRotation::ApplyWallpaperFile(const std::string& path) {
         MakeWallpaperFolder();
         try {
             ConvertPictureToBitmap(FContext.platform.kernel, FContext.platform.imaging, path,
-                                   WallpaperBitmapPath());
+                                   WallpaperBitmapPath(), LayoutBox());
         } catch (const std::exception& error) {
             // A change the timer made while the user looked elsewhere must say
             // which picture of the list is at fault.
@@ -190,6 +190,19 @@ bool TWallpaperRotation::ApplyScaleStyle() {
             return true;
         default:
             return false;
+    }
+}
+
+// Fill and Fit shrink a large picture to the monitor anyway: converting it at
+// that size saves the decoding and the writing of pixels nobody sees.
+plat::ScaleBox TWallpaperRotation::LayoutBox() {
+    switch (FControls.layout.ItemIndex()) {
+        case lcFill:
+            return FSetter.DrawingBox(TScaleStyle::ssFill);
+        case lcFit:
+            return FSetter.DrawingBox(TScaleStyle::ssFit);
+        default:
+            return {};
     }
 }
 

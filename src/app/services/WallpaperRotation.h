@@ -87,6 +87,8 @@ private:
     // Fill or Fit chosen: the style is stored and the wallpaper applied; false
     // leaves the layout to "Stretch" and "Tile".
     bool ApplyScaleStyle();
+    // What Fill or Fit draws the picture in; empty for the other page's layouts.
+    plat::ScaleBox LayoutBox();
     // The timed change's shuffled draw; false when no entry could be read.
     bool ShuffleWallpaper();
     // The user is busy in a way the switches ask the timed change to wait for.

@@ -5,7 +5,8 @@
 //
 // Decoding changes nothing, so it is not journaled; DecodeCount() tells whether
 // the program asked at all. DecodePicture fails on demand (default code
-// WINCODEC_ERR_BADIMAGE, as for a damaged file).
+// WINCODEC_ERR_BADIMAGE, as for a damaged file). A scale box gives the registered
+// picture at SizeInBox's size, each pixel the nearest one of the original's.
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -21,7 +22,7 @@ public:
     explicit SimImaging(SimJournal& journal) : journal_(journal) {}
 
     std::int32_t DecodePicture(std::span<const std::uint8_t> data, std::uint64_t maxPixels,
-                               plat::DecodedPicture& picture) override;
+                               plat::DecodedPicture& picture, const plat::ScaleBox& box) override;
 
     // The picture these file bytes decode to (pixels laid out as DecodedPicture says).
     void AddPicture(std::vector<std::uint8_t> file, plat::DecodedPicture picture);

@@ -652,6 +652,15 @@ int SimUser::GetScreenDeviceCaps(int index) {
     return it == deviceCaps_.end() ? 0 : it->second;
 }
 
+bool SimUser::EnumDisplayMonitors(const plat::MonitorEnumProc& proc) {
+    if (journal_.Fails("EnumDisplayMonitors")) return false;
+    const std::vector<plat::Rect> screen = {
+        {0, 0, GetSystemMetrics(plat::SM_CXSCREEN), GetSystemMetrics(plat::SM_CYSCREEN)}};
+    for (const plat::Rect& monitor : monitors_.empty() ? screen : monitors_)
+        if (!proc(monitor)) break;
+    return true;
+}
+
 plat::ColorRef SimUser::GetSysColor(int index) {
     auto it = sysColors_.find(index);
     return it == sysColors_.end() ? 0 : it->second;

@@ -40,6 +40,8 @@
 //   "DragFullWindows" "1"/"0". With SPIF_SENDWININICHANGE a WM_SETTINGCHANGE
 //   (wParam = action, lParam = 0) is posted to every top-level window.
 // - SetSysColors posts WM_SYSCOLORCHANGE (0x0015) to every top-level window.
+// - EnumDisplayMonitors reports SetMonitors' rectangles (one screen-sized monitor
+//   by default); it changes nothing, so it is not journaled, and fails on demand.
 //
 // Journal entries (see SimJournal.h for the formatting rules):
 //   CreateHiddenWindow("<class>")        DestroyWindow(<hwnd>)
@@ -200,6 +202,7 @@ public:
                               std::uint32_t winIni) override;
     int GetSystemMetrics(int index) override;
     int GetScreenDeviceCaps(int index) override;
+    bool EnumDisplayMonitors(const plat::MonitorEnumProc& proc) override;
     plat::ColorRef GetSysColor(int index) override;
     bool SetSysColors(int count, const int* elements, const plat::ColorRef* colors) override;
 
@@ -285,6 +288,8 @@ public:
     void SetWallpaperState(const std::string& path) { wallpaper_ = path; }
     void SetDragFullWindowsState(bool on) { dragFullWindows_ = on; }
     void SetSystemMetric(int index, int value) { metrics_[index] = value; }
+    // The display monitors; none set, one of SM_CXSCREEN x SM_CYSCREEN at the origin.
+    void SetMonitors(std::vector<plat::Rect> monitors) { monitors_ = std::move(monitors); }
     void SetDeviceCaps(int index, int value) { deviceCaps_[index] = value; }
     void SetSysColorState(int index, plat::ColorRef color) { sysColors_[index] = color; }
     void SetCursor(plat::Point pt) { cursor_ = pt; }
@@ -369,6 +374,7 @@ private:
     std::string wallpaper_;
     bool dragFullWindows_ = true;
     std::map<int, int> metrics_;
+    std::vector<plat::Rect> monitors_;
     std::map<int, int> deviceCaps_;
     std::map<int, plat::ColorRef> sysColors_;
     plat::Point cursor_;

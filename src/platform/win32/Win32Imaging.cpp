@@ -51,7 +51,7 @@ std::int32_t Win32Imaging::Factory(IWICImagingFactory*& factory) {
 }
 
 std::int32_t Win32Imaging::DecodePicture(std::span<const std::uint8_t> data, std::uint64_t maxPixels,
-                                         plat::DecodedPicture& picture) {
+                                         plat::DecodedPicture& picture, const plat::ScaleBox& box) {
     picture = {};
     if (data.size() > std::numeric_limits<DWORD>::max()) return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
     IWICImagingFactory* factory = nullptr;
@@ -86,13 +86,31 @@ std::int32_t Win32Imaging::DecodePicture(std::span<const std::uint8_t> data, std
         static_cast<std::uint64_t>(width) * height > maxPixels)
         return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
 
+    // Scaled after the conversion: the scaler pulls converted rows as it needs
+    // them, and 32-bit pixels are a format every scaler takes, Wine's too.
+    IWICBitmapSource* source = converter.get();
+    ComPtr<IWICBitmapScaler> scaler;
+    int scaledWidth = 0, scaledHeight = 0;
+    plat::SizeInBox(picture.width, picture.height, box, scaledWidth, scaledHeight);
+    if (scaledWidth != picture.width || scaledHeight != picture.height) {
+        if (FAILED(hr = factory->CreateBitmapScaler(scaler.put()))) return hr;
+        if (FAILED(hr = scaler->Initialize(converter.get(), static_cast<UINT>(scaledWidth),
+                                           static_cast<UINT>(scaledHeight), WICBitmapInterpolationModeFant)))
+            return hr;
+        source = scaler.get();
+        width = static_cast<UINT>(scaledWidth);
+        height = static_cast<UINT>(scaledHeight);
+        picture.width = scaledWidth;
+        picture.height = scaledHeight;
+    }
+
     const std::size_t wide = static_cast<std::size_t>(width) * 4;
     const std::size_t size = wide * height;
     if (size > std::numeric_limits<UINT>::max()) return WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
     std::vector<std::uint8_t>& pixels = picture.pixels;
     pixels.resize(size);
-    if (FAILED(hr = converter->CopyPixels(nullptr, static_cast<UINT>(wide), static_cast<UINT>(size),
-                                          pixels.data()))) {
+    if (FAILED(hr = source->CopyPixels(nullptr, static_cast<UINT>(wide), static_cast<UINT>(size),
+                                       pixels.data()))) {
         pixels.clear();
         return hr;
     }

@@ -17,7 +17,7 @@ public:
     Win32Imaging& operator=(const Win32Imaging&) = delete;
 
     std::int32_t DecodePicture(std::span<const std::uint8_t> data, std::uint64_t maxPixels,
-                               plat::DecodedPicture& picture) override;
+                               plat::DecodedPicture& picture, const plat::ScaleBox& box) override;
 
 private:
     std::int32_t Factory(IWICImagingFactory*& factory);

@@ -213,6 +213,19 @@ int Win32User::GetScreenDeviceCaps(int index) {
     return dc ? ::GetDeviceCaps(dc.get(), index) : 0;
 }
 
+namespace {
+
+BOOL CALLBACK EachMonitor(HMONITOR, HDC, LPRECT rect, LPARAM data) {
+    const auto& proc = *reinterpret_cast<const plat::MonitorEnumProc*>(data);
+    return proc(plat::Rect{rect->left, rect->top, rect->right, rect->bottom}) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+bool Win32User::EnumDisplayMonitors(const plat::MonitorEnumProc& proc) {
+    return ::EnumDisplayMonitors(nullptr, nullptr, EachMonitor, reinterpret_cast<LPARAM>(&proc)) != FALSE;
+}
+
 plat::ColorRef Win32User::GetSysColor(int index) { return ::GetSysColor(index); }
 
 bool Win32User::SetSysColors(int count, const int* elements, const plat::ColorRef* colors) {

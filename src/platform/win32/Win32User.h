@@ -74,6 +74,7 @@ public:
                               std::uint32_t winIni) override;
     int GetSystemMetrics(int index) override;
     int GetScreenDeviceCaps(int index) override;
+    bool EnumDisplayMonitors(const plat::MonitorEnumProc& proc) override;
     plat::ColorRef GetSysColor(int index) override;
     bool SetSysColors(int count, const int* elements, const plat::ColorRef* colors) override;
 

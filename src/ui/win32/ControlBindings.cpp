@@ -369,22 +369,6 @@ private:
     UniqueHicon FIcon;  // the shell object's picture, owned while shown
 };
 
-// The tab control is the page control's window.
-class TabsBinding final : public FormView::Binding {
-public:
-    TabsBinding(FormView& owner, TPageControl& pages, HWND wnd)
-        : Binding(owner, pages, wnd, kPlainLook), FPages(pages) {}
-    bool Tabs() const override { return true; }
-    void Focused() override {
-        Dispatch([&] {
-            if (Form().ActiveControl() != &model) Form().SetActiveControl(&model);
-            if (FPages.OnEnter) FPages.OnEnter();
-        });
-    }
-
-private:
-    TPageControl& FPages;
-};
 
 }  // namespace
 

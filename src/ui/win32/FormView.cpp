@@ -103,6 +103,23 @@ UniqueHicon ShellSmallIcon(const std::string& object, int size) {
 
 namespace {
 
+// The tab control is the page control's window.
+class TabsBinding final : public FormView::Binding {
+public:
+    TabsBinding(FormView& owner, TPageControl& pages, HWND wnd)
+        : Binding(owner, pages, wnd, kPlainLook), FPages(pages) {}
+    bool Tabs() const override { return true; }
+    void Focused() override {
+        Dispatch([&] {
+            if (Form().ActiveControl() != &model) Form().SetActiveControl(&model);
+            if (FPages.OnEnter) FPages.OnEnter();
+        });
+    }
+
+private:
+    TPageControl& FPages;
+};
+
 // The page control and the pages among a layout's rows.
 class PageFinder final : public TControlVisitor {
 public:
