@@ -3,8 +3,10 @@
 // The program's headers come before the Windows headers: platform/constants.h
 // names the same constants that windows.h defines as macros.
 #include "app/MainForm.h"
+#include "app/RemoteCommands.h"
 #include "app/resources/resource.h"
 #include "menu/win32/MenuMessages.h"
+#include "system/Commands.h"
 #include "system/SingleCopy.h"
 #include "ui/Application.h"
 
@@ -12,6 +14,7 @@
 #include "ui/win32/FormView.h"
 #include "platform/win32/Win32Platform.h"
 #include "platform/win32/WinApi.h"
+#include "system/win32/CommandChannel.h"
 
 #include <optional>
 
@@ -33,7 +36,8 @@ private:
 };
 
 // The program as the session's only copy runs it.
-int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCopy) {
+int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCopy,
+               const std::optional<TCommand>& command) {
     // Begun once the icon is in, ended after the form is gone.
     std::optional<OleSession> ole;
 
@@ -45,6 +49,7 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
     int exitCode = 0;
     {
         TMainForm form(platform, app);
+        TRemoteCommands remote(form, platform.kernel);
         // The icon is all a resident start shows, and it needs only its own hidden
         // window: it goes in before the configuration window's controls are built,
         // which takes longer than everything else at start.
@@ -75,8 +80,26 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
         }
         // The popup menu's items are drawn by the form's menu renderer; the
         // system names them by command id (or submenu handle), the renderer by item.
-        form.MessageHook = [&form, &view, &app, &singleCopy](std::uint32_t msg, plat::WParam wParam,
-                                                             plat::LParam lParam, plat::LResult& result) {
+        form.MessageHook = [&form, &view, &app, &singleCopy, &remote, &platform](
+                               std::uint32_t msg, plat::WParam wParam, plat::LParam lParam, plat::LResult& result) {
+            if (msg == WM_COPYDATA) {
+                // Another start's command: answered once checked, so that start
+                // ends while this copy carries it out.
+                const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+                std::optional<TCommand> accepted;
+                if (!win32::SentByThisUser(reinterpret_cast<HWND>(wParam))) {
+                    platform.kernel.OutputDebugString("A command message from another user's window was refused.");
+                    result = PackAnswer(TCommandAnswer::caBadMessage);
+                    return true;
+                }
+                result = data ? remote.Receive(data->dwData, data->lpData, data->cbData, accepted)
+                              : PackAnswer(TCommandAnswer::caBadMessage);
+                if (accepted) {
+                    ::ReplyMessage(result);
+                    app.Dispatch([&] { remote.Execute(*accepted); });
+                }
+                return true;
+            }
             if (singleCopy.IsShowRequest(msg)) {
                 // Another start of the program: show the window as the icon's double click does.
                 app.Dispatch([&form] { form.ShowConfiguration(); });
@@ -92,6 +115,15 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
         // The rest of the start-up sequence; the notification icon decided whether
         // the window shows (it stays hidden when the program starts resident).
         app.Dispatch([&] { form.Loaded(); });
+        // Without a running copy to take it, the start's command is this copy's own.
+        if (command && !view.Closed() && !app.Terminated()) {
+            TCommand own = *command;
+            const plat::LResult answer = remote.Prepare(own);
+            if (answer == PackAnswer(TCommandAnswer::caDone))
+                app.Dispatch([&] { remote.Execute(own); });
+            else
+                win32::TellUser(OutcomeOf(answer, *command).text, app.Title);
+        }
         if (!view.Closed() && !app.Terminated())
             exitCode = win32Platform.User().RunMessageLoop([&app] { return app.Terminated(); });
 
@@ -104,9 +136,27 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
+    constexpr const char* kTitle = "Velant! Pro 2001";
+    TCommandLine line = ParseCommandLine(cmdLine ? cmdLine : "");
+    if (line.command) win32::MakePathsFull(*line.command);
+    if (line.error.empty() && line.command) line.error = CheckCommand(*line.command);
+    if (!line.error.empty()) {
+        win32::TellUser(line.error, kTitle);
+        return kUsageExitCode;
+    }
+    std::optional<TSingleCopy::THandOver> handOver;
+    if (line.command)
+        handOver = TSingleCopy::THandOver{kCommandMagic, EncodeCommand(*line.command),
+                                          [&line, kTitle](std::optional<plat::LResult> answer) {
+                                              const TCommandOutcome outcome = OutcomeOf(answer, *line.command);
+                                              if (!outcome.text.empty()) win32::TellUser(outcome.text, kTitle);
+                                              return outcome.exitCode;
+                                          }};
+
     win32::Win32Platform win32Platform(IDI_VELANT);
     plat::Platform platform = win32Platform.platform();
     TSingleCopy singleCopy(platform.kernel, platform.user);
-    return singleCopy.Run([&] { return RunProgram(win32Platform, singleCopy); });
+    return singleCopy.Run([&] { return RunProgram(win32Platform, singleCopy, line.command); },
+                          handOver ? &*handOver : nullptr);
 }

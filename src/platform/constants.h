@@ -52,6 +52,7 @@ constexpr std::uint32_t WM_CLOSE = 0x0010;
 constexpr std::uint32_t WM_QUERYENDSESSION = 0x0011;
 constexpr std::uint32_t WM_SHOWWINDOW = 0x0018;
 constexpr std::uint32_t WM_SETTINGCHANGE = 0x001A;
+constexpr std::uint32_t WM_COPYDATA = 0x004A;
 constexpr std::uint32_t WM_COMMAND = 0x0111;
 constexpr std::uint32_t WM_SYSCOMMAND = 0x0112;
 constexpr std::uint32_t WM_TIMER = 0x0113;

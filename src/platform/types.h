@@ -71,6 +71,13 @@ struct WindowPlacement {
     Rect normalPosition;
 };
 
+// WM_COPYDATA's argument, laid out as COPYDATASTRUCT.
+struct CopyData {
+    std::uintptr_t dwData = 0;
+    std::uint32_t cbData = 0;
+    const void* lpData = nullptr;
+};
+
 struct SystemTime {
     int year = 0, month = 0, dayOfWeek = 0, day = 0;
     int hour = 0, minute = 0, second = 0, milliseconds = 0;

@@ -4,10 +4,13 @@
 // asks the running copy's window to show itself (as a double click on its icon
 // does) and ends without touching anything: no second icon, timers, hotkeys or
 // caption clock. Everything a later start tells the running copy goes through
-// HandOver, and the running copy recognises it with IsShowRequest.
+// HandOver, and the running copy recognises it with IsShowRequest; a start with
+// a command sends it as a WM_COPYDATA message and ends with the copy's answer.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/kernel.h"
 #include "platform/user.h"
@@ -26,9 +29,23 @@ public:
     TSingleCopy(const TSingleCopy&) = delete;
     TSingleCopy& operator=(const TSingleCopy&) = delete;
 
+    // How long a later start waits for the running copy to carry out its command.
+    static constexpr std::uint32_t kCommandWaitMs = 60000;
+    // The hidden window whose handle a command message names as its sender.
+    static constexpr const char* kSenderClass = "Velant! Pro 2001 command";
+
+    // A command for the running copy: the message, and what the later start
+    // makes of the copy's answer (nullopt when none came): its exit code.
+    struct THandOver {
+        std::uintptr_t magic = 0;
+        std::vector<std::uint8_t> message;
+        std::function<int(std::optional<plat::LResult>)> answered;
+    };
+
     // Runs the program when no other copy runs in this session and returns its exit
-    // code; otherwise hands over to the running copy and returns 0.
-    int Run(const std::function<int()>& program);
+    // code; otherwise hands over to the running copy: the show request, and 0, without
+    // a command; with one, the command, and the exit code its answer gives.
+    int Run(const std::function<int()>& program, const THandOver* command = nullptr);
 
     // The running copy's side: true for the message a later start sends to show the window.
     bool IsShowRequest(std::uint32_t msg) const { return msg != 0 && msg == FShowMessage; }
@@ -38,6 +55,9 @@ private:
     bool Claim();
     // Asks the running copy to show its window; false when no copy's window came.
     bool HandOver();
+    // The running copy's window once it exists, or null after kWindowWaitMs.
+    plat::Hwnd WaitForWindow();
+    std::optional<plat::LResult> SendCommand(const THandOver& command);
 
     plat::IKernel& FKernel;
     plat::IUser& FUser;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "platform/constants.h"
 #include "platform/sim/SimWindows.h"
@@ -61,6 +63,41 @@ TEST_F(SingleCopyTest, AStartingOrUnreachableCopyIsWaitedForOnlyAWhile) {
     win.FailNext("CreateMutex", 1450);
     EXPECT_EQ(TSingleCopy(p.kernel, p.user).Run([&] { return Program(); }), 7);
     EXPECT_EQ(programs, 1);
+}
+
+TEST_F(SingleCopyTest, ALaterStartWithACommandSendsItAndEndsWithTheAnswersCode) {
+    TSingleCopy first(p.kernel, p.user);
+    std::optional<plat::LResult> seen;
+    TSingleCopy::THandOver command{0x1234, {1, 'a', 0}, [&](std::optional<plat::LResult> answer) {
+                                       seen = answer;
+                                       return answer ? static_cast<int>(*answer) : -1;
+                                   }};
+    EXPECT_EQ(first.Run([&] {
+        std::vector<std::uint8_t> received;
+        plat::WParam sender = 0;
+        const plat::Hwnd form = win.User().CreateHiddenWindow("TQuorvForm", [&](std::uint32_t msg, plat::WParam w, plat::LParam l) {
+            if (msg != plat::WM_COPYDATA) return plat::LResult{0};
+            const auto* data = reinterpret_cast<const plat::CopyData*>(l);
+            EXPECT_EQ(data->dwData, 0x1234u);
+            received.assign(static_cast<const std::uint8_t*>(data->lpData),
+                            static_cast<const std::uint8_t*>(data->lpData) + data->cbData);
+            sender = w;
+            return plat::LResult{42};
+        });
+        EXPECT_EQ(TSingleCopy(p.kernel, p.user).Run([&] { return Program(); }, &command), 42);
+        EXPECT_EQ(received, command.message);
+        EXPECT_NE(sender, 0u) << "the message names a window of the sender's";
+        EXPECT_FALSE(p.user.IsWindow(plat::Hwnd{sender})) << "and that window is gone";
+        win.User().DestroyWindow(form);
+        return 7;
+    }, &command),
+              7)
+        << "the first start runs the program, command or not";
+    EXPECT_EQ(programs, 0);
+    EXPECT_EQ(seen, 42);
+    // No window came: the answer is none.
+    EXPECT_EQ(TSingleCopy(p.kernel, p.user).Run([&] { return Program(); }, &command), -1);
+    EXPECT_EQ(seen, std::nullopt);
 }
 
 }  // namespace
