@@ -513,6 +513,15 @@ void TMenuRenderer::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const p
                        format | kDtRight, textRect, FTheme);
 }
 
+bool TMenuRenderer::ArrowColors(IMenuCanvas& canvas, const TMenuItem& item, const TItemState& state,
+                                plat::ColorRef& text, plat::ColorRef& background) const {
+    if (FTheme != TMenuTheme::mtDark) return false;
+    const TRenderedItem& entry = EntryOrDefault(item);
+    background = ColorToRGB(state.selected ? entry.SelColor : entry.NormColor, canvas, FTheme);
+    text = state.selected ? ColorToRGB(entry.SelTextColor, canvas, FTheme) : SysColor(canvas, kColorMenuText, FTheme);
+    return true;
+}
+
 // --- keyboard ---
 
 TMenuChar FindMenuChar(const TMenuItem& popup, char key) {

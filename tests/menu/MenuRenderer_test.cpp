@@ -710,6 +710,9 @@ TEST_F(MenuRendererTest, DarkThemeDrawsDarkShadesAndKeepsTheGradientAndGivenColo
     Draw(*items.myComputer, r, TItemState{true, false, false, false});
     EXPECT_EQ(canvas.Of("FillRect").at(0).color, 0x4D4D4Du);
     EXPECT_EQ(canvas.Of("Text").at(1).color, 0xC6FFC6u);
+    plat::ColorRef arrow = 0, arrowBack = 0;
+    ASSERT_TRUE(menu.ArrowColors(canvas, *items.myComputer, TItemState{true, false, false, false}, arrow, arrowBack));
+    EXPECT_EQ(std::make_pair(arrow, arrowBack), std::make_pair(0xC6FFC6u, 0x4D4D4Du));
     Draw(*items.n1, rects[3], TItemState{});
     EXPECT_EQ(canvas.Of("Line").at(0).color, 0x1A1A1Au);
     EXPECT_EQ(canvas.Of("Line").at(1).color, 0x484848u);
@@ -718,6 +721,7 @@ TEST_F(MenuRendererTest, DarkThemeDrawsDarkShadesAndKeepsTheGradientAndGivenColo
     EXPECT_EQ(canvas.Of("Text").at(0).color, 0x8A8A8Au);
 
     menu.SetTheme(TMenuTheme::mtSystem);
+    EXPECT_FALSE(menu.ArrowColors(canvas, *items.myComputer, TItemState{}, arrow, arrowBack));
     Draw(*items.myComputer, r, TItemState{});
     EXPECT_EQ(canvas.Of("FillRect").at(0).color, SysColorValue(menudraw::kColorMenu));
     EXPECT_EQ(canvas.Of("Text").at(0).color, SysColorValue(menudraw::kColorMenuText));
