@@ -6,10 +6,12 @@
 #include "app/RemoteCommands.h"
 #include "app/resources/resource.h"
 #include "menu/win32/MenuMessages.h"
+#include "system/ColorMode.h"
 #include "system/Commands.h"
 #include "system/SingleCopy.h"
 #include "ui/Application.h"
 
+#include "ui/win32/DarkTitleBar.h"
 #include "ui/win32/Dpi.h"
 #include "ui/win32/FormView.h"
 #include "platform/win32/Win32Platform.h"
@@ -108,6 +110,22 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
             }
             return win32::RoutePopupMenuMessage(form.menuRenderer, form.menuPage.trayMenu, view.Window(), msg,
                                                 wParam, lParam, result);
+        };
+        // The popup menu and the title bar follow Windows' dark mode for apps, as
+        // it is at start and whenever the user switches it.
+        TColorMode colorMode(platform.registry, platform.user);
+        const auto followColorMode = [&form, &view, &colorMode] {
+            form.menuRenderer.SetTheme(colorMode.Dark() ? TMenuTheme::mtDark : TMenuTheme::mtSystem);
+            win32::UseDarkTitleBar(view.Window(), colorMode.Dark());
+        };
+        followColorMode();
+        form.MessageHook = [&colorMode, followColorMode, next = std::move(form.MessageHook)](
+                               std::uint32_t msg, plat::WParam wParam, plat::LParam lParam, plat::LResult& result) {
+            if (msg == WM_SETTINGCHANGE &&
+                TColorMode::IsModeChange(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(lParam))) &&
+                colorMode.Refresh())
+                followColorMode();
+            return next(msg, wParam, lParam, result);
         };
         win32Platform.User().SetDialogWindow(view.Window());
         win32Platform.User().SetMessageFilter([&view](MSG& m) { return view.PreTranslateMessage(m); });

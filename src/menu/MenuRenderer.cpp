@@ -87,8 +87,46 @@ CaptionParts SplitCaption(const std::string& caption) {
 
 }  // namespace
 
-plat::ColorRef ColorToRGB(TMenuColor color, IMenuCanvas& canvas) {
-    if (color != clNone && (color & 0x80000000u)) return canvas.GetSysColor(static_cast<int>(color & 0xFFu));
+namespace {
+
+// Dark greys in the steps Windows' own dark menus use: the selection and the
+// separator's light line a little lighter than the background, its shadow darker.
+bool DarkSysColor(int index, plat::ColorRef& color) {
+    switch (index) {
+        case kColorMenu:
+            color = 0x2B2B2B;
+            return true;
+        case kColorMenuText:
+        case kColorHighlightText:
+            color = 0xF2F2F2;
+            return true;
+        case kColorHighlight:
+            color = 0x4D4D4D;
+            return true;
+        case kColorBtnShadow:
+            color = 0x1A1A1A;
+            return true;
+        case kColorBtnHighlight:
+            color = 0x484848;
+            return true;
+        case kColorGrayText:
+            color = 0x8A8A8A;
+            return true;
+        default:
+            return false;
+    }
+}
+
+plat::ColorRef SysColor(IMenuCanvas& canvas, int index, TMenuTheme theme) {
+    plat::ColorRef dark = 0;
+    if (theme == TMenuTheme::mtDark && DarkSysColor(index, dark)) return dark;
+    return canvas.GetSysColor(index);
+}
+
+}  // namespace
+
+plat::ColorRef ColorToRGB(TMenuColor color, IMenuCanvas& canvas, TMenuTheme theme) {
+    if (color != clNone && (color & 0x80000000u)) return SysColor(canvas, static_cast<int>(color & 0xFFu), theme);
     return color;
 }
 
@@ -148,7 +186,7 @@ void PaintGradient(IMenuCanvas& canvas, const plat::Rect& rect, plat::ColorRef f
 }
 
 std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TMenuCaptionBar& bar, int itemsHeight,
-                                             int dpi) {
+                                             int dpi, TMenuTheme theme) {
     const TTextSize caption = CaptionExtent(canvas, bar);
     const unsigned options = bar.PaintOptions();
     const bool separator = (options & opDrawSeparator) != 0;
@@ -194,8 +232,8 @@ std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TMenuCap
                  height - scaled(bar.Space()) - offset - scaled(4), bar.Caption(), kTaBaselineLeft);
 
     if (separator) {
-        const plat::ColorRef menu = c.GetSysColor(kColorMenu);
-        const plat::ColorRef light = c.GetSysColor(kColorBtnHighlight);
+        const plat::ColorRef menu = SysColor(c, kColorMenu, theme);
+        const plat::ColorRef light = SysColor(c, kColorBtnHighlight, theme);
         if (!onRight) {
             const int full = width + strip;
             c.FillRect({width, 0, full, height}, menu);
@@ -218,7 +256,7 @@ std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TMenuCap
 
 void DrawShadowText(const TShadowText& shadow, IMenuCanvas& canvas, const TCanvasFont& font,
                     plat::ColorRef textColor, const std::string& text, bool selected, unsigned format,
-                    const plat::Rect& rect) {
+                    const plat::Rect& rect, TMenuTheme theme) {
     const bool drawn = shadow.Active && !(selected && (shadow.Options & soNoShadowIfSel)) &&
                        !(!selected && (shadow.Options & soNoShadowIfNormal));
     if (!drawn) {
@@ -248,7 +286,8 @@ void DrawShadowText(const TShadowText& shadow, IMenuCanvas& canvas, const TCanva
             break;
     }
     // A shadow without a colour is invisible; the text still keeps its place.
-    if (color != clNone) canvas.DrawFormattedText(font, ColorToRGB(color, canvas), text, shadowRect, format);
+    if (color != clNone)
+        canvas.DrawFormattedText(font, ColorToRGB(color, canvas, theme), text, shadowRect, format);
     canvas.DrawFormattedText(font, textColor, text, textRect, format);
 }
 
@@ -267,6 +306,13 @@ void TMenuRenderer::SetDpi(int dpi) {
 }
 
 int TMenuRenderer::Scaled(int pixels) const { return MulDiv(pixels, FDpi, 96); }
+
+void TMenuRenderer::SetTheme(TMenuTheme theme) {
+    if (FTheme == theme) return;
+    FTheme = theme;
+    // The separator strip beside the bar is in the menu's colours.
+    if (FBarPicture) FBarPending = true;
+}
 
 void TMenuRenderer::SetActive(bool value) {
     if (FActive == value) return;
@@ -377,7 +423,7 @@ TItemSize TMenuRenderer::MeasureItem(IMenuCanvas& canvas, const TMenuItem& item)
 
 void TMenuRenderer::DrawBarSlice(IMenuCanvas& canvas, plat::Rect& content) {
     if (FBarPending) {
-        FBarPicture = PaintCaptionBar(canvas, CaptionBar, FBarItemsHeight, FDpi);
+        FBarPicture = PaintCaptionBar(canvas, CaptionBar, FBarItemsHeight, FDpi, FTheme);
         FBarPending = false;
     }
     if (!FBarPicture || FBarPicture->Width() <= 0 || FBarPicture->Height() <= 0) return;
@@ -405,7 +451,8 @@ void TMenuRenderer::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const p
     plat::Rect content = rect;
     if (CarriesBar(entry)) DrawBarSlice(canvas, content);
 
-    const plat::ColorRef background = ColorToRGB(state.selected ? entry.SelColor : entry.NormColor, canvas);
+    const plat::ColorRef background =
+        ColorToRGB(state.selected ? entry.SelColor : entry.NormColor, canvas, FTheme);
     canvas.FillRect(content, background);
 
     if (item.IsSeparator()) {
@@ -415,10 +462,10 @@ void TMenuRenderer::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const p
         const int line = std::max(1, FDpi / 96);
         for (int i = 0; i < line; ++i)
             canvas.Line(content.left, y + i, content.right, y + i,
-                        ColorToRGB(entry.SeparatorColorActive, canvas));
+                        ColorToRGB(entry.SeparatorColorActive, canvas, FTheme));
         for (int i = 0; i < line; ++i)
             canvas.Line(content.left, y + line + i, content.right, y + line + i,
-                        ColorToRGB(entry.SeparatorColorShadow, canvas));
+                        ColorToRGB(entry.SeparatorColorShadow, canvas, FTheme));
         return;
     }
 
@@ -426,8 +473,8 @@ void TMenuRenderer::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const p
     const TCanvasFont font = EntryFont(entry, state.isDefault || item.Default);
     const CaptionParts parts = SplitCaption(item.Caption);
     const plat::ColorRef normalText =
-        entry.Font ? ColorToRGB(entry.Font->Color, canvas) : canvas.GetSysColor(kColorMenuText);
-    const plat::ColorRef textColor = state.selected ? ColorToRGB(entry.SelTextColor, canvas) : normalText;
+        entry.Font ? ColorToRGB(entry.Font->Color, canvas, FTheme) : SysColor(canvas, kColorMenuText, FTheme);
+    const plat::ColorRef textColor = state.selected ? ColorToRGB(entry.SelTextColor, canvas, FTheme) : normalText;
 
     const int picture = PictureSize(canvas, entry, parts.text, font);
     const int margin = Scaled(kPictureMargin);
@@ -446,16 +493,33 @@ void TMenuRenderer::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const p
     // the marked letter and turns "&&" into one '&', as the system's own menus do.
     const unsigned format = kDtSingleLine | kDtVCenter | kDtNoClip | (state.hidePrefix ? kDtHidePrefix : 0u);
     if (state.disabled) {
-        canvas.DrawDisabledText(font, parts.text, textRect, format | kDtLeft);
-        if (!parts.shortcut.empty())
-            canvas.DrawDisabledText(font, parts.shortcut, textRect, format | kDtRight);
+        // The system's embossed look has a white highlight, which glares on a dark
+        // menu: there the text is plainly grey.
+        const auto drawDisabled = [&](const std::string& text, unsigned align) {
+            if (FTheme == TMenuTheme::mtDark)
+                canvas.DrawFormattedText(font, SysColor(canvas, kColorGrayText, FTheme), text, textRect,
+                                         format | align);
+            else
+                canvas.DrawDisabledText(font, text, textRect, format | align);
+        };
+        drawDisabled(parts.text, kDtLeft);
+        if (!parts.shortcut.empty()) drawDisabled(parts.shortcut, kDtRight);
         return;
     }
     DrawShadowText(entry.Shadow, canvas, font, textColor, parts.text, state.selected, format | kDtLeft,
-                   textRect);
+                   textRect, FTheme);
     if (!parts.shortcut.empty())
         DrawShadowText(entry.Shadow, canvas, font, textColor, parts.shortcut, state.selected,
-                       format | kDtRight, textRect);
+                       format | kDtRight, textRect, FTheme);
+}
+
+bool TMenuRenderer::ArrowColors(IMenuCanvas& canvas, const TMenuItem& item, const TItemState& state,
+                                plat::ColorRef& text, plat::ColorRef& background) const {
+    if (FTheme != TMenuTheme::mtDark) return false;
+    const TRenderedItem& entry = EntryOrDefault(item);
+    background = ColorToRGB(state.selected ? entry.SelColor : entry.NormColor, canvas, FTheme);
+    text = state.selected ? ColorToRGB(entry.SelTextColor, canvas, FTheme) : SysColor(canvas, kColorMenuText, FTheme);
+    return true;
 }
 
 // --- keyboard ---

@@ -25,8 +25,12 @@
 using TMenuColor = std::uint32_t;
 constexpr TMenuColor clNone = 0x1FFFFFFF;
 constexpr TMenuColor SystemColor(int index) { return 0x80000000u | static_cast<unsigned>(index); }
+// Where the system colours come from: the system itself, or, while Windows' apps
+// are in dark mode, dark counterparts of the ones a menu uses (others stay the
+// system's). Colours given as RGB, such as the bar's gradient, are the same in both.
+enum class TMenuTheme { mtSystem, mtDark };
 // The colour to draw with; none stays none.
-plat::ColorRef ColorToRGB(TMenuColor color, IMenuCanvas& canvas);
+plat::ColorRef ColorToRGB(TMenuColor color, IMenuCanvas& canvas, TMenuTheme theme = TMenuTheme::mtSystem);
 
 // --- the caption bar ---
 
@@ -107,7 +111,7 @@ void PaintGradient(IMenuCanvas& canvas, const plat::Rect& rect, plat::ColorRef f
 // The bar picture for a popup whose items are itemsHeight pixels high together:
 // at least as high as the caption is long, so the caption always fits.
 std::unique_ptr<IMenuBitmap> PaintCaptionBar(IMenuCanvas& canvas, const TMenuCaptionBar& bar, int itemsHeight,
-                                             int dpi = 96);
+                                             int dpi = 96, TMenuTheme theme = TMenuTheme::mtSystem);
 
 // --- text shadow ---
 
@@ -130,7 +134,7 @@ struct TShadowText {
 // the item's state.
 void DrawShadowText(const TShadowText& shadow, IMenuCanvas& canvas, const TCanvasFont& font,
                     plat::ColorRef textColor, const std::string& text, bool selected, unsigned format,
-                    const plat::Rect& rect);
+                    const plat::Rect& rect, TMenuTheme theme = TMenuTheme::mtSystem);
 
 // --- rendering entries ---
 
@@ -213,6 +217,11 @@ public:
     // A length designed at 96 pixels per inch, at the menu's dpi.
     int Scaled(int pixels) const;
 
+    // The colours the menus are drawn in; a change repaints the bar picture at its
+    // next slice.
+    TMenuTheme Theme() const { return FTheme; }
+    void SetTheme(TMenuTheme theme);
+
     // Whether the menus are to be owner-drawn at all; switching off drops the
     // bar picture.
     bool Active() const { return FActive; }
@@ -251,6 +260,12 @@ public:
     void DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat::Rect& rect,
                   const TItemState& state);
 
+    // The colours to leave in the item's device context for the submenu arrow the
+    // system draws after the item: the item's text and background. Only the dark
+    // theme asks for them; in the system's the arrow stays as the system has it.
+    bool ArrowColors(IMenuCanvas& canvas, const TMenuItem& item, const TItemState& state, plat::ColorRef& text,
+                     plat::ColorRef& background) const;
+
     // The items' total height of the popup measured last.
     int ItemsHeight() const { return FPass.total; }
     // The bar picture the bar-carrying items copy from; null before it is built.
@@ -274,6 +289,7 @@ private:
 
     bool FActive = true;
     int FDpi = 96;
+    TMenuTheme FTheme = TMenuTheme::mtSystem;
     std::map<const TMenuItem*, TRenderedItem> FEntries;
     MeasurePass FPass;
     // What the next bar picture is built for, once a bar-carrying popup is measured.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <cstdio>
 #include <string>
@@ -411,6 +412,61 @@ TEST(DesktopE2e, PopupMenuMatchesTheSwitchesAndItsCommandsWork) {
     EXPECT_NE(quoted.find("VelantPro.exe\""), std::string::npos) << quoted;
     Click(app, IDC_CKAUTORUN);
     EXPECT_FALSE(ReadValue(HKEY_CURRENT_USER, kRunKey, kRunValue));
+    ASSERT_TRUE(app.Close());
+}
+
+namespace {
+
+// Windows' dark mode for apps, switched as the Settings app does: the value, then
+// the broadcast that names it. Put back to the light mode at the end of the scope.
+class AppsMode {
+public:
+    ~AppsMode() { Set(true); }
+    void Set(bool light) {
+        const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+        const DWORD value = light ? 1 : 0;
+        RegSetKeyValueA(HKEY_CURRENT_USER, key, "AppsUseLightTheme", REG_DWORD, &value, sizeof value);
+        SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("ImmersiveColorSet"),
+                            SMTO_ABORTIFHUNG, 3000, nullptr);
+    }
+};
+
+// The brightest channel of the colour most pixels of the shot's right half have:
+// the menu's background there, beside the bar.
+int BackgroundBrightness(const Shot& shot) {
+    std::map<COLORREF, int> counts;
+    for (int y = 0; y < shot.height; ++y)
+        for (int x = shot.width / 2; x < shot.width; ++x) ++counts[shot.Pixel(x, y)];
+    if (counts.empty()) return -1;
+    const COLORREF c =
+        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })
+            ->first;
+    return std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
+}
+
+}  // namespace
+
+TEST(DesktopE2e, PopupMenuFollowsTheAppsDarkModeWhileRunning) {
+    FreshSettings();
+    AppsMode mode;
+    mode.Set(true);
+    App app;
+    ASSERT_TRUE(app.Start());
+    auto shoot = [&app](const char* name) {
+        HWND popup = OpenPopupMenu(app);
+        if (!popup) return Shot{};
+        Sleep(300);
+        const Shot shot = Capture(popup);
+        shot.Save(name);
+        PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        WaitFor([&] { return !IsWindowVisible(popup); }, 3000);
+        return shot;
+    };
+    EXPECT_GT(BackgroundBrightness(shoot("popup-menu-light")), 0xA0);
+    mode.Set(false);
+    EXPECT_LT(BackgroundBrightness(shoot("popup-menu-dark")), 0x50);
+    mode.Set(true);
+    EXPECT_GT(BackgroundBrightness(shoot("popup-menu-light-again")), 0xA0);
     ASSERT_TRUE(app.Close());
 }
 

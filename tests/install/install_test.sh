@@ -24,6 +24,12 @@ uninstall_key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$p
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 runonce_key='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 settings_key="HKCU\\Software\\Corvane\\$product"
+# Explorer's verbs, each as "key|caption|switch".
+verbs=(
+  "HKCU\\Software\\Classes\\SystemFileAssociations\\image\\shell\\VelantPro.Apply|Set as $product wallpaper|/apply"
+  "HKCU\\Software\\Classes\\SystemFileAssociations\\image\\shell\\VelantPro.Add|Add to $product wallpapers|/add"
+  "HKCU\\Software\\Classes\\Directory\\shell\\VelantPro.Add|Add pictures to $product|/add"
+)
 
 fail() {
   echo "FAILED: $*" >&2
@@ -136,6 +142,18 @@ estimated=$(reg_data "$uninstall_key" EstimatedSize)
 [ $((estimated)) -ge $((size / 1024)) ] || fail "uninstall entry: EstimatedSize $estimated KB is too small"
 ok "uninstall entry complete (EstimatedSize $((estimated)) KB)"
 
+# A key's unnamed value, as "reg query /ve" prints it.
+reg_default() { w reg query "$1" /ve | awk '/REG_SZ/ { sub(/^.*REG_SZ +/, ""); print; exit }'; }
+for verb in "${verbs[@]}"; do
+  IFS='|' read -r key caption switch <<<"$verb"
+  [ "$(reg_default "$key")" = "$caption" ] || fail "$key: caption '$(reg_default "$key")', not '$caption'"
+  expected="\"$install_dir\\VelantPro.exe\" $switch \"%1\""
+  [ "$(reg_default "$key\\command")" = "$expected" ] ||
+    fail "$key: command '$(reg_default "$key\\command")', not '$expected'"
+  [ "$(reg_data "$key" Icon)" = "$install_dir\\VelantPro.exe,0" ] || fail "$key: icon '$(reg_data "$key" Icon)'"
+done
+ok "Explorer's verbs on pictures and folders run the installed exe with the chosen file"
+
 start_program
 # The window's own values are written only when it closes.
 saved_on_close() { [ "$(reg_data "$settings_key" FormVersion)" = 0 ] && [ "$(reg_data "$settings_key" Visible)" = 0 ]; }
@@ -143,6 +161,9 @@ reg_has "$settings_key" FormVersion && fail "settings saved before the program w
 
 # Another program's logon entry, which the uninstaller must leave alone.
 w reg add "$run_key" /v OtherProgram /d '"C:\other.exe"' /f >/dev/null
+# And another program's verb beside the program's own.
+other_verb='HKCU\Software\Classes\SystemFileAssociations\image\shell\OtherProgram.Edit'
+w reg add "$other_verb\command" /ve /d '"C:\other.exe" "%1"' /f >/dev/null
 
 # --- Install over the running copy ------------------------------------------------------
 
@@ -178,6 +199,10 @@ reg_has "$run_key" "$run_value" && fail "the program's logon entry is still ther
 reg_has "$runonce_key" "$run_value" && fail "the program's next-logon entry is still there"
 reg_has "$run_key" OtherProgram || fail "the uninstaller removed another program's logon entry"
 saved_on_close || fail "the uninstaller did not close the program through its window, or removed the settings"
+for verb in "${verbs[@]}"; do
+  key_exists "${verb%%|*}" && fail "Explorer's verb ${verb%%|*} is still there"
+done
+key_exists "$other_verb" || fail "the uninstaller removed another program's verb on pictures"
 ok "uninstalled: files, shortcut, uninstall entry and logon entry gone; settings kept"
 
 # Nothing else of the program in the prefix: no file, and no registry key or value

@@ -695,6 +695,38 @@ TEST_F(MenuRendererTest, SeparatorIsTwoLinesAfterTheBar) {
     EXPECT_EQ(lines[1].color, SysColorValue(menudraw::kColorBtnHighlight));
 }
 
+TEST_F(MenuRendererTest, DarkThemeDrawsDarkShadesAndKeepsTheGradientAndGivenColours) {
+    const auto rects = ShowPopup(items.TopLevel());
+    menu.SetTheme(TMenuTheme::mtDark);
+    const plat::Rect r{0, 0, 200, 24};
+    Draw(*items.myComputer, r, TItemState{});
+    // The bar is painted again: its gradient as before, its strip on the dark menu.
+    ASSERT_EQ(canvas.Of("Bitmap").size(), 1u);
+    const auto bar = Drawn(*menu.BarPicture()).Of("FillRect");
+    EXPECT_EQ(bar.front().color, 0x000000u);
+    EXPECT_EQ(bar.back().color, 0x2B2B2Bu);
+    EXPECT_EQ(canvas.Of("FillRect").at(0).color, 0x2B2B2Bu);
+    EXPECT_EQ(canvas.Of("Text").at(0).color, 0xF2F2F2u);
+    Draw(*items.myComputer, r, TItemState{true, false, false, false});
+    EXPECT_EQ(canvas.Of("FillRect").at(0).color, 0x4D4D4Du);
+    EXPECT_EQ(canvas.Of("Text").at(1).color, 0xC6FFC6u);
+    plat::ColorRef arrow = 0, arrowBack = 0;
+    ASSERT_TRUE(menu.ArrowColors(canvas, *items.myComputer, TItemState{true, false, false, false}, arrow, arrowBack));
+    EXPECT_EQ(std::make_pair(arrow, arrowBack), std::make_pair(0xC6FFC6u, 0x4D4D4Du));
+    Draw(*items.n1, rects[3], TItemState{});
+    EXPECT_EQ(canvas.Of("Line").at(0).color, 0x1A1A1Au);
+    EXPECT_EQ(canvas.Of("Line").at(1).color, 0x484848u);
+    Draw(*items.close, r, TItemState{false, false, true, false});
+    EXPECT_TRUE(canvas.Of("DisabledText").empty());
+    EXPECT_EQ(canvas.Of("Text").at(0).color, 0x8A8A8Au);
+
+    menu.SetTheme(TMenuTheme::mtSystem);
+    EXPECT_FALSE(menu.ArrowColors(canvas, *items.myComputer, TItemState{}, arrow, arrowBack));
+    Draw(*items.myComputer, r, TItemState{});
+    EXPECT_EQ(canvas.Of("FillRect").at(0).color, SysColorValue(menudraw::kColorMenu));
+    EXPECT_EQ(canvas.Of("Text").at(0).color, SysColorValue(menudraw::kColorMenuText));
+}
+
 TEST_F(MenuRendererTest, ItemWithoutEntryIsDrawnPlainly) {
     TMenuItem loose("Loose", "Loose end");
     menu.InitMenuPopup();

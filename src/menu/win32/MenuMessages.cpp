@@ -62,8 +62,15 @@ bool RouteMenuRendererMessage(TMenuRenderer& menu, HWND owner, UINT msg, WPARAM 
                 Win32MenuCanvas canvas(dis->hDC, menu.Dpi());
                 const plat::Rect rect{dis->rcItem.left, dis->rcItem.top, dis->rcItem.right,
                                       dis->rcItem.bottom};
-                menu.DrawItem(canvas, *reinterpret_cast<const TMenuItem*>(dis->itemData), rect,
-                              MenuItemState(dis->itemState, KeyboardCues()));
+                const auto& item = *reinterpret_cast<const TMenuItem*>(dis->itemData);
+                const TItemState state = MenuItemState(dis->itemState, KeyboardCues());
+                menu.DrawItem(canvas, item, rect, state);
+                // A submenu's arrow comes after the item, blitted in the DC's colours.
+                plat::ColorRef text = 0, background = 0;
+                if (menu.ArrowColors(canvas, item, state, text, background)) {
+                    ::SetTextColor(dis->hDC, text);
+                    ::SetBkColor(dis->hDC, background);
+                }
                 result = TRUE;
                 return true;
             }
