@@ -112,7 +112,7 @@ bool TMainForm::ShuffleWallpaper() {
     TUnattendedChange change(*this);
     for (std::size_t tried = 0; tried < entries.size(); ++tried) {
         const std::string path = FShuffle.Draw(entries, FPlatform.kernel.GetTickCount() + tried);
-        const std::string order = FShuffle.OrderText();
+        const std::string order = FShuffle.Record();
         if (order != FShuffleOrderStored) {
             WriteRegistryText(kMoreKey, "ShuffleRound", order);
             FShuffleOrderStored = order;
