@@ -32,8 +32,8 @@ struct Program {
         reg.SetString(plat::HKEY_CURRENT_USER, kList, "Count", std::to_string(pictures));
         for (int i = 0; i < pictures; ++i)
             reg.SetString(plat::HKEY_CURRENT_USER, kList, "Item" + std::to_string(i),
-                          "C:\\My Pictures\\Folder " + std::to_string(i / 500) + "\\photo " + std::to_string(i) +
-                              ".jpg");
+                          "C:\\My Pictures\\Folder " + std::to_string(i / 500) + "\\photo " +
+                              std::to_string(i) + ".jpg");
     }
     TMainForm& Start() {
         form.reset();

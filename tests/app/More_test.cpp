@@ -264,12 +264,14 @@ TEST(ShuffleRoundTest, EntriesThatComeAndGoMidRoundAreFollowed) {
     // Now a round is stored as a few dozen bytes, however long the list: the
     // next start goes on with it, unless the list has changed since.
     std::vector<std::string> big;
-    for (int i = 0; i < 50000; ++i) big.push_back("C:\\My Pictures\\Holidays\\photo " + std::to_string(i) + ".jpg");
+    for (int i = 0; i < 50000; ++i)
+        big.push_back("C:\\My Pictures\\Holidays\\photo " + std::to_string(i) + ".jpg");
     TShuffleRound running, restarted;
     for (std::uint32_t i = 0; i < 3; ++i) running.Draw(big, 7 + i);
     EXPECT_LE(running.Record().size(), 60u);
     restarted.Load(running.Record(), running.Next());
-    for (std::uint32_t i = 0; i < 10; ++i) ASSERT_EQ(restarted.Draw(big, 90 + i), running.Draw(big, 40 + i)) << i;
+    for (std::uint32_t i = 0; i < 10; ++i)
+        ASSERT_EQ(restarted.Draw(big, 90 + i), running.Draw(big, 40 + i)) << i;
     TShuffleRound before;
     std::vector<std::string> before3;
     for (std::uint32_t i = 0; i < 3; ++i) before3.push_back(before.Draw(list, i));

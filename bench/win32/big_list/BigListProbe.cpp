@@ -60,8 +60,8 @@ ULONGLONG LastWrite(const std::string& key) {
     HKEY k = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return 0;
     FILETIME t{};
-    RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     &t);
+    RegQueryInfoKeyA(k, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, &t);
     RegCloseKey(k);
     return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
 }
@@ -153,15 +153,16 @@ void Kill(Started& s) {
 
 void WriteList(int pictures) {
     HKEY key = nullptr;
-    RegCreateKeyExA(HKEY_CURRENT_USER, kStoreKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, kStoreKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                    nullptr);
     auto set = [&](const std::string& name, const std::string& text) {
         RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>(text.size() + 1));
     };
     set("Count", std::to_string(pictures));
     for (int i = 0; i < pictures; ++i)
-        set("Item" + std::to_string(i), "C:\\velant-big-list\\album" + std::to_string(i / 500) + "\\photo" +
-                                            std::to_string(i) + ".jpg");
+        set("Item" + std::to_string(i),
+            "C:\\velant-big-list\\album" + std::to_string(i / 500) + "\\photo" + std::to_string(i) + ".jpg");
     RegCloseKey(key);
 }
 
@@ -195,7 +196,8 @@ int main(int argc, char** argv) {
             }
             icon[full].push_back(s.icon);
             ready[full].push_back(s.ready);
-            std::printf("start %-5s icon %8.1f ms  settled %8.1f ms\n", full ? "full" : "empty", s.icon, s.ready);
+            std::printf("start %-5s icon %8.1f ms  settled %8.1f ms\n", full ? "full" : "empty", s.icon,
+                        s.ready);
             std::fflush(stdout);
         }
     WriteString(HKEY_CURRENT_USER, kStoreKey, "Count", count);
@@ -254,7 +256,8 @@ int main(int argc, char** argv) {
                 Median(icon[0]), Median(icon[1]), Median(icon[1]) - Median(icon[0]));
     std::printf("  start to settled: empty list %.1f ms, stored list %.1f ms, difference %.1f ms\n",
                 Median(ready[0]), Median(ready[1]), Median(ready[1]) - Median(ready[0]));
-    std::printf("  show: %.1f ms (longest %.1f)\n", Median(shows), *std::max_element(shows.begin(), shows.end()));
+    std::printf("  show: %.1f ms (longest %.1f)\n", Median(shows),
+                *std::max_element(shows.begin(), shows.end()));
     std::printf("  close: %.1f ms (longest %.1f); closes that wrote the list's key: %d\n", Median(closes),
                 *std::max_element(closes.begin(), closes.end()), writtenAtClose);
     std::printf("  the stored list after all: %s\n", intact ? "unchanged" : "CHANGED");
