@@ -7,6 +7,7 @@
 #   bench/run.sh cpu [flags]          the CPU meter's sample on synthetic performance data
 #   bench/run.sh timer [flags]        the timer list's round and the caption clock's tick
 #   bench/run.sh desktop [flags]      the "Desktop" submenu's rebuild and change bursts
+#   bench/run.sh store [flags]        the settings store with 50,000 stored pictures
 # Needs libjpeg62-turbo-dev, libbenchmark-dev and libgtest-dev; the wallpaper mode also
 # libjpeg-turbo-progs (djpeg).
 set -e
@@ -15,7 +16,7 @@ top=$(dirname "$here")
 out=${BENCH_BUILD_DIR:-$top/build/bench}
 mode=wallpaper
 case "${1:-}" in
-wallpaper | cpu | timer | desktop)
+wallpaper | cpu | timer | desktop | store)
     mode=$1
     shift
     ;;

@@ -767,6 +767,11 @@ TEST_F(StoreTest, TheListIsWrittenWhenItsEntriesChangeNeverForASelection) {
     EXPECT_EQ(Reg().GetString(HKCU, kList, "Count"), "49999");
     for (const std::string& key : {kListCopy, kList})
         EXPECT_EQ(win.Count("RegSetValueEx(HKCU\\" + key + ", \"Count\""), 1u) << key;
+    // Showing the window reads none of them back: the key holds what was just written.
+    const std::size_t reads = Reg().ValueReads(HKCU, kList);
+    ShowWindow();
+    EXPECT_EQ(Reg().ValueReads(HKCU, kList), reads);
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Count(), 49999);
 }
 
 // ---- failures ----

@@ -225,7 +225,7 @@ bool TWallpaperRotation::ShuffleWallpaper() {
     TUnattendedChange change(*this);
     for (std::size_t tried = 0; tried < entries.size(); ++tried) {
         const std::string path = FShuffle.Draw(entries, FContext.platform.kernel.GetTickCount() + tried);
-        const std::string order = FShuffle.OrderText();
+        const std::string order = FShuffle.Record();
         if (order != FShuffleOrderStored) {
             FContext.settings.WriteText(TStoredIn::MoreKey, "ShuffleRound", order);
             FShuffleOrderStored = order;

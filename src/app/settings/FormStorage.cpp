@@ -345,7 +345,13 @@ void TFormStorage::RestoreProperty(const std::string& entry) {
         // A list being written between window messages is what the control
         // holds; its key is not whole until the write ends.
         if (FListWriting) return;
-        FListStored.erase(entry);
+        // Every change of the entries is written as it is made, so a key that
+        // holds this revision holds what the control shows: reading it back would
+        // cost one round trip per entry at every showing of the window.
+        if (auto stored = FListStored.find(entry); stored != FListStored.end()) {
+            if (prop->getRevision && stored->second == prop->getRevision()) return;
+            FListStored.erase(stored);
+        }
         const std::string listKey = IniFileName + "\\" + IniSection + "." + p.valueName;
         // A whole copy beside the list's own key is the newer list, whose write
         // into its own key did not end.

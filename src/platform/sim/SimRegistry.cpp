@@ -251,6 +251,7 @@ long SimRegistry::Lookup(plat::Hkey key, const std::string& name, Value& value) 
     Resolved r = Resolve(key);
     if (r.error) return r.error;
     if (!(r.access & KEY_QUERY_VALUE)) return plat::ERROR_ACCESS_DENIED;
+    ++r.node->reads;
     const Value* found = r.node->values.Find(name);
     if (!found) return plat::ERROR_FILE_NOT_FOUND;
     value = *found;
@@ -474,5 +475,10 @@ void SimRegistry::FailWrites(plat::Hkey root, const std::string& path, long code
 }
 
 void SimRegistry::FailAllWrites(long code) { failAllWrites_ = code; }
+
+std::size_t SimRegistry::ValueReads(plat::Hkey root, const std::string& path) const {
+    const Node* node = Find(root, Split(path));
+    return node ? node->reads : 0;
+}
 
 }  // namespace sim

@@ -119,6 +119,11 @@ public:
     using PerformanceDataProvider = std::function<std::vector<std::uint8_t>()>;
     void SetPerformanceData(const std::string& name, PerformanceDataProvider provider);
 
+    // How many times values of this key were read since it was created (the
+    // performance data's reads excepted): each is a round trip to the registry
+    // on Windows.
+    std::size_t ValueReads(plat::Hkey root, const std::string& path) const;
+
     // Handles the program has not closed (leak checks).
     std::size_t OpenHandleCount() const { return handles_.size(); }
 
@@ -144,6 +149,7 @@ private:
         std::string name;
         std::map<std::string, std::unique_ptr<Node>> children;  // by lower-case name
         Values values;
+        std::size_t reads = 0;
     };
     struct Open {
         plat::Hkey root;
