@@ -64,7 +64,7 @@ void BM_Show50000(benchmark::State& state) {
         reads += program.ListReads() - before;
         ++shows;
         state.PauseTiming();
-        f.CloseButtonClick();
+        f.Close();
         state.ResumeTiming();
     }
     if (f.wallpaperPage.wallpaperList.Count() != kPictures) state.SkipWithError("the list changed");
@@ -82,7 +82,7 @@ void BM_Close50000Unchanged(benchmark::State& state) {
         f.ShowConfiguration();
         program.win.ClearJournal();
         state.ResumeTiming();
-        f.CloseButtonClick();
+        f.Close();
         writes += program.win.Count("RegSetValueEx(HKCU\\" + kList);
         ++closes;
     }
