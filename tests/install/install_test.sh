@@ -159,6 +159,20 @@ start_program
 saved_on_close() { [ "$(reg_data "$settings_key" FormVersion)" = 0 ] && [ "$(reg_data "$settings_key" Visible)" = 0 ]; }
 reg_has "$settings_key" FormVersion && fail "settings saved before the program was ever closed"
 
+# Explorer's "Add to ... wallpapers" on a picture while the program runs: the command
+# checked above, with the picture for "%1", hands it to the running copy's list.
+picture="$local_appdata\\Explorer verb.bmp"
+printf 'BM' >"$(w winepath -u "$picture")"
+wine "$install_dir_unix/VelantPro.exe" /add "$picture" </dev/null >/dev/null 2>&1 || fail "the verb's command was refused"
+for _ in $(seq 1 50); do
+  [ "$(reg_data "$settings_key.WallList_Items" Item0)" = "$picture" ] && break
+  sleep 0.2
+done
+[ "$(reg_data "$settings_key.WallList_Items" Count)" = 1 ] &&
+  [ "$(reg_data "$settings_key.WallList_Items" Item0)" = "$picture" ] ||
+  fail "the verb's command did not add the picture to the running copy's list"
+ok "the \"Add to\" verb's command added the picture to the running copy's list"
+
 # Another program's logon entry, which the uninstaller must leave alone.
 w reg add "$run_key" /v OtherProgram /d '"C:\other.exe"' /f >/dev/null
 # And another program's verb beside the program's own.
