@@ -291,9 +291,12 @@ void TDesktopPage::SetActiveDesktop(bool enable) {
     options.dwSize = 12;
     desktop->GetDesktopItemOptions(options);
     options.fActiveDesktop = enable ? -1 : 0;
-    desktop->SetDesktopItemOptions(options);
     // AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH | AD_APPLY_FORCE
-    desktop->ApplyChanges(0x0F);
+    const bool set = desktop->SetDesktopItemOptions(options);
+    const bool applied = desktop->ApplyChanges(0x0F);
+    if (!set || !applied)
+        plat::Trace(FContext.platform.kernel, "Switching the Active Desktop",
+                    EVelantError("the shell refused the Active Desktop's options"));
 }
 
 void TDesktopPage::ckActiveDesktopClick() {

@@ -72,7 +72,8 @@ void TMainPage::ApplyPriority() {
         auto& k = FContext.platform.kernel;
         if (!k.SetPriorityClass(k.GetCurrentProcess(), plat::NORMAL_PRIORITY_CLASS))
             plat::Trace(k, "Setting the priority class", plat::LastError(k));
-        k.SetThreadPriority(k.GetCurrentThread(), kThreadPriority[index]);
+        if (!k.SetThreadPriority(k.GetCurrentThread(), kThreadPriority[index]))
+            plat::Trace(k, "Setting the thread priority", plat::LastError(k));
     }
     FContext.settings.Save(GroupPriority, TStoredIn::MainMirror);
 }

@@ -195,13 +195,16 @@ std::string TMenuPage::StartMenuPath() {
 void TMenuPage::AddStartMenuFolder(const std::string& folderName) {
     const std::string start = StartMenuPath();
     if (start.empty()) return;
-    FContext.platform.kernel.CreateDirectory(start + "\\" + folderName);
+    // One that is there already is what the user asked for; any failure leaves a trace.
+    auto& k = FContext.platform.kernel;
+    if (!k.CreateDirectory(start + "\\" + folderName)) plat::Trace(k, "Adding " + folderName, plat::LastError(k));
 }
 
 void TMenuPage::RemoveStartMenuFolder(const std::string& folderName) {
     const std::string start = StartMenuPath();
     if (start.empty()) return;
-    FContext.platform.kernel.RemoveDirectory(start + "\\" + folderName);
+    auto& k = FContext.platform.kernel;
+    if (!k.RemoveDirectory(start + "\\" + folderName)) plat::Trace(k, "Removing " + folderName, plat::LastError(k));
 }
 void TMenuPage::WirePowerMenu() {
     SubLogoff->OnClick = [this] { LogonCommand(TRebootOperation::roLogOff); };
