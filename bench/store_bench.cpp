@@ -47,7 +47,8 @@ struct Program {
 void Start(benchmark::State& state, int pictures) {
     Program program(pictures);
     for (auto _ : state) program.Start();
-    if (program.form->wallpaperPage.wallpaperList.Count() != pictures) state.SkipWithError("the list did not come back");
+    if (program.form->wallpaperPage.wallpaperList.Count() != pictures)
+        state.SkipWithError("the list did not come back");
 }
 void BM_StartEmptyList(benchmark::State& state) { Start(state, 0); }
 void BM_Start50000(benchmark::State& state) { Start(state, kPictures); }

@@ -83,14 +83,16 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
         // The popup menu's items are drawn by the form's menu renderer; the
         // system names them by command id (or submenu handle), the renderer by item.
         form.MessageHook = [&form, &view, &app, &singleCopy, &remote, &platform](
-                               std::uint32_t msg, plat::WParam wParam, plat::LParam lParam, plat::LResult& result) {
+                               std::uint32_t msg, plat::WParam wParam, plat::LParam lParam,
+                               plat::LResult& result) {
             if (msg == WM_COPYDATA) {
                 // Another start's command: answered once checked, so that start
                 // ends while this copy carries it out.
                 const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
                 std::optional<TCommand> accepted;
                 if (!win32::SentByThisUser(reinterpret_cast<HWND>(wParam))) {
-                    platform.kernel.OutputDebugString("A command message from another user's window was refused.");
+                    platform.kernel.OutputDebugString(
+                        "A command message from another user's window was refused.");
                     result = PackAnswer(TCommandAnswer::caBadMessage);
                     return true;
                 }
@@ -120,9 +122,11 @@ int RunProgram(win32::Win32Platform& win32Platform, const TSingleCopy& singleCop
         };
         followColorMode();
         form.MessageHook = [&colorMode, followColorMode, next = std::move(form.MessageHook)](
-                               std::uint32_t msg, plat::WParam wParam, plat::LParam lParam, plat::LResult& result) {
+                               std::uint32_t msg, plat::WParam wParam, plat::LParam lParam,
+                               plat::LResult& result) {
             if (msg == WM_SETTINGCHANGE &&
-                TColorMode::IsModeChange(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(lParam))) &&
+                TColorMode::IsModeChange(
+                    reinterpret_cast<const char*>(static_cast<std::uintptr_t>(lParam))) &&
                 colorMode.Refresh())
                 followColorMode();
             return next(msg, wParam, lParam, result);
@@ -167,8 +171,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR cmdLine, int) {
     if (line.command)
         handOver = TSingleCopy::THandOver{kCommandMagic, EncodeCommand(*line.command),
                                           [&line, kTitle](std::optional<plat::LResult> answer) {
-                                              const TCommandOutcome outcome = OutcomeOf(answer, *line.command);
-                                              if (!outcome.text.empty()) win32::TellUser(outcome.text, kTitle);
+                                              const TCommandOutcome outcome =
+                                                  OutcomeOf(answer, *line.command);
+                                              if (!outcome.text.empty())
+                                                  win32::TellUser(outcome.text, kTitle);
                                               return outcome.exitCode;
                                           }};
 

@@ -20,29 +20,12 @@ TFormLayout TMainForm::DescribeControls() {
     morePage.AddRows(rows);
     // The popup menu's items are registered as the menu is built.
     rows.insert(rows.end(), {
-                                {timers},
-                                {captionTimer},
-                                {wallpaperTimer},
-                                {pollTimer},
-                                {colorDialog},
-                                {registryAccess},
-                                {systemPaths},
-                                {fileScanner},
-                                {folderBrowser},
-                                {hotKeys},
-                                {trayIcon},
-                                {menuPage.trayMenu},
-                                {autostart},
-                                {desktopMonitor},
-                                {menuRenderer},
-                                {desktopMenu},
-                                {saveDialog},
-                                {openPictureDialog},
-                                {power},
-                                {wallpaperSetter},
-                                {desktopIcons},
-                                {settingsStore},
-                                {screensaver},
+                                {timers},        {captionTimer},      {wallpaperTimer}, {pollTimer},
+                                {colorDialog},   {registryAccess},    {systemPaths},    {fileScanner},
+                                {folderBrowser}, {hotKeys},           {trayIcon},       {menuPage.trayMenu},
+                                {autostart},     {desktopMonitor},    {menuRenderer},   {desktopMenu},
+                                {saveDialog},    {openPictureDialog}, {power},          {wallpaperSetter},
+                                {desktopIcons},  {settingsStore},     {screensaver},
                             });
     return rows;
 }

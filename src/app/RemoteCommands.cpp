@@ -31,7 +31,8 @@ plat::LResult TRemoteCommands::Prepare(TCommand& command) {
             pictures.insert(pictures.end(), scan.FilesList().begin(), scan.FilesList().end());
             continue;
         }
-        if (folder || FForm.rotation.KindOf(path) == TPictureKind::pkNone) return PackAnswer(TCommandAnswer::caNotAPicture, i);
+        if (folder || FForm.rotation.KindOf(path) == TPictureKind::pkNone)
+            return PackAnswer(TCommandAnswer::caNotAPicture, i);
         pictures.push_back(path);
     }
     command.paths = std::move(pictures);
@@ -43,7 +44,8 @@ plat::LResult TRemoteCommands::Receive(std::uintptr_t magic, const void* data, s
     accepted.reset();
     std::optional<TCommand> command = DecodeCommand(magic, data, size);
     if (!command) {
-        FKernel.OutputDebugString("A command message was refused: " + std::to_string(size) + " bytes, not a command.");
+        FKernel.OutputDebugString("A command message was refused: " + std::to_string(size) +
+                                  " bytes, not a command.");
         return PackAnswer(TCommandAnswer::caBadMessage);
     }
     const plat::LResult answer = Prepare(*command);

@@ -62,9 +62,8 @@ void TTimerList::Add(TTimerEvent& event) {
 }
 
 void TTimerList::Sort() {
-    std::stable_sort(FEvents.begin(), FEvents.end(), [](const TTimerEvent* a, const TTimerEvent* b) {
-        return a->FInterval < b->FInterval;
-    });
+    std::stable_sort(FEvents.begin(), FEvents.end(),
+                     [](const TTimerEvent* a, const TTimerEvent* b) { return a->FInterval < b->FInterval; });
 }
 
 void TTimerList::EventChanged() {

@@ -9,13 +9,14 @@ constexpr std::uint32_t kShcnfFlushNoWait = 0x2000;
 
 }  // namespace
 
-TDesktopIcons::TDesktopIcons(std::string name, plat::IUser& user, plat::IShell& shell, plat::IRegistry& registry)
+TDesktopIcons::TDesktopIcons(std::string name, plat::IUser& user, plat::IShell& shell,
+                             plat::IRegistry& registry)
     : TComponent(std::move(name)), FUser(user), FShell(shell), FRegistry(registry) {
     FindShellWindows();
 }
 
 plat::Hwnd TDesktopIcons::FindDesktopView(plat::IUser& user, const char* progmanTitle, const char* viewTitle,
-                                        plat::Hwnd* host) {
+                                          plat::Hwnd* host) {
     const plat::Hwnd progman = user.FindWindow("Progman", progmanTitle);
     plat::Hwnd view = user.FindWindowEx(progman, 0, "SHELLDLL_DefView", viewTitle);
     plat::Hwnd top = progman;
@@ -98,7 +99,9 @@ void TDesktopIcons::SetShowTaskBar(bool value) {
         FUser.ShowWindow(tray, value ? plat::SW_SHOW : plat::SW_HIDE);
     }
 }
-void TDesktopIcons::SetShowTrayClock(bool value) { SetShown(FShowTrayClock, value, &ShellWindows::trayClock); }
+void TDesktopIcons::SetShowTrayClock(bool value) {
+    SetShown(FShowTrayClock, value, &ShellWindows::trayClock);
+}
 void TDesktopIcons::SetShowAppSwitchBar(bool value) {
     SetShown(FShowAppSwitchBar, value, &ShellWindows::appSwitchBar);
 }
@@ -125,7 +128,7 @@ void TDesktopIcons::SetShowArrows(bool value) {
 }
 
 void TDesktopIcons::ApplyIconColors(plat::ColorRef textColor, plat::ColorRef backColor, bool transparent,
-                                  bool refreshAD) {
+                                    bool refreshAD) {
     const plat::Hwnd list = Shell().desktopListView;
     FUser.SendMessage(list, plat::LVM_SETTEXTBKCOLOR, 0, transparent ? plat::CLR_NONE : backColor);
     FUser.SendMessage(list, plat::LVM_SETTEXTCOLOR, 0, textColor);

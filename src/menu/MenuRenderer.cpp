@@ -126,7 +126,8 @@ plat::ColorRef SysColor(IMenuCanvas& canvas, int index, TMenuTheme theme) {
 }  // namespace
 
 plat::ColorRef ColorToRGB(TMenuColor color, IMenuCanvas& canvas, TMenuTheme theme) {
-    if (color != clNone && (color & 0x80000000u)) return SysColor(canvas, static_cast<int>(color & 0xFFu), theme);
+    if (color != clNone && (color & 0x80000000u))
+        return SysColor(canvas, static_cast<int>(color & 0xFFu), theme);
     return color;
 }
 
@@ -323,7 +324,8 @@ void TMenuRenderer::SetActive(bool value) {
     }
 }
 
-TRenderedItem& TMenuRenderer::AddEntry(const TMenuItem* item, plat::Hicon icon, int pictureSize, bool drawBar) {
+TRenderedItem& TMenuRenderer::AddEntry(const TMenuItem* item, plat::Hicon icon, int pictureSize,
+                                       bool drawBar) {
     if (!item) throw std::invalid_argument("TCoolMenu::AddEntry: no menu item");
     TRenderedItem entry;
     entry.MenuItem = item;
@@ -372,7 +374,7 @@ bool TMenuRenderer::CarriesBar(const TRenderedItem& entry) const {
 }
 
 int TMenuRenderer::PictureSize(IMenuCanvas& canvas, const TRenderedItem& entry, const std::string& caption,
-                           const TCanvasFont& font) const {
+                               const TCanvasFont& font) const {
     if (entry.Options & omFixedImgSize) return Scaled(entry.CustomImgSize);
     return canvas.TextExtent(font, caption).cy;
 }
@@ -445,7 +447,7 @@ void TMenuRenderer::DrawBarSlice(IMenuCanvas& canvas, plat::Rect& content) {
 }
 
 void TMenuRenderer::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const plat::Rect& rect,
-                         const TItemState& state) {
+                             const TItemState& state) {
     EndPass();
     const TRenderedItem& entry = EntryOrDefault(item);
     plat::Rect content = rect;
@@ -474,7 +476,8 @@ void TMenuRenderer::DrawItem(IMenuCanvas& canvas, const TMenuItem& item, const p
     const CaptionParts parts = SplitCaption(item.Caption);
     const plat::ColorRef normalText =
         entry.Font ? ColorToRGB(entry.Font->Color, canvas, FTheme) : SysColor(canvas, kColorMenuText, FTheme);
-    const plat::ColorRef textColor = state.selected ? ColorToRGB(entry.SelTextColor, canvas, FTheme) : normalText;
+    const plat::ColorRef textColor =
+        state.selected ? ColorToRGB(entry.SelTextColor, canvas, FTheme) : normalText;
 
     const int picture = PictureSize(canvas, entry, parts.text, font);
     const int margin = Scaled(kPictureMargin);
@@ -518,7 +521,8 @@ bool TMenuRenderer::ArrowColors(IMenuCanvas& canvas, const TMenuItem& item, cons
     if (FTheme != TMenuTheme::mtDark) return false;
     const TRenderedItem& entry = EntryOrDefault(item);
     background = ColorToRGB(state.selected ? entry.SelColor : entry.NormColor, canvas, FTheme);
-    text = state.selected ? ColorToRGB(entry.SelTextColor, canvas, FTheme) : SysColor(canvas, kColorMenuText, FTheme);
+    text = state.selected ? ColorToRGB(entry.SelTextColor, canvas, FTheme)
+                          : SysColor(canvas, kColorMenuText, FTheme);
     return true;
 }
 

@@ -263,8 +263,8 @@ public:
     // The colours to leave in the item's device context for the submenu arrow the
     // system draws after the item: the item's text and background. Only the dark
     // theme asks for them; in the system's the arrow stays as the system has it.
-    bool ArrowColors(IMenuCanvas& canvas, const TMenuItem& item, const TItemState& state, plat::ColorRef& text,
-                     plat::ColorRef& background) const;
+    bool ArrowColors(IMenuCanvas& canvas, const TMenuItem& item, const TItemState& state,
+                     plat::ColorRef& text, plat::ColorRef& background) const;
 
     // The items' total height of the popup measured last.
     int ItemsHeight() const { return FPass.total; }

@@ -21,8 +21,12 @@ std::string SystemErrorText(IKernel& kernel, long code);
 // The error of the calling thread's last failed system call.
 EVelantError LastError(IKernel& kernel);
 
-inline EVelantError CreateKeyError(const std::string& path) { return EVelantError("Failed to create key " + path); }
-inline EVelantError OpenKeyError(const std::string& path) { return EVelantError("Failed to open key " + path); }
+inline EVelantError CreateKeyError(const std::string& path) {
+    return EVelantError("Failed to create key " + path);
+}
+inline EVelantError OpenKeyError(const std::string& path) {
+    return EVelantError("Failed to open key " + path);
+}
 inline EVelantError SetDataError(const std::string& name) {
     return EVelantError("Failed to set data for '" + name + "'");
 }

@@ -25,7 +25,7 @@ std::string Upper(std::string text) {
 }  // namespace
 
 TAutostart::TAutostart(std::string name, plat::IRegistry& registry, plat::IKernel& kernel,
-                                     const std::string& applicationTitle)
+                       const std::string& applicationTitle)
     : TComponent(std::move(name)), FReg(registry), FKernel(kernel) {
     if (FValueName.empty()) FValueName = applicationTitle + "#Autostart";
 }

@@ -13,7 +13,7 @@ public:
     // The entries' value name starts as the application's title followed by
     // "#Autostart", until appName is set.
     TAutostart(std::string name, plat::IRegistry& registry, plat::IKernel& kernel,
-                      const std::string& applicationTitle);
+               const std::string& applicationTitle);
 
     // The value name of the entries. Setting a new name (ignoring letter case)
     // moves every present entry to it.

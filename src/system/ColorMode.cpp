@@ -42,9 +42,11 @@ bool TColorMode::IsModeChange(const char* area) {
 bool TColorMode::ReadDark() {
     HighContrast hc{};
     hc.cbSize = sizeof hc;
-    if (FUser.SystemParametersInfo(kSpiGetHighContrast, sizeof hc, &hc, 0) && (hc.dwFlags & kHcfHighContrastOn))
+    if (FUser.SystemParametersInfo(kSpiGetHighContrast, sizeof hc, &hc, 0) &&
+        (hc.dwFlags & kHcfHighContrastOn))
         return false;
-    plat::RegKey key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, kPersonalizeKey, plat::KEY_READ);
+    plat::RegKey key =
+        plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, kPersonalizeKey, plat::KEY_READ);
     if (!key.Valid()) return false;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;

@@ -13,7 +13,7 @@ struct TSwitch {
     std::size_t minPaths, maxPaths;
 };
 constexpr TSwitch kSwitchTable[] = {
-    {"next", TCommandKind::ckNext, 0, 0},  {"add", TCommandKind::ckAdd, 1, kMaxCommandPaths},
+    {"next", TCommandKind::ckNext, 0, 0},   {"add", TCommandKind::ckAdd, 1, kMaxCommandPaths},
     {"apply", TCommandKind::ckApply, 1, 1}, {"show", TCommandKind::ckShow, 0, 0},
     {"close", TCommandKind::ckClose, 0, 0},
 };
@@ -72,7 +72,8 @@ bool ValidUtf8(const std::string& s) {
             if ((cc & 0xC0) != 0x80) return false;
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+        if ((n == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (n == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
             return false;
         i += n + 1;
     }
@@ -120,10 +121,11 @@ TCommandLine ParseCommandLine(const std::string& arguments) {
     }
     const std::size_t paths = args.size() - 1;
     if (paths < found->minPaths || paths > found->maxPaths) {
-        result.error = found->maxPaths == 0   ? "/" + std::string(found->name) + " takes no path. " + kSwitches
-                       : found->maxPaths == 1 ? "/" + std::string(found->name) + " takes one path. " + kSwitches
-                       : paths == 0           ? "/" + std::string(found->name) + " needs a path. " + kSwitches
-                                              : "Too many paths for one command.";
+        result.error = found->maxPaths == 0 ? "/" + std::string(found->name) + " takes no path. " + kSwitches
+                       : found->maxPaths == 1
+                           ? "/" + std::string(found->name) + " takes one path. " + kSwitches
+                       : paths == 0 ? "/" + std::string(found->name) + " needs a path. " + kSwitches
+                                    : "Too many paths for one command.";
         return result;
     }
     result.command = TCommand{found->kind, {args.begin() + 1, args.end()}};

@@ -50,9 +50,8 @@ std::optional<plat::LResult> TSingleCopy::SendCommand(const THandOver& command) 
     const plat::Hwnd wnd = WaitForWindow();
     if (!wnd) return std::nullopt;
     // The running copy asks whose the sending window is before it acts.
-    const plat::Hwnd sender = FUser.CreateHiddenWindow(kSenderClass, [](std::uint32_t, plat::WParam, plat::LParam) {
-        return plat::LResult{0};
-    });
+    const plat::Hwnd sender = FUser.CreateHiddenWindow(
+        kSenderClass, [](std::uint32_t, plat::WParam, plat::LParam) { return plat::LResult{0}; });
     FUser.AllowSetForegroundWindow(plat::ASFW_ANY);
     const plat::CopyData data{command.magic, static_cast<std::uint32_t>(command.message.size()),
                               command.message.data()};

@@ -10,7 +10,7 @@ constexpr std::uintptr_t kCycleTimerId = 1;
 }
 
 TTrayIcon::TTrayIcon(std::string name, plat::IUser& user, plat::IShell& shell, TApplication& app,
-                             TForm& owner)
+                     TForm& owner)
     : TComponent(std::move(name)), FUser(user), FShell(shell), FApp(app), FOwner(owner) {
     FWnd = FUser.CreateHiddenWindow(
         "TCoolTrayIconWnd",

@@ -322,8 +322,7 @@ struct TSourceFile {
         : kernel(k),
           handle(k.CreateFile(path, plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING,
                               plat::FILE_ATTRIBUTE_NORMAL)) {
-        if (!handle)
-            throw plat::FileError(k, "open file", path, static_cast<long>(k.GetLastError()));
+        if (!handle) throw plat::FileError(k, "open file", path, static_cast<long>(k.GetLastError()));
     }
     TSourceFile(const TSourceFile&) = delete;
     TSourceFile& operator=(const TSourceFile&) = delete;

@@ -333,8 +333,7 @@ plat::DecodedPicture DecodeSystemPicture(plat::IKernel& kernel, plat::IImaging& 
     CheckBitmapSize(picture.width, picture.height);
     const std::size_t bytes =
         TBitmap::StrideFor(picture.width, 24) * static_cast<std::size_t>(picture.height);
-    if (picture.pixels.size() != bytes)
-        CannotDecode(kernel, path, plat::WINCODEC_ERR_BADIMAGE, picture);
+    if (picture.pixels.size() != bytes) CannotDecode(kernel, path, plat::WINCODEC_ERR_BADIMAGE, picture);
     return picture;
 }
 

@@ -13,8 +13,7 @@ bool FileExists(plat::IKernel& kernel, const std::string& path) {
 std::vector<std::uint8_t> ReadWholeFile(plat::IKernel& kernel, const std::string& path) {
     std::vector<std::uint8_t> data;
     long rc = kernel.ReadFile(path, data);
-    if (rc != plat::ERROR_SUCCESS)
-        throw plat::FileError(kernel, "open file", path, rc);
+    if (rc != plat::ERROR_SUCCESS) throw plat::FileError(kernel, "open file", path, rc);
     return data;
 }
 

@@ -33,7 +33,8 @@ std::string Extension(const std::string& path) {
 
 }  // namespace
 
-TWallpaperSetter::TWallpaperSetter(std::string name, plat::IKernel& kernel, plat::IRegistry& registry, plat::IUser& user)
+TWallpaperSetter::TWallpaperSetter(std::string name, plat::IKernel& kernel, plat::IRegistry& registry,
+                                   plat::IUser& user)
     : TComponent(std::move(name)),
       FKernel(kernel),
       FRegistry(registry),
@@ -69,8 +70,7 @@ plat::ScaleBox TWallpaperSetter::DrawingBox(TScaleStyle style) {
 void TWallpaperSetter::WriteStyle(const char* name, const char* text) {
     auto key = plat::RegKey::Open(FRegistry, plat::HKEY_CURRENT_USER, kDesktopKey, plat::KEY_ALL_ACCESS);
     if (!key.Valid()) throw plat::OpenKeyError("Control Panel\\desktop");
-    if (key.WriteString(name, text) != plat::ERROR_SUCCESS)
-        throw plat::SetDataError(name);
+    if (key.WriteString(name, text) != plat::ERROR_SUCCESS) throw plat::SetDataError(name);
 }
 
 bool TWallpaperSetter::Tile() {

@@ -300,7 +300,8 @@ TEST_F(StoreTest, ListRestoreReadsCountAndMissingItemsAsEmpty) {
     Reg().SetString(HKCU, kList, "Count", "3");
     for (const char* item : {"Item0", "Item1", "Item2"}) Reg().SetString(HKCU, kList, item, item);
     win.FailNext("RegEnumValue", plat::ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Start().wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"Item0", "Item1", "Item2"}));
+    EXPECT_EQ(Start().wallpaperPage.wallpaperList.Items(),
+              (std::vector<std::string>{"Item0", "Item1", "Item2"}));
 }
 
 // ---- restoring ----
@@ -579,7 +580,8 @@ TEST_F(StoreTest, MirrorValuesCarryTwoTerminatingZerosAndReadBackPlain) {
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckWallStartup"), SzValue("true", 2));
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("true", 2));
     EXPECT_FALSE(Reg().Get(HKCU, kMain, "ckTile").has_value()) << "Tile was already unchecked";
-    f.wallpaperPage.ckTile.SetChecked(true);  // its handler unchecks Stretch, whose handler writes its own state
+    f.wallpaperPage.ckTile.SetChecked(
+        true);  // its handler unchecks Stretch, whose handler writes its own state
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckTile"), SzValue("true", 2));
     EXPECT_EQ(Reg().Get(HKCU, kMain, "ckStretch"), SzValue("false", 2));
     EXPECT_FALSE(f.wallpaperPage.ckStretch.Checked());

@@ -197,7 +197,8 @@ TEST_F(MorePageTest, FillAndFitStoreTheShellsOwnStylesAndApplyOnceLeavingStretch
     }
     // Back to the page's own layout: the boxes act again, exactly as before.
     f.morePage.GroupLayout.SetItemIndex(0);
-    EXPECT_TRUE(f.wallpaperPage.ckStretch.Enabled() && f.wallpaperPage.ckTile.Enabled() && f.wallpaperPage.ckTile.Hint.empty());
+    EXPECT_TRUE(f.wallpaperPage.ckStretch.Enabled() && f.wallpaperPage.ckTile.Enabled() &&
+                f.wallpaperPage.ckTile.Hint.empty());
     win.ClearJournal();
     f.rotation.ChangeWallpaper();
     EXPECT_EQ(WallpaperSets(), 2u);

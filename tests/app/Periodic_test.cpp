@@ -259,7 +259,8 @@ TEST_F(PeriodicTest, OnTodaysShellTheCheckFindsTheIconsInTheirWorkerWAndMissingP
     EXPECT_EQ(f.desktopPage.ckTrayClock.Hint, noClock);
     EXPECT_FALSE(f.desktopPage.ckTrayClock.Checked()) << "the stored choice stays";
     EXPECT_FALSE(f.desktopPage.ckStartButton.Enabled());
-    EXPECT_EQ(f.desktopPage.ckStartButton.Hint, "This version of Windows has no start button that can be hidden.");
+    EXPECT_EQ(f.desktopPage.ckStartButton.Hint,
+              "This version of Windows has no start button that can be hidden.");
     EXPECT_TRUE(f.desktopPage.ckTaskbar.Enabled());
     EXPECT_EQ(f.desktopPage.ckTaskbar.Hint, "");
 

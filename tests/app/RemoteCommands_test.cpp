@@ -66,7 +66,8 @@ TEST_F(RemoteCommandsTest, EachCommandActsAsTheWindowsOwnButtonDoes) {
     EXPECT_EQ(form->wallpaperPage.wallpaperList.ItemIndex(), 0);
 
     // A folder adds its pictures with the masks in force, after the named file.
-    EXPECT_EQ(Send({TCommandKind::ckAdd, {"C:\\pics\\2.bmp", "C:\\pics"}}), PackAnswer(TCommandAnswer::caDone));
+    EXPECT_EQ(Send({TCommandKind::ckAdd, {"C:\\pics\\2.bmp", "C:\\pics"}}),
+              PackAnswer(TCommandAnswer::caDone));
     const std::vector<std::string> added = {"C:\\pics\\0.bmp", "C:\\pics\\2.bmp", "C:\\pics\\0.bmp",
                                             "C:\\pics\\1.bmp", "C:\\pics\\2.bmp"};
     EXPECT_EQ(form->wallpaperPage.wallpaperList.Items(), added);
@@ -89,7 +90,8 @@ TEST_F(RemoteCommandsTest, ARefusedCommandChangesNothingAndSaysWhichPath) {
         TCommand command;
         plat::LResult answer;
     } rows[] = {
-        {{TCommandKind::ckAdd, {"C:\\pics\\1.bmp", "C:\\pics\\gone.bmp"}}, PackAnswer(TCommandAnswer::caNoSuchFile, 1)},
+        {{TCommandKind::ckAdd, {"C:\\pics\\1.bmp", "C:\\pics\\gone.bmp"}},
+         PackAnswer(TCommandAnswer::caNoSuchFile, 1)},
         {{TCommandKind::ckAdd, {"C:\\pics\\notes.txt"}}, PackAnswer(TCommandAnswer::caNotAPicture)},
         {{TCommandKind::ckAdd, {"C:\\empty"}}, PackAnswer(TCommandAnswer::caNoPictures)},
         {{TCommandKind::ckApply, {"C:\\pics"}}, PackAnswer(TCommandAnswer::caNotAPicture)},
@@ -102,7 +104,8 @@ TEST_F(RemoteCommandsTest, ARefusedCommandChangesNothingAndSaysWhichPath) {
         EXPECT_EQ(win.Count("OutputDebugString(\"A command"), traces + 1) << "refused with a trace";
     }
     std::optional<TCommand> accepted;
-    EXPECT_EQ(remote->Receive(kCommandMagic + 1, "\x01", 1, accepted), PackAnswer(TCommandAnswer::caBadMessage));
+    EXPECT_EQ(remote->Receive(kCommandMagic + 1, "\x01", 1, accepted),
+              PackAnswer(TCommandAnswer::caBadMessage));
     EXPECT_EQ(form->wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\pics\\0.bmp"}));
     EXPECT_EQ(win.Count("SystemParametersInfo(20,"), sets);
 }

@@ -227,9 +227,10 @@ TEST_F(SimulatedDay, EverythingTheProgramHoldsIsFlatFromTheFirstHourToTheLast) {
 #ifndef VELANT_DAY_UNDER_ASAN
     if (!ThreadCachesOff()) {
         const int status = RunThisTestWithoutThreadCaches();
-        ASSERT_TRUE(WIFEXITED(status)) << "the day without the allocator's thread caches did not end (status "
-                                       << status << ")";
-        EXPECT_EQ(WEXITSTATUS(status), 0) << "the day without the allocator's thread caches failed: see above";
+        ASSERT_TRUE(WIFEXITED(status))
+            << "the day without the allocator's thread caches did not end (status " << status << ")";
+        EXPECT_EQ(WEXITSTATUS(status), 0)
+            << "the day without the allocator's thread caches failed: see above";
         return;
     }
 #endif

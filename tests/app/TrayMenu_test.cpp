@@ -99,8 +99,9 @@ TEST_F(PopupTest, OpensOnTheRightButtonsReleaseAtTheCursorOwnedByTheWindow) {
 
 TEST_F(PopupTest, SwitchesHideItemsAndTheirSeparatorsAndMirrorEachClick) {
     auto& f = Start();
-    for (TCheckBox* box : {&f.menuPage.ckMycomputer, &f.menuPage.ckDesktop, &f.menuPage.ckControlPanel, &f.menuPage.ckCdRom, &f.menuPage.ckClearRecent,
-                           &f.menuPage.ckChangeW, &f.menuPage.ckHide, &f.menuPage.ckStartScr, &f.menuPage.ckEnableScr})
+    for (TCheckBox* box : {&f.menuPage.ckMycomputer, &f.menuPage.ckDesktop, &f.menuPage.ckControlPanel,
+                           &f.menuPage.ckCdRom, &f.menuPage.ckClearRecent, &f.menuPage.ckChangeW,
+                           &f.menuPage.ckHide, &f.menuPage.ckStartScr, &f.menuPage.ckEnableScr})
         box->SetChecked(false);
     EXPECT_EQ(win.Registry().GetString(HKCU, kMain, "ckDesktop"), "false");
     Choose("");
@@ -123,7 +124,9 @@ TEST_F(PopupTest, EachGroupsSeparatorShowsWhileAnyOneOfItsSwitchesIsOn) {
         std::vector<TCheckBox*> switches;
     };
     const std::vector<Group> groups = {
-        {f.menuPage.sepAfterCd, {&f.menuPage.ckMycomputer, &f.menuPage.ckDesktop, &f.menuPage.ckControlPanel, &f.menuPage.ckCdRom, &f.menuPage.ckClearRecent}},
+        {f.menuPage.sepAfterCd,
+         {&f.menuPage.ckMycomputer, &f.menuPage.ckDesktop, &f.menuPage.ckControlPanel, &f.menuPage.ckCdRom,
+          &f.menuPage.ckClearRecent}},
         {f.menuPage.sepAfterDesktopItems, {&f.menuPage.ckChangeW, &f.menuPage.ckHide}},
         {f.menuPage.sepBeforeScreensaver, {&f.menuPage.ckPower}},
         {f.menuPage.sepBeforeConfigure, {&f.menuPage.ckStartScr, &f.menuPage.ckEnableScr}},

@@ -263,24 +263,22 @@ TEST_P(PictureKinds, ExtensionInAnyCaseIsRecognised) {
     EXPECT_EQ(win.Imaging().DecodeCount(), c.picture && c.system ? 2u : 0u) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Extensions, PictureKinds,
-                         ::testing::Values(KindCase{".bmp", false, true}, KindCase{".BMP", false, true},
-                                           KindCase{".Bmp", false, true}, KindCase{".jpg", true, true},
-                                           KindCase{".JPG", true, true}, KindCase{".Jpg", true, true},
-                                           KindCase{".jpeg", true, true}, KindCase{".JPEG", true, true},
-                                           KindCase{".png", false, true, true, true},
-                                           KindCase{".GIF", false, true, true, true},
-                                           KindCase{".Tiff", false, true, true, true},
-                                           KindCase{".webp", false, true, true, true},
-                                           // without "All picture types", as the plain program
-                                           KindCase{".gif", false, false, true, false},
-                                           KindCase{".txt", false, false},
-                                           KindCase{".bmp.txt", false, false}),
-                         [](const auto& info) {
-                             std::string n;
-                             for (char ch : std::string(info.param.name)) n += ch == '.' ? '_' : ch;
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Extensions, PictureKinds,
+    ::testing::Values(KindCase{".bmp", false, true}, KindCase{".BMP", false, true},
+                      KindCase{".Bmp", false, true}, KindCase{".jpg", true, true},
+                      KindCase{".JPG", true, true}, KindCase{".Jpg", true, true},
+                      KindCase{".jpeg", true, true}, KindCase{".JPEG", true, true},
+                      KindCase{".png", false, true, true, true}, KindCase{".GIF", false, true, true, true},
+                      KindCase{".Tiff", false, true, true, true}, KindCase{".webp", false, true, true, true},
+                      // without "All picture types", as the plain program
+                      KindCase{".gif", false, false, true, false}, KindCase{".txt", false, false},
+                      KindCase{".bmp.txt", false, false}),
+    [](const auto& info) {
+        std::string n;
+        for (char ch : std::string(info.param.name)) n += ch == '.' ? '_' : ch;
+        return n;
+    });
 
 TEST_F(WallpaperPageTest, NonPictureEntryShowsTheCurrentBitmapAgainInTheCurrentStyle) {
     const TBitmap first = Bmp("C:\\pics\\a.bmp", 1);
@@ -648,9 +646,12 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
         const char* saved;
     };
     const Case cases[] = {
-        {"C:\\out\\pic.jpg", "C:\\out\\pic.bmp"},   {"C:\\out\\Pic2.JPEG", "C:\\out\\Pic2.bmp"},
-        {"C:\\out\\pic3.bmp", "C:\\out\\pic3.bmp"}, {"C:\\out\\pic4.BMP", "C:\\out\\pic4.BMP"},
-        {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},     {"C:\\out\\pic6.png", "C:\\out\\pic6.png.bmp"},
+        {"C:\\out\\pic.jpg", "C:\\out\\pic.bmp"},
+        {"C:\\out\\Pic2.JPEG", "C:\\out\\Pic2.bmp"},
+        {"C:\\out\\pic3.bmp", "C:\\out\\pic3.bmp"},
+        {"C:\\out\\pic4.BMP", "C:\\out\\pic4.BMP"},
+        {"C:\\out\\pic5", "C:\\out\\pic5.bmp"},
+        {"C:\\out\\pic6.png", "C:\\out\\pic6.png.bmp"},
         {"C:\\out\\pic7.notes", "C:\\out\\pic7.notes.bmp"},
     };
     win.Kernel().MakeDirectory("C:\\out");
@@ -667,7 +668,9 @@ TEST_F(WallpaperPageTest, SaveWritesABitmapFileUnderABitmapNameAndAddsIt) {
         auto bytes = win.Kernel().FileBytes(c.saved);
         ASSERT_TRUE(bytes.has_value()) << c.typed;
         EXPECT_EQ(DecodeBmp(*bytes), flipped) << c.typed;
-        EXPECT_EQ(std::count(f.wallpaperPage.wallpaperList.Items().begin(), f.wallpaperPage.wallpaperList.Items().end(), std::string(c.saved)), 1)
+        EXPECT_EQ(std::count(f.wallpaperPage.wallpaperList.Items().begin(),
+                             f.wallpaperPage.wallpaperList.Items().end(), std::string(c.saved)),
+                  1)
             << c.typed;
     }
     ASSERT_TRUE(win.Dialogs().LastFileDialog().has_value());
@@ -725,7 +728,8 @@ TEST_F(WallpaperPageTest, AddFileSortsTheListAndCancelAddsNothing) {
     EXPECT_FALSE(f.wallpaperPage.wallpaperList.Sorted());
     win.Dialogs().NextOpenFileName(std::string("C:\\A.bmp"));
     f.wallpaperPage.addFileButton.Click();
-    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\A.bmp", "C:\\m.jpg", "C:\\z.bmp"}));
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(),
+              (std::vector<std::string>{"C:\\A.bmp", "C:\\m.jpg", "C:\\z.bmp"}));
     ASSERT_TRUE(win.Dialogs().LastFileDialog().has_value());
     EXPECT_EQ(win.Dialogs().LastFileDialog()->filter,
               "All (*.jpg;*.jpeg;*.bmp)|*.jpg;*.jpeg;*.bmp|JPEG Image File (*.jpg)|*.jpg|"
@@ -738,7 +742,8 @@ TEST_F(WallpaperPageTest, ScanResultReplacesTheListOnlyWhenItFoundPictures) {
     f.wallpaperPage.ScanFinished({}, 0, 0);
     EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\one.bmp"}));
     f.wallpaperPage.ScanFinished({"C:\\p\\b.bmp", "C:\\p\\a.jpg"}, 2, 100);
-    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(), (std::vector<std::string>{"C:\\p\\b.bmp", "C:\\p\\a.jpg"}));
+    EXPECT_EQ(f.wallpaperPage.wallpaperList.Items(),
+              (std::vector<std::string>{"C:\\p\\b.bmp", "C:\\p\\a.jpg"}));
 }
 
 TEST_F(WallpaperPageTest, DeleteAndClearAllEmptyThePreview) {

@@ -47,7 +47,8 @@ Finished RunLater(const std::string& args) {
         CloseHandle(pi.hThread);
         char buffer[512];
         DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got) result.output.append(buffer, got);
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got)
+            result.output.append(buffer, got);
     }
     CloseHandle(readEnd);
     return result;
@@ -64,7 +65,8 @@ std::vector<std::string> StoredList() {
 
 int CountWindows(const char* className) {
     int count = 0;
-    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w; w = FindWindowExA(nullptr, w, className, nullptr))
+    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w;
+         w = FindWindowExA(nullptr, w, className, nullptr))
         ++count;
     return count;
 }

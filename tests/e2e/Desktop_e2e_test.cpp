@@ -426,8 +426,8 @@ public:
         const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
         const DWORD value = light ? 1 : 0;
         RegSetKeyValueA(HKEY_CURRENT_USER, key, "AppsUseLightTheme", REG_DWORD, &value, sizeof value);
-        SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("ImmersiveColorSet"),
-                            SMTO_ABORTIFHUNG, 3000, nullptr);
+        SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                            reinterpret_cast<LPARAM>("ImmersiveColorSet"), SMTO_ABORTIFHUNG, 3000, nullptr);
     }
 };
 
@@ -438,9 +438,9 @@ int BackgroundBrightness(const Shot& shot) {
     for (int y = 0; y < shot.height; ++y)
         for (int x = shot.width / 2; x < shot.width; ++x) ++counts[shot.Pixel(x, y)];
     if (counts.empty()) return -1;
-    const COLORREF c =
-        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })
-            ->first;
+    const COLORREF c = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                           return a.second < b.second;
+                       })->first;
     return std::max({GetRValue(c), GetGValue(c), GetBValue(c)});
 }
 

@@ -23,8 +23,9 @@ std::string WriteSolidJpeg(const std::string& name, std::uint8_t r, std::uint8_t
     // As large as the test desktop, so the picture covers it however the shell lays it out.
     options.width = 1024;
     options.height = 768;
-    return WriteTempFile(name,
-                         wptest::EncodeJpeg(options, [&](int, int, int c) { return c == 0 ? r : c == 1 ? g : b; }));
+    return WriteTempFile(name, wptest::EncodeJpeg(options, [&](int, int, int c) {
+                             return c == 0 ? r : c == 1 ? g : b;
+                         }));
 }
 
 std::string WriteQuadrantJpeg(const std::string& name, int width, int height) {
@@ -33,10 +34,11 @@ std::string WriteQuadrantJpeg(const std::string& name, int width, int height) {
     options.height = height;
     options.fullChroma = true;
     const Painter paint = Quadrants(width, height);
-    return WriteTempFile(name, wptest::EncodeJpeg(options, [&](int x, int y, int c) {
-                             const COLORREF colour = paint(x, y);
-                             return c == 0 ? GetRValue(colour) : c == 1 ? GetGValue(colour) : GetBValue(colour);
-                         }));
+    return WriteTempFile(
+        name, wptest::EncodeJpeg(options, [&](int x, int y, int c) {
+            const COLORREF colour = paint(x, y);
+            return c == 0 ? GetRValue(colour) : c == 1 ? GetGValue(colour) : GetBValue(colour);
+        }));
 }
 
 // Clicks a list entry the way the list box reports a user's click.
@@ -64,7 +66,6 @@ bool PreviewShows(App& app, std::initializer_list<std::pair<Probe, COLORREF>> wa
         },
         5000);
 }
-
 
 std::string Describe(const Shot& shot, std::initializer_list<Probe> probes) {
     std::string text;

@@ -711,7 +711,8 @@ TEST_F(MenuRendererTest, DarkThemeDrawsDarkShadesAndKeepsTheGradientAndGivenColo
     EXPECT_EQ(canvas.Of("FillRect").at(0).color, 0x4D4D4Du);
     EXPECT_EQ(canvas.Of("Text").at(1).color, 0xC6FFC6u);
     plat::ColorRef arrow = 0, arrowBack = 0;
-    ASSERT_TRUE(menu.ArrowColors(canvas, *items.myComputer, TItemState{true, false, false, false}, arrow, arrowBack));
+    ASSERT_TRUE(
+        menu.ArrowColors(canvas, *items.myComputer, TItemState{true, false, false, false}, arrow, arrowBack));
     EXPECT_EQ(std::make_pair(arrow, arrowBack), std::make_pair(0xC6FFC6u, 0x4D4D4Du));
     Draw(*items.n1, rects[3], TItemState{});
     EXPECT_EQ(canvas.Of("Line").at(0).color, 0x1A1A1Au);

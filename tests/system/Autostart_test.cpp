@@ -32,9 +32,7 @@ class AutostartTest : public ::testing::Test {
 protected:
     AutostartTest() { Make(); }
 
-    void Make() {
-        a = std::make_unique<TAutostart>("Autostart1", win.Registry(), win.Kernel(), kName);
-    }
+    void Make() { a = std::make_unique<TAutostart>("Autostart1", win.Registry(), win.Kernel(), kName); }
     // The main window's design values, in its order.
     void Define() {
         a->SetAppName(kName);
@@ -172,9 +170,8 @@ TEST_F(AutostartTest, OnlyANonEmptyStringCountsAsPresent) {
 TEST_F(AutostartTest, ValueOfAnotherTypeFailsWithItsNameAndIsLeftAlone) {
     win.Registry().SetDword(HKEY_CURRENT_USER, kRun, kInitialName, 1);
     const std::string message = "Invalid data type for '" + kInitialName + "'";
-    for (auto check :
-         {+[](TAutostart& t) { t.autostart(); }, +[](TAutostart& t) { t.Exists(); },
-          +[](TAutostart& t) { t.SetAutostart(true); }}) {
+    for (auto check : {+[](TAutostart& t) { t.autostart(); }, +[](TAutostart& t) { t.Exists(); },
+                       +[](TAutostart& t) { t.SetAutostart(true); }}) {
         try {
             check(*a);
             ADD_FAILURE() << "no error";

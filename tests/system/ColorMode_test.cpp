@@ -18,7 +18,8 @@ public:
     bool on = false;
     bool SystemParametersInfo(std::uint32_t action, std::uint32_t uiParam, void* pvParam,
                               std::uint32_t winIni) override {
-        if (action != 0x0042 || !on) return sim::SimUser::SystemParametersInfo(action, uiParam, pvParam, winIni);
+        if (action != 0x0042 || !on)
+            return sim::SimUser::SystemParametersInfo(action, uiParam, pvParam, winIni);
         static_cast<std::uint32_t*>(pvParam)[1] = 1;  // HCF_HIGHCONTRASTON
         return true;
     }

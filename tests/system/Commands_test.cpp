@@ -20,7 +20,10 @@ TEST(Commands, CommandLinesGiveTheirCommandOrOneLineSaying) {
         {"/NEXT", K::ckNext, {}, nullptr},
         {"  -Show ", K::ckShow, {}, nullptr},
         {"/close", K::ckClose, {}, nullptr},
-        {"/add \"C:\\My Pictures\\a.jpg\" C:\\b.bmp", K::ckAdd, {"C:\\My Pictures\\a.jpg", "C:\\b.bmp"}, nullptr},
+        {"/add \"C:\\My Pictures\\a.jpg\" C:\\b.bmp",
+         K::ckAdd,
+         {"C:\\My Pictures\\a.jpg", "C:\\b.bmp"},
+         nullptr},
         {"-APPLY \"C:\\\"", K::ckApply, {"C:\\"}, nullptr},
         {"/apply \\\\server\\share\\x.jpg", K::ckApply, {"\\\\server\\share\\x.jpg"}, nullptr},
         {"/nxt", K::ckNext, {}, "Unknown switch \"/nxt\". The switches are: /next, /add"},
@@ -56,8 +59,8 @@ TEST(Commands, OnlyAWellFormedBoundedMessageOfFullFileNamesIsAccepted) {
 
     const std::string longest(kMaxCommandPath - 3, 'x');
     const std::vector<std::string> refused = {
-        "", "a.jpg", "C:a.jpg", "C:\\a.jpg:stream", "C:\\a?.jpg", "C:\\a\nb.jpg", "C:\\\xC3(.jpg",
-        "C:\\" + longest + "x"};
+        "",           "a.jpg",        "C:a.jpg",       "C:\\a.jpg:stream",
+        "C:\\a?.jpg", "C:\\a\nb.jpg", "C:\\\xC3(.jpg", "C:\\" + longest + "x"};
     for (const std::string& path : refused) {
         SCOPED_TRACE(path.substr(0, 40));
         const auto message = EncodeCommand({K::ckApply, {path}});
@@ -66,7 +69,8 @@ TEST(Commands, OnlyAWellFormedBoundedMessageOfFullFileNamesIsAccepted) {
     }
     const auto longestMessage = EncodeCommand({K::ckApply, {"C:\\" + longest}});
     EXPECT_TRUE(DecodeCommand(kCommandMagic, longestMessage.data(), longestMessage.size()));
-    for (std::vector<std::uint8_t> wrong : {std::vector<std::uint8_t>{0}, {6}, {1, 'C', ':', '\\', 0}, {5, 0}}) {
+    for (std::vector<std::uint8_t> wrong :
+         {std::vector<std::uint8_t>{0}, {6}, {1, 'C', ':', '\\', 0}, {5, 0}}) {
         EXPECT_FALSE(DecodeCommand(kCommandMagic, wrong.data(), wrong.size())) << int(wrong[0]);
     }
     const TCommand many{K::ckAdd, std::vector<std::string>(kMaxCommandPaths + 1, "C:\\a.jpg")};

@@ -72,25 +72,28 @@ TEST_F(SingleCopyTest, ALaterStartWithACommandSendsItAndEndsWithTheAnswersCode) 
                                        seen = answer;
                                        return answer ? static_cast<int>(*answer) : -1;
                                    }};
-    EXPECT_EQ(first.Run([&] {
-        std::vector<std::uint8_t> received;
-        plat::WParam sender = 0;
-        const plat::Hwnd form = win.User().CreateHiddenWindow("TQuorvForm", [&](std::uint32_t msg, plat::WParam w, plat::LParam l) {
-            if (msg != plat::WM_COPYDATA) return plat::LResult{0};
-            const auto* data = reinterpret_cast<const plat::CopyData*>(l);
-            EXPECT_EQ(data->dwData, 0x1234u);
-            received.assign(static_cast<const std::uint8_t*>(data->lpData),
-                            static_cast<const std::uint8_t*>(data->lpData) + data->cbData);
-            sender = w;
-            return plat::LResult{42};
-        });
-        EXPECT_EQ(TSingleCopy(p.kernel, p.user).Run([&] { return Program(); }, &command), 42);
-        EXPECT_EQ(received, command.message);
-        EXPECT_NE(sender, 0u) << "the message names a window of the sender's";
-        EXPECT_FALSE(p.user.IsWindow(plat::Hwnd{sender})) << "and that window is gone";
-        win.User().DestroyWindow(form);
-        return 7;
-    }, &command),
+    EXPECT_EQ(first.Run(
+                  [&] {
+                      std::vector<std::uint8_t> received;
+                      plat::WParam sender = 0;
+                      const plat::Hwnd form = win.User().CreateHiddenWindow(
+                          "TQuorvForm", [&](std::uint32_t msg, plat::WParam w, plat::LParam l) {
+                              if (msg != plat::WM_COPYDATA) return plat::LResult{0};
+                              const auto* data = reinterpret_cast<const plat::CopyData*>(l);
+                              EXPECT_EQ(data->dwData, 0x1234u);
+                              received.assign(static_cast<const std::uint8_t*>(data->lpData),
+                                              static_cast<const std::uint8_t*>(data->lpData) + data->cbData);
+                              sender = w;
+                              return plat::LResult{42};
+                          });
+                      EXPECT_EQ(TSingleCopy(p.kernel, p.user).Run([&] { return Program(); }, &command), 42);
+                      EXPECT_EQ(received, command.message);
+                      EXPECT_NE(sender, 0u) << "the message names a window of the sender's";
+                      EXPECT_FALSE(p.user.IsWindow(plat::Hwnd{sender})) << "and that window is gone";
+                      win.User().DestroyWindow(form);
+                      return 7;
+                  },
+                  &command),
               7)
         << "the first start runs the program, command or not";
     EXPECT_EQ(programs, 0);

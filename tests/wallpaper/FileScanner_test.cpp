@@ -74,9 +74,9 @@ protected:
     int pumps = 0;
     std::function<void()> onPump;
     TFileScanner scan{"FilesScan1", kernel, [this] {
-                        ++pumps;
-                        if (onPump) onPump();
-                    }};
+                          ++pumps;
+                          if (onPump) onPump();
+                      }};
     std::vector<std::string> ended;
     int endedCount = -1, endedSize = -1, endCalls = 0;
 

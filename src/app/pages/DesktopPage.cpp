@@ -112,7 +112,8 @@ void TDesktopPage::TextColorButtonClick() {
 }
 
 void TDesktopPage::BackColorButtonClick() {
-    if (FParts.colorDialog.Execute(FContext.platform.dialogs, FContext.form.Handle())) lblIcon.SetColor(FParts.colorDialog.Color);
+    if (FParts.colorDialog.Execute(FContext.platform.dialogs, FContext.form.Handle()))
+        lblIcon.SetColor(FParts.colorDialog.Color);
     FParts.look.ApplyIconColors();
 }
 
@@ -186,7 +187,7 @@ const TCheckBox& TDesktopPage::HotKeyBox(int index) const {
 void TDesktopPage::AddProgramHotKeys() {
     for (int i = 0; i < kProgramHotKeyCount; ++i)
         FParts.hotKeys.AddHotKey(hkLetter(kProgramHotKeys[i].letter), kProgramHotKeys[i].modifiers,
-                         HotKeyBox(i).Checked());
+                                 HotKeyBox(i).Checked());
 }
 
 bool TDesktopPage::HotKeyHeld(int index) const {
@@ -194,7 +195,8 @@ bool TDesktopPage::HotKeyHeld(int index) const {
 }
 
 void TDesktopPage::UpdateHotKeyEntries() {
-    if (FParts.hotKeys.Count() < kProgramHotKeyCount) return;  // the boxes are restored before the combinations exist
+    if (FParts.hotKeys.Count() < kProgramHotKeyCount)
+        return;  // the boxes are restored before the combinations exist
     for (int i = 0; i < kProgramHotKeyCount; ++i) FParts.hotKeys.SetEnabled(i, HotKeyBox(i).Checked());
 }
 
@@ -204,8 +206,8 @@ void TDesktopPage::ckHotEnableClick() {
 }
 
 void TDesktopPage::OpenDisplayProperties() {
-    FContext.platform.shell.ShellExecute(0, "open", "rundll32.exe", "shell32.dll,Control_RunDLL desk.cpl,,2", nullptr,
-                                 plat::SW_SHOWNORMAL);
+    FContext.platform.shell.ShellExecute(0, "open", "rundll32.exe", "shell32.dll,Control_RunDLL desk.cpl,,2",
+                                         nullptr, plat::SW_SHOWNORMAL);
 }
 
 void TDesktopPage::RenameRecycleBin() {
@@ -217,11 +219,13 @@ void TDesktopPage::RenameRecycleBin() {
     else if (TrimControl(recycleBinName.Text()).empty())
         refusal = "Please type a name for the Recycle Bin.";
     if (refusal) {
-        FContext.platform.dialogs.MessageBox(FContext.form.Handle(), refusal, FContext.app.Title, plat::MB_OK | plat::MB_ICONINFORMATION);
+        FContext.platform.dialogs.MessageBox(FContext.form.Handle(), refusal, FContext.app.Title,
+                                             plat::MB_OK | plat::MB_ICONINFORMATION);
         return;
     }
-    if (FContext.platform.dialogs.MessageBox(FContext.form.Handle(), "NOT for Windows 98 ME\rContinue?", FContext.app.Title,
-                                     plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDYES)
+    if (FContext.platform.dialogs.MessageBox(FContext.form.Handle(), "NOT for Windows 98 ME\rContinue?",
+                                             FContext.app.Title,
+                                             plat::MB_YESNO | plat::MB_ICONQUESTION) != plat::IDYES)
         return;
     const std::string name = recycleBinName.Text();
     const EVelantError failed(
@@ -325,4 +329,3 @@ bool TDesktopPage::ActiveDesktopEnabled() {
     if (!desktop->GetDesktopItemOptions(options)) return false;
     return options.fActiveDesktop != 0;
 }
-

@@ -23,7 +23,8 @@ void TMenuPage::Wire() {
          "Recycle Bin.{645FF040-5081-101B-9F08-00AA002F954E}"},
         {addUrlHistoryButton, deleteUrlHistoryButton, imgUrlHistory,
          "Url History.{FF393560-C2A7-11CF-BFF4-444553540000}"},
-        {addPrintersButton, deletePrintersButton, imgPrinters, "Printers.{2227A280-3AEA-1069-A2DE-08002B30309D}"},
+        {addPrintersButton, deletePrintersButton, imgPrinters,
+         "Printers.{2227A280-3AEA-1069-A2DE-08002B30309D}"},
     };
     for (const Row& r : rows) {
         const std::string folder = r.folder;
@@ -135,7 +136,7 @@ void TMenuPage::VisibilitySwitchClick(TCheckBox& box, TMenuItem& item) {
 
 void TMenuPage::UpdateMenuSeparators() {
     sepAfterCd->SetVisible(ckMycomputer.Checked() || ckDesktop.Checked() || ckControlPanel.Checked() ||
-                   ckCdRom.Checked() || ckClearRecent.Checked());
+                           ckCdRom.Checked() || ckClearRecent.Checked());
     sepAfterDesktopItems->SetVisible(ckChangeW.Checked() || ckHide.Checked());
     sepBeforeScreensaver->SetVisible(ckPower.Checked());
     sepBeforeConfigure->SetVisible(ckStartScr.Checked() || ckEnableScr.Checked());
@@ -197,14 +198,16 @@ void TMenuPage::AddStartMenuFolder(const std::string& folderName) {
     if (start.empty()) return;
     // One that is there already is what the user asked for; any failure leaves a trace.
     auto& k = FContext.platform.kernel;
-    if (!k.CreateDirectory(start + "\\" + folderName)) plat::Trace(k, "Adding " + folderName, plat::LastError(k));
+    if (!k.CreateDirectory(start + "\\" + folderName))
+        plat::Trace(k, "Adding " + folderName, plat::LastError(k));
 }
 
 void TMenuPage::RemoveStartMenuFolder(const std::string& folderName) {
     const std::string start = StartMenuPath();
     if (start.empty()) return;
     auto& k = FContext.platform.kernel;
-    if (!k.RemoveDirectory(start + "\\" + folderName)) plat::Trace(k, "Removing " + folderName, plat::LastError(k));
+    if (!k.RemoveDirectory(start + "\\" + folderName))
+        plat::Trace(k, "Removing " + folderName, plat::LastError(k));
 }
 void TMenuPage::WirePowerMenu() {
     SubLogoff->OnClick = [this] { LogonCommand(TRebootOperation::roLogOff); };

@@ -29,9 +29,8 @@ void TWallpaperPage::Wire() {
     FParts.scanner.SortedList = true;
     FParts.scanner.ScanOptions = TScanOptions::soSpecifiedDir;
     FParts.scanner.Recursive = true;
-    FParts.scanner.OnEndProcess = [this](TFileScanner&, const std::vector<std::string>& list, int count, int size) {
-        ScanFinished(list, count, size);
-    };
+    FParts.scanner.OnEndProcess = [this](TFileScanner&, const std::vector<std::string>& list, int count,
+                                         int size) { ScanFinished(list, count, size); };
     FParts.scanner.OnProcess = [this](TFileScanner&, const std::string& folder, int found, int) {
         lblScanProgress.Caption = folder + "  (" + std::to_string(found) + " pictures)";
         lblScanProgress.SetVisible(false);
@@ -79,7 +78,8 @@ void TWallpaperPage::CheckTimeChange() {
         FContext.settings.Save(CheckTime, TStoredIn::MainMirror);
         return;
     }
-    FContext.platform.dialogs.MessageBox(FContext.form.Handle(), "This is not a valid number", FContext.app.Title, plat::MB_OK);
+    FContext.platform.dialogs.MessageBox(FContext.form.Handle(), "This is not a valid number",
+                                         FContext.app.Title, plat::MB_OK);
     CheckTime.SetText("15");
 }
 
@@ -91,14 +91,15 @@ void TWallpaperPage::wallpaperListClick() {
     if (FParts.rotation.KindOf(path) == TPictureKind::pkNone) return;
     if (!FileExists(FContext.platform.kernel, path)) {
         FContext.platform.dialogs.MessageBox(FContext.form.Handle(),
-                                     "File " + path +
-                                         " has been moved, renamed or deleted.\r"
-                                         "Deleting entry and updating list...",
-                                     FContext.app.Title, plat::MB_OK | plat::MB_ICONINFORMATION);
+                                             "File " + path +
+                                                 " has been moved, renamed or deleted.\r"
+                                                 "Deleting entry and updating list...",
+                                             FContext.app.Title, plat::MB_OK | plat::MB_ICONINFORMATION);
         wallpaperList.Delete(index);
         return;
     }
-    preview.SetPicture(std::make_shared<TBitmap>(LoadPictureFile(FContext.platform.kernel, FContext.platform.imaging, path)));
+    preview.SetPicture(std::make_shared<TBitmap>(
+        LoadPictureFile(FContext.platform.kernel, FContext.platform.imaging, path)));
 }
 
 void TWallpaperPage::ckStretchClick() {
@@ -157,8 +158,8 @@ void TWallpaperPage::SaveButtonClick() {
     }
     const TBitmap* picture = preview.Picture();
     if (!picture) {
-        FContext.platform.dialogs.MessageBox(FContext.form.Handle(), "There is no picture to save.", FContext.app.Title,
-                                     plat::MB_OK | plat::MB_ICONINFORMATION);
+        FContext.platform.dialogs.MessageBox(FContext.form.Handle(), "There is no picture to save.",
+                                             FContext.app.Title, plat::MB_OK | plat::MB_ICONINFORMATION);
         return;
     }
     SaveBmpFile(FContext.platform.kernel, path, *picture);
@@ -179,7 +180,7 @@ void TWallpaperPage::ScanFolder(const std::string& folder) {
 }
 
 void TWallpaperPage::ScanFinished(const std::vector<std::string>& filesList, int filesCount,
-                                      int /*filesSize*/) {
+                                  int /*filesSize*/) {
     lblScanProgress.Caption.clear();
     lblScanProgress.SetVisible(false);
     // A scan the closing window stopped found only part of the folder; the

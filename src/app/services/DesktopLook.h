@@ -7,7 +7,7 @@
 #include "ui/Controls.h"
 
 struct TLookControls {
-    TLabel& sample;             // the captions' colours and transparency
+    TLabel& sample;  // the captions' colours and transparency
     TCheckBox& activeDesktop;
     TCheckBox& checkAtIntervals;
 };

@@ -34,8 +34,8 @@ void TScreensaverChoice::TimeoutChanged() { FScreensaver.SetTimeOut(FControls.ti
 void TScreensaverChoice::MenuItemClicked() {
     TMenuItem& item = *FControls.menuItem;
     item.SetChecked(!item.Checked());
-    FContext.platform.user.SystemParametersInfo(plat::SPI_SETSCREENSAVEACTIVE, item.Checked() ? 1 : 0, nullptr,
-                                                0);
+    FContext.platform.user.SystemParametersInfo(plat::SPI_SETSCREENSAVEACTIVE, item.Checked() ? 1 : 0,
+                                                nullptr, 0);
     FSwitchedOff = !item.Checked();
     FControls.enabled.SetChecked(item.Checked());
     FContext.settings.Save(FControls.enabled, TStoredIn::MainMirror);
@@ -58,7 +58,8 @@ void TScreensaverChoice::FollowSystem() {
 
 std::string TScreensaverChoice::Profile() {
     auto& p = FContext.platform;
-    auto key = plat::RegKey::Open(p.registry, plat::HKEY_CURRENT_USER, "Control Panel\\Desktop", plat::KEY_READ);
+    auto key =
+        plat::RegKey::Open(p.registry, plat::HKEY_CURRENT_USER, "Control Panel\\Desktop", plat::KEY_READ);
     auto read = [&](const char* name) {
         try {
             return key.Valid() ? key.ReadString(name).value_or("") : std::string();

@@ -21,8 +21,8 @@ struct TSettingRow {
     const char* property;  // the control's property that holds it; "" for a value of no control
     TStoredIn where;
     TValueType type;
-    const char* def;       // the text a missing value stands for; "" where the control's design value is
-    int order = -1;        // Section and ListEntry: the place in the store's order of writing and restoring
+    const char* def;  // the text a missing value stands for; "" where the control's design value is
+    int order = -1;   // Section and ListEntry: the place in the store's order of writing and restoring
     int minimum = 0, maximum = 0;  // Int values read from the More key: the range that is accepted
 };
 

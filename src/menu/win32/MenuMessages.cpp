@@ -33,7 +33,7 @@ TItemState MenuItemState(UINT itemState, bool keyboardCues) {
 }
 
 bool RouteMenuRendererMessage(TMenuRenderer& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
-                          LRESULT& result) {
+                              LRESULT& result) {
     // Nothing may unwind through the system's menu loop: an item that cannot be
     // drawn is left to the system.
     try {

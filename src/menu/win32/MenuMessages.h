@@ -17,7 +17,7 @@ TItemState MenuItemState(UINT itemState, bool keyboardCues);
 // answered (result set); WM_INITMENUPOPUP is only listened to, so it returns
 // false and stays the window's to handle.
 bool RouteMenuRendererMessage(TMenuRenderer& menu, HWND owner, UINT msg, WPARAM wParam, LPARAM lParam,
-                          LRESULT& result);
+                              LRESULT& result);
 
 // The answer to WM_MENUCHAR for a popup whose shown items are those of popup:
 // the item the typed character picks (MNC_EXECUTE or MNC_SELECT with its

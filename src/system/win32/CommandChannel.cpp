@@ -26,7 +26,8 @@ bool WriteLine(HANDLE out, const std::string& line) {
     if (!out || out == INVALID_HANDLE_VALUE) return false;
     const std::string text = line + "\r\n";
     DWORD written = 0;
-    return ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) && written == text.size();
+    return ::WriteFile(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size();
 }
 
 }  // namespace
@@ -63,8 +64,8 @@ void TellUser(const std::string& line, const std::string& title) {
     // Output the start was given (a script's redirection) goes first.
     if (WriteLine(::GetStdHandle(STD_ERROR_HANDLE), line)) return;
     if (::AttachConsole(ATTACH_PARENT_PROCESS)) {
-        UniqueFile console(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                         OPEN_EXISTING, 0, nullptr));
+        UniqueFile console(::CreateFileA("CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                         nullptr, OPEN_EXISTING, 0, nullptr));
         const bool told = WriteLine(console.get(), line);
         ::FreeConsole();
         if (told) return;

@@ -106,7 +106,6 @@ void PaintImage(HWND wnd, HDC dc, const TImage& image, int dpi) {
 
 }  // namespace
 
-
 namespace {
 
 class CheckBoxBinding final : public FormView::Binding {
@@ -368,7 +367,6 @@ private:
     TShellIcon& FShellIcon;
     UniqueHicon FIcon;  // the shell object's picture, owned while shown
 };
-
 
 }  // namespace
 
