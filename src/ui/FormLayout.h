@@ -1,8 +1,8 @@
 #pragma once
-// A form described once: for each component its page, its dialog id, how its
-// window is drawn and which of its properties the settings store keeps. The
-// form registers its components from it, the settings store takes its list from
-// it and the view binds each dialog control through it.
+// A form described once: for each component its page, its dialog id and how its
+// window is drawn. The form registers its components from it and the view binds
+// each dialog control through it; what the settings store keeps is the
+// application's settings schema.
 #include <concepts>
 #include <functional>
 #include <string>
@@ -37,55 +37,41 @@ enum TControlLook : unsigned {
     kCancelButton = 4,      // the button that Esc presses, as a dialog's Cancel
 };
 
-// One property the settings store keeps, and its place in the order in which
-// the store writes and restores them (outside readers depend on that order).
-struct TStoredProp {
-    const char* property;
-    int order;
-};
-
 class TControlRow {
 public:
     // A component without a window of its own, or one another part shows (a
-    // menu item); it may still have stored properties.
+    // menu item).
     template <std::derived_from<TComponent> C>
-    TControlRow(C& component, std::vector<TStoredProp> stored = {})
-        : TControlRow(component, nullptr, 0, std::move(stored), kPlainLook) {}
+    TControlRow(C& component) : TControlRow(component, nullptr, 0, kPlainLook) {}
     // A page and its dialog template.
-    TControlRow(TTabSheet& sheet, int templateId) : TControlRow(sheet, nullptr, templateId, {}, kPlainLook) {}
+    TControlRow(TTabSheet& sheet, int templateId) : TControlRow(sheet, nullptr, templateId, kPlainLook) {}
     // A control on a page with its dialog id. A radio group's buttons take the ids
     // after its group box's; a spin edit's up-down takes the id after its edit's.
     template <std::derived_from<TComponent> C>
-    TControlRow(C& control, TTabSheet& page, int id, std::vector<TStoredProp> stored = {},
-                unsigned look = kPlainLook)
-        : TControlRow(control, &page, id, std::move(stored), look) {}
+    TControlRow(C& control, TTabSheet& page, int id, unsigned look = kPlainLook)
+        : TControlRow(control, &page, id, look) {}
 
     TComponent& Component() const { return *FComponent; }
     TTabSheet* Page() const { return FPage; }
     int Id() const { return FId; }
     unsigned Look() const { return FLook; }
-    const std::vector<TStoredProp>& Stored() const { return FStored; }
     void Accept(TControlVisitor& visitor) const { FAccept(visitor); }
 
 private:
     template <std::derived_from<TComponent> C>
-    TControlRow(C& component, TTabSheet* page, int id, std::vector<TStoredProp> stored, unsigned look)
+    TControlRow(C& component, TTabSheet* page, int id, unsigned look)
         : FComponent(&component),
           FPage(page),
           FId(id),
           FLook(look),
-          FStored(std::move(stored)),
           FAccept([&component](TControlVisitor& visitor) { visitor.Visit(component); }) {}
 
     TComponent* FComponent;
     TTabSheet* FPage;
     int FId;
     unsigned FLook;
-    std::vector<TStoredProp> FStored;
     std::function<void(TControlVisitor&)> FAccept;
 };
 
 using TFormLayout = std::vector<TControlRow>;
 
-// "Name.Property" of every stored property, in the order of writing and restoring.
-std::vector<std::string> StoredProps(const TFormLayout& layout);

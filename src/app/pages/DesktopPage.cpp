@@ -62,7 +62,7 @@ void TDesktopPage::AddRows(TFormLayout& rows) {
                                 {ckStartButton, tab, IDC_CKSTARTBUTTON},
                                 {ckArrows, tab, IDC_CKARROWS},
                                 {ckTransparent, tab, IDC_CKTRANSPARENT},
-                                {lblIcon, tab, IDC_LBLICON, {}, kColorSample},
+                                {lblIcon, tab, IDC_LBLICON, kColorSample},
                                 {textColorButton, tab, IDC_TEXTCOLORBUTTON},
                                 {backColorButton, tab, IDC_BACKCOLORBUTTON},
                                 {defaultColorsButton, tab, IDC_DEFAULTCOLORSBUTTON},

@@ -53,7 +53,7 @@ void TMainPage::AddRows(TFormLayout& rows) {
                                 {ckClearRecDocs, tab, IDC_CKCLEARRECDOCS},
                                 {clearRecentNowButton, tab, IDC_CLEARRECENTNOWBUTTON},
                                 {closeButton, tab, IDC_CLOSEBUTTON},
-                                {minimizeButton, tab, IDC_MINIMIZEBUTTON, {}, kCancelButton},
+                                {minimizeButton, tab, IDC_MINIMIZEBUTTON, kCancelButton},
                                 {ckScrEnable, tab, IDC_CKSCRENABLE},
                                 {ckKeepScrDisabled, tab, IDC_CKKEEPSCRDISABLED},
                                 {ScrTimeout, tab, IDC_SCRTIMEOUT},

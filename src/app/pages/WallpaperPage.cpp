@@ -46,7 +46,7 @@ void TWallpaperPage::Wire() {
 
 void TWallpaperPage::AddRows(TFormLayout& rows) {
     rows.insert(rows.end(), {
-                                {wallpaperList, tab, IDC_WALLLIST, {}, kHorizontalExtent},
+                                {wallpaperList, tab, IDC_WALLLIST, kHorizontalExtent},
                                 {preview, tab, IDC_WIMG},
                                 {btnApplyWall, tab, IDC_BTNAPPLYWALL},
                                 {flipButton, tab, IDC_FLIPBUTTON},
